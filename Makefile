@@ -1,0 +1,38 @@
+# Thin front end over CMake: `make run`, `make test`, `make bench`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps build run test test-asan test-main bench clean
+
+all: build
+
+deps:
+	@bash tools/install_deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/quintaro
+
+# Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer first, then every
+# test of the normal build (unit and end-to-end), so the run ends with that summary.
+test: build test-asan test-main
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUINTARO_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-main: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	./$(BUILD)/bench/quintaro_bench
+	python3 tools/idle_cpu.py --build-dir $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

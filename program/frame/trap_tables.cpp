@@ -1,0 +1,129 @@
+#include "program/frame/trap_tables.h"
+
+#include <cmath>
+
+#include "runtime/core/device_table.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/platform/clock.h"
+
+trap_record button_trap_table[button_trap_count];
+key_trap_record key_trap_table[key_trap_count];
+timer_record timer_table[timer_capacity];
+std::atomic<int32_t> timer_count{1};
+std::atomic<double> timer_now{0};
+event_handler_entry compiled_event_handler = nullptr;
+
+namespace {
+// Keep a handler from being entered again by a line event inside the handler.
+bool button_busy = false;
+bool key_busy = false;
+
+void run_handler(int32_t handler, int64_t argument) {
+  if (compiled_event_handler) compiled_event_handler(handler, argument);
+}
+
+// Takes one occurrence of a trap whose handler may run now.
+bool take_occurrence(trap_record& t) {
+  if (t.handler.load() == 0 || t.state.load() != 1) return false;
+  uint8_t n = t.pending.load();
+  while (n > 0 && !t.pending.compare_exchange_weak(n, static_cast<uint8_t>(n - 1))) {
+  }
+  return n > 0;
+}
+
+bool dispatch_one_button() {
+  int32_t ordinal = 0;
+  for (int32_t i = 1; i <= device_count && ordinal <= 255; ++i) {
+    if (device_table[i].kind != device_kind_controller) continue;
+    for (int32_t b = 0; b < 256; ++b) {
+      trap_record& t = button_trap_table[ordinal * 256 + b];
+      if (!button_busy && take_occurrence(t)) {
+        button_busy = true;
+        run_handler(t.handler.load(), t.argument.load());
+        button_busy = false;
+        return true;
+      }
+    }
+    ++ordinal;
+  }
+  return false;
+}
+
+bool dispatch_one_key() {
+  for (int32_t i = 1; i < key_trap_count; ++i) {
+    trap_record& t = key_trap_table[i].trap;
+    if (!key_busy && take_occurrence(t)) {
+      key_busy = true;
+      run_handler(t.handler.load(), t.argument.load());
+      key_busy = false;
+      return true;
+    }
+  }
+  return false;
+}
+}  // namespace
+
+void trap_tables_init() {
+  for (int32_t n = 1; n <= 10; ++n) key_trap_table[n].scan_code.store(0x3B00 + 256 * (n - 1));
+  const struct {
+    int32_t entry, scan, code;
+  } cursor_keys[] = {{11, 0x4800, 100264}, {12, 0x4B00, 100260}, {13, 0x4D00, 100262},
+                     {14, 0x5000, 100258}, {30, 0x8500, 0},      {31, 0x8600, 0}};
+  for (const auto& k : cursor_keys) {
+    key_trap_table[k.entry].scan_code.store(k.scan);
+    key_trap_table[k.entry].key_code.store(k.code);
+  }
+  timer_table[0].in_use.store(1);
+  timer_table[0].handler.store(0);
+  timer_table[0].state.store(0);
+  timer_table[0].pending.store(0);
+}
+
+void event_dispatch() {
+  while (dispatch_one_button()) {
+  }
+  while (dispatch_one_key()) {
+  }
+  const int32_t timers = timer_count.load();
+  for (int32_t i = 0; i < timers; ++i) {
+    timer_record& t = timer_table[i];
+    if (t.in_use.load() && t.handler.load() != 0 && t.state.load() == 1 && t.pending.load() == 1) {
+      t.pending.store(2);
+      run_handler(t.handler.load(), t.argument.load());
+      t.pending.store(0);
+    }
+  }
+}
+
+void timer_scan(double now) {
+  timer_now.store(now);
+  const int32_t timers = timer_count.load();
+  for (int32_t i = 0; i < timers; ++i) {
+    timer_record& t = timer_table[i];
+    if (!t.in_use.load() || t.handler.load() == 0 || t.state.load() == 0 || t.pending.load() != 0)
+      continue;
+    const double interval = t.interval.load();
+    double last = t.last.load();
+    if (now - last <= interval) continue;
+    if (last == 0) {
+      t.last.store(now);  // the first tick only starts the timer
+      continue;
+    }
+    last += interval;
+    if (std::fabs(now - last) >= interval) last = now;  // fell behind by a whole interval
+    t.last.store(last);
+    t.pending.store(1);
+    event_pending.store(1);
+  }
+}
+
+void timer_thread() {
+  for (;;) {
+    timer_scan(static_cast<double>(ms_counter()) * 0.001);
+    platform_sleep(1);
+    if (shutdown_started.load()) {
+      stopped_threads.fetch_or(2);
+      return;
+    }
+  }
+}

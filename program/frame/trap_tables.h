@@ -1,0 +1,55 @@
+#pragma once
+// Event traps: game-controller buttons, keys and timers. The ON event statements
+// arm them; the input handlers and the timer thread mark them due; event_dispatch
+// runs their handlers at line boundaries.
+#include <atomic>
+#include <cstdint>
+
+struct trap_record {
+  std::atomic<int32_t> handler{0};   // 0 = no handler
+  std::atomic<int64_t> argument{0};
+  std::atomic<uint8_t> state{0};     // 1 = on
+  std::atomic<uint8_t> pending{0};   // occurrences not yet handled
+};
+
+struct key_trap_record {
+  trap_record trap;
+  std::atomic<int32_t> scan_code{0};
+  std::atomic<int32_t> key_code{0};
+};
+
+struct timer_record {
+  std::atomic<uint8_t> in_use{0};
+  std::atomic<int32_t> handler{0};
+  std::atomic<int64_t> argument{0};
+  std::atomic<uint8_t> state{0};
+  std::atomic<uint8_t> pending{0};   // 0 idle, 1 due, 2 handler running
+  std::atomic<double> interval{0};   // seconds
+  std::atomic<double> last{0};       // seconds; 0 = not yet started
+};
+
+constexpr int32_t button_trap_count = 65536;  // device ordinal x 256 + button
+constexpr int32_t key_trap_count = 32;        // entries 1..31 used
+constexpr int32_t timer_capacity = 256;
+
+extern trap_record button_trap_table[button_trap_count];
+extern key_trap_record key_trap_table[key_trap_count];
+extern timer_record timer_table[timer_capacity];
+extern std::atomic<int32_t> timer_count;
+extern std::atomic<double> timer_now;
+
+// The compiled program's handlers, selected by number; null when it has none.
+using event_handler_entry = void (*)(int32_t handler, int64_t argument);
+extern event_handler_entry compiled_event_handler;
+
+// Start-up: the fixed codes of the function and cursor keys, and the unnumbered timer.
+void trap_tables_init();
+
+// Runs due button, key and timer handlers (program thread, from line_event).
+void event_dispatch();
+
+// One scan of the timers at time now (seconds): marks the elapsed ones due.
+void timer_scan(double now);
+
+// The timer thread: scans every millisecond until the shutdown.
+void timer_thread();

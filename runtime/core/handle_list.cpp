@@ -1,0 +1,141 @@
+#include "runtime/core/handle_list.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/errors.h"
+
+namespace {
+
+// The trailing handle field is read by list_get on any thread while list_remove
+// may clear it under the free mutex.
+std::atomic_ref<int32_t> handle_field(list* l, uint8_t* element) {
+  return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(element + l->element_size));
+}
+
+void report_allocation_failure(list* l) {
+  alert("list_add: failed to allocate new buffer, structure size:");
+  alert_number(l->stride);
+  raise_error(7);
+}
+
+// Grows the index so that it holds handle count; false when memory ran out.
+bool grow_index(list* l) {
+  const int32_t new_capacity = l->index_capacity * 2 + 1;
+  auto* grown = new (std::nothrow) std::atomic<uint8_t*>[static_cast<size_t>(new_capacity) + 1];
+  if (!grown) return false;
+  auto* current = l->index.load();
+  for (int32_t i = 0; i <= new_capacity; ++i)
+    grown[i].store(current && i <= l->index_capacity ? current[i].load() : nullptr);
+  delete[] l->previous_index;  // readers of the index before the last growth are long gone
+  l->previous_index = current;
+  l->index.store(grown);
+  l->index_capacity = new_capacity;
+  return true;
+}
+
+bool grow_free_stack(list* l) {
+  const int32_t new_capacity = l->free_capacity * 2 + 1;
+  auto* grown = static_cast<int32_t*>(std::calloc(static_cast<size_t>(new_capacity) + 1, sizeof(int32_t)));
+  if (!grown) return false;
+  if (l->free_stack)
+    std::memcpy(grown, l->free_stack, (static_cast<size_t>(l->free_top) + 1) * sizeof(int32_t));
+  std::free(l->previous_free_stack);
+  l->previous_free_stack = l->free_stack;
+  l->free_stack = grown;
+  l->free_capacity = new_capacity;
+  return true;
+}
+
+int32_t add_element(list* l) {
+  mutex_lock(l->free_mutex);
+  if (l->free_top > 0) {
+    const int32_t h = l->free_stack[l->free_top--];
+    uint8_t* element = l->index.load()[h].load();
+    std::memset(element, 0, static_cast<size_t>(l->element_size));
+    handle_field(l, element).store(h);
+    mutex_unlock(l->free_mutex);
+    return h;
+  }
+  mutex_unlock(l->free_mutex);
+
+  if (l->block_capacity < l->block_used + 1) {
+    const size_t slots = static_cast<size_t>(l->block_capacity) * 2 + 2;
+    auto* block = static_cast<uint8_t*>(std::calloc(slots, static_cast<size_t>(l->stride)));
+    if (!block) {
+      report_allocation_failure(l);
+      return 0;
+    }
+    l->block_capacity = l->block_capacity * 2 + 1;
+    l->block_used = 0;
+    l->blocks.push_back(block);
+  }
+  const int32_t h = l->count.load() + 1;
+  if (h > l->index_capacity && !grow_index(l)) {
+    report_allocation_failure(l);
+    return 0;
+  }
+  l->block_used += 1;
+  uint8_t* element = l->blocks.back() + static_cast<size_t>(l->stride) * static_cast<size_t>(l->block_used);
+  handle_field(l, element).store(h);
+  l->index.load()[h].store(element);
+  l->count.store(h);
+  return h;
+}
+
+}  // namespace
+
+list* list_new(int32_t element_size) {
+  auto* l = new list;
+  l->element_size = element_size;
+  l->stride = element_size + 4;
+  l->blocks.push_back(nullptr);  // placeholder first block
+  return l;
+}
+
+list* list_new_locked(int32_t element_size) {
+  list* l = list_new(element_size);
+  l->add_mutex = mutex_new();
+  l->free_mutex = mutex_new();
+  return l;
+}
+
+int32_t list_add(list* l) {
+  mutex_lock(l->add_mutex);
+  const int32_t h = add_element(l);
+  mutex_unlock(l->add_mutex);
+  return h;
+}
+
+int32_t list_remove(list* l, int32_t handle) {
+  int32_t result = 0;
+  mutex_lock(l->free_mutex);
+  if (handle >= 1 && handle <= l->count.load()) {
+    uint8_t* element = l->index.load()[handle].load();
+    if (handle_field(l, element).load() != 0 &&
+        (l->free_capacity >= l->free_top + 1 || grow_free_stack(l))) {
+      l->free_stack[++l->free_top] = handle;
+      handle_field(l, element).store(0);
+      result = -1;
+    }
+  }
+  mutex_unlock(l->free_mutex);
+  return result;
+}
+
+void* list_get(list* l, int32_t handle) {
+  if (handle <= 0 || handle > l->count.load()) return nullptr;
+  uint8_t* element = l->index.load()[handle].load();
+  if (!element || handle_field(l, element).load() == 0) return nullptr;
+  return element;
+}
+
+mutex_record* mutex_new() { return new mutex_record; }
+
+void mutex_lock(mutex_record* m) {
+  if (m) m->m.lock();
+}
+
+void mutex_unlock(mutex_record* m) {
+  if (m) m->m.unlock();
+}

@@ -1,0 +1,99 @@
+#include "runtime/core/main_loop.h"
+
+#include "runtime/core/clock_bases.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/display_callbacks.h"
+#include "runtime/input/held_keys.h"
+#include "runtime/input/keyboard_events.h"
+#include "runtime/os/file_numbers.h"
+#include "runtime/os/shell_state.h"
+#include "runtime/platform/clock.h"
+#include "runtime/platform/key_locks.h"
+#include "runtime/platform/process.h"
+#include "runtime/platform/window_procedure.h"
+
+namespace {
+
+void frame_step() { display_frame_step(); }
+
+[[noreturn]] void shutdown() {
+  shutdown_started.store(1);
+  event_pending.store(1);
+  while (stopped_threads.load() != 3) platform_sleep(16);
+  close_all_files();
+  // The window thread stops touching freeglut and OpenGL before the process ends.
+  window_loop_park(1000);
+  process_exit(exit_status.load());
+}
+
+void sync_toggle(bool on, int32_t code) {
+  if (on == (key_held(code) != 0)) return;
+  if (key_held(code))
+    key_up(code);
+  else
+    key_down(code);
+  update_shift_flags();
+}
+
+}  // namespace
+
+void take_keyboard_state() {
+  key_lock_state s;
+  read_key_lock_state(&s);
+  if (s.scroll_on) held_keys_add(kc_scroll_state, 0);
+  if (s.scroll_held) key_down(kc_scroll_lock);
+  if (s.left_shift) key_down(kc_left_shift);
+  if (s.right_shift) key_down(kc_right_shift);
+  if (s.left_ctrl) key_down(kc_left_ctrl);
+  if (s.right_ctrl) key_down(kc_right_ctrl);
+  if (s.left_alt) key_down(kc_left_alt);
+  if (s.right_alt) key_down(kc_right_alt);
+  if (s.caps_on) key_down(kc_caps_lock);
+  if (s.num_on) key_down(kc_num_lock);
+  update_shift_flags();
+}
+
+void sync_lock_keys() {
+  key_lock_state s;
+  if (!read_key_lock_state(&s)) return;
+  if (s.scroll_on != held_keys_contains(kc_scroll_state)) {
+    if (s.scroll_on)
+      held_keys_add(kc_scroll_state, 0);
+    else
+      held_keys_remove(kc_scroll_state);
+    update_shift_flags();
+  }
+  sync_toggle(s.caps_on, kc_caps_lock);
+  sync_toggle(s.num_on, kc_num_lock);
+}
+
+void main_loop() {
+  bool parity = false;
+  for (;;) {
+    if (exit_request.load() != 0 && exit_trap_enabled.load() == 0) shutdown();
+    update_bios_ticks();
+
+    const int32_t shell = shell_running.load();
+    if (shell != 0) {
+      if (shell == -1) {
+        platform_sleep(64);
+      } else {
+        // SHELL has just started a command: one last frame, then none until it ends.
+        shell_running.store(-1);
+        frame_step();
+      }
+      continue;
+    }
+
+    platform_sleep(15);
+    platform_sleep(1);
+    if (stop_request.load()) shutdown();
+
+    parity = !parity;
+    // The printer page is handed on here once text output keeps one.
+    if (parity)
+      frame_step();
+    else
+      sync_lock_keys();
+  }
+}

@@ -1,0 +1,113 @@
+#include "runtime/core/startup.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "program/frame/trap_tables.h"
+#include "runtime/core/clock_bases.h"
+#include "runtime/core/command_line.h"
+#include "runtime/core/conventional_memory.h"
+#include "runtime/core/device_table.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/main_loop.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/core/variable_arena.h"
+#include "runtime/display/display_callbacks.h"
+#include "runtime/display/window_state.h"
+#include "runtime/os/directories.h"
+#include "runtime/os/environment.h"
+#include "runtime/platform/clock.h"
+#include "runtime/platform/process.h"
+#include "runtime/platform/window_procedure.h"
+#include "runtime/screen/display_sync.h"
+
+namespace {
+
+void (*compiled_main)() = nullptr;
+
+void program_thread() {
+  compiled_main();
+  // The compiled routine ends in program_end, which never returns.
+}
+
+// With no X server there is nothing to show: say so on one line and end at once.
+void require_display() {
+  Display* probe = XOpenDisplay(nullptr);
+  if (probe) {
+    XCloseDisplay(probe);
+    return;
+  }
+  const char* name = std::getenv("DISPLAY");
+  std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
+  process_exit(1);
+}
+
+void prepare_runtime_state(int argc, char** argv) {
+  // Display frames, handle lists, fonts and the image table are prepared here
+  // by their subsystems as they join the runtime.
+  trap_tables_init();
+  environment_init();
+  arena_init();
+  std::memset(conventional_memory, 0, sizeof conventional_memory);
+  capture_startup_dir();
+  enter_executable_folder();
+  command_line = join_arguments(argc, argv);
+  sync_clock_bases();
+  take_keyboard_state();
+  cm_write16(bios_kbd_head, 0x001E);
+  cm_write16(bios_kbd_tail, 0x001E);
+  // Palettes, glyph tables, screen mode 0 and the two small images follow here
+  // with the screen subsystem.
+  device_table_init();
+}
+
+void start_threads() {
+  std::thread(program_thread).detach();
+  std::thread(timer_thread).detach();
+  display_ready.store(1);
+  std::thread(main_loop).detach();
+}
+
+void open_window(int argc, char** argv) {
+  if (screen_hidden.load() == 0) window_may_open.store(1);
+  while (window_may_open.load() == 0) platform_sleep(100);
+
+  require_display();
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(640, 400);
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+  if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE) == 0) process_exit(1);
+
+  const std::string title = window_title_text();
+  glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
+  window_procedure_install();
+  window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  window_exists.store(1);
+
+  const GLenum glew_status = glewInit();
+  if (glew_status != GLEW_OK) alert(reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
+  if (glewIsSupported("GL_EXT_framebuffer_object")) fbo_supported.store(1);
+
+  glutDisplayFunc(display_callback);
+  glutTimerFunc(8, redisplay_timer, 0);
+  glutReshapeFunc(reshape_callback);
+}
+
+}  // namespace
+
+int runtime_main(int argc, char** argv, void (*program_main)()) {
+  XInitThreads();  // several threads hold X connections of their own
+  compiled_main = program_main;
+  prepare_runtime_state(argc, argv);
+  start_threads();
+  open_window(argc, argv);
+  window_loop();
+}

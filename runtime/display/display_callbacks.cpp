@@ -1,0 +1,31 @@
+#include "runtime/display/display_callbacks.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include "runtime/platform/clock.h"
+
+std::atomic<int32_t> blink_counter{0};
+
+namespace {
+constexpr double display_rate = 60.0;
+}
+
+// Until the frame pipeline exists there is no page to show: the window is kept black.
+void display_callback() {
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glutSwapBuffers();
+}
+
+void redisplay_timer(int) {
+  glutPostRedisplay();
+  platform_sleep(4);
+  int interval = static_cast<int>(1000.0 / display_rate) - 4;
+  if (interval <= 0) interval = 1;
+  glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
+}
+
+void reshape_callback(int width, int height) { glViewport(0, 0, width, height); }
+
+void display_frame_step() { blink_counter.fetch_add(1); }

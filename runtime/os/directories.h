@@ -1,0 +1,16 @@
+#pragma once
+// The directories the runtime keeps: where the process was started, and the
+// executable's folder, which becomes the current directory at start-up.
+#include <string>
+
+extern std::string startup_dir;
+
+// Captures startup_dir (error 51 when the directory cannot be read).
+void capture_startup_dir();
+
+// The folder part of an executable path: cut at the last slash or backslash, or
+// just after the last colon; the path stays whole when it has none of them.
+std::string executable_folder(const std::string& path);
+
+// Changes the current directory to the executable's folder.
+void enter_executable_folder();

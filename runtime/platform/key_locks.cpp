@@ -1,0 +1,64 @@
+#include "runtime/platform/key_locks.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <mutex>
+
+namespace {
+// Start-up and the main loop both poll; Xlib connections are not shared between
+// threads, so this connection is the layer's own and used under a lock.
+std::mutex connection_mutex;
+Display* connection = nullptr;
+bool connection_tried = false;
+Atom caps_atom, num_atom, scroll_atom;
+
+Display* lock_display() {
+  if (!connection_tried) {
+    connection_tried = true;
+    connection = XOpenDisplay(nullptr);
+    if (connection) {
+      caps_atom = XInternAtom(connection, "Caps Lock", False);
+      num_atom = XInternAtom(connection, "Num Lock", False);
+      scroll_atom = XInternAtom(connection, "Scroll Lock", False);
+    }
+  }
+  return connection;
+}
+
+bool indicator_on(Display* d, Atom name, unsigned int locked_mods, unsigned int fallback_mask) {
+  Bool on = False;
+  if (XkbGetNamedIndicator(d, name, nullptr, &on, nullptr, nullptr)) return on;
+  return fallback_mask != 0 && (locked_mods & fallback_mask) != 0;
+}
+
+bool key_down_in(Display* d, const char keys[32], KeySym sym) {
+  const KeyCode code = XKeysymToKeycode(d, sym);
+  return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
+}
+}  // namespace
+
+bool read_key_lock_state(key_lock_state* state) {
+  *state = {};
+  std::lock_guard<std::mutex> lock(connection_mutex);
+  Display* d = lock_display();
+  if (!d) return false;
+
+  XkbStateRec xkb{};
+  XkbGetState(d, XkbUseCoreKbd, &xkb);
+  state->caps_on = indicator_on(d, caps_atom, xkb.locked_mods, LockMask);
+  state->num_on = indicator_on(d, num_atom, xkb.locked_mods, Mod2Mask);
+  state->scroll_on = indicator_on(d, scroll_atom, xkb.locked_mods, 0);
+
+  char keys[32];
+  XQueryKeymap(d, keys);
+  state->scroll_held = key_down_in(d, keys, XK_Scroll_Lock);
+  state->left_shift = key_down_in(d, keys, XK_Shift_L);
+  state->right_shift = key_down_in(d, keys, XK_Shift_R);
+  state->left_ctrl = key_down_in(d, keys, XK_Control_L);
+  state->right_ctrl = key_down_in(d, keys, XK_Control_R);
+  state->left_alt = key_down_in(d, keys, XK_Alt_L);
+  state->right_alt = key_down_in(d, keys, XK_Alt_R) || key_down_in(d, keys, XK_ISO_Level3_Shift);
+  return true;
+}

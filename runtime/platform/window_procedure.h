@@ -1,0 +1,13 @@
+#pragma once
+// The window thread's event loop: freeglut's processing, with every X event of
+// the window looked at first (close requests become the runtime's own).
+
+// Call on the window thread once the window exists: hooks the connection freeglut uses.
+void window_procedure_install();
+
+// Serves the window until the main loop asks the thread to park; then parks for good.
+[[noreturn]] void window_loop();
+
+// Main loop, at shutdown: stops the window thread from touching freeglut and
+// OpenGL and waits (up to timeout_ms) until it has parked.
+void window_loop_park(int timeout_ms);

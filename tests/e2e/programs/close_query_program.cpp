@@ -1,0 +1,28 @@
+// Test program: takes over close requests, reports the first one it sees on
+// standard output and then ends through END.
+#include <cstdio>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/close_query.h"
+#include "runtime/core/program_end.h"
+#include "runtime/platform/clock.h"
+
+void program_main() {
+  program_preamble();
+  close_query();  // 1: the program handles close requests from now on
+  statement_end(1);
+  int requests = 0;
+  while (requests == 0) {  // 2: DO WHILE requests = 0
+    statement_end(2);
+    platform_sleep(10);
+    requests = close_query();  // 3: requests = close query
+    statement_end(3);
+  }
+  std::printf("close request %d\n", requests);  // 4: report it
+  std::fflush(stdout);
+  statement_end(4);
+  platform_sleep(1500);  // 5: still running well after the request
+  statement_end(5);
+  program_end();  // 6: END
+}
