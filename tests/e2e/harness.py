@@ -1,0 +1,200 @@
+"""End-to-end harness: a private Xvfb, runtime executables under it, real key
+presses and close requests, and screenshots of their windows.
+
+Everything started here is stopped here, also when a test fails; nothing that
+this harness did not start is ever touched.
+"""
+import os
+import signal
+import subprocess
+import tempfile
+import time
+
+BUILD_DIR = os.environ.get("QUINTARO_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+E2E_BIN = os.environ.get("QUINTARO_E2E_BIN", os.path.join(BUILD_DIR, "tests", "e2e"))
+
+
+def program_path(name):
+    """Path of the calculator ("quintaro") or of a test program."""
+    if name == "quintaro":
+        return os.path.join(BUILD_DIR, "quintaro")
+    return os.path.join(E2E_BIN, name)
+
+
+class Xvfb:
+    """A private X server on a display number it picks itself (-displayfd)."""
+
+    def __init__(self, width=1024, height=768):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        deadline = time.time() + 20
+        with os.fdopen(read_fd, "rb") as pipe:
+            while not number.endswith(b"\n") and time.time() < deadline:
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not report a display number")
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+
+    def run(self, args, **kwargs):
+        """Runs an X client (xdotool, xwd, ...) against this server."""
+        return subprocess.run(args, env=self.env, capture_output=True, text=True, **kwargs)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class Program:
+    """A runtime executable running under an Xvfb, with its output collected."""
+
+    def __init__(self, xvfb, name, args=(), env=None, cwd=None):
+        self.xvfb = xvfb
+        self.out = tempfile.TemporaryFile()
+        self.err = tempfile.TemporaryFile()
+        run_env = dict(xvfb.env if xvfb else os.environ)
+        if env:
+            run_env.update(env)
+        self.proc = subprocess.Popen([program_path(name), *args], env=run_env, cwd=cwd,
+                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
+
+    @property
+    def pid(self):
+        return self.proc.pid
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def wait(self, timeout):
+        """Exit status, or None if still running after timeout seconds."""
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stdout(self):
+        self.out.seek(0)
+        return self.out.read().decode(errors="replace")
+
+    def stderr(self):
+        self.err.seek(0)
+        return self.err.read().decode(errors="replace")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGKILL)
+            self.proc.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+def find_window(xvfb, title, timeout=15):
+    """Id of the first window titled exactly title, waiting until it appears."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        found = xvfb.run(["xdotool", "search", "--name", f"^{title}$"])
+        ids = found.stdout.split()
+        if ids:
+            return int(ids[0])
+        time.sleep(0.1)
+    raise AssertionError(f"no window titled {title!r} within {timeout} s")
+
+
+def window_geometry(xvfb, window):
+    """(width, height) of a window."""
+    info = xvfb.run(["xdotool", "getwindowgeometry", str(window)]).stdout
+    for line in info.splitlines():
+        line = line.strip()
+        if line.startswith("Geometry:"):
+            w, h = line.split()[1].split("x")
+            return int(w), int(h)
+    raise AssertionError(f"no geometry for window {window}: {info!r}")
+
+
+def window_name(xvfb, window):
+    return xvfb.run(["xdotool", "getwindowname", str(window)]).stdout.rstrip("\n")
+
+
+def send_close(xvfb, window):
+    """A window manager's close request (WM_DELETE_WINDOW), as the close button sends."""
+    result = xvfb.run([os.path.join(E2E_BIN, "wm_close"), str(window)])
+    if result.returncode != 0:
+        raise AssertionError(f"wm_close failed: {result.stderr}")
+
+
+def press_keys(xvfb, window, *keys):
+    """Real key events (XTEST) with the window focused, e.g. press_keys(x, w, "4", "Return")."""
+    xvfb.run(["xdotool", "windowfocus", "--sync", str(window)])
+    result = xvfb.run(["xdotool", "key", "--clearmodifiers", "--delay", "40", *keys])
+    if result.returncode != 0:
+        raise AssertionError(f"xdotool key failed: {result.stderr}")
+
+
+def type_text(xvfb, window, text):
+    xvfb.run(["xdotool", "windowfocus", "--sync", str(window)])
+    xvfb.run(["xdotool", "type", "--delay", "40", text])
+
+
+def _capture(xvfb, window):
+    """The window's picture as xwd data. Without a window manager a new window may
+    stand partly off the screen, where the server keeps no pixels: move it on first."""
+    xvfb.run(["xdotool", "windowmove", "--sync", str(window), "0", "0"], timeout=10)
+    return subprocess.run(["xwd", "-id", str(window), "-silent"], env=xvfb.env, capture_output=True)
+
+
+def screenshot(xvfb, window, path):
+    """Writes the window's picture to path (PNG)."""
+    xwd = _capture(xvfb, window)
+    if xwd.returncode != 0:
+        raise AssertionError(f"xwd failed: {xwd.stderr!r}")
+    conv = subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, capture_output=True)
+    if conv.returncode != 0:
+        raise AssertionError(f"convert failed: {conv.stderr!r}")
+    return path
+
+
+def pixels(xvfb, window):
+    """(width, height, rows) of the window's picture; rows[y][x] is an (r, g, b) tuple."""
+    xwd = _capture(xvfb, window)
+    if xwd.returncode != 0:
+        raise AssertionError(f"xwd failed: {xwd.stderr!r}")
+    conv = subprocess.run(["convert", "xwd:-", "-depth", "8", "rgb:-"], input=xwd.stdout,
+                          capture_output=True)
+    ident = subprocess.run(["convert", "xwd:-", "-format", "%w %h", "info:-"], input=xwd.stdout,
+                           capture_output=True, text=False)
+    w, h = (int(v) for v in ident.stdout.decode().split())
+    data = conv.stdout
+    rows = [[tuple(data[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(h)]
+    return w, h, rows
+
+
+def process_cpu_seconds(pid):
+    """User + system processor time of a process so far, from /proc/PID/stat."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    ticks = int(fields[11]) + int(fields[12])  # utime, stime
+    return ticks / os.sysconf("SC_CLK_TCK")
