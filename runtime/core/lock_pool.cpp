@@ -10,7 +10,8 @@ constexpr size_t records_per_block = 10000;
 
 uint64_t last_id = 0;
 lock_record* block = nullptr;
-std::vector<lock_record*> blocks;  // kept for the process's life
+// Blocks are kept for the process's life; the list itself is never destroyed.
+std::vector<lock_record*>& blocks = *new std::vector<lock_record*>;
 size_t block_used = records_per_block;  // forces the first block
 std::vector<lock_record*> free_records = [] {
   std::vector<lock_record*> v;

@@ -3,13 +3,11 @@
 // freed, so a variable stays where it was allocated. Program thread only.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 struct variable_arena_state {
   uint8_t* base = nullptr;
   size_t top = 0;  // offset of the next free byte in the current block
   size_t size = 0; // size of the current block
-  std::vector<uint8_t*> blocks;  // every block ever allocated; none is returned
 };
 
 extern variable_arena_state variable_arena;

@@ -11,9 +11,9 @@ namespace {
 
 // Lists live for the whole process; keeping them here keeps them reachable.
 list* process_list(int32_t element_size, bool locked = false) {
-  static std::vector<list*> lists;
-  lists.push_back(locked ? list_new_locked(element_size) : list_new(element_size));
-  return lists.back();
+  static auto* lists = new std::vector<list*>;
+  lists->push_back(locked ? list_new_locked(element_size) : list_new(element_size));
+  return lists->back();
 }
 
 TEST(HandleList, HandsOutHandlesInOrderAndReusesTheLastFreedZeroFilled) {
