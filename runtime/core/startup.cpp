@@ -60,6 +60,7 @@ void prepare_runtime_state(int argc, char** argv) {
   enter_executable_folder();
   command_line = join_arguments(argc, argv);
   sync_clock_bases();
+  update_bios_ticks();  // the tick count is right from the first statement, not only after the main loop's first pass
   take_keyboard_state();
   cm_write16(bios_kbd_head, 0x001E);
   cm_write16(bios_kbd_tail, 0x001E);
