@@ -27,6 +27,7 @@
 #include "runtime/platform/process.h"
 #include "runtime/platform/window_procedure.h"
 #include "runtime/screen/display_sync.h"
+#include "runtime/screen/screen_startup.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ void prepare_runtime_state(int argc, char** argv) {
   // by their subsystems as they join the runtime.
   trap_tables_init();
   environment_init();
+  screen_tables_init();
   arena_init();
   std::memset(conventional_memory, 0, sizeof conventional_memory);
   capture_startup_dir();
@@ -64,8 +66,9 @@ void prepare_runtime_state(int argc, char** argv) {
   take_keyboard_state();
   cm_write16(bios_kbd_head, 0x001E);
   cm_write16(bios_kbd_tail, 0x001E);
-  // Palettes, glyph tables, screen mode 0 and the two small images follow here
-  // with the screen subsystem.
+  screen_palettes_init();
+  screen_first_mode();
+  screen_icons_init();
   device_table_init();
 }
 

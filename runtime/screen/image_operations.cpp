@@ -1,0 +1,148 @@
+#include "runtime/screen/image_operations.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/screen/font_tables.h"
+#include "runtime/screen/image_create.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/palettes.h"
+#include "runtime/screen/pixel_access.h"
+
+namespace {
+
+bool mode_allowed(int32_t mode) {
+  return (mode >= 0 && mode <= 2) || (mode >= 7 && mode <= 13) || mode == 256 || mode == 32;
+}
+
+size_t pixel_bytes(const image_record* img) {
+  return static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
+}
+
+// Frees an image the program owns, moving the current images off it first.
+void release_image(int32_t index) {
+  if (index == write_index) set_write_image(display_index.load());
+  if (index == read_index) set_read_image(display_index.load());
+  image_free_memory(image_at(index));
+  image_release(index);
+}
+
+}  // namespace
+
+int32_t new_image(int32_t width, int32_t height, int32_t mode, int32_t mode_given) {
+  if (pending_error.load()) return 0;
+  // Sizes beyond the 16-bit size fields cannot be represented.
+  if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
+    raise_error(5);
+    return 0;
+  }
+  if (mode_given & 1) {
+    if (!mode_allowed(mode)) {
+      raise_error(5);
+      return 0;
+    }
+  } else {
+    mode = write_image->mode;
+  }
+  const int32_t index = image_create(width, height, mode);
+  if (!index) return -1;
+  if (!(mode_given & 1)) {
+    image_record* img = image_at(index);
+    const image_record* from = write_image;
+    if (img->palette && from->palette)
+      for (int32_t i = 0; i < 256; ++i) palette_put(img->palette, i, palette_get(from->palette, i));
+    set_font(static_cast<int32_t>(from->font), img);
+    img->colour = from->colour;
+    img->background = from->background;
+    img->transparent_colour = from->transparent_colour;
+    img->blend_off = from->blend_off;
+    img->print_mode = from->print_mode;
+  }
+  return -index;
+}
+
+int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
+  if (pending_error.load()) return -1;
+  const int32_t from_index = resolve_image(source);
+  if (!from_index) return -1;
+  if ((given & 1) && mode != image_at(from_index)->mode) {
+    // Mode 33 of a 32-bit image is a hardware image, made by the display's
+    // hardware-image layer; none is bound in this build.
+    if (mode == 33 && image_at(from_index)->bits_per_pixel == 32) return -1;
+    raise_error(5);
+    return -1;
+  }
+  const size_t bytes = pixel_bytes(image_at(from_index));
+  auto* pixels = static_cast<uint8_t*>(std::malloc(bytes));
+  if (!pixels) return -1;
+  std::atomic<uint32_t>* palette = nullptr;
+  if (image_at(from_index)->palette) {
+    palette = palette_new();
+    if (!palette) {
+      std::free(pixels);
+      return -1;
+    }
+  }
+  const int32_t index = image_alloc();
+  image_record* img = image_at(index);
+  const image_record* from = image_at(from_index);
+  std::memcpy(static_cast<void*>(img), from, sizeof *img);
+  img->lock_record = nullptr;
+  img->lock_id = 0;
+  std::memcpy(pixels, from->data, bytes);
+  img->data = pixels;
+  img->flags |= image_owns_pixels;
+  if (palette) {
+    for (int32_t i = 0; i < 256; ++i) palette_put(palette, i, palette_get(from->palette, i));
+    img->palette = palette;
+    img->flags |= image_owns_palette;
+  }
+  img->flags &= ~image_is_page;
+  return -index;
+}
+
+void free_image(int64_t handle, int32_t given) {
+  if (pending_error.load()) return;
+  if (!(given & 1)) handle = -static_cast<int64_t>(write_index);
+  if (handle >= 0) {
+    raise_error(5);
+    return;
+  }
+  // Hardware-image handles belong to the display's hardware-image layer;
+  // none exists in this build, so they name nothing.
+  if (!image_index_valid(-handle)) {
+    raise_error(258);
+    return;
+  }
+  const int32_t index = static_cast<int32_t>(-handle);
+  if (image_at(index)->flags & image_is_page) {
+    raise_error(5);
+    return;
+  }
+  release_image(index);
+}
+
+void set_dest(int64_t page_or_handle) {
+  if (pending_error.load()) return;
+  const int32_t index = resolve_image(page_or_handle);
+  if (index) set_write_image(index);
+}
+
+void set_source(int64_t page_or_handle) {
+  if (pending_error.load()) return;
+  const int32_t index = resolve_image(page_or_handle);
+  if (index) set_read_image(index);
+}
+
+int32_t dest_query() { return -write_index; }
+int32_t source_query() { return -read_index; }
+int32_t display_query() { return -display_index.load(); }
+
+void free_program_images() {
+  for (int32_t i = 2; i < image_slots_used; ++i) {
+    const image_record* img = image_at(i);
+    if (img->valid && !(img->flags & image_is_page)) release_image(i);
+  }
+}

@@ -1,0 +1,249 @@
+#include "runtime/screen/image_properties.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/pixel_access.h"
+
+namespace {
+
+// The image named by page_or_handle when given, else the write image; null after an error.
+image_record* target(int64_t page_or_handle, bool given) {
+  if (pending_error.load()) return nullptr;
+  const int32_t index = resolve_target(page_or_handle, given);
+  return index ? image_at(index) : nullptr;
+}
+
+int32_t clamp_component(int32_t v) { return std::clamp(v, 0, 255); }
+
+uint32_t nearest_index(const image_record* img, int32_t red, int32_t green, int32_t blue) {
+  const uint32_t last = img->text ? 15 : std::min<uint32_t>(img->mask, 255);
+  uint32_t best = 0;
+  int32_t best_distance = 1000;
+  for (uint32_t i = 0; i <= last; ++i) {
+    const uint32_t c = palette_get(img->palette, static_cast<int32_t>(i));
+    const int32_t distance = std::abs(red - static_cast<int32_t>((c >> 16) & 0xFF)) +
+                             std::abs(green - static_cast<int32_t>((c >> 8) & 0xFF)) +
+                             std::abs(blue - static_cast<int32_t>(c & 0xFF));
+    if (distance < best_distance) {
+      best = i;
+      best_distance = distance;
+      if (distance == 0) break;
+    }
+  }
+  return best;
+}
+
+// Palette colour of an index, or false (error 5) when it lies above the mask.
+// Indices also stay inside the 256 palette entries (text masks are wider).
+bool palette_colour(const image_record* img, uint32_t index, uint32_t* colour) {
+  if (index > img->mask || index > 255) {
+    raise_error(5);
+    return false;
+  }
+  *colour = palette_get(img->palette, static_cast<int32_t>(index));
+  return true;
+}
+
+int32_t channel(uint32_t colour, int64_t page_or_handle, int32_t given, int32_t shift) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  if (img->bits_per_pixel == 32) return static_cast<int32_t>((colour >> shift) & 0xFF);
+  uint32_t value;
+  if (!palette_colour(img, colour, &value)) return 0;
+  return static_cast<int32_t>((value >> shift) & 0xFF);
+}
+
+uint32_t* pixels32(image_record* img) { return reinterpret_cast<uint32_t*>(img->data); }
+size_t pixel_count(const image_record* img) { return static_cast<size_t>(img->width) * img->height; }
+
+}  // namespace
+
+uint32_t colour_rgb(int32_t red, int32_t green, int32_t blue, int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  red = clamp_component(red), green = clamp_component(green), blue = clamp_component(blue);
+  if (img->bits_per_pixel == 32) return 0xFF000000u | red << 16 | green << 8 | blue;
+  return nearest_index(img, red, green, blue);
+}
+
+uint32_t colour_rgba(int32_t red, int32_t green, int32_t blue, int32_t alpha, int64_t page_or_handle,
+                     int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  red = clamp_component(red), green = clamp_component(green), blue = clamp_component(blue);
+  alpha = clamp_component(alpha);
+  if (img->bits_per_pixel == 32) return static_cast<uint32_t>(alpha) << 24 | red << 16 | green << 8 | blue;
+  if (alpha == 0 && img->transparent_colour != -1) return static_cast<uint32_t>(img->transparent_colour);
+  return nearest_index(img, red, green, blue);
+}
+
+int32_t colour_alpha(uint32_t colour, int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  if (img->bits_per_pixel == 32) return static_cast<int32_t>(colour >> 24);
+  if (colour > img->mask) {
+    raise_error(5);
+    return 0;
+  }
+  return static_cast<int64_t>(colour) == img->transparent_colour ? 0 : 255;
+}
+
+int32_t colour_red(uint32_t colour, int64_t page_or_handle, int32_t given) {
+  return channel(colour, page_or_handle, given, 16);
+}
+int32_t colour_green(uint32_t colour, int64_t page_or_handle, int32_t given) {
+  return channel(colour, page_or_handle, given, 8);
+}
+int32_t colour_blue(uint32_t colour, int64_t page_or_handle, int32_t given) {
+  return channel(colour, page_or_handle, given, 0);
+}
+
+int32_t image_width_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img ? img->width : 0;
+}
+
+int32_t image_height_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img ? img->height : 0;
+}
+
+int32_t image_pixel_size(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  return img->text ? 0 : img->mode == 32 ? 4 : 1;
+}
+
+int32_t image_blend_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img && img->bits_per_pixel == 32 && !img->blend_off ? -1 : 0;
+}
+
+void image_blend_on(int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 1);
+  if (!img) return;
+  if (img->bits_per_pixel != 32) {
+    raise_error(5);
+    return;
+  }
+  img->blend_off = 0;
+}
+
+void image_blend_off(int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 1);
+  if (img && img->bits_per_pixel == 32) img->blend_off = 1;
+}
+
+uint32_t image_colour_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img ? img->colour : 0;
+}
+
+uint32_t image_background_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img ? img->background : 0;
+}
+
+int32_t clear_colour_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  if (img->text) return -1;
+  if (img->mode == 32) return 0;
+  return img->transparent_colour;
+}
+
+void clear_colour_set(uint32_t colour, int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 2);
+  if (!img) return;
+  const bool colour_given = given & 1;
+  if (img->text) {
+    if (!colour_given) raise_error(5);
+    return;
+  }
+  if (img->bits_per_pixel == 32) {
+    if (!colour_given) {
+      raise_error(5);
+      return;
+    }
+    uint32_t* p = pixels32(img);
+    for (size_t i = 0, n = pixel_count(img); i < n; ++i)
+      if (((p[i] ^ colour) & 0xFFFFFF) == 0) shared_store32(p + i, p[i] & 0xFFFFFF);
+    return;
+  }
+  if (!colour_given) {
+    img->transparent_colour = -1;
+  } else if (colour < 256) {
+    img->transparent_colour = static_cast<int32_t>(colour);
+  } else {
+    raise_error(5);
+  }
+}
+
+uint32_t palette_entry_get(int32_t entry, int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  if (!img) return 0;
+  if (!img->palette || entry < 0 || entry > 255) {
+    raise_error(5);
+    return 0;
+  }
+  return palette_get(img->palette, entry) | 0xFF000000u;
+}
+
+void palette_entry_set(int32_t entry, uint32_t value, int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 1);
+  if (!img) return;
+  if (!img->palette || entry < 0 || entry > 255) {
+    raise_error(5);
+    return;
+  }
+  palette_put(img->palette, entry, value);
+}
+
+void set_alpha(int32_t alpha, uint32_t first, uint32_t second, int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 4);
+  if (!img) return;
+  if (img->bits_per_pixel != 32 || alpha < 0 || alpha > 255 || ((given & 2) && !(given & 1))) {
+    raise_error(5);
+    return;
+  }
+  const uint32_t a = static_cast<uint32_t>(alpha) << 24;
+  uint32_t low[4] = {0, 0, 0, 0}, high[4] = {255, 255, 255, 255};
+  if (given & 1) {
+    const uint32_t other = given & 2 ? second : first;
+    for (int32_t k = 0; k < 4; ++k) {
+      const uint32_t x = (first >> (8 * k)) & 0xFF, y = (other >> (8 * k)) & 0xFF;
+      low[k] = std::min(x, y);
+      high[k] = std::max(x, y);
+    }
+  }
+  uint32_t* p = pixels32(img);
+  for (size_t i = 0, n = pixel_count(img); i < n; ++i) {
+    const uint32_t v = p[i];
+    bool inside = true;
+    for (int32_t k = 0; k < 4 && inside; ++k) {
+      const uint32_t c = (v >> (8 * k)) & 0xFF;
+      inside = c >= low[k] && c <= high[k];
+    }
+    if (inside) shared_store32(p + i, (v & 0xFFFFFF) | a);
+  }
+}
+
+void print_mode_set(int32_t how, int64_t page_or_handle, int32_t given) {
+  image_record* img = target(page_or_handle, given & 1);
+  if (!img) return;
+  if (how < 1 || how > 3 || (img->text && how != 1)) {
+    raise_error(5);
+    return;
+  }
+  constexpr uint8_t modes[] = {0, 3, 1, 2};
+  img->print_mode = modes[how];
+}
+
+int32_t print_mode_query(int64_t page_or_handle, int32_t given) {
+  const image_record* img = target(page_or_handle, given & 1);
+  return img ? img->print_mode : 0;
+}

@@ -1,0 +1,289 @@
+#include "runtime/screen/screen_mode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/screen/display_sync.h"
+#include "runtime/screen/font_tables.h"
+#include "runtime/screen/image_create.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/palettes.h"
+
+uint8_t text_memory[text_memory_size];
+uint8_t mode13_memory[mode13_memory_size];
+
+int32_t pending_text_cols = -1;
+int32_t pending_text_rows = -1;
+int32_t pending_text_font = -1;
+
+bool display_runs_alone() { return auto_display.load() != 0 && display_ready.load() != 0; }
+
+void display_freeze_wait() {
+  if (!display_runs_alone()) return;
+  int32_t expected = 0;
+  display_freeze.compare_exchange_strong(expected, 1);
+  // The frame builder answers with 2; once shutdown has begun it may never
+  // build again, and the process is about to end anyway.
+  while (display_freeze.load() != 2 && !shutdown_started.load()) std::this_thread::yield();
+}
+
+void display_unfreeze() {
+  if (display_runs_alone()) display_freeze.store(0);
+}
+
+namespace {
+
+struct text_grid {
+  int32_t cols;
+  int32_t rows;
+};
+
+text_grid screen_grid() {
+  if (!page_table[0]) return {0, 0};
+  const image_record* img = image_at(page_table[0]);
+  return {image_columns(img), image_rows(img)};
+}
+
+void free_old_screen() {
+  for (int32_t p = 1; p < page_count; ++p) {
+    if (!page_table[p]) continue;
+    // Pages own pixel memory unless they lie in text memory; text pages also
+    // own their palettes, while pages made on demand share page 0's.
+    image_free_memory(image_at(page_table[p]));
+    image_release(page_table[p]);
+  }
+  if (page_table[0]) {
+    image_record* first = image_at(page_table[0]);
+    if (page0_handed) {
+      first->flags &= ~image_is_page;
+    } else {
+      image_free_memory(first);
+      image_release(page_table[0]);
+    }
+  }
+  page0_handed = false;
+  page_count = 1;
+  page_table[0] = 0;
+}
+
+bool text_size_usable(int32_t cols, int32_t rows, int32_t font) {
+  return cols >= 1 && cols <= 255 && rows >= 1 && rows <= 255 && font_is_builtin(font);
+}
+
+// Builds the eight pages of a text screen; the grid follows the pending text
+// size or, when none is pending, the old screen's grid.
+void text_setup(text_grid old) {
+  int32_t cols, rows, font;
+  if (pending_text_cols != -1 && pending_text_rows != -1 && pending_text_font != -1) {
+    cols = pending_text_cols;
+    rows = pending_text_rows;
+    font = pending_text_font;
+  } else if (pending_text_cols != -1) {
+    cols = pending_text_cols;
+    rows = 25;
+    font = 16;
+    if (old.rows == 43) rows = 43, font = 14;
+    if (old.rows == 50) rows = 50, font = 8;
+    if (cols == 40) font += 1;
+  } else if (pending_text_rows != -1) {
+    rows = pending_text_rows;
+    font = rows == 43 ? 14 : rows == 50 ? 8 : 16;
+    cols = 80;
+    if (old.cols == 40) cols = 40, font += 1;
+  } else if (old.cols == 80 && (old.rows == 50 || old.rows == 43)) {
+    cols = 80, rows = old.rows, font = 8;
+  } else if (old.cols == 40 && (old.rows == 50 || old.rows == 43)) {
+    cols = 40, rows = old.rows, font = 9;
+  } else if (old.cols == 40 && old.rows == 25) {
+    cols = 40, rows = 25, font = 17;
+  } else {
+    cols = 80, rows = 25, font = 16;
+  }
+  pending_text_cols = pending_text_rows = pending_text_font = -1;
+  if (!text_size_usable(cols, rows, font)) cols = 80, rows = 25, font = 16;
+  if (cols == 40 && rows == 25) font = 17;
+  if (cols == 80 && rows == 25) font = 16;
+  size_t page_size = static_cast<size_t>(cols) * rows * 2;
+  if (cols == 40 && rows == 25) page_size = 2048;
+  if (cols == 80 && rows == 25) page_size = 4096;
+  const size_t fit = std::min<size_t>(text_memory_size / page_size, 8);
+
+  page_table_reserve(7);
+  for (int32_t p = 0; p < std::min(8, page_count); ++p) {
+    const int32_t index = static_cast<size_t>(p) < fit
+                              ? image_create_over(text_memory + p * page_size, cols, rows, 0)
+                              : image_create(cols, rows, 0);
+    if (!index) continue;  // out of memory: the page is made on demand later
+    image_record* img = image_at(index);
+    set_font(font, img);
+    img->flags |= image_is_page;
+    page_table[p] = index;
+  }
+  for (size_t i = 0; i < text_memory_size; i += 2) {
+    text_memory[i] = 32;
+    text_memory[i + 1] = 7;
+  }
+}
+
+// Makes page 0 of the new screen; false when memory ran out.
+bool make_screen(int32_t mode, int32_t handed_index, text_grid old) {
+  int32_t index = 0;
+  switch (mode) {
+    case 13:
+      index = image_create_over(mode13_memory, 320, 200, 13);
+      std::memset(mode13_memory, 0, sizeof mode13_memory);
+      break;
+    case 12:
+    case 11:
+      index = image_create(640, 480, mode);
+      if (index && old.cols == 80 && old.rows == 60) set_font(8, image_at(index));
+      break;
+    case 10:
+    case 9:
+      index = image_create(640, 350, mode);
+      if (index && old.cols == 80 && old.rows == 43) set_font(8, image_at(index));
+      break;
+    case 8:
+    case 2:
+      index = image_create(640, 200, mode);
+      break;
+    case 7:
+    case 1:
+      index = image_create(320, 200, mode);
+      break;
+    case 0:
+      text_setup(old);
+      index = page_table[0];
+      break;
+    default:  // an image handed over by the program
+      index = handed_index;
+      page0_handed = true;
+      break;
+  }
+  if (!index) return false;
+  page_table[0] = index;
+  return true;
+}
+
+// Print region of the write image back to its default after a page change.
+void reset_print_region() {
+  image_record* img = write_image;
+  const int32_t rows = image_rows(img);
+  img->top_row = 1;
+  img->bottom_row = static_cast<int16_t>(rows);
+  if (img->bottom_row < cursor_row_of(img)) set_cursor(img, cursor_col_of(img), 1);
+  img->bottom_row = static_cast<int16_t>(std::max(rows - 1, 1));
+}
+
+void copy_graphics_state(const image_record* from, image_record* to) {
+  const size_t start = offsetof(image_record, graphics_state_start);
+  const size_t end = offsetof(image_record, graphics_state_end) + 1;
+  std::memcpy(reinterpret_cast<uint8_t*>(to) + start, reinterpret_cast<const uint8_t*>(from) + start, end - start);
+}
+
+}  // namespace
+
+void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page, int32_t, int32_t given) {
+  if (pending_error.load()) return;
+  int32_t change = 0;
+  const int32_t first = page_table[0];
+  int32_t handed_index = 0;
+  if (given & 1) {
+    if (mode < 0) {
+      const int64_t index = -static_cast<int64_t>(mode);
+      if (!image_index_valid(index)) {
+        raise_error(258);
+        return;
+      }
+      handed_index = static_cast<int32_t>(index);
+      if (handed_index != first) {
+        // A page of the current screen would be freed with the old screen.
+        if (image_at(handed_index)->flags & image_is_page) {
+          raise_error(5);
+          return;
+        }
+        change |= 1;
+      }
+    } else {
+      if ((mode >= 3 && mode <= 6) || mode > 13) {
+        raise_error(5);
+        return;
+      }
+      if (!first || image_at(first)->mode != mode) change |= 1;
+      if (pending_text_cols != -1 || pending_text_rows != -1 || pending_text_font != -1) change |= 1;
+    }
+  }
+  const bool active_given = given & 4;
+  const bool visual_given = (given & 8) || active_given;
+  if (!(given & 8)) visual_page = active_page;
+  const auto bad_page = [](int32_t page) { return page < 0 || page > page_number_max; };
+  if ((active_given && bad_page(active_page)) || (visual_given && bad_page(visual_page))) {
+    raise_error(5);
+    return;
+  }
+  if (!(change & 1)) {
+    if (active_given) {
+      const int32_t index = page_image(active_page);
+      if (!index) {
+        raise_error(7);
+        return;
+      }
+      if (index != write_index || index != read_index) change |= 2;
+    }
+    if (visual_given) {
+      const int32_t index = page_image(visual_page);
+      if (!index) {
+        raise_error(7);
+        return;
+      }
+      if (index != display_index.load()) change |= 2;
+    }
+  }
+  if (!change) return;
+
+  const bool mode_change = (given & 1) && (change & 1);
+  if (mode_change) display_freeze_wait();
+  prev_valid.store(0);
+
+  if (mode_change) {
+    const text_grid old = screen_grid();
+    free_old_screen();
+    if (!make_screen(mode, handed_index, old)) {
+      raise_error(7);
+      make_screen(0, 0, old);  // a text screen needs no new pixel memory
+    }
+    image_at(page_table[0])->flags |= image_is_page;
+    set_display_image(page_table[0]);
+    set_write_image(page_table[0]);
+    set_read_image(page_table[0]);
+    write_image->draw_angle = 0;
+    write_image->draw_scale = 1.0;
+    last_active_page = 0;
+  }
+
+  if (active_given) {
+    const int32_t index = page_image(active_page);
+    if (index && (index != write_index || index != read_index)) {
+      set_write_image(index);
+      set_read_image(index);
+      reset_colours();
+      reset_print_region();
+    }
+    if (index && active_page != last_active_page && !write_image->text && last_active_page < page_count &&
+        page_table[last_active_page])
+      copy_graphics_state(image_at(page_table[last_active_page]), write_image);
+    last_active_page = active_page;
+  }
+  if (visual_given) {
+    const int32_t index = page_image(visual_page);
+    if (index && index != display_index.load()) {
+      set_display_image(index);
+      reset_colours();
+      reset_print_region();
+    }
+  }
+  display_unfreeze();
+}
