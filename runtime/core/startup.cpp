@@ -38,15 +38,18 @@ void program_thread() {
 }
 
 // With no X server there is nothing to show: say so on one line and end at once.
+// A server without OpenGL cannot provide the display mode: end with status 1.
 void require_display() {
   Display* probe = XOpenDisplay(nullptr);
-  if (probe) {
-    XCloseDisplay(probe);
-    return;
+  if (!probe) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
+    process_exit(1);
   }
-  const char* name = std::getenv("DISPLAY");
-  std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
-  process_exit(1);
+  int error_base = 0, event_base = 0;
+  const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
+  XCloseDisplay(probe);
+  if (!has_gl) process_exit(1);
 }
 
 void prepare_runtime_state(int argc, char** argv) {
