@@ -20,6 +20,7 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
 #include "runtime/display/display_callbacks.h"
+#include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
@@ -94,6 +95,8 @@ void open_window(int argc, char** argv) {
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
+  desktop_size_h.store(glutGet(GLUT_SCREEN_HEIGHT));
   window_exists.store(1);
 
   const GLenum glew_status = glewInit();
