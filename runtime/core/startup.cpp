@@ -20,6 +20,9 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
 #include "runtime/display/display_callbacks.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/render_commands.h"
+#include "runtime/display/software_frames.h"
 #include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
 #include "runtime/os/directories.h"
@@ -54,8 +57,11 @@ void require_display() {
 }
 
 void prepare_runtime_state(int argc, char** argv) {
-  // Display frames, handle lists, fonts and the image table are prepared here
-  // by their subsystems as they join the runtime.
+  software_frames_init();
+  hardware_images_init();
+  render_commands_init();
+  // The mouse queues, stream and network handle lists, fonts and the image
+  // table are prepared here by their subsystems as they join the runtime.
   trap_tables_init();
   environment_init();
   arena_init();
