@@ -12,13 +12,19 @@ namespace {
 
 std::atomic<message_box_stand_in> stand_in{nullptr};
 
-// Line breaks of s shown as " | ", so a box stays one line.
+// s on one line: line breaks shown as " | ", a tab as a space and other control
+// bytes as '?' (as the box shows them), so a log stays one line per box and no
+// terminal control sequence reaches whoever reads it.
 void append_flat(std::string* out, const char* s) {
-  for (const char* p = s; *p; ++p) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
     if (*p == '\n')
       *out += " | ";
-    else if (*p != '\r')
-      *out += *p;
+    else if (*p == '\t')
+      *out += ' ';
+    else if (*p < 0x20 || *p == 0x7f)
+      *out += (*p == '\r') ? "" : "?";
+    else
+      *out += static_cast<char>(*p);
   }
 }
 
