@@ -8,6 +8,7 @@
 #undef max
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -24,6 +25,7 @@ constexpr int button_min_width = 84;
 constexpr int min_window_width = 280;
 constexpr int max_columns = 72;
 constexpr int max_lines_cap = 50;
+constexpr size_t max_title_bytes = 200;  // a title property far longer would not fit one request
 
 // Errors on this connection (an owner window that went away, a focus change the
 // server refuses) are not fatal to the box. The hook sees only this connection's
@@ -135,8 +137,11 @@ std::string latin1_to_utf8(const char* s) {
   return out;
 }
 
-void set_window_properties(Display* d, Window w, const char* caption, unsigned long owner,
+void set_window_properties(Display* d, Window w, const char* full_caption, unsigned long owner,
                            bool keep_above, int x, int y, int width, int height) {
+  std::string title(full_caption, strnlen(full_caption, max_title_bytes + 1));
+  if (title.size() > max_title_bytes) title.replace(max_title_bytes - 3, std::string::npos, "...");
+  const char* caption = title.c_str();
   XStoreName(d, w, caption);
   XSetIconName(d, w, caption);
   const std::string utf8 = latin1_to_utf8(caption);

@@ -156,7 +156,13 @@ class ErrorDialogTest(unittest.TestCase):
         while "alert answered" not in program.stdout() and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertIn("alert answered", program.stdout())
+
+        # A caption far too long for a title is cut to one that fits, and logged whole.
+        self.dialog(program, "C" * 197 + "...")
+        self.assertEqual(len(self.log_lines(program, "C" * 100000)), 1)
+        self.key("Return")
         self.assertEqual(program.wait(10), 0, program.stderr())
+        self.assertIn("box answered", program.stdout())
 
 
 if __name__ == "__main__":

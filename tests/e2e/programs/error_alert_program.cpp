@@ -1,6 +1,7 @@
 // Test program: an alert whose text has every byte from 1 to 255, a line far
 // wider than the screen, a word longer than any line and far more lines than
-// fit; then it reports that the box was answered and ends.
+// fit; then a box whose caption is far too long for a title. It reports each
+// answer and ends.
 #include <cstdio>
 #include <string>
 
@@ -29,5 +30,11 @@ void program_main() {
   std::printf("alert answered\n");  // 4: PRINT
   std::fflush(stdout);
   statement_end(4);
-  program_end();  // 5: END
+  const std::string caption(100000, 'C');
+  message_box("A short text", caption.c_str(), 0);  // 5: a box with a huge caption
+  statement_end(5);
+  std::printf("box answered\n");  // 6: PRINT
+  std::fflush(stdout);
+  statement_end(6);
+  program_end();  // 7: END
 }
