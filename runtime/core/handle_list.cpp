@@ -88,7 +88,9 @@ int32_t add_element(list* l) {
 list* list_new(int32_t element_size) {
   auto* l = new list;
   l->element_size = element_size;
-  l->stride = element_size + 4;
+  // The trailing handle follows the element; the stride is rounded up to 8 so
+  // that every element is aligned for the 64-bit values and pointers it holds.
+  l->stride = (element_size + 4 + 7) & ~7;
   l->blocks.push_back(nullptr);  // placeholder first block
   return l;
 }

@@ -12,7 +12,7 @@ struct mutex_record {
 
 struct list {
   int32_t element_size = 0;
-  int32_t stride = 0;  // element size + 4: the trailing i32 holds the handle, 0 when free
+  int32_t stride = 0;  // element size + 4, rounded up to 8: the trailing i32 holds the handle, 0 when free
   std::vector<uint8_t*> blocks;  // blocks[0] is a placeholder; blocks are never moved
   int32_t block_capacity = 0;
   int32_t block_used = 0;

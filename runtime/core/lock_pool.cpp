@@ -10,6 +10,8 @@ constexpr size_t records_per_block = 10000;
 
 uint64_t last_id = 0;
 lock_record* block = nullptr;
+// Blocks are kept for the process's life; the list itself is never destroyed.
+std::vector<lock_record*>& blocks = *new std::vector<lock_record*>;
 size_t block_used = records_per_block;  // forces the first block
 std::vector<lock_record*> free_records = [] {
   std::vector<lock_record*> v;
@@ -25,7 +27,8 @@ uint64_t lock_new() {
     free_records.pop_back();
   } else {
     if (block_used == records_per_block) {
-      block = new lock_record[records_per_block];  // blocks are kept for the process's life
+      block = new lock_record[records_per_block];
+      blocks.push_back(block);
       block_used = 0;
     }
     record = &block[block_used++];

@@ -20,6 +20,7 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
 #include "runtime/display/display_callbacks.h"
+#include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
@@ -38,15 +39,18 @@ void program_thread() {
 }
 
 // With no X server there is nothing to show: say so on one line and end at once.
+// A server without OpenGL cannot provide the display mode: end with status 1.
 void require_display() {
   Display* probe = XOpenDisplay(nullptr);
-  if (probe) {
-    XCloseDisplay(probe);
-    return;
+  if (!probe) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
+    process_exit(1);
   }
-  const char* name = std::getenv("DISPLAY");
-  std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
-  process_exit(1);
+  int error_base = 0, event_base = 0;
+  const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
+  XCloseDisplay(probe);
+  if (!has_gl) process_exit(1);
 }
 
 void prepare_runtime_state(int argc, char** argv) {
@@ -60,6 +64,7 @@ void prepare_runtime_state(int argc, char** argv) {
   enter_executable_folder();
   command_line = join_arguments(argc, argv);
   sync_clock_bases();
+  update_bios_ticks();  // the tick count is right from the first statement, not only after the main loop's first pass
   take_keyboard_state();
   cm_write16(bios_kbd_head, 0x001E);
   cm_write16(bios_kbd_tail, 0x001E);
@@ -90,6 +95,8 @@ void open_window(int argc, char** argv) {
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
+  desktop_size_h.store(glutGet(GLUT_SCREEN_HEIGHT));
   window_exists.store(1);
 
   const GLenum glew_status = glewInit();

@@ -3,16 +3,25 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "runtime/display/window_control.h"
 #include "runtime/platform/clock.h"
 
 std::atomic<int32_t> blink_counter{0};
+std::atomic<int32_t> force_full_refresh{0};
 
 namespace {
 constexpr double display_rate = 60.0;
-}
+bool resized = true;
+}  // namespace
 
-// Until the frame pipeline exists there is no page to show: the window is kept black.
+// Until the frame pipeline exists there is no page to show: the window is kept
+// black at the size of the start-up screen (80 x 25 characters of 8 x 16).
 void display_callback() {
+  window_size_step(640, 400);
+  if (resized) {
+    glViewport(0, 0, window_width.load(), window_height.load());
+    resized = false;
+  }
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glutSwapBuffers();
@@ -26,6 +35,6 @@ void redisplay_timer(int) {
   glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
 }
 
-void reshape_callback(int width, int height) { glViewport(0, 0, width, height); }
+void window_resized() { resized = true; }
 
 void display_frame_step() { blink_counter.fetch_add(1); }

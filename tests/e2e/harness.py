@@ -24,11 +24,11 @@ def program_path(name):
 class Xvfb:
     """A private X server on a display number it picks itself (-displayfd)."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, extra_args=()):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp", "-noreset", *extra_args],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""
@@ -93,10 +93,14 @@ class Program:
             return None
 
     def stdout(self):
+        if self.out.closed:
+            return ""
         self.out.seek(0)
         return self.out.read().decode(errors="replace")
 
     def stderr(self):
+        if self.err.closed:
+            return ""
         self.err.seek(0)
         return self.err.read().decode(errors="replace")
 
@@ -104,6 +108,8 @@ class Program:
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
+        self.out.close()
+        self.err.close()
 
     def __enter__(self):
         return self
@@ -149,7 +155,7 @@ def send_close(xvfb, window):
 def press_keys(xvfb, window, *keys):
     """Real key events (XTEST) with the window focused, e.g. press_keys(x, w, "4", "Return")."""
     xvfb.run(["xdotool", "windowfocus", "--sync", str(window)])
-    result = xvfb.run(["xdotool", "key", "--clearmodifiers", "--delay", "40", *keys])
+    result = xvfb.run(["xdotool", "key", "--delay", "40", *keys])
     if result.returncode != 0:
         raise AssertionError(f"xdotool key failed: {result.stderr}")
 

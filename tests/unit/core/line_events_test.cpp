@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "program/frame/statement_frame.h"
+#include "program/frame/trap_tables.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+
+namespace {
+
+struct handler_call {
+  int32_t handler;
+  int64_t argument;
+  uint8_t timer_pending_during;
+};
+std::vector<handler_call> calls;
+
+void record_handler(int32_t handler, int64_t argument) {
+  calls.push_back({handler, argument, timer_table[1].pending.load()});
+}
+
+bool wait_until(const std::atomic<int32_t>& word, int32_t mask, int ms) {
+  for (int i = 0; i < ms && (word.load() & mask) != mask; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return (word.load() & mask) == mask;
+}
+
+class LineEvents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    calls.clear();
+    compiled_event_handler = record_handler;
+    event_pending = 0;
+    pending_error = 0;
+    paused = 0;
+    stop_request = 0;
+    shutdown_started = 0;
+    stopped_threads = 0;
+  }
+  void TearDown() override {
+    for (auto& t : timer_table) {
+      t.in_use = 0;
+      t.handler = 0;
+      t.state = 0;
+      t.pending = 0;
+      t.last = 0;
+    }
+    for (auto& k : key_trap_table) {
+      k.trap.handler = 0;
+      k.trap.state = 0;
+      k.trap.pending = 0;
+    }
+    timer_count = 1;
+    compiled_event_handler = nullptr;
+  }
+};
+
+TEST_F(LineEvents, TimerTrapGoesIdleDueRunningIdle) {
+  timer_count = 2;
+  timer_record& t = timer_table[1];
+  t.in_use = 1;
+  t.handler = 5;
+  t.argument = 42;
+  t.state = 1;
+  t.interval = 0.5;
+
+  const struct {
+    double now;
+    uint8_t pending;
+    double last;
+  } steps[] = {
+      {10.0, 0, 10.0},  // the first tick only starts the timer
+      {10.4, 0, 10.0},
+      {10.6, 1, 10.5},  // due: the next interval counts from the last one
+      {11.9, 1, 10.5},  // not marked again while due
+  };
+  for (const auto& s : steps) {
+    timer_scan(s.now);
+    EXPECT_EQ(t.pending.load(), s.pending) << "at " << s.now;
+    EXPECT_DOUBLE_EQ(t.last.load(), s.last) << "at " << s.now;
+  }
+  EXPECT_EQ(event_pending.load(), 1);
+
+  statement_end(12);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].handler, 5);
+  EXPECT_EQ(calls[0].argument, 42);
+  EXPECT_EQ(calls[0].timer_pending_during, 2);
+  EXPECT_EQ(t.pending.load(), 0);
+  EXPECT_EQ(event_pending.load(), 0);
+
+  timer_scan(13.0);  // fell behind by more than an interval: restart from now
+  EXPECT_DOUBLE_EQ(t.last.load(), 13.0);
+  EXPECT_EQ(t.pending.load(), 1);
+}
+
+TEST_F(LineEvents, TimersThatAreOffOrWithoutHandlerStayIdle) {
+  timer_count = 3;
+  timer_table[1].in_use = 1;
+  timer_table[1].handler = 5;
+  timer_table[1].state = 0;  // off
+  timer_table[2].in_use = 1;
+  timer_table[2].handler = 0;  // no handler
+  timer_table[2].state = 1;
+  for (double now : {1.0, 5.0, 50.0}) timer_scan(now);
+  EXPECT_EQ(timer_table[1].pending.load(), 0);
+  EXPECT_EQ(timer_table[2].pending.load(), 0);
+  EXPECT_EQ(event_pending.load(), 0);
+}
+
+TEST_F(LineEvents, KeyTrapRunsOnceForEveryOccurrenceWhileOn) {
+  key_trap_table[3].trap.handler = 7;
+  key_trap_table[3].trap.argument = 3;
+  key_trap_table[3].trap.state = 1;
+  key_trap_table[3].trap.pending = 2;
+  key_trap_table[4].trap.handler = 8;
+  key_trap_table[4].trap.state = 2;  // stopped: occurrences wait
+  key_trap_table[4].trap.pending = 1;
+  event_pending = 1;
+  statement_end(1);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].handler, 7);
+  EXPECT_EQ(calls[1].handler, 7);
+  EXPECT_EQ(key_trap_table[3].trap.pending.load(), 0);
+  EXPECT_EQ(key_trap_table[4].trap.pending.load(), 1);
+}
+
+TEST_F(LineEvents, NothingPendingMeansNoLineEvent) {
+  key_trap_table[3].trap.handler = 7;
+  key_trap_table[3].trap.state = 1;
+  key_trap_table[3].trap.pending = 1;
+  for (int line = 1; line <= 100; ++line) statement_end(line);
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(LineEvents, PauseHoldsTheProgramAtTheLineBoundary) {
+  paused = 1;
+  event_pending = 1;
+  std::atomic<int32_t> passed{0};
+  std::thread program([&] {
+    statement_end(3);
+    passed = 1;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_EQ(passed.load(), 0);
+  paused = 0;
+  EXPECT_TRUE(wait_until(passed, 1, 2000));
+  program.join();
+}
+
+TEST_F(LineEvents, ShutdownWhilePausedParksTheProgramThread) {
+  paused = 1;
+  event_pending = 1;
+  std::thread([] { statement_end(4); }).detach();  // parks for good
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(stopped_threads.load() & 1, 0);
+  shutdown_started = 1;
+  EXPECT_TRUE(wait_until(stopped_threads, 1, 2000));
+}
+
+TEST_F(LineEvents, PendingErrorReachesTheDialogWithTheStatementLine) {
+  unsetenv("DISPLAY");  // the box answers No at once without a display
+  error_line = 0;
+  std::thread([] {
+    raise_error(5);
+    raise_error(9);  // lost: the first error of a statement wins
+    statement_end(7);
+  }).detach();
+  // No stops the program: the stop is requested and the thread parks.
+  EXPECT_TRUE(wait_until(stopped_threads, 1, 5000));
+  EXPECT_EQ(stop_request.load(), 1);
+  EXPECT_EQ(error_line, 7);
+  EXPECT_EQ(error_sub_line, 0);
+  EXPECT_EQ(pending_error.load(), 5);
+}
+
+}  // namespace
