@@ -5,9 +5,9 @@
 #include <cstdint>
 
 struct dialog_controls {
-  int buttons = 1;   // 1: OK; 2: Yes (index 0) and No (index 1)
-  int focused = 0;   // the button Enter and Space press
-  int armed = -1;    // the button the mouse went down on, -1 none
+  int buttons = 1;  // 1: OK; 2: Yes (index 0) and No (index 1)
+  int focused = 0;  // the button Enter and Space press
+  int armed = -1;   // the button the mouse went down on, -1 none
   // Keys already down when the box opened: their repeats belong to whatever the
   // user was typing before, so they are ignored until the key is released.
   std::bitset<256> held;

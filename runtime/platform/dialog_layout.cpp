@@ -72,7 +72,8 @@ class line_builder {
     out_->cut = true;
     std::string& last = out_->lines.back();
     const int tail = dialog_text_width(ellipsis, glyph_width_);
-    while (!last.empty() && dialog_text_width(last, glyph_width_) + tail > max_width_) last.pop_back();
+    while (!last.empty() && dialog_text_width(last, glyph_width_) + tail > max_width_)
+      last.pop_back();
     last += ellipsis;
   }
 

@@ -2,8 +2,8 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <X11/Xlibint.h>  // XESetError: errors of this connection only
+#include <X11/Xutil.h>
 #undef min
 #undef max
 
@@ -51,9 +51,13 @@ unsigned long colour(Display* d, int screen, unsigned r, unsigned g, unsigned b,
 
 dialog_look make_look(Display* d, int screen) {
   const unsigned long white = WhitePixel(d, screen), black = BlackPixel(d, screen);
-  return {white, colour(d, screen, 0xF0, 0xF0, 0xF0, white), colour(d, screen, 0x1E, 0x1E, 0x1E, black),
-          colour(d, screen, 0xFA, 0xFA, 0xFA, white), colour(d, screen, 0xC8, 0xC8, 0xC8, white),
-          colour(d, screen, 0x8C, 0x8C, 0x8C, black), colour(d, screen, 0x2F, 0x6D, 0xB5, black)};
+  return {white,
+          colour(d, screen, 0xF0, 0xF0, 0xF0, white),
+          colour(d, screen, 0x1E, 0x1E, 0x1E, black),
+          colour(d, screen, 0xFA, 0xFA, 0xFA, white),
+          colour(d, screen, 0xC8, 0xC8, 0xC8, white),
+          colour(d, screen, 0x8C, 0x8C, 0x8C, black),
+          colour(d, screen, 0x2F, 0x6D, 0xB5, black)};
 }
 
 // A font loaded by name, or the server's default font when none of the names exists.
@@ -147,7 +151,8 @@ void set_window_properties(Display* d, Window w, const char* full_caption, unsig
   const std::string utf8 = latin1_to_utf8(caption);
   const Atom utf8_string = XInternAtom(d, "UTF8_STRING", False);
   XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), utf8_string, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+                  reinterpret_cast<const unsigned char*>(utf8.data()),
+                  static_cast<int>(utf8.size()));
 
   char res_name[] = "quintaro-dialog";
   char res_class[] = "Quintaro";
@@ -208,7 +213,8 @@ void draw(const dialog& b) {
   if (b.text_font.font) XSetFont(d, b.gc, b.text_font.font->fid);
   int baseline = b.g.first_baseline;
   for (const std::string& line : b.layout.lines) {
-    XDrawString(d, b.window, b.gc, b.g.text_x, baseline, line.data(), static_cast<int>(line.size()));
+    XDrawString(d, b.window, b.gc, b.g.text_x, baseline, line.data(),
+                static_cast<int>(line.size()));
     baseline += b.g.line_height;
   }
 
@@ -230,8 +236,8 @@ void draw(const dialog& b) {
     }
     const char* label = b.labels[i];
     const int length = static_cast<int>(std::char_traits<char>::length(label));
-    const int label_width = label_font ? XTextWidth(const_cast<XFontStruct*>(label_font), label, length)
-                                       : length * 7;
+    const int label_width =
+        label_font ? XTextWidth(const_cast<XFontStruct*>(label_font), label, length) : length * 7;
     const int ascent = label_font ? label_font->ascent : 10;
     XSetForeground(d, b.gc, b.look.text);
     XDrawString(d, b.window, b.gc, x + (b.g.button_width - label_width) / 2,
@@ -253,22 +259,25 @@ void lay_out(dialog* b, const char* text, int screen) {
   int label_width = 0;
   for (int i = 0; i < b->controls.buttons; ++i) {
     const int length = static_cast<int>(std::char_traits<char>::length(b->labels[i]));
-    label_width = std::max(label_width, label_font ? XTextWidth(const_cast<XFontStruct*>(label_font),
-                                                                b->labels[i], length)
-                                                   : length * 7);
+    label_width =
+        std::max(label_width,
+                 label_font ? XTextWidth(const_cast<XFontStruct*>(label_font), b->labels[i], length)
+                            : length * 7);
   }
   b->g.button_width = std::max(button_min_width, label_width + 28);
   const int buttons_width =
       b->controls.buttons * b->g.button_width + (b->controls.buttons - 1) * button_spacing;
 
-  const int max_text_width = std::max(column * 20, std::min(column * max_columns, screen_w - 2 * padding - 40));
+  const int max_text_width =
+      std::max(column * 20, std::min(column * max_columns, screen_w - 2 * padding - 40));
   const int strip_height = b->g.button_height + 2 * strip_padding;
   const int room = screen_h - 2 * padding - strip_height - 60;
   const int max_lines = std::clamp(room / b->g.line_height, 1, max_lines_cap);
   b->layout = layout_dialog_text(text, widths, max_text_width, max_lines);
 
   const int text_block = static_cast<int>(b->layout.lines.size()) * b->g.line_height;
-  b->g.width = std::max({min_window_width, b->layout.widest + 2 * padding, buttons_width + 2 * strip_padding});
+  b->g.width = std::max(
+      {min_window_width, b->layout.widest + 2 * padding, buttons_width + 2 * strip_padding});
   b->g.strip_y = padding + text_block + padding;
   b->g.height = b->g.strip_y + strip_height;
   b->g.text_x = padding;
@@ -297,8 +306,11 @@ int32_t dialog_window_run(Display* d, const char* text, const char* caption, boo
   dialog b{};
   b.d = d;
   b.look = make_look(d, screen);
-  b.text_font = load_font(d, screen, {"7x13", "-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "fixed"});
-  b.label_font = load_font(d, screen, {"7x13bold", "-misc-fixed-bold-r-normal--13-*-*-*-*-*-iso8859-1", "7x13", "fixed"});
+  b.text_font = load_font(d, screen,
+                          {"7x13", "-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1", "fixed"});
+  b.label_font =
+      load_font(d, screen,
+                {"7x13bold", "-misc-fixed-bold-r-normal--13-*-*-*-*-*-iso8859-1", "7x13", "fixed"});
   b.controls = dialog_controls_new(yes_no);
   b.labels[0] = yes_no ? "Yes" : "OK";
   b.labels[1] = "No";
@@ -336,7 +348,8 @@ int32_t dialog_window_run(Display* d, const char* text, const char* caption, boo
     switch (event.type) {
       case Expose:
         if (event.xexpose.count == 0) draw(b);
-        // The window is viewable now: take the keyboard (there may be no window manager to give it).
+        // The window is viewable now: take the keyboard (there may be no window manager to give
+        // it).
         if (!focus_taken) {
           focus_taken = true;
           XSetInputFocus(d, b.window, RevertToParent, CurrentTime);
@@ -355,13 +368,15 @@ int32_t dialog_window_run(Display* d, const char* text, const char* caption, boo
         break;
       case ButtonPress:
         if (event.xbutton.button == Button1) {
-          dialog_pointer_press(&b.controls, hit_button(b.g, b.controls.buttons, event.xbutton.x, event.xbutton.y));
+          dialog_pointer_press(
+              &b.controls, hit_button(b.g, b.controls.buttons, event.xbutton.x, event.xbutton.y));
           draw(b);
         }
         break;
       case ButtonRelease:
         if (event.xbutton.button == Button1) {
-          answer = dialog_pointer_release(&b.controls, hit_button(b.g, b.controls.buttons, event.xbutton.x, event.xbutton.y));
+          answer = dialog_pointer_release(
+              &b.controls, hit_button(b.g, b.controls.buttons, event.xbutton.x, event.xbutton.y));
           draw(b);
         }
         break;

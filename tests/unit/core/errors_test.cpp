@@ -92,18 +92,27 @@ struct dialog_case {
 
 TEST(ErrorDialogText, BodyAndCaption) {
   const dialog_case cases[] = {
-      {5, 7, 0, nullptr, "Line: 7 (in main module)\nIllegal function call\nContinue?", "Unhandled Error #5"},
-      {309, 12, 0, nullptr, "Line: 12 (in main module)\nMemory not initialized", "Critical Error #309"},
-      {300, 1, 0, nullptr, "Line: 1 (in main module)\nMemory region out of range", "Critical Error #300"},
-      {313, 1, 0, nullptr, "Line: 1 (in main module)\nSource and destination memory have been freed",
+      {5, 7, 0, nullptr, "Line: 7 (in main module)\nIllegal function call\nContinue?",
+       "Unhandled Error #5"},
+      {309, 12, 0, nullptr, "Line: 12 (in main module)\nMemory not initialized",
+       "Critical Error #309"},
+      {300, 1, 0, nullptr, "Line: 1 (in main module)\nMemory region out of range",
+       "Critical Error #300"},
+      {313, 1, 0, nullptr,
+       "Line: 1 (in main module)\nSource and destination memory have been freed",
        "Critical Error #313"},
-      {299, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?", "Unhandled Error #299"},
-      {314, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?", "Unhandled Error #314"},
-      {11, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?", "Unhandled Error #11"},
+      {299, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?",
+       "Unhandled Error #299"},
+      {314, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?",
+       "Unhandled Error #314"},
+      {11, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?",
+       "Unhandled Error #11"},
       {1000000, 4, 0, nullptr, "Line: 4 (in main module)\nUnprintable error\nContinue?",
        "Unhandled Error #1000000"},
-      {258, 65535, 0, nullptr, "Line: 65535 (in main module)\nInvalid handle\nContinue?", "Unhandled Error #258"},
-      {53, 40, 3, "LOADSONG", "Line: 3 (in LOADSONG)\nFile not found\nContinue?", "Unhandled Error #53"},
+      {258, 65535, 0, nullptr, "Line: 65535 (in main module)\nInvalid handle\nContinue?",
+       "Unhandled Error #258"},
+      {53, 40, 3, "LOADSONG", "Line: 3 (in LOADSONG)\nFile not found\nContinue?",
+       "Unhandled Error #53"},
   };
   for (const dialog_case& c : cases) {
     error_dialog_text text{};
@@ -132,7 +141,8 @@ TEST_F(ErrorsTest, CriticalErrorShowsOkOnlyAndEndsTheProcess) {
         std::_Exit(3);  // reached only if the program went on
       },
       testing::ExitedWithCode(0),
-      "\\[Critical Error #309\\] Line: 12 \\(in main module\\) \\| Memory not initialized\nstyle 0\n");
+      "\\[Critical Error #309\\] Line: 12 \\(in main module\\) \\| Memory not initialized\nstyle "
+      "0\n");
 }
 
 // No and OK (the answer of a box closed without a choice) stop the program
@@ -148,7 +158,8 @@ TEST_F(ErrorsTest, NoAndOkStopThroughTheShutdown) {
           statement_end(7);
           std::_Exit(3);
         },
-        testing::ExitedWithCode(0), "\\[Unhandled Error #5\\] Line: 7 .*Continue\\?\nstyle 0x1004\n")
+        testing::ExitedWithCode(0),
+        "\\[Unhandled Error #5\\] Line: 7 .*Continue\\?\nstyle 0x1004\n")
         << answer;
   }
 }

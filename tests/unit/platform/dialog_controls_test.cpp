@@ -51,7 +51,8 @@ TEST(DialogControls, Keys) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(answer_of(c.yes_no, c.keys), c.answer)
-        << (c.yes_no ? "Yes/No box, " : "OK box, ") << c.keys.size() << " keys starting " << c.keys[0];
+        << (c.yes_no ? "Yes/No box, " : "OK box, ") << c.keys.size() << " keys starting "
+        << c.keys[0];
   }
 }
 
@@ -78,8 +79,12 @@ TEST(DialogControls, ClickIsPressAndReleaseOnTheSameButton) {
     int down, up;
     int32_t answer;
   } cases[] = {
-      {true, 0, 0, mb_answer_yes}, {true, 1, 1, mb_answer_no}, {false, 0, 0, mb_answer_ok},
-      {true, 0, 1, 0},             {true, 1, -1, 0},           {true, -1, 0, 0},
+      {true, 0, 0, mb_answer_yes},
+      {true, 1, 1, mb_answer_no},
+      {false, 0, 0, mb_answer_ok},
+      {true, 0, 1, 0},
+      {true, 1, -1, 0},
+      {true, -1, 0, 0},
   };
   for (const auto& c : cases) {
     dialog_controls controls = dialog_controls_new(c.yes_no);

@@ -26,8 +26,11 @@ TEST(DialogLayout, LinesWrapsReplacementsAndCuts) {
   } cases[] = {
       {"", 10, 5, {""}, false},
       {nullptr, 10, 5, {""}, false},
-      {"Line: 7 (in main module)\nIllegal function call\nContinue?", 40, 5,
-       {"Line: 7 (in main module)", "Illegal function call", "Continue?"}, false},
+      {"Line: 7 (in main module)\nIllegal function call\nContinue?",
+       40,
+       5,
+       {"Line: 7 (in main module)", "Illegal function call", "Continue?"},
+       false},
       {"a\r\nb", 10, 5, {"a", "b"}, false},
       {"a\n", 10, 5, {"a", ""}, false},
       {"\n\n", 10, 5, {"", "", ""}, false},
@@ -45,7 +48,8 @@ TEST(DialogLayout, LinesWrapsReplacementsAndCuts) {
       {"abcdefghij", 10, 0, {"abcdefghij"}, false},
   };
   for (const auto& c : cases) {
-    const dialog_text_layout layout = layout_dialog_text(c.text, font.width, c.columns * 6, c.max_lines);
+    const dialog_text_layout layout =
+        layout_dialog_text(c.text, font.width, c.columns * 6, c.max_lines);
     const std::string name = c.text ? c.text : "(null)";
     EXPECT_EQ(layout.lines, c.lines) << name;
     EXPECT_EQ(layout.cut, c.cut) << name;
@@ -72,12 +76,14 @@ TEST(DialogLayout, AnyBytesStayInsideTheBox) {
   }
   for (int columns : {1, 2, 3, 7, 40, 72}) {
     for (int max_lines : {1, 4, 50}) {
-      const dialog_text_layout layout = layout_dialog_text(text.c_str(), font.width, columns * 6, max_lines);
+      const dialog_text_layout layout =
+          layout_dialog_text(text.c_str(), font.width, columns * 6, max_lines);
       ASSERT_LE(static_cast<int>(layout.lines.size()), max_lines);
       ASSERT_FALSE(layout.lines.empty());
       for (const std::string& line : layout.lines) {
         // Only the "..." of a cut may reach past a box narrower than itself.
-        EXPECT_LE(dialog_text_width(line, font.width), std::max(columns, 3) * 6) << columns << " " << line;
+        EXPECT_LE(dialog_text_width(line, font.width), std::max(columns, 3) * 6)
+            << columns << " " << line;
         for (unsigned char c : line) EXPECT_GT(font.width[c], 0) << columns << " byte " << int(c);
       }
     }

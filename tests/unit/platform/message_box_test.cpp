@@ -25,15 +25,17 @@ TEST_F(NoDisplayTest, AnswerIsOkOrNoAndTheTextGoesToStderrOnOneLine) {
   const struct {
     uint32_t style;
     int32_t answer;
-  } cases[] = {{0x0, mb_answer_ok}, {0x1000, mb_answer_ok}, {0x4, mb_answer_no}, {0x1004, mb_answer_no}};
+  } cases[] = {
+      {0x0, mb_answer_ok}, {0x1000, mb_answer_ok}, {0x4, mb_answer_no}, {0x1004, mb_answer_no}};
   for (const auto& c : cases) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(platform_message_box("Line: 7 (in main module)\nIllegal function call\nContinue?",
                                    "Unhandled Error #5", c.style, 0),
               c.answer)
         << c.style;
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "[Unhandled Error #5] Line: 7 (in main module) | Illegal function call | Continue?\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "[Unhandled Error #5] Line: 7 (in main module) | Illegal function call | Continue?\n");
   }
 }
 
