@@ -20,6 +20,10 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
 #include "runtime/display/display_callbacks.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/render_commands.h"
+#include "runtime/display/software_frames.h"
+#include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
@@ -39,20 +43,26 @@ void program_thread() {
 }
 
 // With no X server there is nothing to show: say so on one line and end at once.
+// A server without OpenGL cannot provide the display mode: end with status 1.
 void require_display() {
   Display* probe = XOpenDisplay(nullptr);
-  if (probe) {
-    XCloseDisplay(probe);
-    return;
+  if (!probe) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
+    process_exit(1);
   }
-  const char* name = std::getenv("DISPLAY");
-  std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
-  process_exit(1);
+  int error_base = 0, event_base = 0;
+  const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
+  XCloseDisplay(probe);
+  if (!has_gl) process_exit(1);
 }
 
 void prepare_runtime_state(int argc, char** argv) {
-  // Display frames, handle lists, fonts and the image table are prepared here
-  // by their subsystems as they join the runtime.
+  software_frames_init();
+  hardware_images_init();
+  render_commands_init();
+  // The mouse queues, stream and network handle lists, fonts and the image
+  // table are prepared here by their subsystems as they join the runtime.
   trap_tables_init();
   environment_init();
   screen_tables_init();
@@ -94,6 +104,8 @@ void open_window(int argc, char** argv) {
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
+  desktop_size_h.store(glutGet(GLUT_SCREEN_HEIGHT));
   window_exists.store(1);
 
   const GLenum glew_status = glewInit();

@@ -3,19 +3,146 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/render_commands.h"
+#include "runtime/display/render_state.h"
+#include "runtime/display/software_frames.h"
+#include "runtime/display/view_mapping.h"
+#include "runtime/display/window_control.h"
 #include "runtime/platform/clock.h"
 
 std::atomic<int32_t> blink_counter{0};
+std::atomic<int32_t> force_full_refresh{0};
 
 namespace {
+
 constexpr double display_rate = 60.0;
+
+// Window-thread state of the render.
+bool render_busy = false;
+bool resized = true;
+int32_t screen_w = 640, screen_h = 400;
+int32_t screen_image = 0;  // hardware image of the shown frame
+int32_t letterbox_image = 0;
+
+// The shown frame and, if a newer one is ready, that one (which then becomes shown).
+software_frame* choose_frame(bool* is_new) {
+  software_frame* shown = nullptr;
+  for (auto& f : software_frames)
+    if (f.state.load() == sf_shown) shown = &f;
+  software_frame* newest = nullptr;
+  const uint64_t floor = shown ? shown->order.load() : 0;
+  for (auto& f : software_frames)
+    if (f.state.load() == sf_ready && f.order.load() > floor && (!newest || f.order.load() > newest->order.load()))
+      newest = &f;
+  *is_new = newest != nullptr;
+  if (!newest) return shown;
+  const uint64_t order = newest->order.load();
+  for (auto& f : software_frames) {
+    const int32_t state = f.state.load();
+    // Older ready frames are dropped unseen; only the builder leaves state 2.
+    if (&f != newest && f.order.load() < order && (state == sf_ready || state == sf_shown)) {
+      int32_t expected = state;
+      f.state.compare_exchange_strong(expected, sf_free);
+    }
+  }
+  newest->state.store(sf_shown);
+  return newest;
 }
 
-// Until the frame pipeline exists there is no page to show: the window is kept black.
+void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
+  if (!frame) return;
+  if (is_new || screen_image == 0) {
+    if (screen_image) free_hardware_img(screen_image);
+    screen_image = make_hardware_img(frame->width, frame->height, frame->pixels, 0);
+    if (screen_image == 0) {
+      alert("Invalid software_screen_hardware_frame!!");
+      return;
+    }
+  }
+  if (!hardware_img_get(screen_image)) {
+    alert("Invalid software_screen_hardware_frame!");
+    return;
+  }
+  draw_rect(0, 0, static_cast<float>(frame->width - 1), static_cast<float>(frame->height - 1), screen_image, 0,
+            0, 0, static_cast<float>(frame->width - 1), static_cast<float>(frame->height - 1), pass > 1 ? 1 : 0,
+            current_view.smooth ? 1 : 0);
+  flush_batch();
+}
+
+// Black bars beside or above and below a picture that keeps its aspect.
+void draw_letterbox() {
+  const view_mapping& v = current_view;
+  if (v.letterbox == 0) return;
+  if (letterbox_image == 0) {
+    uint32_t black = 0;
+    letterbox_image = make_hardware_img(1, 1, &black, 0);
+  }
+  const float sw = static_cast<float>(screen_w), sh = static_cast<float>(screen_h);
+  if (v.letterbox == 1) {
+    const float ww = static_cast<float>(window_width.load());
+    draw_rect(-v.x0 / v.scale_x - 1, 0, -1, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    draw_rect((ww - v.x0 - 1) / v.scale_x + 1, 0, sw, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+  } else {
+    const float wh = static_cast<float>(window_height.load());
+    draw_rect(0, -v.y0 / v.scale_y - 1, sw - 1, -1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    draw_rect(0, (wh - v.y0 - 1) / v.scale_y + 1, sw - 1, sh, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+  }
+  flush_batch();
+}
+
+void draw_overlay() {
+  const int32_t index = hardware_index_of(overlay_image.load());
+  hardware_img* img = index ? hardware_img_get(index) : nullptr;
+  if (!img) return;
+  draw_rect(0, 0, static_cast<float>(screen_w - 1), static_cast<float>(screen_h - 1), index, 0, 0, 0,
+            static_cast<float>(img->width - 1), static_cast<float>(img->height - 1), 1, 0);
+  flush_batch();
+}
+
+}  // namespace
+
 void display_callback() {
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glutSwapBuffers();
+  if (render_busy) return;
+  render_busy = true;
+
+  bool is_new = false;
+  software_frame* frame = choose_frame(&is_new);
+  const uint64_t render_order = latest_order.load();
+  const bool full_screen_pending = full_screen_request.load() != -1;
+  if (render_order != rendered_order.load() || is_new || full_screen_pending || resized) {
+    if (frame) {
+      screen_w = frame->width;
+      screen_h = frame->height;
+    }
+    window_size_step(screen_w, screen_h);
+    current_view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
+                                full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+    resized = false;
+
+    set_target(0);
+    set_projection(projection_reset);
+    set_projection(projection_2d);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    begin_command_passes(render_order);
+    for (int32_t pass = 1; pass <= 4; ++pass) {
+      for (int32_t kind = 1; kind <= 4; ++kind) {
+        if (display_order[kind].load() != pass) continue;
+        if (kind == layer_software)
+          draw_software_screen(frame, is_new, pass);
+        else if (kind == layer_hardware_1 || kind == layer_hardware_2)
+          run_layer_commands(kind);
+      }
+    }
+    draw_letterbox();
+    draw_overlay();
+    rendered_order.store(render_order);
+    if ((paused.load() & 1) == 0) glutSwapBuffers();
+  }
+  render_busy = false;
 }
 
 void redisplay_timer(int) {
@@ -26,6 +153,9 @@ void redisplay_timer(int) {
   glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
 }
 
-void reshape_callback(int width, int height) { glViewport(0, 0, width, height); }
+void window_resized() { resized = true; }
 
-void display_frame_step() { blink_counter.fetch_add(1); }
+void display_frame_step() {
+  // Frames of the visible page are built here once the frame builder exists.
+  blink_counter.fetch_add(1);
+}

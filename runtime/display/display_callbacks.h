@@ -4,11 +4,14 @@
 #include <cstdint>
 
 extern std::atomic<int32_t> blink_counter;
+extern std::atomic<int32_t> force_full_refresh;  // the next frame is built without comparing
 
 // freeglut callbacks.
 void display_callback();
 void redisplay_timer(int value);
-void reshape_callback(int width, int height);
+
+// The reshape callback's notice: the next redisplay renders at the new size.
+void window_resized();
 
 // Every second main-loop pass: builds a frame of the visible page while
 // automatic display is on, and advances the blink counter.

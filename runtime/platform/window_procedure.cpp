@@ -13,6 +13,7 @@
 #undef min
 #undef max
 
+#include "runtime/display/window_requests.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/platform/clock.h"
 
@@ -56,6 +57,7 @@ void window_procedure_install() {
 void window_loop() {
   const int fd = window_display ? ConnectionNumber(window_display) : -1;
   while (park_requested.load() == 0) {
+    run_window_requests();
     glutMainLoopEvent();
     if (window_display && XPending(window_display)) continue;
     // Sleep until the server sends something, or briefly so freeglut's timers run on time.

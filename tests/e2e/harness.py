@@ -24,11 +24,11 @@ def program_path(name):
 class Xvfb:
     """A private X server on a display number it picks itself (-displayfd)."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, extra_args=()):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
+             "-nolisten", "tcp", "-noreset", *extra_args],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""

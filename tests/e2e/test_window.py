@@ -83,6 +83,13 @@ class NoDisplayTest(unittest.TestCase):
         self.assertLess(elapsed, 3.0)
         self.assertEqual(len(err.strip().splitlines()), 1, err)
 
+    def test_server_without_opengl_cannot_provide_the_display_mode(self):
+        with harness.Xvfb(extra_args=("-extension", "GLX")) as xvfb:
+            program = harness.Program(xvfb, "idle_program")
+            self.addCleanup(program.stop)
+            self.assertEqual(program.wait(10), 1)
+            self.assertEqual(program.stderr(), "")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -1,0 +1,331 @@
+#include "runtime/display/render_state.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/view_mapping.h"
+#include "runtime/display/window_control.h"
+
+namespace {
+
+// Cached state; -1 means unknown, so the next setter call sets it.
+int32_t cached_target = -1;
+int32_t cached_projection = -1;
+int32_t cached_blend = -1;
+int32_t cached_depth = -1;
+int32_t cached_cull = -1;
+int32_t bound_image = -1;
+
+std::vector<float> vertices;   // 2 or 3 floats per vertex
+std::vector<float> texcoords;  // 2 floats per vertex
+int32_t batch_dims = 2;
+
+void start_batch(int32_t dims) {
+  if (batch_dims != dims) flush_batch();
+  batch_dims = dims;
+}
+
+void set_filters(hardware_img* img, bool smooth) {
+  const GLint mag = smooth ? GL_LINEAR : GL_NEAREST;
+  const GLint min = smooth || img->size_mode == 2 ? GL_LINEAR : GL_NEAREST;  // mipmaps filter linearly
+  if (img->mag_filter != mag) {
+    flush_batch();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag);
+    img->mag_filter = mag;
+  }
+  if (img->min_filter != min) {
+    flush_batch();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min);
+    img->min_filter = min;
+  }
+}
+
+void set_wrap(hardware_img* img, int32_t repeat) {
+  if (img->wrap == repeat) return;
+  flush_batch();
+  const GLint mode = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
+  img->wrap = repeat;
+}
+
+// Binds a source image's texture (made first if its upload was deferred).
+hardware_img* bind_source(int32_t index) {
+  hardware_img* img = hardware_img_get(index);
+  if (!img) return nullptr;
+  if (img->texture == 0) upload_deferred(index);
+  if (bound_image != index) {
+    flush_batch();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, img->texture);
+    bound_image = index;
+    if (!fbo_supported.load()) img->mag_filter = img->min_filter = -1;
+  }
+  return img;
+}
+
+void attach_depth(hardware_img* img) {
+  if (img->depth_texture) return;
+  GLuint depth = 0;
+  glGenTextures(1, &depth);
+  glBindTexture(GL_TEXTURE_2D, depth);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, img->texture_width, img->texture_height, 0,
+               GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_R_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, depth, 0);
+  img->depth_texture = depth;
+  forget_bound_texture();
+}
+
+// Texture coordinates of a source span: the whole first and last pixels, over the texture's size.
+std::pair<float, float> span(float a, float b, int32_t size) {
+  const float lo = (std::min(a, b) + 0.01f) / static_cast<float>(size);
+  const float hi = (std::max(a, b) + 0.99f) / static_cast<float>(size);
+  return a <= b ? std::pair{lo, hi} : std::pair{hi, lo};
+}
+
+void push_vertex(float x, float y, float u, float v) {
+  vertices.push_back(x);
+  vertices.push_back(y);
+  texcoords.push_back(u);
+  texcoords.push_back(v);
+}
+
+}  // namespace
+
+void flush_batch() {
+  if (vertices.empty()) return;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(batch_dims, GL_FLOAT, 0, vertices.data());
+  glTexCoordPointer(2, GL_FLOAT, 0, texcoords.data());
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(texcoords.size() / 2));
+  vertices.clear();
+  texcoords.clear();
+}
+
+void set_blend(int32_t on) {
+  if (cached_blend == on) return;
+  flush_batch();
+  if (on) {
+    glEnable(GL_BLEND);
+    if (fbo_supported.load())
+      glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+    else
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  } else {
+    glDisable(GL_BLEND);
+  }
+  cached_blend = on;
+}
+
+void set_depth_mode(int32_t mode) {
+  if (cached_depth == mode) return;
+  flush_batch();
+  if (mode == 0) {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_ALWAYS, 0.0f);
+  } else {
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(mode == 1 ? GL_TRUE : GL_FALSE);
+    glEnable(GL_ALPHA_TEST);
+    if (mode == 1)
+      glAlphaFunc(GL_GREATER, 0.001f);
+    else
+      glAlphaFunc(GL_ALWAYS, 0.0f);
+  }
+  cached_depth = mode;
+}
+
+void set_cull(int32_t mode) {
+  if (cached_cull == mode) return;
+  flush_batch();
+  if (mode == 0) {
+    glDisable(GL_CULL_FACE);
+  } else {
+    glFrontFace(mode == 1 ? GL_CW : GL_CCW);
+    glEnable(GL_CULL_FACE);
+  }
+  cached_cull = mode;
+}
+
+void forget_bound_texture() { bound_image = -1; }
+
+void forget_image_state(int32_t index) {
+  flush_batch();
+  if (bound_image == index) bound_image = -1;
+  if (cached_target == index) {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    cached_target = -1;
+    cached_projection = -1;
+  }
+}
+
+void set_target(int32_t index) {
+  if (index < 0) index = 0;
+  if (cached_target == index) return;
+  flush_batch();
+  if (index == 0) {
+    if (fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  } else {
+    hardware_img* img = hardware_img_get(index);
+    if (!img || !fbo_supported.load()) return;
+    if (img->texture == 0) upload_deferred(index);
+    if (img->framebuffer == 0) {
+      GLuint fb = 0;
+      glGenFramebuffersEXT(1, &fb);
+      glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fb);
+      glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, img->texture, 0);
+      img->framebuffer = fb;
+    } else {
+      glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, img->framebuffer);
+    }
+  }
+  cached_target = index;
+  cached_projection = -1;
+}
+
+void set_projection(int32_t mode) {
+  if (mode != projection_reset && cached_projection == mode) return;
+  flush_batch();
+  int32_t w = window_width.load(), h = window_height.load();
+  hardware_img* img = cached_target > 0 ? hardware_img_get(cached_target) : nullptr;
+  if (img) {
+    w = img->width;
+    h = img->height;
+  }
+  if (mode == projection_reset) {
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDepthMask(GL_TRUE);
+    if (fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glColor4f(1, 1, 1, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    cached_target = cached_projection = cached_blend = cached_depth = cached_cull = bound_image = -1;
+    return;
+  }
+  glViewport(0, 0, w, h);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  if (mode == projection_2d) {
+    if (img)
+      gluOrtho2D(0, w, 0, h);
+    else
+      gluOrtho2D(0, w, h, 0);  // y grows downward on the window
+  } else {
+    if (!img) glScalef(1, -1, 1);
+    float aspect = static_cast<float>(w) / static_cast<float>(h);
+    if (!img) {
+      const view_mapping& v = current_view;
+      aspect = static_cast<float>(v.x1 - v.x0 + 1) / static_cast<float>(v.y1 - v.y0 + 1);
+    }
+    gluPerspective(90.0, aspect, 0.1, 10000.0);
+    if (aspect > 1.0f) glScalef(1.0f / aspect, 1.0f, 1.0f);
+  }
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glColor4f(1, 1, 1, 1);
+  cached_projection = mode;
+}
+
+void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
+               float sy1, float sx2, float sy2, int32_t blend, int32_t smooth) {
+  if (target < 0) target = 0;
+  if (dx1 > dx2) {
+    std::swap(dx1, dx2);
+    std::swap(sx1, sx2);
+  }
+  if (dy1 > dy2) {
+    std::swap(dy1, dy2);
+    std::swap(sy1, sy2);
+  }
+  set_target(target);
+  set_projection(projection_2d);
+  float x1 = dx1, y1 = dy1, x2 = dx2 + 1, y2 = dy2 + 1;
+  if (target == 0) {
+    const window_rect r = map_to_window(current_view, dx1, dy1, dx2, dy2);
+    x1 = static_cast<float>(r.left);
+    y1 = static_cast<float>(r.top);
+    x2 = static_cast<float>(r.right + 1);
+    y2 = static_cast<float>(r.bottom + 1);
+  }
+  hardware_img* img = bind_source(source);
+  if (!img) return;
+  set_filters(img, smooth != 0);
+  set_blend(blend);
+  set_depth_mode(0);
+  set_cull(0);
+  set_wrap(img, 0);
+  start_batch(2);
+  const auto [u1, u2] = span(sx1, sx2, img->texture_width);
+  const auto [v1, v2] = span(sy1, sy2, img->texture_height);
+  push_vertex(x1, y1, u1, v1);
+  push_vertex(x2, y1, u2, v1);
+  push_vertex(x1, y2, u1, v2);
+  push_vertex(x1, y2, u1, v2);
+  push_vertex(x2, y1, u2, v1);
+  push_vertex(x2, y2, u2, v2);
+}
+
+void draw_triangle(const float dest[9], bool with_depth, int32_t source, int32_t target, const float src[6],
+                   int32_t blend, int32_t smooth, int32_t depth_mode, int32_t cull) {
+  if (target < 0) target = 0;
+  set_target(target);
+  set_projection(with_depth ? projection_3d : projection_2d);
+  hardware_img* img = bind_source(source);
+  if (!img) return;
+  set_filters(img, smooth != 0);
+  set_blend(blend);
+  set_depth_mode(with_depth ? depth_mode : 0);
+  set_cull(with_depth ? cull : 0);
+  set_wrap(img, 0);
+  start_batch(with_depth ? 3 : 2);
+  for (int i = 0; i < 3; ++i) {
+    float x = dest[i * 3], y = dest[i * 3 + 1];
+    if (target == 0 && !with_depth) {
+      x = current_view.x0 + x * current_view.scale_x;
+      y = current_view.y0 + y * current_view.scale_y;
+    }
+    vertices.push_back(x);
+    vertices.push_back(y);
+    if (with_depth) vertices.push_back(dest[i * 3 + 2]);
+    texcoords.push_back((src[i * 2] + 0.5f) / static_cast<float>(img->texture_width));
+    texcoords.push_back((src[i * 2 + 1] + 0.5f) / static_cast<float>(img->texture_height));
+  }
+}
+
+void clear_depth(int32_t target) {
+  if (target < 0) target = 0;
+  set_target(target);
+  if (target > 0) {
+    hardware_img* img = hardware_img_get(target);
+    if (!img || !fbo_supported.load()) return;
+    attach_depth(img);
+  }
+  flush_batch();
+  glDepthMask(GL_TRUE);
+  cached_depth = -1;
+  glClear(GL_DEPTH_BUFFER_BIT);
+}

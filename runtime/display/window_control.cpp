@@ -1,0 +1,243 @@
+#include "runtime/display/window_control.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include <GL/freeglut.h>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/display_callbacks.h"
+#include "runtime/display/window_requests.h"
+#include "runtime/display/window_state.h"
+#include "runtime/platform/clock.h"
+#include "runtime/platform/window_query.h"
+
+std::atomic<int32_t> window_width{640}, window_height{400};
+std::atomic<int32_t> prev_window_width{640}, prev_window_height{400};
+std::atomic<int32_t> reshape_pending{1};
+std::atomic<int32_t> resize_locked{1};
+std::atomic<int32_t> resize_mode{0};
+std::atomic<int32_t> resize_event{0};
+std::atomic<int32_t> resize_width{0}, resize_height{0};
+std::atomic<int32_t> full_screen_mode{0};
+std::atomic<int32_t> full_screen_request{-1};
+std::atomic<int32_t> full_screen_smooth{0};
+std::atomic<int32_t> cursor_shape{1};
+std::atomic<int32_t> desktop_size_w{0}, desktop_size_h{0};
+
+namespace {
+
+// Window-thread state of the size step.
+int_pair prev_screen{640, 400};
+float screen_aspect = 1.6f;
+float window_aspect = 1.6f;
+
+bool error_pending() { return pending_error.load() != 0; }
+
+// The operations marked as waiting poll until the window and its handle exist.
+void wait_for_window() {
+  while (window_exists.load() == 0 || window_handle.load() == 0) platform_sleep(100);
+}
+
+// Asks the window thread for a new size and a render.
+void reshape_window(int32_t w, int32_t h) {
+  reshape_pending.store(1);
+  glutReshapeWindow(w, h);
+  glutPostRedisplay();
+}
+
+}  // namespace
+
+void window_set_title(const std::string& title) {
+  if (error_pending()) return;
+  set_window_title_text(title);
+  if (window_exists.load()) post_window_request(window_request_kind::set_title, 0, 0, title);
+}
+
+void window_resize(int32_t allow, int32_t mode) {
+  if (error_pending()) return;
+  if (allow == 1) resize_locked.store(0);
+  if (allow == 2) resize_locked.store(1);
+  resize_mode.store(mode);
+}
+
+int32_t window_resize_query() {
+  if (error_pending()) return 0;
+  if (resize_locked.load() == 0 && resize_event.exchange(0) != 0) return -1;
+  return 0;
+}
+
+int32_t window_resize_width() { return error_pending() ? 0 : resize_width.load(); }
+int32_t window_resize_height() { return error_pending() ? 0 : resize_height.load(); }
+
+void window_full_screen(int32_t kind, int32_t smooth) {
+  if (error_pending()) return;
+  full_screen_smooth.store(smooth & 1);
+  const int32_t mode = kind == 1 ? 0 : kind == 3 ? 2 : 1;
+  if (mode != full_screen_mode.load()) full_screen_request.store(mode);
+  force_full_refresh.store(1);
+}
+
+int32_t window_full_screen_query() {
+  if (error_pending()) return 0;
+  const int32_t request = full_screen_request.load();
+  return request != -1 ? request : full_screen_mode.load();
+}
+
+void screen_hide() {
+  if (error_pending()) return;
+  if (window_exists.load()) post_window_request(window_request_kind::hide);
+  screen_hidden.store(1);
+}
+
+void screen_show() {
+  if (error_pending()) return;
+  if (window_exists.load())
+    post_window_request(window_request_kind::show);
+  else
+    window_may_open.store(1);
+  screen_hidden.store(0);
+}
+
+int32_t screen_hidden_query() { return !error_pending() && screen_hidden.load() ? -1 : 0; }
+
+int32_t window_exists_query() {
+  return !error_pending() && window_handle.load() != 0 && window_exists.load() ? -1 : 0;
+}
+
+void window_minimise() {
+  if (error_pending()) return;
+  wait_for_window();
+  post_window_request(window_request_kind::iconify);
+}
+
+int32_t window_minimised_query() {
+  if (error_pending()) return 0;
+  wait_for_window();
+  if (screen_hidden.load()) {
+    raise_error(5);
+    return 0;
+  }
+  return platform_window_iconic(window_handle.load()) ? -1 : 0;
+}
+
+int32_t desktop_width() {
+  if (error_pending()) return 0;
+  wait_for_window();
+  return desktop_size_w.load();
+}
+
+int32_t desktop_height() {
+  if (error_pending()) return 0;
+  wait_for_window();
+  return desktop_size_h.load();
+}
+
+void window_move(int32_t kind, int32_t x, int32_t y) {
+  if (error_pending()) return;
+  if (kind == 0 || kind == 3) {
+    raise_error(5);
+    return;
+  }
+  if (full_screen_mode.load() != 0) return;
+  wait_for_window();
+  if (kind == 1) {
+    x = (desktop_size_w.load() - window_width.load()) / 2;
+    y = (desktop_size_h.load() - window_height.load()) / 2;
+  }
+  post_window_request(window_request_kind::position, x, y);
+}
+
+int32_t pointer_style_number(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  const struct {
+    const char* name;
+    int32_t number;
+  } styles[] = {{"DEFAULT", 1},   {"LINK", 2},        {"TEXT", 8},
+                {"CROSSHAIR", 9}, {"VERTICAL", 10},   {"HORIZONTAL", 11},
+                {"TOPLEFT_BOTTOMRIGHT", 16}, {"TOPRIGHT_BOTTOMLEFT", 17}};
+  for (const auto& s : styles)
+    if (upper == s.name) return s.number;
+  return 0;
+}
+
+void pointer_show(bool style_given, const std::string& style) {
+  if (error_pending()) return;
+  if (style_given) {
+    const int32_t number = pointer_style_number(style);
+    if (number == 0) {
+      raise_error(5);
+      return;
+    }
+    cursor_shape.store(number);
+  }
+  if (screen_hidden.load()) return;
+  wait_for_window();
+  post_window_request(window_request_kind::cursor, cursor_shape.load());
+}
+
+void pointer_hide() {
+  if (error_pending() || screen_hidden.load()) return;
+  wait_for_window();
+  post_window_request(window_request_kind::cursor, GLUT_CURSOR_NONE);
+}
+
+// The program has no console window of its own on this system: a program
+// started from a terminal shares it with the shell, so it is neither shown,
+// hidden nor renamed.
+void console_show(int32_t) {}
+void console_title(const std::string&) {}
+
+int_pair aspect_size(int_pair window, int_pair prev, float aspect) {
+  const bool width_same = window.w == prev.w;
+  const bool height_same = window.h == prev.h;
+  auto from_height = [&] { return int_pair{static_cast<int32_t>(window.h * aspect), window.h}; };
+  auto from_width = [&] { return int_pair{window.w, static_cast<int32_t>(window.w / aspect)}; };
+  if (height_same) return from_width();  // also when neither changed
+  if (width_same) return from_height();
+  return std::abs(window.h - prev.h) < std::abs(window.w - prev.w) ? from_width() : from_height();
+}
+
+void reshape_callback(int width, int height) {
+  resize_width.store(width);
+  resize_height.store(height);
+  resize_event.store(-1);
+  prev_window_width.store(window_width.load());
+  prev_window_height.store(window_height.load());
+  window_width.store(width);
+  window_height.store(height);
+  reshape_pending.store(0);
+  window_resized();
+}
+
+void window_size_step(int32_t sw, int32_t sh) {
+  const int_pair window{window_width.load(), window_height.load()};
+  if (full_screen_mode.load() == 0 && full_screen_request.load() == -1) {
+    const bool changed = sw != prev_screen.w || sh != prev_screen.h;
+    screen_aspect = static_cast<float>(sw) / static_cast<float>(sh);
+    prev_screen = {sw, sh};
+    const float aspect = static_cast<float>(window.w) / static_cast<float>(window.h);
+    if (resize_mode.load() != 0 && aspect != window_aspect && aspect != screen_aspect) {
+      const int_pair size =
+          aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect);
+      window_aspect = static_cast<float>(size.w) / static_cast<float>(size.h);
+      reshape_window(size.w, size.h);
+    } else if ((window.w != sw || window.h != sh) && (resize_locked.load() || changed)) {
+      reshape_window(sw, sh);
+    }
+  }
+  const int32_t request = full_screen_request.load();
+  if (reshape_pending.load() == 0 && request != -1) {
+    if (request != 0) {
+      if (full_screen_mode.load() == 0) glutFullScreen();
+    } else if (full_screen_mode.load() != 0) {
+      glutLeaveFullScreen();
+      reshape_window(sw, sh);
+    }
+    full_screen_mode.store(request);
+    full_screen_request.store(-1);
+  }
+}

@@ -1,0 +1,34 @@
+// Test program: once the window exists, raises error 5 on line 7 (and error 6
+// in the same statement, which is lost), reports on line 8 that it went on,
+// and ends with END on line 9.
+#include <cstdio>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/program_end.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/window_state.h"
+#include "runtime/platform/clock.h"
+
+void program_main() {
+  program_preamble();
+  std::printf("line 1\n");  // 1: PRINT "line 1"
+  std::fflush(stdout);
+  statement_end(1);
+  while (window_handle.load() == 0) {  // 2: DO WHILE the window is not there
+    statement_end(2);
+    platform_sleep(10);  // 3: wait
+    statement_end(3);
+  }
+  statement_end(4);  // 4-6: nothing to do
+  statement_end(5);
+  statement_end(6);
+  raise_error(5);  // 7: a statement with an illegal function call, then an overflow
+  raise_error(6);
+  statement_end(7);
+  std::printf("line 8 ran, pending error %d\n", pending_error.load());  // 8: PRINT
+  std::fflush(stdout);
+  statement_end(8);
+  program_end();  // 9: END
+}

@@ -1,0 +1,24 @@
+// Test program: raises the critical error 309 on line 3; line 4 must never run.
+#include <cstdio>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/program_end.h"
+#include "runtime/display/window_state.h"
+#include "runtime/platform/clock.h"
+
+void program_main() {
+  program_preamble();
+  while (window_handle.load() == 0) {  // 1: DO WHILE the window is not there
+    statement_end(1);
+    platform_sleep(10);  // 2: wait
+    statement_end(2);
+  }
+  raise_error(309);  // 3: memory not initialized
+  statement_end(3);
+  std::printf("line 4 ran\n");  // 4: PRINT
+  std::fflush(stdout);
+  statement_end(4);
+  program_end();  // 5: END
+}

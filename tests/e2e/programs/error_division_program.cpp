@@ -1,0 +1,28 @@
+// Test program: an integer division by zero on line 3; line 4 must never run.
+#include <cstdio>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/program_end.h"
+#include "runtime/display/window_state.h"
+#include "runtime/platform/clock.h"
+
+namespace {
+volatile int divisor = 0;  // read at run time, so the division is not folded away
+int quotient = 0;
+}  // namespace
+
+void program_main() {
+  program_preamble();
+  while (window_handle.load() == 0) {  // 1: DO WHILE the window is not there
+    statement_end(1);
+    platform_sleep(10);  // 2: wait
+    statement_end(2);
+  }
+  quotient = 10 / divisor;  // 3: q% = 10 \ d%
+  statement_end(3);
+  std::printf("line 4 ran, quotient %d\n", quotient);  // 4: PRINT
+  std::fflush(stdout);
+  statement_end(4);
+  program_end();  // 5: END
+}

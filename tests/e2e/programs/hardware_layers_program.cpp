@@ -1,0 +1,133 @@
+// Test program: a software screen of 320 x 200 built by hand into the frame
+// ring, with hardware images drawn over it by render commands. Steps wait for a
+// file named by their number in the folder given on the command line.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/command_line.h"
+#include "runtime/core/program_end.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/render_commands.h"
+#include "runtime/display/software_frames.h"
+#include "runtime/platform/clock.h"
+
+namespace {
+void await_step(int n) {
+  const std::string path = command_line + "/" + std::to_string(n);
+  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
+}
+void done(int n) {
+  std::printf("step %d\n", n);
+  std::fflush(stdout);
+}
+
+// Publishes a 320 x 200 picture of one colour as the newest frame.
+void publish_frame(uint32_t colour) {
+  software_frame* frame = nullptr;
+  while (!frame) {
+    for (auto& f : software_frames) {
+      int32_t expected = sf_free;
+      if (f.state.compare_exchange_strong(expected, sf_filling)) {
+        frame = &f;
+        break;
+      }
+    }
+    if (!frame) platform_sleep(1);
+  }
+  const uint64_t order = order_counter.fetch_add(1);
+  frame->order.store(order);
+  if (frame->capacity < 320 * 200 * 4) {
+    std::free(frame->pixels);
+    frame->pixels = static_cast<uint32_t*>(std::malloc(320 * 200 * 4));
+    frame->capacity = 320 * 200 * 4;
+  }
+  frame->width = 320;
+  frame->height = 200;
+  for (int i = 0; i < 320 * 200; ++i) frame->pixels[i] = colour;
+  frame->state.store(sf_ready);
+  latest_order.store(order);
+}
+
+int32_t image(int w, int h, uint32_t left, uint32_t right) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = x < w / 2 ? left : right;
+  return make_hardware_img(w, h, pixels.data(), hw_defer_upload | hw_copy_pixels);
+}
+
+void rect(int32_t source, int32_t target, float x1, float y1, float x2, float y2, float sx1, float sy1, float sx2,
+          float sy2) {
+  hgc c;
+  c.kind = hgc_draw_rect;
+  c.source = source;
+  c.target = target;
+  c.dest[0] = x1;
+  c.dest[1] = y1;
+  c.dest[2] = x2;
+  c.dest[3] = y2;
+  c.src[0] = sx1;
+  c.src[1] = sy1;
+  c.src[2] = sx2;
+  c.src[3] = sy2;
+  c.blend = 1;
+  issue_command(c);
+}
+
+constexpr uint32_t blue = 0xFF0000FF, red = 0xFFFF0000, green = 0xFF00FF00, yellow = 0xFFFFFF00;
+}  // namespace
+
+void program_main() {
+  program_preamble();
+  const int32_t square = image(40, 40, red, red);           // 1
+  const int32_t halves = image(40, 20, red, green);         // 2
+  const int32_t canvas = image(20, 20, blue, blue);         // 3: drawn into, then shown
+  statement_end(3);
+  rect(square, 0, 10, 10, 49, 49, 0, 0, 39, 39);            // 4: first layer
+  rect(halves, 0, 100, 10, 139, 29, 39, 0, 0, 19);          // 5: mirrored
+  rect(square, canvas, 0, 0, 9, 19, 0, 0, 39, 39);          // 6: into an image: left half red
+  rect(canvas, -1, 200, 10, 219, 29, 0, 0, 19, 19);         // 7: second layer
+  publish_frame(blue);
+  statement_end(7);
+  done(1);
+
+  await_step(2);
+  set_display_order(2, 1, 0, 0);  // 8: the first layer under an opaque screen
+  rect(square, 0, 10, 10, 49, 49, 0, 0, 39, 39);
+  publish_frame(yellow);
+  statement_end(8);
+  done(2);
+
+  await_step(3);
+  set_display_order(1, 1, 0, 0);  // 9: a repeated layer is refused
+  std::printf("pending %d\n", pending_error.exchange(0));
+  event_pending.store(0);
+  done(3);
+
+  await_step(4);
+  hgc release;  // 10: the square is released; it is freed once no command uses it
+  release.kind = hgc_release_image;
+  release.source = square;
+  issue_command(release);
+  rect(square, 0, 10, 10, 49, 49, 0, 0, 39, 39);  // still drawable in the same frame
+  publish_frame(blue);
+  statement_end(10);
+  int frames = 0;
+  while (hardware_img_get(square) && frames < 50) {  // 11: more frames until it is freed
+    platform_sleep(40);
+    rect(halves, 0, 100, 10, 139, 29, 39, 0, 0, 19);
+    publish_frame(blue);
+    ++frames;
+  }
+  std::printf("freed %d\n", hardware_img_get(square) == nullptr ? 1 : 0);
+  statement_end(11);
+  done(4);
+
+  await_step(5);
+  program_end();  // 12
+}

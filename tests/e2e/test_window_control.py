@@ -1,0 +1,92 @@
+"""Window control from a running program: title, position, hiding, full screen,
+resizing with the aspect kept, and the pointer styles."""
+import os
+import tempfile
+import time
+import unittest
+
+import harness
+
+
+def window_position(xvfb, window):
+    info = xvfb.run(["xwininfo", "-id", str(window)]).stdout
+    values = {}
+    for line in info.splitlines():
+        key, _, value = line.strip().partition(":")
+        values[key] = value.strip()
+    return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
+
+
+def is_viewable(xvfb, window):
+    return "IsViewable" in xvfb.run(["xwininfo", "-id", str(window)]).stdout
+
+
+def wait_for(condition, timeout=5.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    return condition()
+
+
+class WindowControlTest(unittest.TestCase):
+    def setUp(self):
+        self.xvfb = harness.Xvfb(width=1024, height=768)
+        self.addCleanup(self.xvfb.stop)
+        self.steps = tempfile.TemporaryDirectory()
+        self.addCleanup(self.steps.cleanup)
+        self.program = harness.Program(self.xvfb, "window_control_program", args=[self.steps.name])
+        self.addCleanup(self.program.stop)
+        self.window = harness.find_window(self.xvfb, "Untitled")
+
+    def step(self, n):
+        open(os.path.join(self.steps.name, str(n)), "w").close()
+        self.assertTrue(wait_for(lambda: f"step {n}\n" in self.program.stdout()),
+                        f"step {n} did not finish: {self.program.stderr()}")
+
+    def geometry(self):
+        return harness.window_geometry(self.xvfb, self.window)
+
+    def test_window_operations(self):
+        self.step(1)
+        self.assertTrue(wait_for(lambda: harness.window_name(self.xvfb, self.window) == "Quintaro window test"))
+
+        self.step(2)
+        self.assertTrue(wait_for(lambda: window_position(self.xvfb, self.window) == (100, 50)))
+        self.step(3)
+        self.assertTrue(wait_for(lambda: window_position(self.xvfb, self.window) == (192, 184)),
+                        window_position(self.xvfb, self.window))
+
+        self.step(4)
+        self.assertTrue(wait_for(lambda: not is_viewable(self.xvfb, self.window)))
+        self.step(5)
+        self.assertTrue(wait_for(lambda: is_viewable(self.xvfb, self.window)))
+
+        # With resizing locked, a size the user gives is undone at the next render.
+        self.xvfb.run(["xdotool", "windowsize", str(self.window), "800", "300"])
+        self.assertTrue(wait_for(lambda: self.geometry() == (640, 400)), self.geometry())
+
+        self.step(6)
+        self.assertTrue(wait_for(lambda: self.geometry() == (1024, 768)), self.geometry())
+        self.step(7)
+        self.assertTrue(wait_for(lambda: self.geometry() == (640, 400)), self.geometry())
+
+        # Unlocked and scaling: dragging the right edge to 800 keeps the aspect.
+        self.step(8)
+        self.xvfb.run(["xdotool", "windowsize", str(self.window), "800", "400"])
+        self.assertTrue(wait_for(lambda: self.geometry() == (800, 500)), self.geometry())
+        self.step(9)
+        self.assertIn("resized -1 800x500", self.program.stdout())
+
+        self.step(10)
+        self.assertIn("cursor 9", self.program.stdout())
+        self.step(11)
+        self.assertIn("pending 5", self.program.stdout())
+        open(os.path.join(self.steps.name, "12"), "w").close()  # END
+        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
