@@ -61,8 +61,8 @@ void prepare_runtime_state(int argc, char** argv) {
   software_frames_init();
   hardware_images_init();
   render_commands_init();
-  // The mouse queues, stream and network handle lists, fonts and the image
-  // table are prepared here by their subsystems as they join the runtime.
+  // The mouse queues and the stream and network handle lists are prepared here
+  // by their subsystems as they join the runtime.
   trap_tables_init();
   environment_init();
   screen_tables_init();

@@ -5,6 +5,8 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/display/render_commands.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
@@ -27,6 +29,27 @@ void release_image(int32_t index) {
   if (index == read_index) set_read_image(display_index.load());
   image_free_memory(image_at(index));
   image_release(index);
+}
+
+// A hardware image with a copy of a 32-bit image's pixels, uploaded when first drawn.
+int32_t hardware_copy(const image_record* from) {
+  const int32_t index = make_hardware_img(from->width, from->height, reinterpret_cast<uint32_t*>(from->data),
+                                          hw_defer_upload | hw_copy_pixels);
+  return index ? hardware_handle_of(index) : -1;
+}
+
+// A hardware image is freed by the window thread once every command drawn with it has run.
+void release_hardware(int64_t handle) {
+  const int32_t index = hardware_index_of(static_cast<int32_t>(handle));
+  if (!index) {
+    raise_error(258);
+    return;
+  }
+  purge_commands();
+  hgc release;
+  release.kind = hgc_release_image;
+  release.source = index;
+  issue_command(release);
 }
 
 }  // namespace
@@ -68,9 +91,7 @@ int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
   const int32_t from_index = resolve_image(source);
   if (!from_index) return -1;
   if ((given & 1) && mode != image_at(from_index)->mode) {
-    // Mode 33 of a 32-bit image is a hardware image, made by the display's
-    // hardware-image layer; none is bound in this build.
-    if (mode == 33 && image_at(from_index)->bits_per_pixel == 32) return -1;
+    if (mode == 33 && image_at(from_index)->bits_per_pixel == 32) return hardware_copy(image_at(from_index));
     raise_error(5);
     return -1;
   }
@@ -110,8 +131,10 @@ void free_image(int64_t handle, int32_t given) {
     raise_error(5);
     return;
   }
-  // Hardware-image handles belong to the display's hardware-image layer;
-  // none exists in this build, so they name nothing.
+  if (is_hardware_handle(handle)) {
+    release_hardware(handle);
+    return;
+  }
   if (!image_index_valid(-handle)) {
     raise_error(258);
     return;

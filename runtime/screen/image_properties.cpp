@@ -5,6 +5,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/display/hardware_images.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/pixel_access.h"
 
@@ -102,12 +103,35 @@ int32_t colour_blue(uint32_t colour, int64_t page_or_handle, int32_t given) {
   return channel(colour, page_or_handle, given, 0);
 }
 
+namespace {
+
+// The size of a hardware image (true), or false when the handle is not one.
+bool hardware_size(int64_t page_or_handle, int32_t given, int32_t* width, int32_t* height) {
+  if (!(given & 1) || !is_hardware_handle(page_or_handle) || pending_error.load()) return false;
+  const int32_t index = hardware_index_of(static_cast<int32_t>(page_or_handle));
+  const hardware_img* hw = index ? hardware_img_get(index) : nullptr;
+  if (!hw) {
+    raise_error(258);
+    *width = *height = 0;
+    return true;
+  }
+  *width = hw->width;
+  *height = hw->height;
+  return true;
+}
+
+}  // namespace
+
 int32_t image_width_query(int64_t page_or_handle, int32_t given) {
+  int32_t w, h;
+  if (hardware_size(page_or_handle, given, &w, &h)) return w;
   const image_record* img = target(page_or_handle, given & 1);
   return img ? img->width : 0;
 }
 
 int32_t image_height_query(int64_t page_or_handle, int32_t given) {
+  int32_t w, h;
+  if (hardware_size(page_or_handle, given, &w, &h)) return h;
   const image_record* img = target(page_or_handle, given & 1);
   return img ? img->height : 0;
 }
