@@ -1,0 +1,36 @@
+#pragma once
+// A fresh start-up screen (80x25 text, eight pages) for every test.
+#include <gtest/gtest.h>
+
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/hardware_images.h"
+#include "runtime/screen/display_sync.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/screen_startup.h"
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clear_error();
+    display_ready.store(0);
+    auto_display.store(1);
+    display_freeze.store(0);
+    if (!hardware_img_list) hardware_images_init();
+    screen_tables_init();
+    screen_palettes_init();
+    screen_first_mode();
+  }
+  void TearDown() override { clear_error(); }
+
+  static void clear_error() {
+    pending_error.store(0);
+    event_pending.store(0);
+  }
+  // The error the last operation raised, cleared for the next one.
+  static int32_t take_error() {
+    const int32_t e = pending_error.load();
+    clear_error();
+    return e;
+  }
+  static image_record* page(int32_t p) { return image_at(page_table[p]); }
+};
