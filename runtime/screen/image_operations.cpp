@@ -135,11 +135,11 @@ void free_image(int64_t handle, int32_t given) {
     release_hardware(handle);
     return;
   }
-  if (!image_index_valid(-handle)) {
+  if (!image_index_valid(index_of_handle(handle))) {
     raise_error(258);
     return;
   }
-  const int32_t index = static_cast<int32_t>(-handle);
+  const int32_t index = static_cast<int32_t>(index_of_handle(handle));
   if (image_at(index)->flags & image_is_page) {
     raise_error(5);
     return;

@@ -136,7 +136,7 @@ int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error) {
     if (!index) raise_error(7);
     return index;
   }
-  const int64_t index = -page_or_handle;
+  const int64_t index = index_of_handle(page_or_handle);
   if (!image_index_valid(index)) {
     raise_error(bad_handle_error);
     return 0;

@@ -56,5 +56,8 @@ int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error = 258);
 // As resolve_image, but with given false it is the write image.
 int32_t resolve_target(int64_t page_or_handle, bool given);
 
+// The table index a (negative) image handle names; -1 when it names none.
+inline int64_t index_of_handle(int64_t handle) { return handle < 0 && handle > INT64_MIN ? -handle : -1; }
+
 // Hardware images (GPU side) carry handles in this range.
 inline bool is_hardware_handle(int64_t handle) { return handle >= -16777216 && handle < -8388608; }
