@@ -61,9 +61,13 @@ int32_t float_text(char* out, double x, const float_style& style) {
     return 4;
   }
   const double magnitude = std::fabs(x);
+  char full_digits[20];  // rounded to the type's digits
+  const int full_e = scientific_digits(magnitude, style.digits - 1, full_digits);
   char digits[20];
-  int e = scientific_digits(magnitude, style.digits - 1, digits);
-  if (style.digits == double_style.digits && digits[15] == '9') {
+  int e = full_e;
+  std::memcpy(digits, full_digits, static_cast<size_t>(style.digits));
+  const bool rounded_to_15 = style.digits == double_style.digits && full_digits[15] == '9';
+  if (rounded_to_15) {
     // A sixteenth digit of 9 is taken as noise of the binary fraction: the
     // value is rounded to 15 digits instead (434.99999999999994 prints 435).
     e = scientific_digits(magnitude, 14, digits);
@@ -98,9 +102,15 @@ int32_t float_text(char* out, double x, const float_style& style) {
 
   // Plain form. Rounding the value to the decimals this form shows gives the
   // same digits as the rounding above (the rounded value is the nearest number
-  // of that many digits), so they are placed around the point directly.
+  // with that many digits), so they are placed around the point directly.
+  // One exception: with 16 integer digits the plain form shows the units of
+  // the value itself, rounded to 16 digits, even where 15 were counted.
   *p++ = sign;
   if (e >= 0) {
+    if (rounded_to_15 && e == 15 && full_e == 15) {
+      std::memcpy(p, full_digits, 16);
+      return static_cast<int32_t>(p + 16 - out);
+    }
     for (int i = 0; i <= e; ++i) *p++ = i < count ? digits[i] : '0';
     if (count > e + 1) {
       *p++ = '.';
@@ -184,9 +194,10 @@ str_desc* oct_text(int64_t v, int32_t bits) {
     bit_count = bits;
     if (highest_clear >= bits) bit_count = highest_clear <= 15 ? 16 : (highest_clear < 32 ? 32 : 64);
   }
+  const uint64_t shown = bit_count < 64 ? u & ((uint64_t{1} << bit_count) - 1) : u;
   const int length = (bit_count + 2) / 3;
   char digits[22];
-  for (int i = 0; i < length; ++i) digits[length - 1 - i] = static_cast<char>('0' + ((u >> (3 * i)) & 7));
+  for (int i = 0; i < length; ++i) digits[length - 1 - i] = static_cast<char>('0' + ((shown >> (3 * i)) & 7));
   return text_result(digits, length, 22);
 }
 
