@@ -240,7 +240,8 @@ str_desc* str_over_memory(void* address, uint32_t length, bool temporary) {
 }
 
 str_desc* str_make_temporary(str_desc* s) {
-  temp_append(s);
+  // Listed once only: a second slot would release it twice.
+  if (!s->temporary) temp_append(s);
   return s;
 }
 

@@ -51,19 +51,6 @@ TEST_F(strings_engine, concat_with_an_empty_operand_returns_the_other_descriptor
   EXPECT_EQ(heap_list.count, 0u);
 }
 
-TEST_F(strings_engine, concat_releases_its_temporary_operands) {
-  str_desc* variable = str_new(0, false);
-  str_assign(variable, temp_text("left"));
-  str_desc* right = temp_text("right");
-  const int32_t right_slot = right->temp_index;
-  str_desc* sum = str_concat(variable, right);
-  EXPECT_EQ(text_of(sum), "leftright");
-  EXPECT_EQ(text_of(variable), "left");
-  EXPECT_EQ(temp_list.slots[right_slot], list_hole);  // right released
-  EXPECT_EQ(temp_list.slots[sum->temp_index], sum);
-  EXPECT_FALSE(variable->temporary);
-}
-
 TEST_F(strings_engine, concat_of_a_temporary_with_itself_releases_it_once) {
   str_desc* x = temp_text("ab");
   const uint32_t free_before = desc_store.free_count;
@@ -207,14 +194,16 @@ TEST_F(strings_engine, cleanup_releases_back_to_the_mark_only) {
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
-TEST_F(strings_engine, descriptors_are_reused_zero_filled) {
-  str_desc* a = str_from_cstr("x");
-  str_free(a);
-  str_desc* b = str_new(3, false);
-  EXPECT_EQ(a, b);
-  EXPECT_FALSE(b->read_only);
-  EXPECT_FALSE(b->temporary);
-  EXPECT_EQ(b->temp_index, 0);
+TEST_F(strings_engine, a_string_made_temporary_is_released_by_the_cleanup) {
+  str_desc* v = str_new(0, false);
+  const uint32_t mark = str_temp_mark();
+  EXPECT_EQ(str_make_temporary(v), v);
+  str_make_temporary(v);  // already temporary: still one slot
+  EXPECT_EQ(temp_list.count, mark + 1);
+  const uint32_t free_before = desc_store.free_count;
+  str_cleanup(mark);
+  EXPECT_EQ(desc_store.free_count, free_before + 1);
+  EXPECT_EQ(heap_list.count, 0u);
 }
 
 TEST_F(strings_engine, descriptor_blocks_and_lists_grow) {
