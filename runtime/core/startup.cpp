@@ -31,6 +31,7 @@
 #include "runtime/platform/process.h"
 #include "runtime/platform/window_procedure.h"
 #include "runtime/screen/display_sync.h"
+#include "runtime/strings/string_engine.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ void prepare_runtime_state(int argc, char** argv) {
   environment_init();
   arena_init();
   std::memset(conventional_memory, 0, sizeof conventional_memory);
+  strings_init();
   capture_startup_dir();
   enter_executable_folder();
   command_line = join_arguments(argc, argv);
