@@ -70,7 +70,7 @@ void prepare_runtime_state(int argc, char** argv) {
   strings_init();
   capture_startup_dir();
   enter_executable_folder();
-  command_line = join_arguments(argc, argv);
+  command_line_init(argc, argv);
   sync_clock_bases();
   update_bios_ticks();  // the tick count is right from the first statement, not only after the main loop's first pass
   take_keyboard_state();
