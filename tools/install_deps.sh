@@ -8,7 +8,7 @@ packages=(
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libx11-dev
   libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-apps x11-utils imagemagick python3
+  xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
 )
 
 missing=()

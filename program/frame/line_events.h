@@ -12,6 +12,7 @@ extern std::atomic<int32_t> callback_active;
 extern lock_record* main_scope_lock;
 
 // What the compiled main routine runs before its first statement: the
-// floating-point set-up and SIGFPE handler (once per process) and the scope record.
-// The routine then allocates its variables and receives a chained program's state.
-void program_preamble();
+// floating-point set-up and SIGFPE handler (once per process) and the scope
+// record. Returns the routine's temporary-string mark. The routine then
+// allocates its variables and receives a chained program's state.
+uint32_t program_preamble();

@@ -2,6 +2,7 @@
 
 #include "program/frame/line_events.h"
 #include "runtime/core/errors.h"
+#include "runtime/strings/string_engine.h"
 
 lock_record* main_scope_lock = nullptr;
 
@@ -13,7 +14,7 @@ bool floating_point_ready = false;
 void on_floating_point_fault(int) { raise_error(11); }
 }  // namespace
 
-void program_preamble() {
+uint32_t program_preamble() {
   if (!floating_point_ready) {
     // Extended precision is asked for explicitly: the compiled code computes in
     // long double where the language's rules call for it. Floating-point
@@ -30,4 +31,5 @@ void program_preamble() {
     main_scope_lock = lock_current;
     main_scope_lock->type = 3;
   }
+  return str_temp_mark();
 }

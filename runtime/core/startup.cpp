@@ -32,6 +32,7 @@
 #include "runtime/platform/window_procedure.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/screen_startup.h"
+#include "runtime/strings/string_engine.h"
 
 namespace {
 
@@ -68,9 +69,10 @@ void prepare_runtime_state(int argc, char** argv) {
   screen_tables_init();
   arena_init();
   std::memset(conventional_memory, 0, sizeof conventional_memory);
+  strings_init();
   capture_startup_dir();
   enter_executable_folder();
-  command_line = join_arguments(argc, argv);
+  command_line_init(argc, argv);
   sync_clock_bases();
   update_bios_ticks();  // the tick count is right from the first statement, not only after the main loop's first pass
   take_keyboard_state();

@@ -22,6 +22,7 @@ constexpr double display_rate = 60.0;
 
 // Window-thread state of the render.
 bool render_busy = false;
+int64_t redisplay_due = 0;
 bool resized = true;
 int32_t screen_w = 640, screen_h = 400;
 int32_t screen_image = 0;  // hardware image of the shown frame
@@ -151,7 +152,10 @@ void redisplay_timer(int) {
   int interval = static_cast<int>(1000.0 / display_rate) - 4;
   if (interval <= 0) interval = 1;
   glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
+  redisplay_due = ms_counter() + interval;
 }
+
+int64_t redisplay_due_ms() { return redisplay_due; }
 
 void window_resized() { resized = true; }
 

@@ -10,6 +10,9 @@ extern std::atomic<int32_t> force_full_refresh;  // the next frame is built with
 void display_callback();
 void redisplay_timer(int value);
 
+// When the frame timer fires next (ms_counter time), so the window thread can sleep until then.
+int64_t redisplay_due_ms();
+
 // The reshape callback's notice: the next redisplay renders at the new size.
 void window_resized();
 

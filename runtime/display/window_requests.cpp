@@ -5,6 +5,8 @@
 #include <deque>
 #include <mutex>
 
+#include "runtime/platform/window_procedure.h"
+
 namespace {
 struct window_request {
   window_request_kind kind;
@@ -16,8 +18,11 @@ std::deque<window_request> requests;
 }  // namespace
 
 void post_window_request(window_request_kind kind, int32_t a, int32_t b, std::string text) {
-  std::lock_guard<std::mutex> lock(requests_mutex);
-  requests.push_back({kind, a, b, std::move(text)});
+  {
+    std::lock_guard<std::mutex> lock(requests_mutex);
+    requests.push_back({kind, a, b, std::move(text)});
+  }
+  window_loop_wake();
 }
 
 void run_window_requests() {

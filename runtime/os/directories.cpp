@@ -11,16 +11,13 @@ void capture_startup_dir() {
 }
 
 std::string executable_folder(const std::string& path) {
-  for (size_t i = path.size(); i-- > 0;) {
-    const char c = path[i];
-    if (c == ':') return path.substr(0, i + 1);
-    if (c == '/' || c == '\\') return path.substr(0, i);
-  }
-  return path;
+  const size_t cut = path.find_last_of("/\\:");
+  if (cut == std::string::npos) return path;
+  const size_t keep = path[cut] == ':' ? cut + 1 : cut;
+  return std::string(path.data(), keep);
 }
 
 void enter_executable_folder() {
-  std::string folder = executable_folder(executable_path());
-  if (folder.empty()) folder = "/";  // an executable in the root folder
-  change_directory(folder);
+  const std::string folder = executable_folder(executable_path());
+  change_directory(folder.empty() ? std::string("/") : folder);  // "" is the root folder
 }

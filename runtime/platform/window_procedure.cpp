@@ -1,7 +1,10 @@
 #include "runtime/platform/window_procedure.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include <GL/glew.h>
@@ -13,6 +16,7 @@
 #undef min
 #undef max
 
+#include "runtime/display/display_callbacks.h"
 #include "runtime/display/window_requests.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/platform/clock.h"
@@ -28,6 +32,12 @@ wire_to_event_proc xlib_client_message = nullptr;
 
 std::atomic<int32_t> park_requested{0};
 std::atomic<int32_t> parked{0};
+
+// Written by other threads when they post work for the window thread.
+const int wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+
+// Longest sleep between passes of freeglut's timers and redisplays.
+constexpr int64_t longest_wait_ms = 16;
 
 // Xlib calls this for every ClientMessage as it reads it from the server, before
 // the event is queued, so freeglut never sees what is dropped here. It runs inside
@@ -60,12 +70,22 @@ void window_loop() {
     run_window_requests();
     glutMainLoopEvent();
     if (window_display && XPending(window_display)) continue;
-    // Sleep until the server sends something, or briefly so freeglut's timers run on time.
-    pollfd p{fd, POLLIN, 0};
-    poll(&p, fd >= 0 ? 1 : 0, 2);
+    // Sleep until the server sends something, another thread posts work, or the
+    // frame timer is due.
+    const int64_t wait = std::clamp<int64_t>(redisplay_due_ms() - ms_counter(), 0, longest_wait_ms);
+    pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    if (poll(p, 2, static_cast<int>(wait)) > 0 && (p[1].revents & POLLIN)) {
+      uint64_t count;
+      [[maybe_unused]] const ssize_t n = read(wake_fd, &count, sizeof count);
+    }
   }
   parked.store(1);
   for (;;) platform_sleep(100);
+}
+
+void window_loop_wake() {
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = write(wake_fd, &one, sizeof one);
 }
 
 void window_loop_park(int timeout_ms) {

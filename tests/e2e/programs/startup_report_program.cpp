@@ -17,7 +17,7 @@ void program_main() {
   statement_end(1);
   std::printf("current_dir=%s\n", current_directory().c_str());  // 2
   statement_end(2);
-  std::printf("command_line=[%s]\n", command_line.c_str());  // 3
+  std::printf("command_line=[%s]\n", command_line_text().c_str());  // 3
   statement_end(3);
   std::printf("kbd_head=%04X kbd_tail=%04X\n", cm_read16(bios_kbd_head), cm_read16(bios_kbd_tail));  // 4
   statement_end(4);

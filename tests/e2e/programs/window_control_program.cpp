@@ -15,7 +15,7 @@
 
 namespace {
 void await_step(int n) {
-  const std::string path = command_line + "/" + std::to_string(n);
+  const std::string path = command_line_text() + "/" + std::to_string(n);
   while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
 }
 void done(int n) {

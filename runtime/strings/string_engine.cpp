@@ -1,0 +1,457 @@
+#include "runtime/strings/string_engine.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/core/conventional_memory.h"
+#include "runtime/core/errors.h"
+
+desc_store_state desc_store{};
+uint8_t* string_heap = nullptr;
+size_t heap_size = 0;
+size_t heap_used = 0;
+str_list heap_list{};
+str_list segment_list{};
+str_list temp_list{};
+uint8_t* data_segment = nullptr;
+uint32_t segment_used = segment_strings_start;
+uint32_t segment_stack_top = data_segment_size;
+str_desc* permanent_empty_string = nullptr;
+str_desc* permanent_space_string = nullptr;
+
+namespace {
+
+// Every descriptor block ever allocated; blocks are released only when the
+// engine is started over.
+std::vector<str_desc*> desc_blocks;
+
+constexpr uint32_t max_string_length = INT32_MAX;
+
+// The fatal kinds 508-515 end the process inside raise_error.
+[[noreturn]] void string_failure(int32_t kind) {
+  raise_error(kind);
+  std::abort();
+}
+
+void check_length(uint64_t length, int32_t kind) {
+  if (length > max_string_length) string_failure(kind);
+}
+
+// --- descriptor store ---
+
+str_desc* desc_take() {
+  if (desc_store.free_count > 0) {
+    str_desc* d = desc_store.free_stack[--desc_store.free_count];
+    *d = str_desc{};
+    return d;
+  }
+  if (desc_store.block == nullptr || desc_store.block_used == desc_block_records) {
+    auto* block = static_cast<str_desc*>(std::calloc(desc_block_records, sizeof(str_desc)));
+    if (!block) string_failure(508);
+    desc_blocks.push_back(block);
+    desc_store.block = block;
+    desc_store.block_used = 0;
+  }
+  return &desc_store.block[desc_store.block_used++];
+}
+
+void desc_release(str_desc* d) {
+  if (desc_store.free_count == desc_store.free_capacity) {
+    if (desc_store.free_capacity > UINT32_MAX / 2) string_failure(508);
+    const uint32_t capacity = desc_store.free_capacity * 2;
+    void* grown = std::realloc(desc_store.free_stack, sizeof(str_desc*) * capacity);
+    if (!grown) string_failure(508);
+    desc_store.free_stack = static_cast<str_desc**>(grown);
+    desc_store.free_capacity = capacity;
+  }
+  desc_store.free_stack[desc_store.free_count++] = d;
+}
+
+// --- lists ---
+
+str_desc** list_alloc(uint32_t capacity, int32_t kind) {
+  auto* slots = static_cast<str_desc**>(std::calloc(size_t{capacity} + 1, sizeof(str_desc*)));
+  if (!slots) string_failure(kind);
+  return slots;
+}
+
+int32_t list_failure_kind(const str_list& list) { return &list == &heap_list ? 510 : 509; }
+
+// Appends s to heap_list or segment_list, packing the list when it is full.
+void list_append(str_list& list, str_desc* s) {
+  if (list.count > list.capacity) list_pack(list);
+  list.slots[list.count] = s;
+  s->list_index = static_cast<int32_t>(list.count);
+  ++list.count;
+}
+
+void temp_append(str_desc* s) {
+  if (temp_list.count > temp_list.capacity) {
+    if (temp_list.capacity > (UINT32_MAX - 1) / 2) string_failure(511);
+    const uint32_t capacity = temp_list.capacity * 2;
+    void* grown = std::realloc(temp_list.slots, sizeof(str_desc*) * (size_t{capacity} + 1));
+    if (!grown) string_failure(511);
+    temp_list.slots = static_cast<str_desc**>(grown);
+    temp_list.capacity = capacity;
+  }
+  temp_list.slots[temp_list.count] = s;
+  s->temp_index = static_cast<int32_t>(temp_list.count);
+  ++temp_list.count;
+  s->temporary = 1;
+}
+
+// Releases a temp_list slot and drops the holes at the top of the list (the
+// sentinel in slot 0 stops this), so the slot below the count is never a hole.
+void temp_release_slot(int32_t index) {
+  temp_list.slots[index] = list_hole;
+  while (temp_list.slots[temp_list.count - 1] == list_hole) --temp_list.count;
+}
+
+// --- data segment records ---
+
+void write_segment_record(const str_desc* s) {
+  const uint32_t length = static_cast<uint32_t>(s->len);
+  const uint32_t offset = static_cast<uint32_t>(s->chars - data_segment);
+  uint8_t* r = s->segment_record;
+  r[0] = static_cast<uint8_t>(length);
+  r[1] = static_cast<uint8_t>(length >> 8);
+  r[2] = static_cast<uint8_t>(offset);
+  r[3] = static_cast<uint8_t>(offset >> 8);
+}
+
+// Takes a 4-byte record off the stack for s; kind is the error when the record
+// would meet the in-segment strings.
+void give_segment_record(str_desc* s, int32_t kind) {
+  if (segment_stack_top < segment_used + 4) string_failure(kind);
+  segment_stack_top -= 4;
+  s->segment_record = data_segment + segment_stack_top;
+  s->segment_record_offset = static_cast<uint16_t>(segment_stack_top);
+  write_segment_record(s);
+}
+
+// Gives s (an existing descriptor) length bytes at the end of the heap, followed
+// by the spare bytes, and a heap_list slot.
+void heap_place(str_desc* s, uint32_t length) {
+  const size_t need = size_t{length} + heap_spare_bytes;
+  if (heap_used + need > heap_size) heap_compact(need);
+  s->len = static_cast<int32_t>(length);
+  s->chars = string_heap + heap_used;
+  heap_used += need;
+  list_append(heap_list, s);
+}
+
+}  // namespace
+
+void strings_init_sized(const string_engine_sizes& sizes) {
+  for (str_desc* block : desc_blocks) std::free(block);
+  desc_blocks.clear();
+  std::free(desc_store.free_stack);
+  std::free(string_heap);
+  std::free(heap_list.slots);
+  std::free(segment_list.slots);
+  std::free(temp_list.slots);
+
+  desc_store = desc_store_state{};
+  desc_store.free_capacity = std::max<uint32_t>(sizes.free_stack_capacity, 1);
+  desc_store.free_stack = static_cast<str_desc**>(std::malloc(sizeof(str_desc*) * desc_store.free_capacity));
+  if (!desc_store.free_stack) string_failure(508);
+  desc_take();  // allocates the first block
+  desc_store.block_used = 0;
+
+  const uint32_t list_capacity = std::max<uint32_t>(sizes.list_capacity, 1);
+  heap_list = {list_alloc(list_capacity, 510), 0, list_capacity};
+  segment_list = {list_alloc(list_capacity, 509), 0, list_capacity};
+  temp_list = {list_alloc(list_capacity, 511), 1, list_capacity};  // slot 0: sentinel
+
+  heap_size = std::max<size_t>(sizes.heap_size, 1);
+  heap_used = 0;
+  string_heap = static_cast<uint8_t*>(std::malloc(heap_size));
+  if (!string_heap) string_failure(512);
+
+  data_segment = conventional_memory + string_segment_offset;
+  std::memset(data_segment, 0, data_segment_size);
+  segment_used = segment_strings_start;
+  segment_stack_top = data_segment_size - segment_startup_reserve;
+
+  permanent_empty_string = str_new_in_segment(0, false);
+  permanent_space_string = str_new_in_segment(1, false);
+  permanent_space_string->chars[0] = ' ';
+}
+
+void strings_init() { strings_init_sized(string_engine_sizes{}); }
+
+str_desc* str_new(uint32_t length, bool temporary) {
+  check_length(length, 512);
+  str_desc* s = desc_take();
+  heap_place(s, length);
+  if (temporary) temp_append(s);
+  return s;
+}
+
+str_desc* str_new_in_segment(uint32_t length, bool temporary) {
+  check_length(length, 513);
+  // A permanent string also needs its record below the strings: compact for
+  // both at once, so a segment with garbage in it does not fail for the record.
+  const uint64_t record = temporary ? 0 : 4;
+  if (uint64_t{segment_used} + length + record > segment_stack_top) segment_compact(length);
+  str_desc* s = desc_take();
+  s->len = static_cast<int32_t>(length);
+  s->chars = data_segment + segment_used;
+  segment_used += length;
+  s->in_segment = 1;
+  list_append(segment_list, s);
+  if (temporary)
+    temp_append(s);
+  else
+    give_segment_record(s, 514);
+  return s;
+}
+
+str_desc* str_from_text(const void* text, uint32_t length) {
+  check_length(length, 512);
+  str_desc* s = desc_take();
+  s->chars = static_cast<uint8_t*>(const_cast<void*>(text));
+  s->len = static_cast<int32_t>(length);
+  s->read_only = 1;
+  temp_append(s);
+  return s;
+}
+
+str_desc* str_from_cstr(const char* text) {
+  return str_from_text(text, text ? static_cast<uint32_t>(std::strlen(text)) : 0);
+}
+
+str_desc* str_over_memory(void* address, uint32_t length, bool temporary) {
+  check_length(length, 515);
+  str_desc* s = desc_take();
+  s->chars = static_cast<uint8_t*>(address);
+  s->len = static_cast<int32_t>(length);
+  s->fixed = 1;
+  if (temporary) {
+    temp_append(s);
+  } else if (s->chars > data_segment && s->chars < data_segment + data_segment_size) {
+    // A fixed-length variable in the data segment is visible through a record too.
+    if (segment_stack_top < segment_used + 4) segment_compact(0);
+    give_segment_record(s, 515);
+  }
+  return s;
+}
+
+str_desc* str_make_temporary(str_desc* s) {
+  // Listed once only: a second slot would release it twice.
+  if (!s->temporary) temp_append(s);
+  return s;
+}
+
+void str_free(str_desc* s) {
+  if (s->field_link) field_detach(s);
+  if (s->temp_index != 0) temp_release_slot(s->temp_index);
+  if (!s->fixed && !s->read_only) {
+    if (s->in_segment) {
+      segment_list.slots[s->list_index] = list_hole;
+      if (static_cast<uint32_t>(s->list_index) + 1 == segment_list.count) --segment_list.count;
+    } else {
+      heap_list.slots[s->list_index] = list_hole;
+      while (heap_list.count > 0 && heap_list.slots[heap_list.count - 1] == list_hole) --heap_list.count;
+      if (heap_list.count > 0) {
+        const str_desc* last = heap_list.slots[heap_list.count - 1];
+        const size_t end = static_cast<size_t>(last->chars - string_heap) + static_cast<size_t>(last->len);
+        heap_used = std::min(end + heap_spare_bytes, heap_size);
+      } else {
+        heap_used = 0;
+      }
+    }
+  }
+  desc_release(s);
+}
+
+intptr_t str_cleanup(uint32_t keep, intptr_t value) {
+  while (temp_list.count > keep) {
+    --temp_list.count;
+    str_desc* s = temp_list.slots[temp_list.count];
+    if (s != list_hole) str_free(s);
+  }
+  return value;
+}
+
+namespace {
+
+// Grows dest to hold src's bytes: in place when the bytes after dest are free,
+// otherwise at the end of its area (compacting it first when it is full).
+void assign_growing(str_desc* d, str_desc* s) {
+  const bool segment = d->in_segment != 0;
+  str_list& list = segment ? segment_list : heap_list;
+  uint8_t* base = segment ? data_segment : string_heap;
+  const size_t region_end = segment ? segment_stack_top : heap_size;
+  const size_t new_end = static_cast<size_t>(d->chars - base) + static_cast<size_t>(s->len);
+
+  const uint32_t index = static_cast<uint32_t>(d->list_index);
+  bool last = index + 1 == list.count;
+  if (!last) {
+    uint32_t next = index + 1;
+    while (next < list.count &&
+           (list.slots[next] == list_hole || (list.slots[next] == s && s->temporary)))
+      ++next;
+    if (next < list.count) {
+      if (static_cast<size_t>(list.slots[next]->chars - base) >= new_end) {
+        std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
+        d->len = s->len;
+        return;
+      }
+    } else {
+      last = true;  // only holes, or the temporary source, follow
+    }
+  }
+  if (last && new_end <= region_end) {
+    // dest becomes the last string of its list; the slots after it (holes, or
+    // the source, released right after) are dropped. They stay listed when
+    // dest moves instead, so a compaction still moves the source with the rest.
+    list.count = index + 1;
+    std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
+    d->len = s->len;
+    if (segment)
+      segment_used = static_cast<uint32_t>(new_end);
+    else
+      heap_used = new_end;
+    return;
+  }
+
+  // Relocate to the end of the area.
+  list.slots[index] = list_hole;
+  const size_t length = static_cast<size_t>(s->len);
+  if (segment) {
+    if (segment_used + length > segment_stack_top) segment_compact(static_cast<uint32_t>(length));
+  } else {
+    if (heap_used + length > heap_size) heap_compact(length);
+  }
+  list_append(list, d);
+  d->chars = (segment ? data_segment + segment_used : string_heap + heap_used);
+  std::memmove(d->chars, s->chars, length);
+  d->len = s->len;
+  if (segment)
+    segment_used += static_cast<uint32_t>(length);
+  else
+    heap_used += length;
+}
+
+}  // namespace
+
+str_desc* str_assign(str_desc* d, str_desc* s) {
+  if (d == s) return d;  // nothing to copy, and the source must not be released under its own name
+
+  if (d->fixed) {
+    const int32_t n = std::min(s->len, d->len);
+    if (n > 0) std::memmove(d->chars, s->chars, static_cast<size_t>(n));
+    if (d->len > n) std::memset(d->chars + n, ' ', static_cast<size_t>(d->len - n));
+  } else {
+    if (d->read_only) {
+      // The destination never writes the text it was made over: it becomes an
+      // empty heap string with characters of its own.
+      d->read_only = 0;
+      heap_place(d, 0);
+    }
+    if (s->temporary && !s->fixed && !s->read_only && s->in_segment == d->in_segment) {
+      // Take over the temporary's characters and its list slot.
+      str_list& list = d->in_segment ? segment_list : heap_list;
+      list.slots[d->list_index] = list_hole;
+      list.slots[s->list_index] = d;
+      d->list_index = s->list_index;
+      temp_release_slot(s->temp_index);
+      d->chars = s->chars;
+      d->len = s->len;
+      desc_release(s);
+      if (d->segment_record) write_segment_record(d);
+      return d;
+    }
+    if (s->len <= d->len) {
+      if (s->len > 0) std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
+      d->len = s->len;
+    } else {
+      assign_growing(d, s);
+    }
+  }
+  if (s->temporary) str_free(s);
+  if (d->segment_record) write_segment_record(d);
+  return d;
+}
+
+str_desc* str_concat(str_desc* a, str_desc* b) {
+  if (b->len == 0) return a;
+  if (a->len == 0) return b;
+  const uint64_t total = uint64_t{static_cast<uint32_t>(a->len)} + static_cast<uint32_t>(b->len);
+  check_length(total, 512);
+  str_desc* r = str_new(static_cast<uint32_t>(total), true);  // may move a's and b's characters
+  std::memcpy(r->chars, a->chars, static_cast<size_t>(a->len));
+  std::memcpy(r->chars + a->len, b->chars, static_cast<size_t>(b->len));
+  if (a->temporary) str_free(a);
+  if (b != a && b->temporary) str_free(b);  // a$ + a$ releases the operand once
+  return r;
+}
+
+void heap_compact(size_t need) {
+  size_t dest = 0;
+  bool any = false;
+  for (uint32_t i = 0; i < heap_list.count; ++i) {
+    str_desc* s = heap_list.slots[i];
+    if (s == list_hole) continue;
+    size_t offset = static_cast<size_t>(s->chars - string_heap);
+    if (offset > dest + heap_spare_bytes) {
+      std::memmove(string_heap + dest, s->chars, static_cast<size_t>(s->len));
+      s->chars = string_heap + dest;
+      offset = dest;
+    }
+    dest = offset + static_cast<size_t>(s->len);
+    any = true;
+  }
+  if (any) heap_used = dest;
+  if (need + 2 * heap_used + heap_spare_bytes < heap_size) return;
+
+  const size_t size = need + 2 * heap_size;
+  const uintptr_t old_base = reinterpret_cast<uintptr_t>(string_heap);
+  void* grown = std::realloc(string_heap, size);
+  if (!grown) string_failure(512);
+  string_heap = static_cast<uint8_t*>(grown);
+  heap_size = size;
+  for (uint32_t i = 0; i < heap_list.count; ++i) {
+    str_desc* s = heap_list.slots[i];
+    if (s == list_hole) continue;
+    s->chars = string_heap + (reinterpret_cast<uintptr_t>(s->chars) - old_base);
+  }
+}
+
+void segment_compact(uint32_t need) {
+  segment_used = segment_strings_start;
+  for (uint32_t i = 0; i < segment_list.count; ++i) {
+    str_desc* s = segment_list.slots[i];
+    if (s == list_hole) continue;
+    if (s->chars != data_segment + segment_used) {
+      std::memmove(data_segment + segment_used, s->chars, static_cast<size_t>(s->len));
+      s->chars = data_segment + segment_used;
+      if (s->segment_record) write_segment_record(s);
+    }
+    segment_used += static_cast<uint32_t>(s->len);
+  }
+  if (uint64_t{segment_used} + need > segment_stack_top) string_failure(513);
+}
+
+void list_pack(str_list& list) {
+  uint32_t live = 0;
+  for (uint32_t i = 0; i < list.count; ++i) {
+    str_desc* s = list.slots[i];
+    if (s == list_hole) continue;
+    list.slots[live] = s;
+    s->list_index = static_cast<int32_t>(live);
+    ++live;
+  }
+  list.count = live;
+  if (uint64_t{live} * 2 < list.capacity) return;
+  const int32_t kind = list_failure_kind(list);
+  if (list.capacity > (UINT32_MAX - 1) / 2) string_failure(kind);
+  const uint32_t capacity = list.capacity * 2;
+  void* grown = std::realloc(list.slots, sizeof(str_desc*) * (size_t{capacity} + 1));
+  if (!grown) string_failure(kind);
+  list.slots = static_cast<str_desc**>(grown);
+  list.capacity = capacity;
+}
