@@ -100,8 +100,7 @@ int32_t parse_font_options(const char* text, int32_t length) {
   }
 }
 
-int32_t load_font(const char* file_name, int32_t name_length, int32_t height, const char* options,
-                  int32_t options_length, int32_t options_given) {
+int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* options, int32_t options_given) {
   if (pending_error.load()) return 0;
   if (height <= 0) {
     raise_error(5);
@@ -109,15 +108,15 @@ int32_t load_font(const char* file_name, int32_t name_length, int32_t height, co
   }
   if (height > font_height_max) return -1;
   int32_t flags = 0;
-  if ((options_given & 1) && options_length > 0) {
-    flags = parse_font_options(options, options_length);
+  if ((options_given & 1) && options && options->len > 0) {
+    flags = parse_font_options(reinterpret_cast<const char*>(options->chars), options->len);
     if (flags < 0) {
       raise_error(5);
       return 0;
     }
   }
-  if (name_length <= 0) return -1;
-  const std::string name(file_name, static_cast<size_t>(name_length));
+  if (!file_name || file_name->len <= 0) return -1;
+  const std::string name(reinterpret_cast<const char*>(file_name->chars), static_cast<size_t>(file_name->len));
   std::string bytes;
   if (!read_file(name, &bytes)) {
     const std::string found = find_in_fallback(name);
@@ -126,9 +125,10 @@ int32_t load_font(const char* file_name, int32_t name_length, int32_t height, co
   return make_font(bytes, height, flags);
 }
 
-int32_t load_font_plain(const char* file_name, int32_t name_length, int32_t height, int32_t flags) {
-  if (height <= 0 || height > font_height_max || name_length <= 0) return -1;
+int32_t load_font_plain(const str_desc* file_name, int32_t height, int32_t flags) {
+  if (height <= 0 || height > font_height_max || !file_name || file_name->len <= 0) return -1;
   std::string bytes;
-  if (!read_file(std::string(file_name, static_cast<size_t>(name_length)), &bytes)) return -1;
+  const std::string name(reinterpret_cast<const char*>(file_name->chars), static_cast<size_t>(file_name->len));
+  if (!read_file(name, &bytes)) return -1;
   return make_font(bytes, height, flags);
 }

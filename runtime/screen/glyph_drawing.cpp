@@ -173,9 +173,10 @@ void put_char(uint32_t code) {
   font_engine_free_glyph(&glyph);
 }
 
-int32_t text_width(const char* text, int32_t length, int64_t page_or_handle, int32_t given) {
+int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given) {
   if (pending_error.load()) return 0;
   const int32_t index = resolve_target(page_or_handle, given & 1);
+  const int32_t length = text ? text->len : 0;
   if (!index || length <= 0) return 0;
   const image_record* img = image_at(index);
   if (img->text) return length;
@@ -190,7 +191,7 @@ int32_t text_width(const char* text, int32_t length, int64_t page_or_handle, int
   image_record* row = image_at(scratch);
   row->font = font;
   for (int32_t i = 0; i < length; ++i) {
-    const uint32_t code = static_cast<uint8_t>(text[i]);
+    const uint32_t code = text->chars[i];
     glyph_coverage glyph;
     int32_t advance = 0;
     if (font_engine_render_char(font_handle[font], code, &glyph)) {
@@ -215,9 +216,10 @@ int32_t text_width(const char* text, int32_t length, int64_t page_or_handle, int
   return width;
 }
 
-void print_at(float x, float y, const char* text, int32_t length, int64_t page_or_handle, int32_t given) {
+void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given) {
   if (pending_error.load()) return;
   const int32_t index = resolve_target(page_or_handle, given & 2);
+  const int32_t length = text ? text->len : 0;
   if (!index || length <= 0) return;
   image_record* img = image_at(index);
   if (img->text) return;  // cell placement on text surfaces comes with text output
@@ -243,7 +245,7 @@ void print_at(float x, float y, const char* text, int32_t length, int64_t page_o
   const int32_t y0 = static_cast<int32_t>(std::nearbyint(py));
   const uint32_t font = img->font;
   for (int32_t i = 0; i < length; ++i) {
-    const uint32_t code = static_cast<uint8_t>(text[i]);
+    const uint32_t code = text->chars[i];
     if (font < first_loaded_font) {
       draw_builtin_glyph(img, font, code, x0, y0, true);
       x0 += font_width[font];

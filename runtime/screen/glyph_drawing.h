@@ -4,6 +4,7 @@
 
 #include "runtime/screen/font_engine.h"
 #include "runtime/screen/image_record.h"
+#include "runtime/strings/string_engine.h"
 
 // Draws one character at the write image's cursor without moving it.
 void put_char(uint32_t code);
@@ -21,9 +22,9 @@ void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_
 
 // Width of a text in pixels on an image (characters on a text surface).
 // Bit 0 of given: page_or_handle names the image, else the write image.
-int32_t text_width(const char* text, int32_t length, int64_t page_or_handle, int32_t given);
+int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given);
 
 // Prints a text with its top-left corner at (x, y) on a pixel image. given
 // bit 0: (x, y) is relative to the image's last graphics point; bit 1: an
 // image is given.
-void print_at(float x, float y, const char* text, int32_t length, int64_t page_or_handle, int32_t given);
+void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given);

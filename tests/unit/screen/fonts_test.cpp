@@ -223,16 +223,13 @@ TEST_F(ScreenTest, LoadFontResults) {
   };
   const size_t slots = font_handle.size();
   for (const auto& c : cases) {
-    const int32_t options_length = c.options ? static_cast<int32_t>(std::strlen(c.options)) : 0;
-    EXPECT_EQ(load_font(c.name.data(), static_cast<int32_t>(c.name.size()), c.height, c.options, options_length,
-                        c.options ? 1 : 0),
-              c.result)
+    EXPECT_EQ(load_font(text(c.name), c.height, c.options ? text(c.options) : nullptr, c.options ? 1 : 0), c.result)
         << c.name << " " << c.height;
     EXPECT_EQ(take_error(), c.error) << c.name << " " << c.height;
   }
   EXPECT_EQ(font_handle.size(), slots);
-  EXPECT_EQ(load_font_plain(file.data(), static_cast<int32_t>(file.size()), 16, 1), -1);
-  EXPECT_EQ(load_font_plain(file.data(), static_cast<int32_t>(file.size()), 0, 1), -1);
+  EXPECT_EQ(load_font_plain(text(file), 16, 1), -1);
+  EXPECT_EQ(load_font_plain(text(file), 0, 1), -1);
   EXPECT_EQ(take_error(), 0);
   font_fallback_folder = saved_folder;
   fs::remove_all(folder);
@@ -291,12 +288,12 @@ TEST_F(ScreenTest, BadFontsAndFontQueries) {
 }
 
 TEST_F(ScreenTest, TextWidth) {
-  EXPECT_EQ(text_width("hello", 5, 0, 0), 5);  // characters on a text surface
+  EXPECT_EQ(text_width(text("hello"), 0, 0), 5);  // characters on a text surface
   const int32_t handle = new_image(100, 100, 12, 1);
-  EXPECT_EQ(text_width("hello", 5, handle, 1), 40);
+  EXPECT_EQ(text_width(text("hello"), handle, 1), 40);
   set_image_font(17, handle, 1);
-  EXPECT_EQ(text_width("hi", 2, handle, 1), 32);
-  text_width("x", 1, -1, 1);
+  EXPECT_EQ(text_width(text("hi"), handle, 1), 32);
+  text_width(text("x"), -1, 1);
   EXPECT_EQ(take_error(), 258);
 }
 
@@ -306,11 +303,11 @@ TEST_F(ScreenTest, PrintAtClipsToTheViewPort) {
   img->view_x2 = 11;  // only 12 columns may be drawn
   img->print_mode = 2;  // background only: every clear glyph pixel is painted
   img->background = 5;
-  print_at(2.4f, 1.6f, "\xDB\xDB", 2, handle, 2);  // full blocks: nothing painted; start rounded to (2, 2)
+  print_at(2.4f, 1.6f, text("\xDB\xDB"), handle, 2);  // full blocks: nothing painted; start rounded to (2, 2)
   for (int32_t i = 0; i < 40 * 20; ++i) ASSERT_EQ(img->data[i], 0);
   img->print_mode = 3;
   img->colour = 7;
-  print_at(2.4f, 1.6f, "\xDB\xDB", 2, handle, 2);
+  print_at(2.4f, 1.6f, text("\xDB\xDB"), handle, 2);
   EXPECT_EQ(img->gfx_x, 2.4f);
   for (int32_t y = 0; y < 20; ++y) {
     for (int32_t x = 0; x < 40; ++x) {
@@ -318,9 +315,9 @@ TEST_F(ScreenTest, PrintAtClipsToTheViewPort) {
       ASSERT_EQ(img->data[y * 40 + x], drawn ? 7 : 0) << x << "," << y;
     }
   }
-  print_at(1.0f, 0.0f, "\xDB", 1, handle, 2 | 1);  // relative: from (2.4, 1.6) to (3.4, 1.6)
+  print_at(1.0f, 0.0f, text("\xDB"), handle, 2 | 1);  // relative: from (2.4, 1.6) to (3.4, 1.6)
   EXPECT_EQ(img->gfx_x, 3.4f);
-  print_at(0, 0, "x", 1, -1, 2);
+  print_at(0, 0, text("x"), -1, 2);
   EXPECT_EQ(take_error(), 258);
 }
 

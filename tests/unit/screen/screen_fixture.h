@@ -2,11 +2,14 @@
 // A fresh start-up screen (80x25 text, eight pages) for every test.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "runtime/core/runtime_flags.h"
 #include "runtime/display/hardware_images.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/screen_startup.h"
+#include "runtime/strings/string_engine.h"
 
 class ScreenTest : public ::testing::Test {
  protected:
@@ -16,11 +19,23 @@ class ScreenTest : public ::testing::Test {
     auto_display.store(1);
     display_freeze.store(0);
     if (!hardware_img_list) hardware_images_init();
+    if (!permanent_empty_string) strings_init();
+    string_mark = str_temp_mark();
     screen_tables_init();
     screen_palettes_init();
     screen_first_mode();
   }
-  void TearDown() override { clear_error(); }
+  void TearDown() override {
+    str_cleanup(string_mark);
+    clear_error();
+  }
+
+  uint32_t string_mark = 0;
+  // A temporary string of a text, released at the end of the test.
+  static str_desc* text(const char* chars) { return str_from_cstr(chars); }
+  static str_desc* text(const std::string& chars) {
+    return str_from_text(chars.data(), static_cast<uint32_t>(chars.size()));
+  }
 
   static void clear_error() {
     pending_error.store(0);
