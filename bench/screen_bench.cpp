@@ -53,7 +53,7 @@ void run_put_char(benchmark::State& state, image_record* img) {
 }
 
 void BM_PutChar1Bit(benchmark::State& state) { run_put_char(state, destination(11, 1, 0, 0)); }
-void BM_PutChar8Bit(benchmark::State& state) { run_put_char(state, destination(13, 14, 1, 0)); }
+void BM_PutChar8Bit(benchmark::State& state) { run_put_char(state, destination(256, 14, 1, 0)); }
 void BM_PutChar32BitOpaque(benchmark::State& state) {
   run_put_char(state, destination(32, 0xFFFFFF00, 0xFF000080, 0));
 }

@@ -1,6 +1,7 @@
 #include "runtime/screen/glyph_drawing.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
@@ -43,6 +44,28 @@ inline bool glyph_value(uint8_t mode, bool set, uint32_t colour, uint32_t backgr
   return mode != 1;
 }
 
+// A colour to blend over pixels: its part of the result, and the table row
+// that scales the pixel's channels (the same sums blend_over makes).
+struct premixed {
+  uint32_t add;
+  const uint8_t* keep;
+};
+
+premixed premix(uint32_t colour) {
+  const uint32_t a = colour >> 24;
+  const uint8_t* s = blend_scale[a];
+  return {a << 24 | static_cast<uint32_t>(s[(colour >> 16) & 0xFF]) << 16 |
+              static_cast<uint32_t>(s[(colour >> 8) & 0xFF]) << 8 | s[colour & 0xFF],
+          blend_scale[255 - a]};
+}
+
+// A glyph row of 8 one-byte pixels as a word: each byte 0xFF where the glyph is set.
+inline uint64_t row_mask(const uint8_t* row) {
+  uint64_t mask;
+  std::memcpy(&mask, row, 8);
+  return mask;
+}
+
 // Whole glyph inside the image: the common case, without per-pixel checks.
 template <typename pixel>
 void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_t y0) {
@@ -51,8 +74,26 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
   if constexpr (sizeof(pixel) == 1) {
     const uint8_t fg = static_cast<uint8_t>(img->colour & img->mask);
     const uint8_t bg = static_cast<uint8_t>(img->background & img->mask);
+    uint8_t* first = img->data + static_cast<size_t>(y0) * w + x0;
+    if (g.repeat == 1 && (reinterpret_cast<uintptr_t>(first) & 7) == 0 && (w & 7) == 0) {
+      // Rows of eight pixels on word boundaries: one word per row, merged by mask.
+      const uint64_t fg8 = 0x0101010101010101ull * fg, bg8 = 0x0101010101010101ull * bg;
+      for (int32_t r = 0; r < g.rows; ++r) {
+        auto* out = reinterpret_cast<uint64_t*>(first + static_cast<size_t>(r) * w);
+        const uint64_t set = row_mask(g.pixels + r * 8);
+        uint64_t value;
+        if (mode == 3) {
+          value = (fg8 & set) | (bg8 & ~set);
+        } else {
+          const uint64_t old = std::atomic_ref<uint64_t>(*out).load(std::memory_order_relaxed);
+          value = mode == 1 ? (old & ~set) | (fg8 & set) : (old & set) | (bg8 & ~set);
+        }
+        std::atomic_ref<uint64_t>(*out).store(value, std::memory_order_relaxed);
+      }
+      return;
+    }
     for (int32_t r = 0; r < g.rows; ++r) {
-      uint8_t* out = img->data + static_cast<size_t>(y0 + r) * w + x0;
+      uint8_t* out = first + static_cast<size_t>(r) * w;
       const uint8_t* in = g.pixels + r * 8;
       for (int32_t c = 0; c < 8; ++c) {
         const bool set = in[c] != 0;
@@ -66,6 +107,34 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
   } else {
     const uint32_t fg = img->colour, bg = img->background;
     const bool raw = img->blend_off;
+    if (mode == 3 && g.repeat == 1 && (raw || ((fg >> 24) == 0xFF && (bg >> 24) == 0xFF))) {
+      // Every pixel replaced: a plain select per pixel.
+      for (int32_t r = 0; r < g.rows; ++r) {
+        uint32_t* out = reinterpret_cast<uint32_t*>(img->data) + static_cast<size_t>(y0 + r) * w + x0;
+        const uint8_t* in = g.pixels + r * 8;
+        for (int32_t c = 0; c < 8; ++c) shared_store32(out + c, in[c] ? fg : bg);
+      }
+      return;
+    }
+    if (!raw && g.repeat == 1) {
+      // Blending with two fixed colours: their scaled channels are worked out
+      // once, leaving one table row for the pixel's own channels.
+      const premixed colours[2] = {premix(bg), premix(fg)};
+      for (int32_t r = 0; r < g.rows; ++r) {
+        uint32_t* out = reinterpret_cast<uint32_t*>(img->data) + static_cast<size_t>(y0 + r) * w + x0;
+        const uint8_t* in = g.pixels + r * 8;
+        for (int32_t c = 0; c < 8; ++c) {
+          const bool set = in[c] != 0;
+          if (set ? mode == 2 : mode == 1) continue;
+          const premixed& p = colours[set];
+          const uint32_t v = out[c];
+          shared_store32(out + c, p.add + (static_cast<uint32_t>(p.keep[v >> 24]) << 24 |
+                                           static_cast<uint32_t>(p.keep[(v >> 16) & 0xFF]) << 16 |
+                                           static_cast<uint32_t>(p.keep[(v >> 8) & 0xFF]) << 8 | p.keep[v & 0xFF]));
+        }
+      }
+      return;
+    }
     for (int32_t r = 0; r < g.rows; ++r) {
       uint32_t* out = reinterpret_cast<uint32_t*>(img->data) + static_cast<size_t>(y0 + r) * w + x0;
       const uint8_t* in = g.pixels + r * 8;

@@ -12,8 +12,8 @@
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/palettes.h"
 
-uint8_t text_memory[text_memory_size];
-uint8_t mode13_memory[mode13_memory_size];
+alignas(16) uint8_t text_memory[text_memory_size];
+alignas(16) uint8_t mode13_memory[mode13_memory_size];
 
 int32_t pending_text_cols = -1;
 int32_t pending_text_rows = -1;
