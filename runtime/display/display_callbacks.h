@@ -15,6 +15,8 @@ int64_t redisplay_due_ms();
 
 // The reshape callback's notice: the next redisplay renders at the new size.
 void window_resized();
+// Part of the window lost its picture (any thread): the next redisplay renders.
+void window_damaged();
 
 // Every second main-loop pass: builds a frame of the visible page while
 // automatic display is on, and advances the blink counter.

@@ -29,6 +29,7 @@ Display* window_display = nullptr;
 Atom wm_protocols = 0;
 Atom wm_delete_window = 0;
 wire_to_event_proc xlib_client_message = nullptr;
+wire_to_event_proc xlib_expose = nullptr;
 
 std::atomic<int32_t> park_requested{0};
 std::atomic<int32_t> parked{0};
@@ -52,6 +53,14 @@ Bool client_message_filter(Display* display, XEvent* event, xEvent* wire) {
   return keep;
 }
 
+// Exposed parts of the window have lost their picture: the next redisplay
+// draws again even when no new frame has come.
+Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
+  const Bool keep = xlib_expose(display, event, wire);
+  if (keep && event->type == Expose) window_damaged();
+  return keep;
+}
+
 }  // namespace
 
 void window_procedure_install() {
@@ -60,6 +69,7 @@ void window_procedure_install() {
   wm_protocols = XInternAtom(window_display, "WM_PROTOCOLS", False);
   wm_delete_window = XInternAtom(window_display, "WM_DELETE_WINDOW", False);
   xlib_client_message = XESetWireToEvent(window_display, ClientMessage, client_message_filter);
+  xlib_expose = XESetWireToEvent(window_display, Expose, expose_filter);
   // Key presses and releases join the same place for the scan codes of the
   // keyboard device, Pause and Ctrl+Break.
 }

@@ -168,7 +168,10 @@ def type_text(xvfb, window, text):
 def _capture(xvfb, window):
     """The window's picture as xwd data. Without a window manager a new window may
     stand partly off the screen, where the server keeps no pixels: move it on first."""
-    xvfb.run(["xdotool", "windowmove", "--sync", str(window), "0", "0"], timeout=10)
+    info = xvfb.run(["xwininfo", "-id", str(window)]).stdout
+    if "Absolute upper-left X:  0\n" not in info or "Absolute upper-left Y:  0\n" not in info:
+        xvfb.run(["xdotool", "windowmove", "--sync", str(window), "0", "0"], timeout=10)
+        time.sleep(0.15)  # the exposed window is drawn again
     return subprocess.run(["xwd", "-id", str(window), "-silent"], env=xvfb.env, capture_output=True)
 
 
