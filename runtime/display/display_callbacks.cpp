@@ -16,7 +16,6 @@
 #include "runtime/screen/display_sync.h"
 
 std::atomic<int32_t> blink_counter{0};
-std::atomic<int32_t> force_full_refresh{0};
 
 namespace {
 

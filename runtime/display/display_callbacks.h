@@ -3,8 +3,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "runtime/display/full_screen_state.h"
+
 extern std::atomic<int32_t> blink_counter;
-extern std::atomic<int32_t> force_full_refresh;  // the next frame is built without comparing
 
 // freeglut callbacks.
 void display_callback();
