@@ -6,7 +6,7 @@
 #include "runtime/input/key_codes.h"
 #include "runtime/input/key_translation_table.h"
 #include "runtime/input/keyboard_events.h"
-#include "runtime/platform/window_procedure.h"
+#include "runtime/platform/key_event_hook.h"
 
 namespace {
 

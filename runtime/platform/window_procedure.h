@@ -3,12 +3,6 @@
 // the window looked at first (close requests become the runtime's own; key events
 // give scan codes, Pause and Ctrl+Break).
 
-#include <cstdint>
-
-// Whether the key with this 9-bit PC scan code is down, as the window thread's key
-// events tell (window thread only).
-bool physical_key_down(int32_t scan);
-
 // Call on the window thread once the window exists: hooks the connection freeglut uses.
 void window_procedure_install();
 
