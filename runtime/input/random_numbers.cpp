@@ -1,0 +1,30 @@
+#include "runtime/input/random_numbers.h"
+
+#include <cstring>
+
+uint32_t random_seed = random_seed_start;
+
+namespace {
+uint32_t folded_upper_bits(double n) {
+  uint64_t bits;
+  std::memcpy(&bits, &n, sizeof bits);
+  uint32_t h = static_cast<uint32_t>(bits >> 32);
+  h ^= h >> 16;
+  return (h & 0xFFFF) << 8;
+}
+}  // namespace
+
+void randomize_number(double n) { random_seed = folded_upper_bits(n) | (random_seed & 0xFF); }
+
+void randomize_restart(double n) { random_seed = folded_upper_bits(n) | (random_seed_start & 0xFF); }
+
+float rnd(float n, int32_t given) {
+  if (!(given & 1)) n = 1;
+  if (n < 0) {
+    uint32_t bits;
+    std::memcpy(&bits, &n, sizeof bits);
+    random_seed = (bits & 0xFFFFFF) + (bits >> 24);
+  }
+  if (n != 0) random_seed = (random_seed * 16598013u + 12820163u) & 0xFFFFFF;
+  return static_cast<float>(random_seed) / 16777216.0f;
+}
