@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -320,6 +321,15 @@ bool read_exponent_text() {
   return true;
 }
 
+// The text "% .255E" gives for x: the same correctly rounded digits, written by
+// std::to_chars, which is several times faster than the formatted print.
+void exponent_text_of(double x) {
+  float_text[0] = std::signbit(x) ? '-' : ' ';
+  const auto written = std::to_chars(float_text + 1, float_text + sizeof float_text - 1, std::fabs(x),
+                                     std::chars_format::scientific, 255);
+  *written.ptr = 0;
+}
+
 int32_t using_float(const str_desc* format, int32_t start, str_desc* output, char letter) {
   if (!read_exponent_text()) {
     raise_error(5);
@@ -396,13 +406,13 @@ int32_t using_uint64(const str_desc* format, uint64_t value, int32_t start, str_
 
 int32_t using_single(const str_desc* format, float value, int32_t start, str_desc* output) {
   if (pending_error.load() != 0) return 0;
-  std::snprintf(float_text, sizeof float_text, "% .255E", static_cast<double>(value));
+  exponent_text_of(static_cast<double>(value));
   return using_float(format, start, output, 'E');
 }
 
 int32_t using_double(const str_desc* format, double value, int32_t start, str_desc* output) {
   if (pending_error.load() != 0) return 0;
-  std::snprintf(float_text, sizeof float_text, "% .255E", value);
+  exponent_text_of(value);
   return using_float(format, start, output, 'D');
 }
 
