@@ -1,5 +1,6 @@
 // PRINT USING with random formats and values: one to four values of random
-// kinds through one format, as a statement would. Besides not crashing: the
+// kinds through one format, as a statement would (the first value sometimes
+// starting at a random position). Besides not crashing: the
 // positions returned lie inside the format, the output only grows, the only
 // errors are 5 and 13, and the statement leaves no temporary behind.
 #include <bit>
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t mark = str_temp_mark();
   str_desc* format = str_from_text(in.rest(), static_cast<uint32_t>(in.rest_size()));
   str_desc* output = str_new(0, false);
-  int32_t position = 0;
+  // The first value usually starts the format; sometimes anywhere, even outside it.
+  int32_t position = (header & 0x80) ? static_cast<int32_t>(header >> 2 & 0x1F) - 2 : 0;
   for (int i = 0; i < values && pending_error.load() == 0; ++i) {
     const int32_t before = output->len;
     switch (kinds[i] % 6) {

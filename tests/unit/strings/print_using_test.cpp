@@ -261,6 +261,12 @@ TEST_F(print_using, several_values_wrap_to_the_start_of_the_format) {
   str_desc* out = str_new(0, false);
   EXPECT_EQ(using_int64(f, 3, 2, out), 0);
   EXPECT_EQ(text_of(out), " BA3 B");
+  // A start outside the format is taken as its start.
+  for (int32_t start : {-1, 5, INT32_MAX}) {
+    str_assign(out, permanent_empty_string);
+    EXPECT_EQ(using_int64(f, 4, start, out), 0);
+    EXPECT_EQ(text_of(out), "A4 B");
+  }
   str_free(out);
 }
 
