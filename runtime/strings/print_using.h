@@ -15,8 +15,9 @@
 // up to the next field, and returns the position where the next value's field
 // starts (0 when the format was used up: the next value starts it over).
 //
-// The format and a string value are only read. The output string is
-// extended in place (it must not be an operand the statement still reads).
+// The format and a string value are only read (the statement's cleanup
+// releases them). The output string, a variable-length string, grows by what
+// each call appends; it must be neither the format nor the value.
 //
 // Errors: a number meeting a string field or a string meeting a numeric field
 // 13; a format with no field at all 5. After an error the call returns 0 and the
