@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t start = static_cast<int32_t>(in.take(4));
   const int32_t length = static_cast<int32_t>(in.take(4));
   const uint8_t flags = static_cast<uint8_t>(in.take(1));
-  const size_t split = static_cast<size_t>(in.take(2)) % (in.rest_size() + 1);
+  const size_t split_value = static_cast<size_t>(in.take(2));  // taken before the rest is measured
+  const size_t split = split_value % (in.rest_size() + 1);
   const std::string a(reinterpret_cast<const char*>(in.rest()), split);
   const std::string b(reinterpret_cast<const char*>(in.rest()) + split, in.rest_size() - split);
   // Small starts and lengths are where the cases are; keep most of them near the strings.
