@@ -31,31 +31,6 @@ int32_t screen_w = 640, screen_h = 400;
 int32_t screen_image = 0;  // hardware image of the shown frame
 int32_t letterbox_image = 0;
 
-// The shown frame and, if a newer one is ready, that one (which then becomes shown).
-software_frame* choose_frame(bool* is_new) {
-  software_frame* shown = nullptr;
-  for (auto& f : software_frames)
-    if (f.state.load() == sf_shown) shown = &f;
-  software_frame* newest = nullptr;
-  const uint64_t floor = shown ? shown->order.load() : 0;
-  for (auto& f : software_frames)
-    if (f.state.load() == sf_ready && f.order.load() > floor && (!newest || f.order.load() > newest->order.load()))
-      newest = &f;
-  *is_new = newest != nullptr;
-  if (!newest) return shown;
-  const uint64_t order = newest->order.load();
-  for (auto& f : software_frames) {
-    const int32_t state = f.state.load();
-    // Older ready frames are dropped unseen; only the builder leaves state 2.
-    if (&f != newest && f.order.load() < order && (state == sf_ready || state == sf_shown)) {
-      int32_t expected = state;
-      f.state.compare_exchange_strong(expected, sf_free);
-    }
-  }
-  newest->state.store(sf_shown);
-  return newest;
-}
-
 void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   if (!frame) return;
   if (is_new || screen_image == 0) {
@@ -113,15 +88,14 @@ void display_callback() {
   render_busy = true;
 
   bool is_new = false;
-  software_frame* frame = choose_frame(&is_new);
+  software_frame* frame = take_frame_for_display(&is_new);
   const uint64_t render_order = latest_order.load();
   const bool full_screen_pending = full_screen_request.load() != -1;
-  const bool redraw = damaged.exchange(false);
-  if (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw) {
-    if (frame) {
-      screen_w = frame->width;
-      screen_h = frame->height;
-    }
+  // Nothing is drawn before the first frame exists.
+  const bool redraw = frame && damaged.exchange(false);
+  if (frame && (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw)) {
+    screen_w = frame->width;
+    screen_h = frame->height;
     window_size_step(screen_w, screen_h);
     current_view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
                                 full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
