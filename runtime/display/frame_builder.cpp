@@ -1,9 +1,14 @@
 #include "runtime/display/frame_builder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
@@ -87,7 +92,7 @@ bool software_screen_drawn() { return display_order[layer_software].load() != 0;
 
 void answer_freeze() {
   int32_t asked = 1;
-  if (display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
+  if (display_freeze.load() == 1 && display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
 }
 
 software_frame* newest_finished_frame() {
@@ -198,24 +203,58 @@ const uint8_t* glyph_of(int32_t font, uint8_t c) {
   }
 }
 
+// For each pattern of eight glyph pixels (bit 7 the leftmost), all ones where set.
+struct row_masks {
+  alignas(16) uint32_t of[256][8];
+  row_masks() {
+    for (int bits = 0; bits < 256; ++bits)
+      for (int x = 0; x < 8; ++x) of[bits][x] = (bits >> (7 - x)) & 1 ? 0xFFFFFFFFu : 0u;
+  }
+};
+const row_masks masks;
+
+// The pattern of a glyph row of eight bytes, non-zero = set.
+uint32_t glyph_row_bits(const uint8_t* row) {
+  uint64_t v;
+  std::memcpy(&v, row, 8);
+  // Fold every byte into its lowest bit, then gather those bits, the first byte highest.
+  v |= (v >> 4) & 0x0F0F0F0F0F0F0F0Full;
+  v |= (v >> 2) & 0x0303030303030303ull;
+  v |= (v >> 1) & 0x0101010101010101ull;
+  v &= 0x0101010101010101ull;
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<uint32_t>((v * 0x8040201008040201ull) >> 56);
+  else
+    return static_cast<uint32_t>((v * 0x0102040810204080ull) >> 56);
+}
+
 // One text cell, a row at a time: the glyph in fg on bg, each glyph column twice when doubled.
 void draw_cell(uint32_t* out, size_t stride, const uint8_t* glyph, int32_t ch, bool doubled, uint32_t fg,
                uint32_t bg) {
+#ifdef __SSE2__
+  if (glyph && !doubled) {
+    const __m128i bgs = _mm_set1_epi32(static_cast<int>(bg));
+    const __m128i flip = _mm_xor_si128(bgs, _mm_set1_epi32(static_cast<int>(fg)));
+    for (int32_t y = 0; y < ch; ++y, out += stride) {
+      const uint32_t* m = masks.of[glyph_row_bits(glyph + y * 8)];
+      const __m128i left = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+      const __m128i right = _mm_load_si128(reinterpret_cast<const __m128i*>(m + 4));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_xor_si128(bgs, _mm_and_si128(flip, left)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_xor_si128(bgs, _mm_and_si128(flip, right)));
+    }
+    return;
+  }
+#endif
+  const uint32_t flip = fg ^ bg;
   for (int32_t y = 0; y < ch; ++y, out += stride) {
-    if (!glyph) {
-      for (int32_t x = 0; x < (doubled ? 16 : 8); ++x) out[x] = bg;
-      continue;
-    }
-    const uint8_t* row = glyph + y * 8;
-    uint32_t pixels[8];
+    const uint32_t* m = glyph ? masks.of[glyph_row_bits(glyph + y * 8)] : masks.of[0];
     for (int32_t x = 0; x < 8; ++x) {
-      const uint32_t set = 0u - static_cast<uint32_t>(row[x] != 0);
-      pixels[x] = (fg & set) | (bg & ~set);
-    }
-    if (doubled) {
-      for (int32_t x = 0; x < 8; ++x) out[2 * x] = out[2 * x + 1] = pixels[x];
-    } else {
-      std::memcpy(out, pixels, sizeof pixels);
+      const uint32_t pixel = bg ^ (flip & m[x]);
+      if (doubled) {
+        out[2 * x] = out[2 * x + 1] = pixel;
+      } else {
+        out[x] = pixel;
+      }
     }
   }
 }
@@ -406,7 +445,7 @@ void build_software_frame() {
   }
   answer_freeze();
   int32_t switching = -1;
-  auto_display.compare_exchange_strong(switching, 0);
+  if (auto_display.load() == -1) auto_display.compare_exchange_strong(switching, 0);
   build_done.store(1);
 }
 
