@@ -217,3 +217,5 @@ int32_t commands_kept() {
     ++n;
   return n;
 }
+
+const hgc* command_at(int32_t index) { return hgc_list ? command(index) : nullptr; }

@@ -55,5 +55,6 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d);
 void begin_command_passes(uint64_t render_order);
 void run_layer_commands(int32_t layer_kind);
 
-// Counts for tests: commands in the list, and executed so far.
+// The commands kept in the list, oldest first, and one command by index (null when none).
 int32_t commands_kept();
+const hgc* command_at(int32_t index);
