@@ -51,7 +51,9 @@ void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   flush_batch();
 }
 
-// Black bars beside or above and below a picture that keeps its aspect.
+// Black bars beside or above and below a picture that keeps its aspect. They
+// cover the window outside view_rect exactly (mapped from screen coordinates,
+// the rounding of the view would let them reach one row into the picture).
 void draw_letterbox() {
   const view_mapping& v = current_view;
   if (v.letterbox == 0) return;
@@ -59,15 +61,13 @@ void draw_letterbox() {
     uint32_t black = 0;
     letterbox_image = make_hardware_img(1, 1, &black, 0);
   }
-  const float sw = static_cast<float>(screen_w), sh = static_cast<float>(screen_h);
+  const int32_t ww = window_width.load(), wh = window_height.load();
   if (v.letterbox == 1) {
-    const float ww = static_cast<float>(window_width.load());
-    draw_rect(-v.x0 / v.scale_x - 1, 0, -1, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
-    draw_rect((ww - v.x0 - 1) / v.scale_x + 1, 0, sw, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    if (v.x0 > 0) draw_window_rect(0, 0, v.x0 - 1, wh - 1, letterbox_image);
+    if (v.x1 < ww - 1) draw_window_rect(v.x1 + 1, 0, ww - 1, wh - 1, letterbox_image);
   } else {
-    const float wh = static_cast<float>(window_height.load());
-    draw_rect(0, -v.y0 / v.scale_y - 1, sw - 1, -1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
-    draw_rect(0, (wh - v.y0 - 1) / v.scale_y + 1, sw - 1, sh, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    if (v.y0 > 0) draw_window_rect(0, 0, ww - 1, v.y0 - 1, letterbox_image);
+    if (v.y1 < wh - 1) draw_window_rect(0, v.y1 + 1, ww - 1, wh - 1, letterbox_image);
   }
   flush_batch();
 }

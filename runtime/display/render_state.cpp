@@ -243,8 +243,9 @@ void set_projection(int32_t mode) {
   cached_projection = mode;
 }
 
-void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
-               float sy1, float sx2, float sy2, int32_t blend, int32_t smooth) {
+namespace {
+void append_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1, float sy1,
+                 float sx2, float sy2, int32_t blend, int32_t smooth, bool through_view) {
   if (target < 0) target = 0;
   set_target(target);
   set_projection(projection_2d);
@@ -257,8 +258,19 @@ void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32
   set_wrap(img, 0);
   start_batch(2);
   const rect_vertices r = rect_geometry(dx1, dy1, dx2, dy2, sx1, sy1, sx2, sy2, img->texture_width,
-                                        img->texture_height, target == 0, current_view);
+                                        img->texture_height, through_view && target == 0, current_view);
   for (int i = 0; i < 6; ++i) push_vertex(r.xy[i * 2], r.xy[i * 2 + 1], r.uv[i * 2], r.uv[i * 2 + 1]);
+}
+}  // namespace
+
+void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
+               float sy1, float sx2, float sy2, int32_t blend, int32_t smooth) {
+  append_rect(dx1, dy1, dx2, dy2, source, target, sx1, sy1, sx2, sy2, blend, smooth, true);
+}
+
+void draw_window_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t source) {
+  append_rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              source, 0, 0, 0, 0, 0, 0, 0, false);
 }
 
 void draw_triangle(const float dest[9], bool with_depth, int32_t source, int32_t target, const float src[6],
