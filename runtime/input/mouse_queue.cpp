@@ -22,13 +22,23 @@ mouse_entry mouse_slot_load(const mouse_slot& s) {
   return e;
 }
 
+bool mouse_slot_read(const mouse_slot& s, uint32_t version, mouse_entry* out) {
+  *out = mouse_slot_load(s);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return (version & 1) == 0 && s.version.load(std::memory_order_relaxed) == version;
+}
+
 void mouse_slot_store(mouse_slot& s, const mouse_entry& e) {
+  const uint32_t v = s.version.load(std::memory_order_relaxed);
+  s.version.store(v + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
   s.position.store(static_cast<uint16_t>(e.x) | static_cast<uint32_t>(static_cast<uint16_t>(e.y)) << 16,
                    std::memory_order_relaxed);
   s.buttons.store(e.buttons, std::memory_order_relaxed);
   s.movement.store(
       static_cast<uint16_t>(e.move_x) | static_cast<uint32_t>(static_cast<uint16_t>(e.move_y)) << 16,
       std::memory_order_relaxed);
+  s.version.store(v + 2, std::memory_order_release);
 }
 
 int32_t mouse_queue_new(int32_t capacity) {
@@ -79,10 +89,13 @@ bool mouse_queue_take(mouse_queue* q, mouse_entry* out) {
   for (;;) {
     if (read == q->write_index.load(std::memory_order_acquire)) return false;
     const int32_t next = next_index(q, read);
-    if (q->read_index.compare_exchange_weak(read, next, std::memory_order_acq_rel)) {
-      *out = mouse_slot_load(q->entries[next]);
-      return true;
-    }
+    // The entry's version as it was while it was still unread.
+    const uint32_t version = q->entries[next].version.load(std::memory_order_acquire);
+    if (!q->read_index.compare_exchange_weak(read, next, std::memory_order_acq_rel)) continue;
+    // The writer overwrote the entry since: it is lost like the other entries
+    // of an overflow; take the next one.
+    if (mouse_slot_read(q->entries[next], version, out)) return true;
+    read = q->read_index.load(std::memory_order_acquire);
   }
 }
 

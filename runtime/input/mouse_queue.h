@@ -16,13 +16,14 @@ struct mouse_entry {
 };
 static_assert(sizeof(mouse_entry) == 12);
 
-// An entry as stored: three words, each written and read whole by the two threads.
+// An entry as stored: its three words, and a version that is odd while the
+// writer changes them, so that a reader racing an overflow sees a mixed entry as such.
 struct mouse_slot {
   std::atomic<uint32_t> position{0};  // x low half, y high half
   std::atomic<uint32_t> buttons{0};
   std::atomic<uint32_t> movement{0};  // move_x low half, move_y high half
+  std::atomic<uint32_t> version{0};
 };
-static_assert(sizeof(mouse_slot) == 12);
 
 constexpr int32_t mouse_queue_last_index = 65535;
 
@@ -57,5 +58,8 @@ bool mouse_queue_take(mouse_queue* q, mouse_entry* out);
 // Entries appended and not yet taken.
 int32_t mouse_queue_unread(mouse_queue* q);
 
-mouse_entry mouse_slot_load(const mouse_slot& s);
+// The entry in a slot; false when the slot's version is no longer the given one
+// (the writer changed the slot since the version was read, or during the read).
+bool mouse_slot_read(const mouse_slot& s, uint32_t version, mouse_entry* out);
+mouse_entry mouse_slot_load(const mouse_slot& s);  // writer's own reads and quiet slots
 void mouse_slot_store(mouse_slot& s, const mouse_entry& e);
