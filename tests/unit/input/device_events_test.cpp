@@ -17,15 +17,12 @@
 #include "runtime/input/device_statements.h"
 #include "runtime/input/keyboard_device.h"
 #include "runtime/input/mouse_callbacks.h"
+#include "tests/unit/input/mouse_test_support.h"
 
 namespace {
 
 void devices_ready() {
-  static const bool made = [] {
-    device_table_init();
-    return true;
-  }();
-  (void)made;
+  mouse_test::runtime_ready();
   pending_error.store(0);
 }
 

@@ -15,18 +15,14 @@
 #include "runtime/input/mouse_callbacks.h"
 #include "runtime/input/mouse_queue.h"
 #include "runtime/input/mouse_statements.h"
+#include "tests/unit/input/mouse_test_support.h"
 
 namespace {
 
 class MouseInput : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool made = [] {
-      mouse_queues_init();
-      device_table_init();
-      return true;
-    }();
-    (void)made;
+    mouse_test::runtime_ready();
     current_view = compute_view(640, 400, 640, 400, 0, 0, 0);
     pending_error.store(0);
     // Everything recorded so far is taken; the buttons are up.

@@ -5,16 +5,11 @@
 #include <thread>
 #include <vector>
 
+#include "tests/unit/input/mouse_test_support.h"
+
 namespace {
 
-// The queue list lives for the whole process; it is made once.
-void queues_ready() {
-  static const bool made = [] {
-    mouse_queues_init();
-    return true;
-  }();
-  (void)made;
-}
+void queues_ready() { mouse_test::runtime_ready(); }
 
 mouse_entry at_x(int16_t x) {
   mouse_entry e;
