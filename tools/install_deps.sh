@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
-  libx11-dev
+  libx11-dev libxi-dev
   libgtest-dev libbenchmark-dev
   xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
 )
