@@ -100,10 +100,12 @@ void printer_page_hand_over() {
   clear_page(image_at(index));
 }
 
-void printer_page_step() {
+void printer_page_step() { printer_page_step_at(ms_counter()); }
+
+void printer_page_step_at(int64_t now_ms) {
   printer_busy.store(1);
   if (printer_mode.load() == 0 && holds_output.load() &&
-      ms_counter() - last_output_ms.load() >= static_cast<int64_t>(printer_idle_seconds * 1000))
+      now_ms - last_output_ms.load() >= static_cast<int64_t>(printer_idle_seconds * 1000))
     printer_page_hand_over();
   printer_busy.store(0);
 }

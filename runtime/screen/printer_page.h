@@ -41,6 +41,8 @@ void printer_page_hand_over();
 // The main loop's printer step (only while printer_mode is 0): hands the page
 // over once it has held output for printer_idle_seconds without more.
 void printer_page_step();
+// The same step at a given ms_counter reading.
+void printer_page_step_at(int64_t now_ms);
 // Shutdown: hands the page over if it holds output.
 void printer_shutdown_hand_over();
 
