@@ -3,6 +3,7 @@
 // eight bytes per store where the memory allows, element by element elsewhere.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/screen/image_record.h"
 #include "runtime/screen/pixel_access.h"
@@ -30,6 +31,27 @@ inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, siz
   for (; dst + 8 <= end; dst += 8)
     std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(dst)).store(pattern, std::memory_order_relaxed);
   for (; dst < end; dst += size) store_one(dst);
+}
+
+// Moves n bytes from src down to dst (dst < src, the ranges may overlap), as
+// shared_copy does but four words per step: the loads run ahead of the stores.
+inline void shared_move_down(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
+    for (; i + 32 <= n; i += 32) {
+      uint64_t w0, w1, w2, w3;
+      std::memcpy(&w0, src + i, 8);
+      std::memcpy(&w1, src + i + 8, 8);
+      std::memcpy(&w2, src + i + 16, 8);
+      std::memcpy(&w3, src + i + 24, 8);
+      auto* out = reinterpret_cast<uint64_t*>(dst + i);
+      std::atomic_ref<uint64_t>(out[0]).store(w0, std::memory_order_relaxed);
+      std::atomic_ref<uint64_t>(out[1]).store(w1, std::memory_order_relaxed);
+      std::atomic_ref<uint64_t>(out[2]).store(w2, std::memory_order_relaxed);
+      std::atomic_ref<uint64_t>(out[3]).store(w3, std::memory_order_relaxed);
+    }
+  }
+  shared_copy(dst + i, src + i, n - i);
 }
 
 // Fills pixel rows y1..y2 (inclusive, inside the image) of a pixel surface with

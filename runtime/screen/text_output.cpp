@@ -234,7 +234,7 @@ void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
   if (img->text) {
     const size_t row_bytes = static_cast<size_t>(img->width) * 2;
     uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
-    shared_copy(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
+    shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
     const uint32_t attribute = ((img->background << 4) & 0x70) | (img->colour & 0x0F) | (((img->colour >> 4) << 7) & 0xFF);
     fill_text_rows(img, bottom, bottom, static_cast<uint16_t>(32 | attribute << 8));
     return;
@@ -242,7 +242,7 @@ void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
   const int32_t h = font_height[img->font];
   const size_t row_bytes = static_cast<size_t>(img->width) * img->bytes_per_pixel * h;
   uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
-  shared_copy(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
+  shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
   fill_pixel_rows(img, (bottom - 1) * h, bottom * h - 1, img->background);
 }
 
