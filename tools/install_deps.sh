@@ -10,6 +10,10 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
 )
+# `install_deps.sh fuzz`: also the compiler and runtime of the fuzz targets.
+if [[ "${1:-}" == "fuzz" ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

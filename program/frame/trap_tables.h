@@ -14,8 +14,11 @@ struct trap_record {
 
 struct key_trap_record {
   trap_record trap;
-  std::atomic<int32_t> scan_code{0};
-  std::atomic<int32_t> key_code{0};
+  std::atomic<int32_t> scan_code{0};   // key code of a predefined key (F1-F12, cursor keys)
+  std::atomic<int32_t> key_code{0};    // second key code that also matches (the keypad twin)
+  std::atomic<uint8_t> make{0};        // make code of a user-defined key
+  std::atomic<uint8_t> shift_mask{0};  // shift state a user-defined key requires: bits 0-1 Shift,
+                                       // 2 Ctrl, 3 Alt, 5 Num Lock, 6 Caps Lock, 7 extended key
 };
 
 struct timer_record {

@@ -52,6 +52,11 @@ void take_keyboard_state() {
   if (s.right_alt) key_down(kc_right_alt);
   if (s.caps_on) key_down(kc_caps_lock);
   if (s.num_on) key_down(kc_num_lock);
+  // The press of a held Scroll Lock toggled the state pseudo-key: the system's toggle decides.
+  if (s.scroll_on)
+    held_keys_add(kc_scroll_state, 0);
+  else
+    held_keys_remove(kc_scroll_state);
   update_shift_flags();
 }
 

@@ -25,6 +25,7 @@
 #include "runtime/display/software_frames.h"
 #include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
+#include "runtime/input/keyboard_callbacks.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
 #include "runtime/platform/clock.h"
@@ -116,6 +117,10 @@ void open_window(int argc, char** argv) {
 
   glutDisplayFunc(display_callback);
   glutTimerFunc(8, redisplay_timer, 0);
+  glutKeyboardFunc(keyboard_callback);
+  glutKeyboardUpFunc(keyboard_up_callback);
+  glutSpecialFunc(special_callback);
+  glutSpecialUpFunc(special_up_callback);
   glutReshapeFunc(reshape_callback);
 }
 

@@ -5,6 +5,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/display/frame_builder.h"
 #include "runtime/display/hardware_images.h"
 #include "runtime/display/render_commands.h"
 #include "runtime/display/render_state.h"
@@ -12,9 +13,9 @@
 #include "runtime/display/view_mapping.h"
 #include "runtime/display/window_control.h"
 #include "runtime/platform/clock.h"
+#include "runtime/screen/display_sync.h"
 
 std::atomic<int32_t> blink_counter{0};
-std::atomic<int32_t> force_full_refresh{0};
 
 namespace {
 
@@ -22,6 +23,7 @@ constexpr double display_rate = 60.0;
 
 // Window-thread state of the render.
 bool render_busy = false;
+std::atomic<bool> damaged{true};
 int64_t redisplay_due = 0;
 bool resized = true;
 int32_t screen_w = 640, screen_h = 400;
@@ -113,7 +115,8 @@ void display_callback() {
   software_frame* frame = choose_frame(&is_new);
   const uint64_t render_order = latest_order.load();
   const bool full_screen_pending = full_screen_request.load() != -1;
-  if (render_order != rendered_order.load() || is_new || full_screen_pending || resized) {
+  const bool redraw = damaged.exchange(false);
+  if (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw) {
     if (frame) {
       screen_w = frame->width;
       screen_h = frame->height;
@@ -159,7 +162,9 @@ int64_t redisplay_due_ms() { return redisplay_due; }
 
 void window_resized() { resized = true; }
 
+void window_damaged() { damaged.store(true); }
+
 void display_frame_step() {
-  // Frames of the visible page are built here once the frame builder exists.
+  if (auto_display.load() != 0) build_software_frame();
   blink_counter.fetch_add(1);
 }

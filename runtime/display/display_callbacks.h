@@ -3,8 +3,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "runtime/display/full_screen_state.h"
+
 extern std::atomic<int32_t> blink_counter;
-extern std::atomic<int32_t> force_full_refresh;  // the next frame is built without comparing
 
 // freeglut callbacks.
 void display_callback();
@@ -15,6 +16,8 @@ int64_t redisplay_due_ms();
 
 // The reshape callback's notice: the next redisplay renders at the new size.
 void window_resized();
+// Part of the window lost its picture (any thread): the next redisplay renders.
+void window_damaged();
 
 // Every second main-loop pass: builds a frame of the visible page while
 // automatic display is on, and advances the blink counter.

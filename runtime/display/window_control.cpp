@@ -20,9 +20,6 @@ std::atomic<int32_t> resize_locked{1};
 std::atomic<int32_t> resize_mode{0};
 std::atomic<int32_t> resize_event{0};
 std::atomic<int32_t> resize_width{0}, resize_height{0};
-std::atomic<int32_t> full_screen_mode{0};
-std::atomic<int32_t> full_screen_request{-1};
-std::atomic<int32_t> full_screen_smooth{0};
 std::atomic<int32_t> cursor_shape{1};
 std::atomic<int32_t> desktop_size_w{0}, desktop_size_h{0};
 

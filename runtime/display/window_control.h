@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/display/full_screen_state.h"
+
 struct int_pair {
   int32_t w, h;
 };
@@ -18,9 +20,6 @@ extern std::atomic<int32_t> resize_locked;    // 1: the window always returns to
 extern std::atomic<int32_t> resize_mode;      // 0 no scaling, 1 scale, 2 scale smoothly
 extern std::atomic<int32_t> resize_event;     // set by every reshape
 extern std::atomic<int32_t> resize_width, resize_height;
-extern std::atomic<int32_t> full_screen_mode;     // 0 window, 1 stretched, 2 keeping the aspect
-extern std::atomic<int32_t> full_screen_request;  // -1 none, else the mode asked for
-extern std::atomic<int32_t> full_screen_smooth;
 extern std::atomic<int32_t> cursor_shape;
 extern std::atomic<int32_t> desktop_size_w, desktop_size_h;  // read when the window is created
 

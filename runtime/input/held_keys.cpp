@@ -80,3 +80,23 @@ void update_shift_flags() {
                                         bit(kc_pause, 3) | bit(kc_scroll_lock, 4) | bit(kc_insert, 7)));
   cm_write8(0x496, static_cast<uint8_t>(bit(kc_right_ctrl, 0) | bit(kc_right_alt, 1) | 0x10));
 }
+
+bool shift_flags_reflect(int32_t code) {
+  switch (code) {
+    case kc_right_shift: case kc_left_shift: case kc_right_ctrl: case kc_left_ctrl:
+    case kc_right_alt: case kc_left_alt: case kc_scroll_state: case kc_num_lock:
+    case kc_caps_lock: case kc_insert_state: case kc_sys_req: case kc_pause:
+    case kc_scroll_lock: case kc_insert:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::vector<int32_t> held_keys_snapshot() {
+  std::lock_guard<std::mutex> lock(held_mutex);
+  std::vector<int32_t> codes;
+  codes.reserve(held.size());
+  for (const auto& k : held) codes.push_back(k.code);
+  return codes;
+}

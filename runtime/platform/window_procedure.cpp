@@ -20,6 +20,7 @@
 #include "runtime/display/window_requests.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/platform/clock.h"
+#include "runtime/platform/key_event_hook.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ Display* window_display = nullptr;
 Atom wm_protocols = 0;
 Atom wm_delete_window = 0;
 wire_to_event_proc xlib_client_message = nullptr;
+wire_to_event_proc xlib_expose = nullptr;
 
 std::atomic<int32_t> park_requested{0};
 std::atomic<int32_t> parked{0};
@@ -52,6 +54,15 @@ Bool client_message_filter(Display* display, XEvent* event, xEvent* wire) {
   return keep;
 }
 
+// Exposed parts of the window have lost their picture: the next redisplay
+// draws again even when no new frame has come.
+Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
+  const Bool keep = xlib_expose(display, event, wire);
+  if (keep && event->type == Expose) window_damaged();
+  return keep;
+}
+
+
 }  // namespace
 
 void window_procedure_install() {
@@ -60,8 +71,8 @@ void window_procedure_install() {
   wm_protocols = XInternAtom(window_display, "WM_PROTOCOLS", False);
   wm_delete_window = XInternAtom(window_display, "WM_DELETE_WINDOW", False);
   xlib_client_message = XESetWireToEvent(window_display, ClientMessage, client_message_filter);
-  // Key presses and releases join the same place for the scan codes of the
-  // keyboard device, Pause and Ctrl+Break.
+  xlib_expose = XESetWireToEvent(window_display, Expose, expose_filter);
+  key_event_hook_install(window_display);
 }
 
 void window_loop() {
@@ -69,6 +80,7 @@ void window_loop() {
   while (park_requested.load() == 0) {
     run_window_requests();
     glutMainLoopEvent();
+    key_event_hook_pass();
     if (window_display && XPending(window_display)) continue;
     // Sleep until the server sends something, another thread posts work, or the
     // frame timer is due.

@@ -1,6 +1,7 @@
 #pragma once
 // The window thread's event loop: freeglut's processing, with every X event of
-// the window looked at first (close requests become the runtime's own).
+// the window looked at first (close requests become the runtime's own; key events
+// give scan codes, Pause and Ctrl+Break).
 
 // Call on the window thread once the window exists: hooks the connection freeglut uses.
 void window_procedure_install();

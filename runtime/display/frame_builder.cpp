@@ -1,0 +1,342 @@
+#include "runtime/display/frame_builder.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/display_callbacks.h"
+#include "runtime/display/render_commands.h"
+#include "runtime/display/software_frames.h"
+#include "runtime/display/window_state.h"
+#include "runtime/platform/clock.h"
+#include "runtime/screen/display_sync.h"
+#include "runtime/screen/font_tables.h"
+#include "runtime/screen/glyph_tables.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/palettes.h"
+#include "runtime/screen/pixel_access.h"
+
+std::atomic<int32_t> build_done{0};
+
+namespace {
+
+// Comparison copies of the last frame built (builder only).
+uint32_t last_palette[256];
+std::vector<uint8_t> last_index_bytes(1);
+std::vector<uint16_t> last_text_cells;
+int32_t last_cursor_col = -1, last_cursor_row = -1;
+int32_t last_blink_phase = -1, last_cursor_phase = -1;
+
+// The program thread writes these words while the builder reads them.
+template <typename T>
+T shared_read(const T& field) {
+  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+
+// Copies n bytes of memory the program thread may be writing.
+void shared_read_copy(uint8_t* dst, uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
+    for (; i + 8 <= n; i += 8) {
+      const uint64_t word = std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(src + i)).load(std::memory_order_relaxed);
+      std::memcpy(dst + i, &word, 8);
+    }
+  }
+  for (; i < n; ++i) dst[i] = shared_load8(src + i);
+}
+
+bool software_screen_drawn() { return display_order[layer_software].load() != 0; }
+
+void answer_freeze() {
+  int32_t asked = 1;
+  if (display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
+}
+
+software_frame* newest_finished_frame() {
+  software_frame* newest = nullptr;
+  for (auto& f : software_frames) {
+    const int32_t state = f.state.load();
+    if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load()))
+      newest = &f;
+  }
+  return newest;
+}
+
+// A free frame (the highest-numbered wins), else the oldest ready one; taken into state 2.
+software_frame* take_frame() {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    software_frame* chosen = nullptr;
+    const uint64_t counter = order_counter.load();
+    for (auto& f : software_frames)
+      if (f.state.load() == sf_ready && f.order.load() < counter && (!chosen || f.order.load() < chosen->order.load()))
+        chosen = &f;
+    for (auto& f : software_frames)
+      if (f.state.load() == sf_free) chosen = &f;
+    if (!chosen) return nullptr;
+    int32_t state = chosen->state.load();
+    if ((state == sf_free || state == sf_ready) && chosen->state.compare_exchange_strong(state, sf_filling)) {
+      chosen->order.store(order_counter.fetch_add(1));
+      return chosen;
+    }
+  }
+  return nullptr;
+}
+
+bool size_frame(software_frame* f, int32_t width, int32_t height) {
+  const int64_t bytes = int64_t{width} * height * 4;
+  if (bytes <= 0 || bytes > INT32_MAX) return false;
+  if (f->capacity < bytes) {
+    std::free(f->pixels);
+    f->pixels = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(bytes)));
+    f->capacity = f->pixels ? static_cast<int32_t>(bytes) : 0;
+    if (!f->pixels) return false;
+  }
+  f->width = width;
+  f->height = height;
+  return true;
+}
+
+// 32-bit images: the pixels as they are.
+bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h) {
+  if (!size_frame(f, w, h)) return false;
+  const size_t bytes = static_cast<size_t>(w) * h * 4;
+  shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
+  software_frame* prev = newest_finished_frame();
+  if (force_full_refresh.load() || !prev || !prev_valid.load() ||
+      int64_t{prev->width} * prev->height != int64_t{w} * h)
+    return true;
+  return software_screen_drawn() && std::memcmp(prev->pixels, f->pixels, bytes) != 0;
+}
+
+// Indexed images: one byte per pixel through the palette.
+bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h) {
+  const size_t n = static_cast<size_t>(w) * h;
+  const int32_t entries = img->bits_per_pixel >= 8 ? 256 : 1 << img->bits_per_pixel;
+  std::atomic<uint32_t>* palette = img->palette;
+  if (!palette) return false;
+  if (img->mode == 10) {
+    // The monochrome screen's colours alternate every 512 ms.
+    const int phase = (ms_counter() >> 9) & 1;
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t attribute = palette_get(palette, k + 4);
+      if (attribute < 9) palette_put(palette, k, mono_attribute_table[phase][attribute] | 0xFF000000u);
+    }
+  }
+  std::vector<uint8_t> bytes(n);
+  shared_read_copy(bytes.data(), img->data, n);
+  uint32_t colours[256];
+  for (int i = 0; i < entries; ++i) colours[i] = palette_get(palette, i);
+
+  bool render = n != last_index_bytes.size();
+  if (!render && !force_full_refresh.load()) {
+    if (!software_screen_drawn()) return false;
+    if (bytes == last_index_bytes && std::memcmp(colours, last_palette, entries * 4) == 0 && prev_valid.load())
+      return false;
+  }
+  if (!size_frame(f, w, h)) return false;
+  last_index_bytes.swap(bytes);
+  std::memcpy(last_palette, colours, entries * 4);
+  const uint32_t mask = static_cast<uint32_t>(entries - 1);
+  for (size_t i = 0; i < n; ++i) f->pixels[i] = last_palette[last_index_bytes[i] & mask];
+  return true;
+}
+
+// Glyph pixel (non-zero = foreground) of character c at (x, y) of a cell in a built-in font.
+bool glyph_pixel(int32_t font, uint8_t c, int32_t x, int32_t y) {
+  const bool doubled = font == 9 || font == 15 || font == 17;
+  if (doubled) x /= 2;
+  switch (font) {
+    case 8:
+    case 9: return glyph_8x8[c * 64 + y * 8 + x] != 0;
+    case 14:
+    case 15: return glyph_8x16[c * 128 + 8 + y * 8 + x] != 0;
+    case 16:
+    case 17: return glyph_8x16[c * 128 + y * 8 + x] != 0;
+    default: return false;  // loaded fonts draw no glyphs on text screens
+  }
+}
+
+// Text images: per cell, only what changed (plus the cursor and blinking cells).
+bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h) {
+  const int32_t font = static_cast<int32_t>(img->font);
+  const int32_t cw = font_width[font], ch = font_height[font];
+  const int32_t cols = img->width, rows = img->height;
+  const size_t cells = static_cast<size_t>(cols) * rows;
+
+  bool valid = prev_valid.load() != 0 && force_full_refresh.load() == 0;
+  bool changed = false;
+  if (last_text_cells.size() != cells) {
+    last_text_cells.assign(cells, 0);
+    valid = false;
+  }
+  if (!software_screen_drawn() && valid) return false;
+
+  uint32_t colours[256];
+  for (int i = 0; i < 256; ++i) colours[i] = img->palette ? palette_get(img->palette, i) : 0;
+  if (!valid) {
+    std::memcpy(last_palette, colours, sizeof colours);
+  } else if (std::memcmp(colours, last_palette, sizeof colours) != 0) {
+    std::memcpy(last_palette, colours, sizeof colours);
+    valid = false;
+  }
+
+  std::vector<uint16_t> now(cells);
+  shared_read_copy(reinterpret_cast<uint8_t*>(now.data()), img->data, cells * 2);
+  if (valid && std::memcmp(now.data(), last_text_cells.data(), cells * 2) != 0) changed = true;
+
+  const int32_t phase = (blink_counter.load() >> 3) & 1;
+  int32_t cursor_col = cursor_col_of(img) - 1, cursor_row = cursor_row_of(img) - 1;
+  if (shared_read(img->line_held) == 2 && cursor_row < rows - 1) {
+    cursor_col = 0;
+    cursor_row += 1;
+  }
+  const bool blink_moved = phase != last_blink_phase;
+  const bool cursor_moved = cursor_col != last_cursor_col || cursor_row != last_cursor_row;
+  if (valid) {
+    if (blink_moved || cursor_moved) changed = true;
+  } else {
+    changed = true;
+  }
+  if (!changed) return false;
+  if (!size_frame(f, w, h)) return false;
+
+  if (valid) {
+    software_frame* prev = newest_finished_frame();
+    if (prev && prev != f && prev->width == w && prev->height == h) {
+      std::memcpy(f->pixels, prev->pixels, static_cast<size_t>(w) * h * 4);
+    } else {
+      alert("Text Screen Update: Failed to locate previous frame's data for comparison");
+      valid = false;
+    }
+  }
+
+  const bool blinking = blink_enabled.load() != 0;
+  for (int32_t row = 0; row < rows; ++row) {
+    for (int32_t col = 0; col < cols; ++col) {
+      const size_t i = static_cast<size_t>(row) * cols + col;
+      const uint8_t c = static_cast<uint8_t>(now[i] & 0xFF), attr = static_cast<uint8_t>(now[i] >> 8);
+      const bool is_cursor = col == cursor_col && row == cursor_row;
+      const bool was_cursor = col == last_cursor_col && row == last_cursor_row;
+      if (valid && now[i] == last_text_cells[i] && (!(attr & 0x80) || !blink_moved) &&
+          (!is_cursor || !blink_moved) && (!was_cursor || !cursor_moved))
+        continue;
+      last_text_cells[i] = now[i];
+      uint32_t fg = colours[attr & 0x0F];
+      uint32_t bg;
+      if (blinking) {
+        bg = colours[(attr >> 4) & 0x07];
+        if ((attr & 0x80) && phase == 1) fg = bg;
+      } else {
+        bg = colours[(attr >> 4) & 0x0F];
+      }
+      for (int32_t y = 0; y < ch; ++y) {
+        uint32_t* out = f->pixels + static_cast<size_t>(row * ch + y) * w + static_cast<size_t>(col) * cw;
+        for (int32_t x = 0; x < cw; ++x) out[x] = glyph_pixel(font, c, x, y) ? fg : bg;
+      }
+      if (is_cursor && shared_read(img->cursor_visible) && phase == 1) {
+        const cursor_span span =
+            cursor_rows(shared_read(img->cursor_first_line), shared_read(img->cursor_last_line), ch);
+        const uint32_t colour = colours[attr & 0x0F];
+        for (int32_t y = span.first; y < span.first + span.count && y < ch; ++y) {
+          uint32_t* out = f->pixels + static_cast<size_t>(row * ch + y) * w + static_cast<size_t>(col) * cw;
+          for (int32_t x = 0; x < cw; ++x) out[x] = colour;
+        }
+      }
+    }
+  }
+  last_blink_phase = phase;
+  last_cursor_phase = phase;
+  last_cursor_col = cursor_col;
+  last_cursor_row = cursor_row;
+  return true;
+}
+
+}  // namespace
+
+cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch) {
+  // n rows upward from the bottom: from ch - 1, or from row 14 in a 16-row cell.
+  auto bottom = [ch](int32_t n) {
+    const int32_t last = ch - 1 == 15 ? 14 : ch - 1;
+    return cursor_span{last - n + 1, n};
+  };
+  auto down = [ch](int32_t r, int32_t n) { return r >= ch ? cursor_span{0, 0} : cursor_span{r, n}; };
+  auto to_bottom = [ch, &down](int32_t r) { return down(r, ch - r); };
+  if (e == 0 && s != 0) return {0, 0};
+  if (e == 0 && s == 0) return down(0, 1);
+  if (e < s) return to_bottom(e);
+  if (s == e && s <= 3) return down(s, 1);
+  if (s == e) return bottom(1);
+  if (s >= 3 && e == s + 1) return bottom(2);
+  if (s >= 3 && e == s + 2) return bottom(3);
+  if (s >= 3) return {ch - ch / 2, ch / 2};
+  if (s <= 1 && e <= 3) return down(s, e - s + 1);
+  if (s <= 1) return to_bottom(s);
+  if (s == 2 && e == 3) return down(2, 2);
+  if (s == 2 && e == 4) return bottom(3);
+  return to_bottom(2);
+}
+
+void build_software_frame() {
+  answer_freeze();
+  if (screen_hidden.load()) {
+    build_done.store(1);
+    return;
+  }
+  if (display_freeze.load() == 0) {
+    software_frame* f = take_frame();
+    image_record* img = display_image.load();
+    if (!f) {
+      alert("Software frame buffer: Failed to find available frame");
+      return;
+    }
+    bool publish = false;
+    if (img && img->valid && img->data) {
+      int32_t w = img->width, h = img->height;
+      if (img->text) {
+        const int32_t font = static_cast<int32_t>(img->font);
+        const bool known = font >= 0 && font < static_cast<int32_t>(font_width.size());
+        w = known ? img->width * font_width[font] : 0;
+        h = known ? img->height * font_height[font] : 0;
+      }
+      if (w > 0 && h > 0) {
+        if (img->text)
+          publish = fill_text(f, img, w, h);
+        else if (img->bits_per_pixel == 32)
+          publish = fill_32bit(f, img, w, h);
+        else
+          publish = fill_indexed(f, img, w, h);
+      }
+    }
+    const uint64_t order = f->order.load();
+    if (publish) {
+      force_full_refresh.store(0);
+      prev_valid.store(1);
+      f->state.store(sf_ready);
+      latest_order.store(order);
+    } else {
+      latest_order.store(order);
+      f->state.store(sf_free);
+    }
+  }
+  answer_freeze();
+  int32_t switching = -1;
+  auto_display.compare_exchange_strong(switching, 0);
+  build_done.store(1);
+}
+
+void display_statement() {
+  if (screen_hidden.load()) return;
+  if (auto_display.load() != 0) {
+    auto_display.store(-1);
+    // The builder turns it to 0 after one more frame; no frames come once the shutdown has begun.
+    while (auto_display.load() != 0 && shutdown_started.load() == 0) platform_sleep(1);
+    return;
+  }
+  build_software_frame();
+}
+
+void auto_display_statement() { auto_display.store(1); }
+
+int32_t auto_display_query() { return auto_display.load() != 0 ? -1 : 0; }

@@ -1,0 +1,185 @@
+#include "runtime/platform/key_event_hook.h"
+
+#include <GL/freeglut.h>
+#include <X11/Xlibint.h>  // XESetWireToEvent: the hook into Xlib's event conversion
+#include <X11/Xproto.h>
+#undef min
+#undef max
+
+#include "runtime/display/window_state.h"
+#include "runtime/input/held_keys.h"
+#include "runtime/input/keyboard_callbacks.h"
+#include "runtime/input/keyboard_device.h"
+#include "runtime/input/keyboard_events.h"
+#include "runtime/platform/clock.h"
+#include "runtime/platform/key_locks.h"
+
+namespace {
+
+using wire_to_event_proc = Bool (*)(Display*, XEvent*, xEvent*);
+
+Display* window_display = nullptr;
+wire_to_event_proc xlib_key_event[KeyRelease + 1] = {};
+
+// Keys as the window thread's Xlib reads them. The X keycode of the evdev
+// keyboard is the PC scan code + 8 for the ordinary keys; the extended (grey)
+// keys are numbered as the PC window system numbers them, 0x100 + scan code.
+constexpr int32_t keycode_pause = 127;
+constexpr int32_t keycode_scroll_lock = 78;
+
+int32_t scan_of_keycode(int32_t keycode, bool ctrl) {
+  if (keycode >= 9 && keycode <= 96) return keycode == 77 ? 0x145 : keycode - 8;  // Num Lock is extended
+  switch (keycode) {
+    case 104: return 0x11C;  // keypad Enter
+    case 105: return 0x11D;  // right Ctrl
+    case 106: return 0x135;  // keypad /
+    case 107: return 0x137;  // Print Screen
+    case 108: return 0x138;  // right Alt
+    case 110: return 0x147;  // Home
+    case 111: return 0x148;  // Up
+    case 112: return 0x149;  // Page Up
+    case 113: return 0x14B;  // Left
+    case 114: return 0x14D;  // Right
+    case 115: return 0x14F;  // End
+    case 116: return 0x150;  // Down
+    case 117: return 0x151;  // Page Down
+    case 118: return 0x152;  // Insert
+    case 119: return 0x153;  // Delete
+    case keycode_pause: return ctrl ? 0x146 : 0x45;  // Break with Ctrl, else Pause
+    case 133: return 0x15B;  // left Windows key
+    case 134: return 0x15C;  // right Windows key
+    case 135: return 0x15D;  // Menu
+    default: return 0;
+  }
+}
+
+bool is_modifier_scan(int32_t scan) {
+  switch (scan) {
+    case 0x2A: case 0x36: case 0x1D: case 0x11D: case 0x38: case 0x138: case 0x15B: case 0x15C:
+    case 0x3A: case 0x145: case 0x46:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Window thread only: what the hook has seen of each key.
+int32_t press_scan[256];        // scan code reported at the key's press, 0 = up
+int32_t break_code[256];        // 100019 or 100318 while Pause / Ctrl+Break is down
+bool scan_down[512];
+int32_t ordinary_keys_down = 0;  // keys down that are not modifiers or locks
+bool sweep_due = false;          // the last ordinary key went up
+
+void key_went_down(int32_t keycode, int32_t scan) {
+  if (press_scan[keycode] != 0) return;  // a repeat
+  press_scan[keycode] = scan;
+  scan_down[scan] = true;
+  if (!is_modifier_scan(scan)) ++ordinary_keys_down;
+}
+
+void key_went_up(int32_t keycode) {
+  const int32_t scan = press_scan[keycode];
+  if (scan == 0) return;
+  press_scan[keycode] = 0;
+  scan_down[scan] = false;
+  if (!is_modifier_scan(scan) && --ordinary_keys_down == 0) sweep_due = true;
+}
+
+// Xlib calls this for every key event as it reads it from the server, before the
+// event is queued for freeglut; the event is always kept. It runs inside Xlib and
+// must not call Xlib on this display.
+Bool key_event_filter(Display* display, XEvent* event, xEvent* wire) {
+  const int type = wire->u.u.type & 0x7F;
+  const Bool keep = xlib_key_event[type](display, event, wire);
+  if (!keep || (event->type != KeyPress && event->type != KeyRelease)) return keep;
+  const int32_t keycode = static_cast<int32_t>(event->xkey.keycode) & 0xFF;
+  const bool ctrl = (event->xkey.state & ControlMask) != 0;
+  if (event->type == KeyPress) {
+    const int32_t scan = press_scan[keycode] != 0 ? press_scan[keycode] : scan_of_keycode(keycode, ctrl);
+    if (scan != 0) {
+      key_went_down(keycode, scan);
+      keyboard_hook(scan, 1);
+    }
+    // Pause and Ctrl+Break (Ctrl+Pause or Ctrl+Scroll Lock), which freeglut does not report.
+    if (keycode == keycode_pause || (keycode == keycode_scroll_lock && ctrl)) {
+      const int32_t code = break_code[keycode] != 0 ? break_code[keycode]
+                           : keycode == keycode_pause && !ctrl ? 100019 : 100318;
+      break_code[keycode] = code;
+      window_event_hook(2, code, 1);
+    }
+  } else {
+    const int32_t scan = press_scan[keycode];
+    if (scan != 0) {
+      key_went_up(keycode);
+      keyboard_hook(scan, 0);
+    }
+    if (break_code[keycode] != 0) {
+      window_event_hook(2, break_code[keycode], -1);
+      break_code[keycode] = 0;
+    }
+  }
+  return keep;
+}
+
+// Character and two-byte keys still held after every ordinary key has gone up
+// (their release read as another character) are released now.
+void release_stale_keys() {
+  if (!sweep_due || ordinary_keys_down != 0) return;
+  sweep_due = false;
+  for (const int32_t code : held_keys_snapshot())
+    if ((code >= 1 && code <= 0xFFFF) || code == 200013) key_up(code);
+}
+
+// While another window has the focus, keys released there are not reported to
+// this one: modifiers and keys found up are released here.
+void poll_keys_without_focus() {
+  static int64_t last_poll = 0;
+  const int64_t now = ms_counter();
+  if (!window_display || now - last_poll < 50) return;
+  last_poll = now;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(window_display, &focus, &revert);
+  if (focus == static_cast<Window>(window_handle.load())) return;
+
+  key_lock_state s;
+  if (read_key_lock_state(&s)) {
+    const struct {
+      bool down;
+      int special;
+      int32_t code;
+    } modifiers[] = {{s.left_shift, GLUT_KEY_SHIFT_L, kc_left_shift},  {s.right_shift, GLUT_KEY_SHIFT_R, kc_right_shift},
+                     {s.left_ctrl, GLUT_KEY_CTRL_L, kc_left_ctrl},     {s.right_ctrl, GLUT_KEY_CTRL_R, kc_right_ctrl},
+                     {s.left_alt, GLUT_KEY_ALT_L, kc_left_alt},        {s.right_alt, GLUT_KEY_ALT_R, kc_right_alt}};
+    for (const auto& m : modifiers)
+      if (!m.down && held_keys_contains(m.code)) special_up_callback(m.special, 0, 0);
+  }
+  char keys[32];
+  XQueryKeymap(window_display, keys);
+  for (int32_t keycode = 0; keycode < 256; ++keycode) {
+    if (press_scan[keycode] == 0 || (keys[keycode / 8] & (1 << (keycode % 8)))) continue;
+    const int32_t scan = press_scan[keycode];
+    key_went_up(keycode);
+    keyboard_hook(scan, 0);
+    if (break_code[keycode] != 0) {
+      window_event_hook(2, break_code[keycode], -1);
+      break_code[keycode] = 0;
+    }
+  }
+  release_stale_keys();
+}
+
+}  // namespace
+
+void key_event_hook_install(Display* display) {
+  window_display = display;
+  xlib_key_event[KeyPress] = XESetWireToEvent(display, KeyPress, key_event_filter);
+  xlib_key_event[KeyRelease] = XESetWireToEvent(display, KeyRelease, key_event_filter);
+}
+
+void key_event_hook_pass() {
+  release_stale_keys();
+  poll_keys_without_focus();
+}
+
+bool physical_key_down(int32_t scan) { return scan >= 0 && scan < 512 && scan_down[scan]; }

@@ -1,0 +1,86 @@
+"""Frames of the visible page in the window: text cells with their colours,
+blinking and the cursor; indexed pixel screens; manual display."""
+import os
+import tempfile
+import time
+import unittest
+
+import harness
+
+BLACK, BLUE, YELLOW, WHITE = (0, 0, 0), (0, 0, 170), (255, 255, 85), (255, 255, 255)
+RED, GREY = (170, 0, 0), (170, 170, 170)
+
+
+class FrameBuilderTest(unittest.TestCase):
+    def setUp(self):
+        self.xvfb = harness.Xvfb()
+        self.addCleanup(self.xvfb.stop)
+        self.steps = tempfile.TemporaryDirectory()
+        self.addCleanup(self.steps.cleanup)
+        self.program = harness.Program(self.xvfb, "frame_builder_program", args=[self.steps.name])
+        self.addCleanup(self.program.stop)
+        self.window = harness.find_window(self.xvfb, "Untitled")
+
+    def step(self, n):
+        if n > 1:
+            open(os.path.join(self.steps.name, str(n)), "w").close()
+        deadline = time.monotonic() + 10
+        while f"step {n}\n" not in self.program.stdout() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertIn(f"step {n}\n", self.program.stdout(), self.program.stderr())
+
+    def picture(self, size):
+        deadline = time.monotonic() + 5
+        while harness.window_geometry(self.xvfb, self.window) != size and time.monotonic() < deadline:
+            time.sleep(0.05)
+        time.sleep(0.2)
+        w, h, rows = harness.pixels(self.xvfb, self.window)
+        self.assertEqual((w, h), size)
+        return rows
+
+    def cell_colours(self, rows, col, row, height=16):
+        return {rows[row * height + y][col * 8 + x] for y in range(height) for x in range(8)}
+
+    def test_frames_of_the_visible_page(self):
+        self.step(1)
+        rows = self.picture((640, 400))
+        for col in range(5):
+            self.assertEqual(self.cell_colours(rows, col, 0), {BLUE, YELLOW}, f"cell {col}")
+        self.assertEqual(harness.screen_text(self.xvfb, self.window, rows_count=1), ["HELLO"])
+        self.assertEqual(self.cell_colours(rows, 5, 0), {BLACK})
+
+        # The blinking cell and the cursor (bottom row of its cell, row 14 of 16)
+        # come and go with the blink phase; the rest of the screen stays.
+        seen_blink, seen_cursor = set(), set()
+        for _ in range(12):
+            rows = harness.pixels(self.xvfb, self.window)[2]
+            seen_blink.add(frozenset(self.cell_colours(rows, 0, 2)))
+            seen_cursor.add(rows[4 * 16 + 14][9 * 8 + 3])
+            self.assertEqual(rows[4 * 16 + 13][9 * 8 + 3], BLACK)
+            time.sleep(0.08)
+        self.assertEqual(seen_blink, {frozenset({WHITE, BLACK}), frozenset({BLACK})})
+        self.assertEqual(seen_cursor, {GREY, BLACK})
+
+        self.step(2)
+        rows = self.picture((320, 200))
+        self.assertEqual(rows[55][110], RED)
+        self.assertEqual(rows[45][110], BLACK)
+
+        self.step(3)
+        rows = self.picture((640, 480))
+        self.assertEqual(rows[479][300], WHITE)
+        self.assertEqual(rows[0][300], BLACK)
+
+        self.step(4)
+        self.assertIn("auto 0", self.program.stdout())
+        time.sleep(0.3)
+        self.assertEqual(harness.pixels(self.xvfb, self.window)[2][0][300], BLACK)
+        self.step(5)
+        time.sleep(0.2)
+        self.assertEqual(harness.pixels(self.xvfb, self.window)[2][0][300], WHITE)
+        open(os.path.join(self.steps.name, "6"), "w").close()
+        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,79 @@
+#pragma once
+// Shared set-up of the keyboard tests: a clean key state, and a reader of the
+// BIOS keyboard buffer as the program side reads it.
+#include <cstdint>
+#include <vector>
+
+#include "program/frame/trap_tables.h"
+#include "runtime/core/conventional_memory.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/full_screen_state.h"
+#include "runtime/input/bios_key_buffer.h"
+#include "runtime/input/held_keys.h"
+#include "runtime/input/keyboard_events.h"
+#include "runtime/input/keyhit_buffer.h"
+#include "runtime/input/port60_buffer.h"
+#include "runtime/input/soft_keys.h"
+#include "runtime/input/suppressed_keys.h"
+
+namespace key_test {
+
+inline void reset_key_state() {
+  for (int32_t code : held_keys_snapshot()) held_keys_remove(code);
+  update_shift_flags();
+  bios_key_buffer_reset();
+  int32_t v, k;
+  while (keyhit_take(&v, &k)) {
+  }
+  uint8_t b;
+  while (port60_take(&b)) {
+  }
+  suppressed_keys_clear();
+  for (int32_t i = 0; i < key_trap_count; ++i) {
+    key_trap_record& t = key_trap_table[i];
+    t.trap.handler = 0;
+    t.trap.state = 0;
+    t.trap.pending = 0;
+    t.make = 0;
+    t.shift_mask = 0;
+    soft_key_set(i, "");
+  }
+  trap_tables_init();
+  paused = 0;
+  shutdown_started = 0;
+  pending_error = 0;
+  event_pending = 0;
+  stop_request = 0;
+  exit_request = 0;
+  exit_trap_enabled = 0;
+  full_screen_mode = 0;
+  full_screen_request = -1;
+  full_screen_smooth = 0;
+  force_full_refresh = 0;
+  sleep_key_pressed = 0;
+}
+
+// One key from the BIOS buffer as (scan << 8) | character; -1 when empty.
+inline int32_t bios_take() {
+  const uint16_t head = cm_read16(bios_kbd_head);
+  if (head == cm_read16(bios_kbd_tail)) return -1;
+  const int32_t key = (cm_read8(0x401 + head) << 8) | cm_read8(0x400 + head);
+  cm_write16(bios_kbd_head, head + 2 >= bios_kbd_end ? bios_kbd_first : head + 2);
+  return key;
+}
+
+inline std::vector<int32_t> bios_all() {
+  std::vector<int32_t> keys;
+  for (int32_t k; (k = bios_take()) != -1;) keys.push_back(k);
+  return keys;
+}
+
+// Key events as signed values (keypad ones + 1000000 * sign, to tell them apart).
+inline std::vector<int32_t> keyhit_all() {
+  std::vector<int32_t> events;
+  int32_t v, k;
+  while (keyhit_take(&v, &k)) events.push_back(k ? (v < 0 ? v - 1000000 : v + 1000000) : v);
+  return events;
+}
+
+}  // namespace key_test

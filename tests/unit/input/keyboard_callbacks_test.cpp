@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+
+#include <set>
+
+#include "runtime/input/keyboard_callbacks.h"
+#include "tests/unit/input/key_test_support.h"
+
+namespace {
+
+constexpr int ctrl = GLUT_ACTIVE_CTRL, shift = GLUT_ACTIVE_SHIFT, alt = GLUT_ACTIVE_ALT;
+
+std::set<int32_t> physically_down;
+bool down_query(int32_t scan) { return physically_down.count(scan) != 0; }
+
+TEST(KeyboardCallback, MapsCharactersAsTheWindowGivesThem) {
+  const struct {
+    unsigned char c;
+    int modifiers;
+    std::set<int32_t> down;  // scan codes of the keys physically down
+    int32_t code;
+  } cases[] = {
+      {'a', 0, {}, 'a'},
+      {'A', shift, {}, 'A'},
+      {1, ctrl, {}, 'a'},
+      {1, ctrl | shift, {}, 'A'},
+      {26, ctrl, {}, 'z'},
+      {1, alt, {}, 1},          // without Ctrl a control character stays
+      {10, ctrl, {}, 13},       // Ctrl+Enter as some systems give it
+      {13, ctrl, {}, 'm'},      // nothing known: the letter
+      {13, ctrl, {0x1C}, 13},   // Ctrl+Enter as X11 gives it
+      {13, ctrl, {0x11C}, 13},  // keypad Enter
+      {13, ctrl, {0x32}, 'm'},  // Ctrl+M
+      {10, ctrl, {0x24}, 'j'},  // Ctrl+J
+      {8, ctrl, {0x0E}, 8},     // Ctrl+Backspace
+      {8, ctrl, {0x23}, 'h'},
+      {9, ctrl, {0x0F}, 9},     // Ctrl+Tab
+      {9, ctrl | shift, {0x17}, 'I'},
+      {13, 0, {}, 13},
+      {27, ctrl, {}, 27},
+      {127, 0, {}, kc_delete},
+      {127, ctrl, {}, kc_delete},
+      {0, ctrl, {}, 0},
+      {233, 0, {}, 233},
+  };
+  for (const auto& c : cases) {
+    physically_down = c.down;
+    EXPECT_EQ(character_key_code(c.c, c.modifiers, down_query), c.code)
+        << int(c.c) << " modifiers " << c.modifiers;
+  }
+}
+
+TEST(KeyboardCallback, ReleasesPairWithTheirPresses) {
+  const struct {
+    int32_t held;
+    unsigned char c;
+    int modifiers;
+    int32_t released;
+  } cases[] = {
+      {'A', 'a', 0, 'A'},      // Shift let go first
+      {'a', 'A', shift, 'a'},  // Shift pressed while the key was down
+      {'!', '1', 0, '!'},
+      {13, 13, ctrl, 13},      // Ctrl+Enter let go with Ctrl still held
+      {'m', 13, ctrl, 'm'},
+      {'a', 1, ctrl, 'a'},
+      {'q', 'w', 0, 'w'},      // nothing pairs: the code itself
+  };
+  physically_down.clear();
+  for (const auto& c : cases) {
+    key_test::reset_key_state();
+    held_keys_add(c.held, 0);
+    EXPECT_EQ(character_release_code(c.c, c.modifiers, down_query), c.released) << c.held;
+  }
+  key_test::reset_key_state();
+}
+
+TEST(SpecialCallback, MapsFreeglutKeyNumbers) {
+  const struct {
+    int key;
+    int32_t code;
+  } cases[] = {
+      {GLUT_KEY_F1, 0x3B00},       {GLUT_KEY_F5, 0x3F00},        {GLUT_KEY_F10, 0x4400},
+      {GLUT_KEY_F11, 0x8500},      {GLUT_KEY_F12, 0x8600},       {GLUT_KEY_LEFT, 0x4B00},
+      {GLUT_KEY_UP, 0x4800},       {GLUT_KEY_RIGHT, 0x4D00},     {GLUT_KEY_DOWN, 0x5000},
+      {GLUT_KEY_PAGE_UP, 0x4900},  {GLUT_KEY_PAGE_DOWN, 0x5100}, {GLUT_KEY_HOME, 0x4700},
+      {GLUT_KEY_END, 0x4F00},      {GLUT_KEY_INSERT, 0x5200},    {GLUT_KEY_DELETE, 0x5300},
+      {GLUT_KEY_SHIFT_L, 100304},  {GLUT_KEY_SHIFT_R, 100303},   {GLUT_KEY_CTRL_L, 100306},
+      {GLUT_KEY_CTRL_R, 100305},   {GLUT_KEY_ALT_L, 100308},     {GLUT_KEY_ALT_R, 100307},
+      {GLUT_KEY_NUM_LOCK, 0},      {GLUT_KEY_BEGIN, 0},          {GLUT_KEY_SUPER_L, 0},
+      {0, 0},                      {13, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(special_key_code(c.key), c.code) << c.key;
+}
+
+TEST(SpecialCallback, ModifiersCountOnlyOnAChange) {
+  key_test::reset_key_state();
+  special_callback(GLUT_KEY_CTRL_L, 0, 0);
+  special_callback(GLUT_KEY_CTRL_L, 0, 0);  // the window system repeats held keys
+  special_up_callback(GLUT_KEY_CTRL_L, 0, 0);
+  special_up_callback(GLUT_KEY_CTRL_L, 0, 0);
+  special_callback(GLUT_KEY_DOWN, 0, 0);
+  special_callback(GLUT_KEY_DOWN, 0, 0);  // cursor keys repeat like characters
+  EXPECT_EQ(key_test::keyhit_all(), (std::vector<int32_t>{kc_left_ctrl, -kc_left_ctrl, kc_down, kc_down}));
+  EXPECT_EQ(key_test::bios_all(), (std::vector<int32_t>{0x5000, 0x5000}));
+  key_test::reset_key_state();
+}
+
+}  // namespace
