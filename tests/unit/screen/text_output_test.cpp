@@ -293,15 +293,6 @@ TEST_F(TextTest, GlyphsOnScreen11MatchTheFontCellByCell) {
     EXPECT_TRUE(cell_shows(img(), col, 1, 0, 1, 0)) << col;
 }
 
-TEST_F(TextTest, TextCellsCarryTheAttribute) {
-  img()->colour = 0x1C;
-  img()->background = 2;
-  at(3, 2);
-  print("Q", 0);
-  EXPECT_EQ(img()->data[(80 + 2) * 2], 'Q');
-  EXPECT_EQ(img()->data[(80 + 2) * 2 + 1], 0x80 | 0x20 | 0x0C);
-}
-
 // A loaded-font slot without glyphs: proportional (width 0), 16 pixels high.
 class ProportionalTest : public TextTest {
  protected:
