@@ -1,10 +1,12 @@
 # Thin front end over CMake: `make run`, `make test`, `make bench`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test test-asan test-main bench clean
+.PHONY: all deps build run test test-asan test-main bench fuzz clean
 
 all: build
 
@@ -34,5 +36,13 @@ bench: build
 	./$(BUILD)/bench/quintaro_bench
 	python3 tools/idle_cpu.py --build-dir $(BUILD)
 
+# The libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
+# FUZZ_SECONDS each; the corpus they leave in tests/corpus/ is replayed by `make test`.
+fuzz:
+	@bash tools/install_deps.sh fuzz
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUINTARO_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	bash tools/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

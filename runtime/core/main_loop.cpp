@@ -11,6 +11,7 @@
 #include "runtime/platform/key_locks.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window_procedure.h"
+#include "runtime/screen/printer_page.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ void frame_step() { display_frame_step(); }
   shutdown_started.store(1);
   event_pending.store(1);
   while (stopped_threads.load() != 3) platform_sleep(16);
+  printer_shutdown_hand_over();
   close_all_files();
   // The window thread stops touching freeglut and OpenGL before the process ends.
   window_loop_park(1000);
@@ -95,7 +97,7 @@ void main_loop() {
     if (stop_request.load()) shutdown();
 
     parity = !parity;
-    // The printer page is handed on here once text output keeps one.
+    printer_page_step();
     if (parity)
       frame_step();
     else

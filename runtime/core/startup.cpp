@@ -26,6 +26,8 @@
 #include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
 #include "runtime/input/keyboard_callbacks.h"
+#include "runtime/input/mouse_callbacks.h"
+#include "runtime/input/mouse_queue.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
 #include "runtime/platform/clock.h"
@@ -63,8 +65,9 @@ void prepare_runtime_state(int argc, char** argv) {
   software_frames_init();
   hardware_images_init();
   render_commands_init();
-  // The mouse queues and the stream and network handle lists are prepared here
-  // by their subsystems as they join the runtime.
+  mouse_queues_init();
+  // The stream and network handle lists are prepared here by their subsystems
+  // as they join the runtime.
   trap_tables_init();
   environment_init();
   screen_tables_init();
@@ -121,7 +124,11 @@ void open_window(int argc, char** argv) {
   glutKeyboardUpFunc(keyboard_up_callback);
   glutSpecialFunc(special_callback);
   glutSpecialUpFunc(special_up_callback);
+  glutMouseFunc(mouse_button_callback);
+  glutMotionFunc(mouse_motion_callback);
+  glutPassiveMotionFunc(mouse_motion_callback);
   glutReshapeFunc(reshape_callback);
+  glutMouseWheelFunc(mouse_wheel_callback);
 }
 
 }  // namespace

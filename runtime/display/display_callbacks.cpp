@@ -30,31 +30,6 @@ int32_t screen_w = 640, screen_h = 400;
 int32_t screen_image = 0;  // hardware image of the shown frame
 int32_t letterbox_image = 0;
 
-// The shown frame and, if a newer one is ready, that one (which then becomes shown).
-software_frame* choose_frame(bool* is_new) {
-  software_frame* shown = nullptr;
-  for (auto& f : software_frames)
-    if (f.state.load() == sf_shown) shown = &f;
-  software_frame* newest = nullptr;
-  const uint64_t floor = shown ? shown->order.load() : 0;
-  for (auto& f : software_frames)
-    if (f.state.load() == sf_ready && f.order.load() > floor && (!newest || f.order.load() > newest->order.load()))
-      newest = &f;
-  *is_new = newest != nullptr;
-  if (!newest) return shown;
-  const uint64_t order = newest->order.load();
-  for (auto& f : software_frames) {
-    const int32_t state = f.state.load();
-    // Older ready frames are dropped unseen; only the builder leaves state 2.
-    if (&f != newest && f.order.load() < order && (state == sf_ready || state == sf_shown)) {
-      int32_t expected = state;
-      f.state.compare_exchange_strong(expected, sf_free);
-    }
-  }
-  newest->state.store(sf_shown);
-  return newest;
-}
-
 void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   if (!frame) return;
   if (is_new || screen_image == 0) {
@@ -75,7 +50,9 @@ void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   flush_batch();
 }
 
-// Black bars beside or above and below a picture that keeps its aspect.
+// Black bars beside or above and below a picture that keeps its aspect. They
+// cover the window outside view_rect exactly (mapped from screen coordinates,
+// the rounding of the view would let them reach one row into the picture).
 void draw_letterbox() {
   const view_mapping& v = current_view;
   if (v.letterbox == 0) return;
@@ -83,15 +60,13 @@ void draw_letterbox() {
     uint32_t black = 0;
     letterbox_image = make_hardware_img(1, 1, &black, 0);
   }
-  const float sw = static_cast<float>(screen_w), sh = static_cast<float>(screen_h);
+  const int32_t ww = window_width.load(), wh = window_height.load();
   if (v.letterbox == 1) {
-    const float ww = static_cast<float>(window_width.load());
-    draw_rect(-v.x0 / v.scale_x - 1, 0, -1, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
-    draw_rect((ww - v.x0 - 1) / v.scale_x + 1, 0, sw, sh - 1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    if (v.x0 > 0) draw_window_rect(0, 0, v.x0 - 1, wh - 1, letterbox_image);
+    if (v.x1 < ww - 1) draw_window_rect(v.x1 + 1, 0, ww - 1, wh - 1, letterbox_image);
   } else {
-    const float wh = static_cast<float>(window_height.load());
-    draw_rect(0, -v.y0 / v.scale_y - 1, sw - 1, -1, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
-    draw_rect(0, (wh - v.y0 - 1) / v.scale_y + 1, sw - 1, sh, letterbox_image, 0, 0, 0, 0, 0, 0, 0);
+    if (v.y0 > 0) draw_window_rect(0, 0, ww - 1, v.y0 - 1, letterbox_image);
+    if (v.y1 < wh - 1) draw_window_rect(0, v.y1 + 1, ww - 1, wh - 1, letterbox_image);
   }
   flush_batch();
 }
@@ -112,15 +87,14 @@ void display_callback() {
   render_busy = true;
 
   bool is_new = false;
-  software_frame* frame = choose_frame(&is_new);
+  software_frame* frame = take_frame_for_display(&is_new);
   const uint64_t render_order = latest_order.load();
   const bool full_screen_pending = full_screen_request.load() != -1;
-  const bool redraw = damaged.exchange(false);
-  if (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw) {
-    if (frame) {
-      screen_w = frame->width;
-      screen_h = frame->height;
-    }
+  // Nothing is drawn before the first frame exists.
+  const bool redraw = frame && damaged.exchange(false);
+  if (frame && (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw)) {
+    screen_w = frame->width;
+    screen_h = frame->height;
     window_size_step(screen_w, screen_h);
     current_view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
                                 full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());

@@ -1,8 +1,14 @@
 #include "runtime/display/frame_builder.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
@@ -29,10 +35,21 @@ std::vector<uint16_t> last_text_cells;
 int32_t last_cursor_col = -1, last_cursor_row = -1;
 int32_t last_blink_phase = -1, last_cursor_phase = -1;
 
+// What each frame of the ring holds, so that a text update redraws into a
+// frame only the cells that differ from the newest frame (builder only).
+std::vector<uint16_t> text_now;          // the cells read by this build
+std::vector<uint64_t> cell_drawn_order;  // order of the frame that last drew each cell
+uint64_t full_text_order = 0;            // order of the last frame drawn whole
+uint64_t frame_text_order[3] = {};       // per frame: order it was published with as a text picture, 0 = none
+
 // The program thread writes these words while the builder reads them.
 template <typename T>
 T shared_read(const T& field) {
   return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+
+uint64_t shared_load64(uint8_t* p) {
+  return std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(p)).load(std::memory_order_relaxed);
 }
 
 // Copies n bytes of memory the program thread may be writing.
@@ -40,18 +57,42 @@ void shared_read_copy(uint8_t* dst, uint8_t* src, size_t n) {
   size_t i = 0;
   if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
     for (; i + 8 <= n; i += 8) {
-      const uint64_t word = std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(src + i)).load(std::memory_order_relaxed);
+      const uint64_t word = shared_load64(src + i);
       std::memcpy(dst + i, &word, 8);
     }
   }
   for (; i < n; ++i) dst[i] = shared_load8(src + i);
 }
 
+// Whether n bytes of memory the program thread may be writing equal mine; stops at the first difference.
+bool shared_equal(uint8_t* shared, const uint8_t* mine, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
+    for (; i + 32 <= n; i += 32) {
+      uint64_t m[4];
+      std::memcpy(m, mine + i, 32);
+      const uint64_t diff = (shared_load64(shared + i) ^ m[0]) | (shared_load64(shared + i + 8) ^ m[1]) |
+                            (shared_load64(shared + i + 16) ^ m[2]) | (shared_load64(shared + i + 24) ^ m[3]);
+      if (diff) return false;
+    }
+  }
+  for (; i < n; ++i)
+    if (shared_load8(shared + i) != mine[i]) return false;
+  return true;
+}
+
+// Whether the first n entries of an image palette equal last_palette.
+bool palette_same(std::atomic<uint32_t>* palette, int32_t n) {
+  uint32_t diff = 0;
+  for (int32_t i = 0; i < n; ++i) diff |= palette_get(palette, i) ^ last_palette[i];
+  return diff == 0;
+}
+
 bool software_screen_drawn() { return display_order[layer_software].load() != 0; }
 
 void answer_freeze() {
   int32_t asked = 1;
-  if (display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
+  if (display_freeze.load() == 1 && display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
 }
 
 software_frame* newest_finished_frame() {
@@ -98,16 +139,18 @@ bool size_frame(software_frame* f, int32_t width, int32_t height) {
   return true;
 }
 
-// 32-bit images: the pixels as they are.
+// 32-bit images: the pixels as they are, when they differ from the newest frame.
 bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h) {
-  if (!size_frame(f, w, h)) return false;
   const size_t bytes = static_cast<size_t>(w) * h * 4;
-  shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
   software_frame* prev = newest_finished_frame();
-  if (force_full_refresh.load() || !prev || !prev_valid.load() ||
-      int64_t{prev->width} * prev->height != int64_t{w} * h)
-    return true;
-  return software_screen_drawn() && std::memcmp(prev->pixels, f->pixels, bytes) != 0;
+  const bool render = force_full_refresh.load() || !prev || !prev_valid.load() ||
+                      int64_t{prev->width} * prev->height != int64_t{w} * h;
+  if (!render &&
+      (!software_screen_drawn() || shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)))
+    return false;
+  if (!size_frame(f, w, h)) return false;
+  shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
+  return true;
 }
 
 // Indexed images: one byte per pixel through the palette.
@@ -124,42 +167,101 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h) {
       if (attribute < 9) palette_put(palette, k, mono_attribute_table[phase][attribute] | 0xFF000000u);
     }
   }
-  std::vector<uint8_t> bytes(n);
-  shared_read_copy(bytes.data(), img->data, n);
-  uint32_t colours[256];
-  for (int i = 0; i < entries; ++i) colours[i] = palette_get(palette, i);
-
-  bool render = n != last_index_bytes.size();
-  if (!render && !force_full_refresh.load()) {
+  if (n != last_index_bytes.size()) {
+    last_index_bytes.assign(n, 0);
+  } else if (!force_full_refresh.load()) {
     if (!software_screen_drawn()) return false;
-    if (bytes == last_index_bytes && std::memcmp(colours, last_palette, entries * 4) == 0 && prev_valid.load())
+    if (prev_valid.load() && palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n))
       return false;
   }
   if (!size_frame(f, w, h)) return false;
-  last_index_bytes.swap(bytes);
-  std::memcpy(last_palette, colours, entries * 4);
-  const uint32_t mask = static_cast<uint32_t>(entries - 1);
-  for (size_t i = 0; i < n; ++i) f->pixels[i] = last_palette[last_index_bytes[i] & mask];
+  shared_read_copy(last_index_bytes.data(), img->data, n);
+  for (int i = 0; i < entries; ++i) last_palette[i] = palette_get(palette, i);
+  const uint8_t* in = last_index_bytes.data();
+  uint32_t* out = f->pixels;
+  if (entries == 2) {
+    const uint32_t c0 = last_palette[0], c1 = last_palette[1];
+    for (size_t i = 0; i < n; ++i) out[i] = (in[i] & 1) ? c1 : c0;
+  } else {
+    const uint32_t mask = static_cast<uint32_t>(entries - 1);
+    for (size_t i = 0; i < n; ++i) out[i] = last_palette[in[i] & mask];
+  }
   return true;
 }
 
-// Glyph pixel (non-zero = foreground) of character c at (x, y) of a cell in a built-in font.
-bool glyph_pixel(int32_t font, uint8_t c, int32_t x, int32_t y) {
-  const bool doubled = font == 9 || font == 15 || font == 17;
-  if (doubled) x /= 2;
+// The glyph of character c in a built-in font: 8 bytes a row, non-zero = foreground;
+// null for loaded fonts, which draw no glyphs on text screens.
+const uint8_t* glyph_of(int32_t font, uint8_t c) {
   switch (font) {
     case 8:
-    case 9: return glyph_8x8[c * 64 + y * 8 + x] != 0;
+    case 9: return glyph_8x8 + c * 64;
     case 14:
-    case 15: return glyph_8x16[c * 128 + 8 + y * 8 + x] != 0;
+    case 15: return glyph_8x16 + c * 128 + 8;  // rows 1 to 14 of the 8x16 glyph
     case 16:
-    case 17: return glyph_8x16[c * 128 + y * 8 + x] != 0;
-    default: return false;  // loaded fonts draw no glyphs on text screens
+    case 17: return glyph_8x16 + c * 128;
+    default: return nullptr;
+  }
+}
+
+// For each pattern of eight glyph pixels (bit 7 the leftmost), all ones where set.
+struct row_masks {
+  alignas(16) uint32_t of[256][8];
+  row_masks() {
+    for (int bits = 0; bits < 256; ++bits)
+      for (int x = 0; x < 8; ++x) of[bits][x] = (bits >> (7 - x)) & 1 ? 0xFFFFFFFFu : 0u;
+  }
+};
+const row_masks masks;
+
+// The pattern of a glyph row of eight bytes, non-zero = set.
+uint32_t glyph_row_bits(const uint8_t* row) {
+  uint64_t v;
+  std::memcpy(&v, row, 8);
+  // Fold every byte into its lowest bit, then gather those bits, the first byte highest.
+  v |= (v >> 4) & 0x0F0F0F0F0F0F0F0Full;
+  v |= (v >> 2) & 0x0303030303030303ull;
+  v |= (v >> 1) & 0x0101010101010101ull;
+  v &= 0x0101010101010101ull;
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<uint32_t>((v * 0x8040201008040201ull) >> 56);
+  else
+    return static_cast<uint32_t>((v * 0x0102040810204080ull) >> 56);
+}
+
+// One text cell, a row at a time: the glyph in fg on bg, each glyph column twice when doubled.
+void draw_cell(uint32_t* out, size_t stride, const uint8_t* glyph, int32_t ch, bool doubled, uint32_t fg,
+               uint32_t bg) {
+#ifdef __SSE2__
+  if (glyph && !doubled) {
+    const __m128i bgs = _mm_set1_epi32(static_cast<int>(bg));
+    const __m128i flip = _mm_xor_si128(bgs, _mm_set1_epi32(static_cast<int>(fg)));
+    for (int32_t y = 0; y < ch; ++y, out += stride) {
+      const uint32_t* m = masks.of[glyph_row_bits(glyph + y * 8)];
+      const __m128i left = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+      const __m128i right = _mm_load_si128(reinterpret_cast<const __m128i*>(m + 4));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_xor_si128(bgs, _mm_and_si128(flip, left)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_xor_si128(bgs, _mm_and_si128(flip, right)));
+    }
+    return;
+  }
+#endif
+  const uint32_t flip = fg ^ bg;
+  for (int32_t y = 0; y < ch; ++y, out += stride) {
+    const uint32_t* m = glyph ? masks.of[glyph_row_bits(glyph + y * 8)] : masks.of[0];
+    for (int32_t x = 0; x < 8; ++x) {
+      const uint32_t pixel = bg ^ (flip & m[x]);
+      if (doubled) {
+        out[2 * x] = out[2 * x + 1] = pixel;
+      } else {
+        out[x] = pixel;
+      }
+    }
   }
 }
 
 // Text images: per cell, only what changed (plus the cursor and blinking cells).
-bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h) {
+// slot is the frame's place in the ring and held what it held as a text picture.
+bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_t slot, uint64_t held) {
   const int32_t font = static_cast<int32_t>(img->font);
   const int32_t cw = font_width[font], ch = font_height[font];
   const int32_t cols = img->width, rows = img->height;
@@ -169,22 +271,24 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h) {
   bool changed = false;
   if (last_text_cells.size() != cells) {
     last_text_cells.assign(cells, 0);
+    cell_drawn_order.assign(cells, 0);
+    text_now.resize(cells);
     valid = false;
   }
-  if (!software_screen_drawn() && valid) return false;
+  if (!software_screen_drawn() && valid) {
+    frame_text_order[slot] = held;
+    return false;
+  }
 
-  uint32_t colours[256];
-  for (int i = 0; i < 256; ++i) colours[i] = img->palette ? palette_get(img->palette, i) : 0;
   if (!valid) {
-    std::memcpy(last_palette, colours, sizeof colours);
-  } else if (std::memcmp(colours, last_palette, sizeof colours) != 0) {
-    std::memcpy(last_palette, colours, sizeof colours);
+    for (int i = 0; i < 256; ++i) last_palette[i] = img->palette ? palette_get(img->palette, i) : 0;
+  } else if (img->palette && !palette_same(img->palette, 256)) {
+    for (int i = 0; i < 256; ++i) last_palette[i] = palette_get(img->palette, i);
     valid = false;
   }
 
-  std::vector<uint16_t> now(cells);
-  shared_read_copy(reinterpret_cast<uint8_t*>(now.data()), img->data, cells * 2);
-  if (valid && std::memcmp(now.data(), last_text_cells.data(), cells * 2) != 0) changed = true;
+  if (valid && !shared_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
+    changed = true;
 
   const int32_t phase = (blink_counter.load() >> 3) & 1;
   int32_t cursor_col = cursor_col_of(img) - 1, cursor_row = cursor_row_of(img) - 1;
@@ -194,62 +298,77 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h) {
   }
   const bool blink_moved = phase != last_blink_phase;
   const bool cursor_moved = cursor_col != last_cursor_col || cursor_row != last_cursor_row;
-  if (valid) {
-    if (blink_moved || cursor_moved) changed = true;
-  } else {
-    changed = true;
+  if (!valid || blink_moved || cursor_moved) changed = true;
+  if (!changed) {
+    frame_text_order[slot] = held;
+    return false;
   }
-  if (!changed) return false;
+  // The frame keeps its picture when it has the size already (no new buffer).
+  const bool frame_holds = held != 0 && held >= full_text_order && f->pixels && f->width == w && f->height == h;
   if (!size_frame(f, w, h)) return false;
+  const size_t stride = static_cast<size_t>(w);
 
   if (valid) {
     software_frame* prev = newest_finished_frame();
     if (prev && prev != f && prev->width == w && prev->height == h) {
-      std::memcpy(f->pixels, prev->pixels, static_cast<size_t>(w) * h * 4);
+      if (frame_holds) {
+        // Only the cells drawn since this frame was shown last differ from the newest frame.
+        for (size_t i = 0; i < cells; ++i) {
+          if (cell_drawn_order[i] <= held) continue;
+          const size_t at = (i / cols) * ch * stride + (i % cols) * cw;
+          for (int32_t y = 0; y < ch; ++y)
+            std::memcpy(f->pixels + at + y * stride, prev->pixels + at + y * stride, static_cast<size_t>(cw) * 4);
+        }
+      } else {
+        std::memcpy(f->pixels, prev->pixels, stride * h * 4);
+      }
     } else {
       alert("Text Screen Update: Failed to locate previous frame's data for comparison");
       valid = false;
     }
   }
 
+  shared_read_copy(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
+  const uint64_t order = f->order.load();
   const bool blinking = blink_enabled.load() != 0;
+  const bool doubled = font == 9 || font == 15 || font == 17;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
       const size_t i = static_cast<size_t>(row) * cols + col;
-      const uint8_t c = static_cast<uint8_t>(now[i] & 0xFF), attr = static_cast<uint8_t>(now[i] >> 8);
+      const uint16_t cell = text_now[i];
+      const uint8_t c = static_cast<uint8_t>(cell & 0xFF), attr = static_cast<uint8_t>(cell >> 8);
       const bool is_cursor = col == cursor_col && row == cursor_row;
       const bool was_cursor = col == last_cursor_col && row == last_cursor_row;
-      if (valid && now[i] == last_text_cells[i] && (!(attr & 0x80) || !blink_moved) &&
+      if (valid && cell == last_text_cells[i] && (!(attr & 0x80) || !blink_moved) &&
           (!is_cursor || !blink_moved) && (!was_cursor || !cursor_moved))
         continue;
-      last_text_cells[i] = now[i];
-      uint32_t fg = colours[attr & 0x0F];
+      last_text_cells[i] = cell;
+      cell_drawn_order[i] = order;
+      uint32_t fg = last_palette[attr & 0x0F];
       uint32_t bg;
       if (blinking) {
-        bg = colours[(attr >> 4) & 0x07];
+        bg = last_palette[(attr >> 4) & 0x07];
         if ((attr & 0x80) && phase == 1) fg = bg;
       } else {
-        bg = colours[(attr >> 4) & 0x0F];
+        bg = last_palette[(attr >> 4) & 0x0F];
       }
-      for (int32_t y = 0; y < ch; ++y) {
-        uint32_t* out = f->pixels + static_cast<size_t>(row * ch + y) * w + static_cast<size_t>(col) * cw;
-        for (int32_t x = 0; x < cw; ++x) out[x] = glyph_pixel(font, c, x, y) ? fg : bg;
-      }
+      uint32_t* out = f->pixels + static_cast<size_t>(row) * ch * stride + static_cast<size_t>(col) * cw;
+      draw_cell(out, stride, glyph_of(font, c), ch, doubled, fg, bg);
       if (is_cursor && shared_read(img->cursor_visible) && phase == 1) {
         const cursor_span span =
             cursor_rows(shared_read(img->cursor_first_line), shared_read(img->cursor_last_line), ch);
-        const uint32_t colour = colours[attr & 0x0F];
-        for (int32_t y = span.first; y < span.first + span.count && y < ch; ++y) {
-          uint32_t* out = f->pixels + static_cast<size_t>(row * ch + y) * w + static_cast<size_t>(col) * cw;
-          for (int32_t x = 0; x < cw; ++x) out[x] = colour;
-        }
+        const uint32_t colour = last_palette[attr & 0x0F];
+        for (int32_t y = std::max(span.first, 0); y < span.first + span.count && y < ch; ++y)
+          for (int32_t x = 0; x < cw; ++x) out[y * stride + x] = colour;
       }
     }
   }
+  if (!valid) full_text_order = order;
   last_blink_phase = phase;
   last_cursor_phase = phase;
   last_cursor_col = cursor_col;
   last_cursor_row = cursor_row;
+  frame_text_order[slot] = order;
   return true;
 }
 
@@ -291,6 +410,10 @@ void build_software_frame() {
       alert("Software frame buffer: Failed to find available frame");
       return;
     }
+    // Only a text build that leaves the frame untouched keeps what it held.
+    const size_t slot = static_cast<size_t>(f - software_frames);
+    const uint64_t held = frame_text_order[slot];
+    frame_text_order[slot] = 0;
     bool publish = false;
     if (img && img->valid && img->data) {
       int32_t w = img->width, h = img->height;
@@ -302,7 +425,7 @@ void build_software_frame() {
       }
       if (w > 0 && h > 0) {
         if (img->text)
-          publish = fill_text(f, img, w, h);
+          publish = fill_text(f, img, w, h, slot, held);
         else if (img->bits_per_pixel == 32)
           publish = fill_32bit(f, img, w, h);
         else
@@ -322,7 +445,7 @@ void build_software_frame() {
   }
   answer_freeze();
   int32_t switching = -1;
-  auto_display.compare_exchange_strong(switching, 0);
+  if (auto_display.load() == -1) auto_display.compare_exchange_strong(switching, 0);
   build_done.store(1);
 }
 

@@ -128,8 +128,17 @@ void free_hardware_img(int32_t index) {
 
 int32_t hardware_handle_of(int32_t index) { return index - hardware_handle_base; }
 
-int32_t hardware_index_of(int32_t handle) {
+int32_t hardware_index_of(int64_t handle) {
   if (handle < -hardware_handle_base || handle >= -8388608) return 0;
-  const int32_t index = handle + hardware_handle_base;
-  return hardware_img_get(index) ? index : 0;
+  const int32_t index = static_cast<int32_t>(handle + hardware_handle_base);
+  const hardware_img* img = hardware_img_get(index);
+  return img && !img->released.load() ? index : 0;
+}
+
+int32_t hardware_release_handle(int64_t handle) {
+  const int32_t index = hardware_index_of(handle);
+  if (!index) return 0;
+  // A second release of the same handle finds it gone instead of freeing the image twice.
+  int32_t held = 0;
+  return hardware_img_get(index)->released.compare_exchange_strong(held, 1) ? index : 0;
 }

@@ -14,6 +14,7 @@ struct hardware_img {
   uint32_t* pixels = nullptr;  // pixels waiting for a deferred upload
   int32_t blend_off = 0;
   std::atomic<int32_t> valid{0};
+  std::atomic<int32_t> released{0};  // the program let go of its handle; freed once its commands ran
   int32_t mag_filter = -1, min_filter = -1, wrap = -1;  // cached texture parameters
   int32_t size_mode = 0;  // 0 image size, 1 padded to powers of two, 2 mipmapped
   int32_t texture_width = 0, texture_height = 0;
@@ -38,5 +39,7 @@ void free_hardware_img(int32_t index);
 
 // Program handles: index - 16777216, valid from -16777216 up to -8388608 (exclusive).
 int32_t hardware_handle_of(int32_t index);
-// The record's index for a live handle, else 0.
-int32_t hardware_index_of(int32_t handle);
+// The record's index for a live handle the program still holds, else 0.
+int32_t hardware_index_of(int64_t handle);
+// Program side: marks a held handle released (0 when it named no held image, else the index).
+int32_t hardware_release_handle(int64_t handle);

@@ -170,6 +170,15 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
     if (slots[i]) display_order[slots[i]].store(i + 1);
 }
 
+void set_overlay_image(int64_t handle) {
+  if (pending_error.load()) return;
+  if (handle != 0 && hardware_index_of(handle) == 0) {
+    raise_error(258);
+    return;
+  }
+  overlay_image.store(static_cast<int32_t>(handle));
+}
+
 void begin_command_passes(uint64_t render_order) {
   current_order = render_order;
   first_hardware_pass = true;
@@ -208,3 +217,5 @@ int32_t commands_kept() {
     ++n;
   return n;
 }
+
+const hgc* command_at(int32_t index) { return hgc_list ? command(index) : nullptr; }

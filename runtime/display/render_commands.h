@@ -45,6 +45,9 @@ void render_commands_init();
 int32_t issue_command(const hgc& command);
 void purge_commands();
 
+// The overlay statement: a held hardware image handle, or 0 for none (error 258 otherwise).
+void set_overlay_image(int64_t handle);
+
 // The display-order statement: the layer kinds in pass order, 0 = empty slot.
 void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d);
 
@@ -52,5 +55,6 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d);
 void begin_command_passes(uint64_t render_order);
 void run_layer_commands(int32_t layer_kind);
 
-// Counts for tests: commands in the list, and executed so far.
+// The commands kept in the list, oldest first, and one command by index (null when none).
 int32_t commands_kept();
+const hgc* command_at(int32_t index);

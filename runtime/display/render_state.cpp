@@ -3,12 +3,11 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
-#include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "runtime/core/runtime_flags.h"
 #include "runtime/display/hardware_images.h"
+#include "runtime/display/rect_geometry.h"
 #include "runtime/display/view_mapping.h"
 #include "runtime/display/window_control.h"
 
@@ -32,8 +31,9 @@ void start_batch(int32_t dims) {
 }
 
 void set_filters(hardware_img* img, bool smooth) {
-  const GLint mag = smooth ? GL_LINEAR : GL_NEAREST;
-  const GLint min = smooth || img->size_mode == 2 ? GL_LINEAR : GL_NEAREST;  // mipmaps filter linearly
+  // Mipmapped textures always filter linearly.
+  const GLint mag = smooth || img->size_mode == 2 ? GL_LINEAR : GL_NEAREST;
+  const GLint min = mag;
   if (img->mag_filter != mag) {
     flush_batch();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag);
@@ -86,13 +86,6 @@ void attach_depth(hardware_img* img) {
   glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, depth, 0);
   img->depth_texture = depth;
   forget_bound_texture();
-}
-
-// Texture coordinates of a source span: the whole first and last pixels, over the texture's size.
-std::pair<float, float> span(float a, float b, int32_t size) {
-  const float lo = (std::min(a, b) + 0.01f) / static_cast<float>(size);
-  const float hi = (std::max(a, b) + 0.99f) / static_cast<float>(size);
-  return a <= b ? std::pair{lo, hi} : std::pair{hi, lo};
 }
 
 void push_vertex(float x, float y, float u, float v) {
@@ -250,27 +243,12 @@ void set_projection(int32_t mode) {
   cached_projection = mode;
 }
 
-void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
-               float sy1, float sx2, float sy2, int32_t blend, int32_t smooth) {
+namespace {
+void append_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1, float sy1,
+                 float sx2, float sy2, int32_t blend, int32_t smooth, bool through_view) {
   if (target < 0) target = 0;
-  if (dx1 > dx2) {
-    std::swap(dx1, dx2);
-    std::swap(sx1, sx2);
-  }
-  if (dy1 > dy2) {
-    std::swap(dy1, dy2);
-    std::swap(sy1, sy2);
-  }
   set_target(target);
   set_projection(projection_2d);
-  float x1 = dx1, y1 = dy1, x2 = dx2 + 1, y2 = dy2 + 1;
-  if (target == 0) {
-    const window_rect r = map_to_window(current_view, dx1, dy1, dx2, dy2);
-    x1 = static_cast<float>(r.left);
-    y1 = static_cast<float>(r.top);
-    x2 = static_cast<float>(r.right + 1);
-    y2 = static_cast<float>(r.bottom + 1);
-  }
   hardware_img* img = bind_source(source);
   if (!img) return;
   set_filters(img, smooth != 0);
@@ -279,14 +257,20 @@ void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32
   set_cull(0);
   set_wrap(img, 0);
   start_batch(2);
-  const auto [u1, u2] = span(sx1, sx2, img->texture_width);
-  const auto [v1, v2] = span(sy1, sy2, img->texture_height);
-  push_vertex(x1, y1, u1, v1);
-  push_vertex(x2, y1, u2, v1);
-  push_vertex(x1, y2, u1, v2);
-  push_vertex(x1, y2, u1, v2);
-  push_vertex(x2, y1, u2, v1);
-  push_vertex(x2, y2, u2, v2);
+  const rect_vertices r = rect_geometry(dx1, dy1, dx2, dy2, sx1, sy1, sx2, sy2, img->texture_width,
+                                        img->texture_height, through_view && target == 0, current_view);
+  for (int i = 0; i < 6; ++i) push_vertex(r.xy[i * 2], r.xy[i * 2 + 1], r.uv[i * 2], r.uv[i * 2 + 1]);
+}
+}  // namespace
+
+void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
+               float sy1, float sx2, float sy2, int32_t blend, int32_t smooth) {
+  append_rect(dx1, dy1, dx2, dy2, source, target, sx1, sy1, sx2, sy2, blend, smooth, true);
+}
+
+void draw_window_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t source) {
+  append_rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+              source, 0, 0, 0, 0, 0, 0, 0, false);
 }
 
 void draw_triangle(const float dest[9], bool with_depth, int32_t source, int32_t target, const float src[6],

@@ -24,6 +24,10 @@ void forget_image_state(int32_t index);  // the image is about to be freed
 void draw_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int32_t target, float sx1,
                float sy1, float sx2, float sy2, int32_t blend, int32_t smooth);
 
+// Pixel (0, 0) of a source drawn over window pixels (x1, y1)-(x2, y2), without
+// blending or smoothing: the letterbox bars.
+void draw_window_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t source);
+
 // Triangle from three source points into three destination points; with depth
 // the destination points carry z, drawn with the given depth and cull modes.
 void draw_triangle(const float dest[9], bool with_depth, int32_t source, int32_t target, const float src[6],

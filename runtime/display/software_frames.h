@@ -24,3 +24,9 @@ extern std::atomic<uint64_t> rendered_order;  // latest_order at the last render
 
 // Start-up: every frame free, order 0, no buffer.
 void software_frames_init();
+
+// The display's choice (window thread): the newest ready frame newer than the
+// one shown, which becomes shown while every older ready or shown frame is
+// freed unseen; without one, the frame already shown. Null when no frame is
+// ready or shown. *is_new tells whether a newer frame was taken.
+software_frame* take_frame_for_display(bool* is_new);

@@ -111,11 +111,12 @@ void window_minimise() {
 
 int32_t window_minimised_query() {
   if (error_pending()) return 0;
-  wait_for_window();
+  // A screen hidden from the start never gets a window to wait for.
   if (screen_hidden.load()) {
     raise_error(5);
     return 0;
   }
+  wait_for_window();
   return platform_window_iconic(window_handle.load()) ? -1 : 0;
 }
 

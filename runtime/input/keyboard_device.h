@@ -1,12 +1,11 @@
 #pragma once
-// The keyboard as a game-input device: every press and release of a physical key
-// as its 9-bit PC scan code (extended keys 0x100 + code). The window procedure
-// reports them; the device event lists of the mouse and game-device input take
-// them from this ring once they exist. 256 entries; when full the newest is lost.
+// The keyboard as a game-input device (device table entry 1): every press and
+// release of a physical key, as its 9-bit PC scan code (extended keys 0x100 +
+// code), becomes an event of the device with button = scan code. Window thread.
 #include <cstdint>
 
-// A press (pressed = 1) or release (0) of scan code 0-511.
-void keyboard_hook(int32_t scan_code, int32_t pressed);
+constexpr int32_t keyboard_device = 1;
 
-// Takes the oldest report; false when there is none.
-bool keyboard_device_take(int32_t* scan_code, int32_t* pressed);
+// A press (pressed = 1) or release (0) of scan code 0-511. A press of a key already
+// down (auto-repeat) and a release of a key already up record nothing.
+void keyboard_hook(int32_t scan_code, int32_t pressed);

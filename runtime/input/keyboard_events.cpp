@@ -11,6 +11,7 @@
 #include "runtime/input/key_translation_table.h"
 #include "runtime/input/key_traps.h"
 #include "runtime/input/keyhit_buffer.h"
+#include "runtime/input/mouse_callbacks.h"
 #include "runtime/input/port60_buffer.h"
 #include "runtime/input/soft_keys.h"
 #include "runtime/input/suppressed_keys.h"
@@ -248,8 +249,10 @@ int32_t window_event_hook(int32_t kind, int32_t a, int32_t b) {
       else
         key_up(a);
       return 0;
+    case 3:
+      mouse_raw_motion(a, b);
+      return 0;
     default:
-      // Raw mouse motion is taken by the mouse input once it exists.
       return -1;
   }
 }

@@ -15,6 +15,12 @@ void soft_key_set(int32_t entry, std::string_view text) {
   texts[entry].assign(text);
 }
 
+std::string soft_key_text(int32_t entry) {
+  if (entry < 0 || entry >= key_trap_count) return {};
+  std::lock_guard<std::mutex> lock(soft_key_mutex);
+  return texts[entry];
+}
+
 std::string soft_key_find(int32_t value, int32_t code) {
   std::lock_guard<std::mutex> lock(soft_key_mutex);
   for (int32_t i = 0; i < key_trap_count; ++i) {

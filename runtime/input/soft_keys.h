@@ -9,6 +9,9 @@
 // Sets (or, with empty text, clears) the text of entry 0-31.
 void soft_key_set(int32_t entry, std::string_view text);
 
+// Text of entry 0-31 (empty when none).
+std::string soft_key_text(int32_t entry);
+
 // Text of the first entry with non-empty text whose code is value or whose second
 // code is code; empty when none.
 std::string soft_key_find(int32_t value, int32_t code);

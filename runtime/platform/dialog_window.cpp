@@ -250,7 +250,7 @@ void lay_out(dialog* b, const char* text, int screen) {
   const int screen_w = DisplayWidth(d, screen), screen_h = DisplayHeight(d, screen);
   int widths[256];
   glyph_widths(b->text_font.font, widths);
-  const int column = widths['M'] > 0 ? widths['M'] : 7;
+  const int column = widths[int{'M'}] > 0 ? widths[int{'M'}] : 7;
   const int text_height = font_height(b->text_font.font);
   const XFontStruct* label_font = b->label_font.font;
 

@@ -19,8 +19,10 @@
 #include "runtime/display/display_callbacks.h"
 #include "runtime/display/window_requests.h"
 #include "runtime/input/keyboard_events.h"
+#include "runtime/input/mouse_callbacks.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/key_event_hook.h"
+#include "runtime/platform/raw_mouse.h"
 
 namespace {
 
@@ -81,12 +83,15 @@ void window_loop() {
     run_window_requests();
     glutMainLoopEvent();
     key_event_hook_pass();
+    // Raw motion is asked for once the pointer has first moved over the window.
+    if (mouse_raw_motion_wanted()) raw_mouse_start(window_display);
+    raw_mouse_pass();
     if (window_display && XPending(window_display)) continue;
     // Sleep until the server sends something, another thread posts work, or the
     // frame timer is due.
     const int64_t wait = std::clamp<int64_t>(redisplay_due_ms() - ms_counter(), 0, longest_wait_ms);
-    pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-    if (poll(p, 2, static_cast<int>(wait)) > 0 && (p[1].revents & POLLIN)) {
+    pollfd p[3] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}, {raw_mouse_fd(), POLLIN, 0}};
+    if (poll(p, 3, static_cast<int>(wait)) > 0 && (p[1].revents & POLLIN)) {
       uint64_t count;
       [[maybe_unused]] const ssize_t n = read(wake_fd, &count, sizeof count);
     }

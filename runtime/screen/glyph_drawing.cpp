@@ -5,12 +5,14 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/glyph_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_operations.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/pixel_store.h"
+#include "runtime/screen/text_output.h"
 
 namespace {
 
@@ -285,13 +287,34 @@ int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given) 
   return width;
 }
 
+namespace {
+
+// On a text surface the position is a cell: LOCATE there, print, and LOCATE
+// back to where the cursor was (as CSRLIN and POS report it).
+void print_at_cell(int32_t index, float x, float y, const str_desc* text) {
+  const int32_t saved_write = write_index;
+  set_write_image(index);
+  const int32_t row = csrlin(), col = pos();
+  locate(static_cast<int32_t>(std::nearbyint(y)), static_cast<int32_t>(std::nearbyint(x)), 0, 0, 0, 3);
+  if (!pending_error.load()) {
+    print_text(text, 0);
+    locate(row, col, 0, 0, 0, 3);
+  }
+  set_write_image(saved_write);
+}
+
+}  // namespace
+
 void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given) {
   if (pending_error.load()) return;
   const int32_t index = resolve_target(page_or_handle, given & 2);
   const int32_t length = text ? text->len : 0;
   if (!index || length <= 0) return;
   image_record* img = image_at(index);
-  if (img->text) return;  // cell placement on text surfaces comes with text output
+  if (img->text) {
+    print_at_cell(index, x, y, text);
+    return;
+  }
   if (given & 1) {
     img->gfx_x += x;
     img->gfx_y += y;

@@ -40,7 +40,7 @@ int32_t hardware_copy(const image_record* from) {
 
 // A hardware image is freed by the window thread once every command drawn with it has run.
 void release_hardware(int64_t handle) {
-  const int32_t index = hardware_index_of(static_cast<int32_t>(handle));
+  const int32_t index = hardware_release_handle(handle);
   if (!index) {
     raise_error(258);
     return;

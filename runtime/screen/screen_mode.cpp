@@ -10,6 +10,8 @@
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
+#include "runtime/screen/cursor_statements.h"
+#include "runtime/screen/key_labels.h"
 #include "runtime/screen/palettes.h"
 
 alignas(16) uint8_t text_memory[text_memory_size];
@@ -242,6 +244,8 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
       if (index != display_index.load()) change |= 2;
     }
   }
+  // A program that names anything but text mode 0 has taken the screen over.
+  if (given != 1 || mode != 0) screen_untouched = 0;
   if (!change) return;
 
   const bool mode_change = (given & 1) && (change & 1);
@@ -286,4 +290,5 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
     }
   }
   display_unfreeze();
+  if (mode_change) key_line_redraw(1);
 }

@@ -2,12 +2,17 @@
 
 #include <cstring>
 
+#include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/glyph_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
+#include "runtime/screen/key_definitions.h"
+#include "runtime/screen/key_labels.h"
 #include "runtime/screen/palettes.h"
+#include "runtime/screen/printer_page.h"
 #include "runtime/screen/screen_mode.h"
+#include "runtime/screen/text_output.h"
 
 int32_t icon_small_index = 0;
 int32_t icon_large_index = 0;
@@ -33,6 +38,10 @@ int32_t make_icon(int32_t size) {
 void screen_tables_init() {
   font_tables_init();
   image_table_init();
+  printer_reset();
+  key_definitions_reset();
+  key_line_wanted = key_line_shown = 0;
+  control_chars_off = print_literal = 0;
   std::memset(text_memory, 0, sizeof text_memory);
   pending_text_cols = pending_text_rows = pending_text_font = -1;
 }
@@ -42,7 +51,10 @@ void screen_palettes_init() {
   glyphs_init();
 }
 
-void screen_first_mode() { screen_set(0, 0, 0, 0, 0, 1); }
+void screen_first_mode() {
+  screen_set(0, 0, 0, 0, 0, 1);
+  screen_untouched = 1;
+}
 
 void screen_icons_init() {
   icon_small_index = make_icon(16);

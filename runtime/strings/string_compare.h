@@ -15,3 +15,5 @@ int32_t str_greater_equal(const str_desc* a, const str_desc* b);
 
 // Three-way: -1, 0 or 1.
 int32_t str_compare(const str_desc* a, const str_desc* b);
+// The same with "A"-"Z" folded to "a"-"z" before each byte comparison.
+int32_t str_compare_nocase(const str_desc* a, const str_desc* b);

@@ -117,3 +117,6 @@ void list_pack(str_list& list);
 
 // Detaches s from its file's record buffer and releases the link (file subsystem).
 void field_detach(str_desc* s);
+// Tells the file subsystem that LSET or RSET wrote new bytes into s, which is
+// bound to a file's record buffer.
+void field_written(str_desc* s);

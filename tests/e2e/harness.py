@@ -201,6 +201,53 @@ def pixels(xvfb, window):
     return w, h, rows
 
 
+_glyphs = None
+
+
+def glyph_table():
+    """{16 row bytes: character code} of the built-in 8x16 font, from tools/dump_glyphs."""
+    global _glyphs
+    if _glyphs is None:
+        out = subprocess.run([os.path.join(BUILD_DIR, "tools", "dump_glyphs")], capture_output=True,
+                             text=True, check=True).stdout
+        _glyphs = {}
+        for line in out.splitlines():
+            code, *rows = line.split()
+            _glyphs.setdefault(tuple(int(r, 16) for r in rows), int(code))
+    return _glyphs
+
+
+def cell_text(rows, col, row, width=8, height=16):
+    """The character in one cell of a screenshot: the glyph whose set pixels are
+    exactly the pixels of one of the cell's two colours; None when none matches."""
+    pixels = [rows[row * height + y][col * width + x] for y in range(height) for x in range(width)]
+    colours = set(pixels)
+    if len(colours) == 1:
+        return " "
+    if len(colours) != 2:
+        return None
+    table = glyph_table()
+    for colour in colours:
+        bits = tuple(sum(0x80 >> x for x in range(width) if pixels[y * width + x] == colour)
+                     for y in range(height))
+        code = table.get(bits)
+        if code is not None and code not in (0, 32, 255, 219):
+            return chr(code) if 32 <= code < 127 else chr(0x2400 + code if code < 32 else code)
+    return None
+
+
+def screen_text(xvfb, window, columns=80, rows_count=None):
+    """The window read back into rows of text, matching every 8x16 cell against the
+    glyph table (exact pixel match). Unreadable cells come back as '?'."""
+    w, h, rows = pixels(xvfb, window)
+    count = rows_count if rows_count is not None else h // 16
+    lines = []
+    for r in range(count):
+        line = "".join(cell_text(rows, c, r) or "?" for c in range(min(columns, w // 8)))
+        lines.append(line.rstrip())
+    return lines
+
+
 def process_cpu_seconds(pid):
     """User + system processor time of a process so far, from /proc/PID/stat."""
     with open(f"/proc/{pid}/stat") as f:

@@ -46,6 +46,7 @@ class FrameBuilderTest(unittest.TestCase):
         rows = self.picture((640, 400))
         for col in range(5):
             self.assertEqual(self.cell_colours(rows, col, 0), {BLUE, YELLOW}, f"cell {col}")
+        self.assertEqual(harness.screen_text(self.xvfb, self.window, rows_count=1), ["HELLO"])
         self.assertEqual(self.cell_colours(rows, 5, 0), {BLACK})
 
         # The blinking cell and the cursor (bottom row of its cell, row 14 of 16)

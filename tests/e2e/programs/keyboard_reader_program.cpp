@@ -1,6 +1,6 @@
 // Test program: prints every key it takes from the BIOS keyboard buffer
-// ("key=SSCC", scan and character), every scan code the keyboard device reports
-// ("scan=NNN down|up"), the number of held keys when it changes ("held=N codes...") and a
+// ("key=SSCC", scan and character), every scan code the keyboard device's events
+// change ("scan=NNN down|up"), the number of held keys when it changes ("held=N codes...") and a
 // heartbeat ("beat=N") every 50 ms, each from its own statement.
 #include <cstdio>
 #include <vector>
@@ -9,7 +9,7 @@
 #include "program/frame/statement_frame.h"
 #include "runtime/core/conventional_memory.h"
 #include "runtime/input/held_keys.h"
-#include "runtime/input/keyboard_device.h"
+#include "runtime/input/device_statements.h"
 #include "runtime/platform/clock.h"
 
 namespace {
@@ -28,13 +28,19 @@ void program_main() {
   int64_t last_beat = ms_counter();
   int beat = 0;
   size_t held = 0;
+  static bool keys_down[512];
   std::printf("ready\n");
   std::fflush(stdout);
   for (;;) {
     for (int key; (key = bios_take()) != -1;) std::printf("key=%04X\n", key);  // 1
     statement_end(1);
-    int32_t scan, pressed;
-    while (keyboard_device_take(&scan, &pressed)) std::printf("scan=%03X %s\n", scan, pressed ? "down" : "up");  // 2
+    while (device_input(1)) {  // 2: each event of the keyboard device changes one button
+      for (int32_t scan = 0; scan < 512; ++scan) {
+        const bool down = device_button(scan + 1) != 0;
+        if (down != keys_down[scan]) std::printf("scan=%03X %s\n", scan, down ? "down" : "up");
+        keys_down[scan] = down;
+      }
+    }
     statement_end(2);
     if (held_keys_snapshot().size() != held) {  // 3
       const std::vector<int32_t> codes = held_keys_snapshot();

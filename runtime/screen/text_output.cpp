@@ -1,0 +1,323 @@
+#include "runtime/screen/text_output.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/core/runtime_flags.h"
+#include "runtime/platform/clock.h"
+#include "runtime/screen/clear_screen.h"
+#include "runtime/screen/console_output.h"
+#include "runtime/screen/font_engine.h"
+#include "runtime/screen/font_tables.h"
+#include "runtime/screen/glyph_drawing.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/pixel_access.h"
+#include "runtime/screen/printer_page.h"
+#include "runtime/screen/surface_fill.h"
+
+int32_t control_chars_off = 0;
+int32_t print_literal = 0;
+
+namespace {
+
+constexpr int32_t tab_stop_pixels = 64;   // proportional fonts
+constexpr int32_t zone_columns = 14;
+constexpr int32_t zone_pixels = 112;      // proportional fonts
+
+bool is_control(uint32_t code) { return code == 7 || (code >= 9 && code <= 13) || (code >= 28 && code <= 31); }
+
+bool proportional(const image_record* img) { return !img->text && font_width[img->font] == 0; }
+
+// Cell width used by the right-edge rule: the font width, or 1 (pixels) for a proportional font.
+int32_t cell_width(const image_record* img) {
+  if (img->text) return 1;
+  return std::max(font_width[img->font], 1);
+}
+
+// Advance of a character in a proportional font (0 when the engine has no glyph).
+int32_t char_advance(uint32_t font, uint32_t code) {
+  glyph_coverage glyph;
+  const bool unicode = font_flags[font] & font_unicode;
+  const bool drawn = unicode ? font_engine_render_code_point(font_handle[font], code, &glyph)
+                             : font_engine_render_char(font_handle[font], code & 0xFF, &glyph);
+  if (!drawn) return 0;
+  const int32_t advance = glyph.advance;
+  font_engine_free_glyph(&glyph);
+  return advance;
+}
+
+// Fills pixels x1..x2 of the cursor's character row with the background
+// (proportional tab stops and zones).
+void fill_cursor_row(image_record* img, int32_t x1, int32_t x2) {
+  const int32_t h = font_height[img->font];
+  const int32_t y1 = (cursor_row_of(img) - 1) * h;
+  x1 = std::max(x1, 0);
+  x2 = std::min(x2, img->width - 1);
+  const int32_t top = std::max(y1, 0), bottom = std::min(y1 + h - 1, img->height - 1);
+  fill_pixel_box(img, x1, top, x2, bottom, img->background);
+}
+
+// The cursor has passed the last column.
+bool past_right_edge(const image_record* img, int32_t col) {
+  if (img->text) return col > img->width;
+  const int32_t cw = cell_width(img);
+  return img->width - cw < cw * (col - 1);
+}
+
+// Draws one character and advances. more: a new line follows anyway (more
+// characters, or the PRINT ends its line). Returns true when the character
+// ended in a new line made by wrapping.
+bool draw_and_advance(image_record* img, uint32_t code, bool more) {
+  int32_t advance = 1;
+  if (proportional(img)) {
+    advance = char_advance(img->font, code);
+    if (cursor_col_of(img) + advance > img->width) new_line();
+  }
+  put_char(code);
+  if (printer_mode.load(std::memory_order_relaxed)) {
+    if (++printer_column > printer_width) {
+      new_line();
+      printer_column = 1;
+      return true;
+    }
+  }
+  const int32_t col = cursor_col_of(img) + advance;
+  const int32_t row = cursor_row_of(img);
+  if (!past_right_edge(img, col)) {
+    set_cursor(img, col, row);
+    return false;
+  }
+  if (more) {
+    new_line();
+    if (printer_mode.load(std::memory_order_relaxed)) printer_column = 1;
+    return true;
+  }
+  set_cursor(img, img->text ? col - 1 : img->width / cell_width(img), row);
+  set_line_held(img, 1);
+  return false;
+}
+
+// Tab: spaces up to the next column after a multiple of 8, or the next
+// 64-pixel stop with a proportional font. Returns true when it ended in a new line.
+bool tab(image_record* img, bool more_after) {
+  if (proportional(img)) {
+    const int32_t x = cursor_col_of(img) - 1;
+    const int32_t stop = (x / tab_stop_pixels + 1) * tab_stop_pixels;
+    if (stop < img->width) {
+      fill_cursor_row(img, x, stop - 1);
+      set_cursor(img, stop + 1, cursor_row_of(img));
+      return false;
+    }
+    fill_cursor_row(img, x, img->width - 1);
+    new_line();
+    return true;
+  }
+  for (;;) {
+    const bool again = cursor_col_of(img) % 8 != 0;
+    if (draw_and_advance(img, ' ', more_after || again)) return true;
+    if (!again || img->line_held) return false;
+  }
+}
+
+// Acts on a control character; true when it ended in a new line.
+bool control_act(image_record* img, uint32_t code) {
+  const bool printing = printer_mode.load(std::memory_order_relaxed) != 0;
+  const int32_t col = cursor_col_of(img), row = cursor_row_of(img);
+  const int32_t columns = image_columns(img);
+  switch (code) {
+    case 7:
+      platform_sleep(250);
+      return false;
+    case 10:
+    case 13:
+      new_line();
+      if (printing) printer_column = 1;
+      return true;
+    case 11:
+      set_cursor(img, 1, img->top_row);
+      if (printing) printer_column = 1;
+      return false;
+    case 12:
+      if (printing) {
+        printer_page_hand_over();
+        printer_column = 1;
+      } else {
+        cls(0, 0, 0);
+      }
+      return false;
+    case 28:
+      if (row < img->bottom_row || col < columns) {
+        if (col + 1 > columns)
+          set_cursor(img, 1, row + 1);
+        else
+          set_cursor(img, col + 1, row);
+      }
+      if (printing && printer_column < printer_width) ++printer_column;
+      return false;
+    case 29: {
+      const bool outside = row < img->top_row || row > img->bottom_row;
+      if (!(col == 1 && (row == img->top_row || outside))) {
+        if (col - 1 < 1)
+          set_cursor(img, columns, row - 1);
+        else
+          set_cursor(img, col - 1, row);
+      }
+      if (printing && printer_column > 1) --printer_column;
+      return false;
+    }
+    case 30:
+      if (img->top_row < row && row <= img->bottom_row) set_cursor(img, col, row - 1);
+      return false;
+    case 31:
+      if (img->top_row <= row && row < img->bottom_row) set_cursor(img, col, row + 1);
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
+  if (pending_error.load(std::memory_order_relaxed)) return;
+  image_record* img = write_image;
+  if (!img) return;
+  if (len < 0) len = 0;
+  if (img->console) {
+    console_write(chars, len, newline);
+    return;
+  }
+  if (img->line_held) {
+    if (len > 0) {
+      set_line_held(img, 0);
+      new_line();
+    } else if (newline) {
+      set_line_held(img, 0);
+    }
+  }
+  const bool unicode = !img->text && img->font < font_flags.size() && (font_flags[img->font] & font_unicode);
+  const int32_t step = unicode ? 4 : 1;
+  const bool acting = !print_literal && !control_chars_off;
+  const bool printing = printer_mode.load(std::memory_order_relaxed) != 0;
+  bool wrapped = false;
+  for (int32_t i = 0; i + step <= len; i += step) {
+    uint32_t code = chars[i];
+    if (unicode) std::memcpy(&code, chars + i, 4);
+    const bool more = newline || i + 2 * step <= len;
+    if (printing) printer_mark_output();
+    if (acting && is_control(code)) {
+      if (code == 9) {
+        wrapped = tab(img, more);
+      } else if (!control_act(img, code)) {
+        wrapped = false;
+      }
+      // A control output (CLS) may have chosen another image for its work; it
+      // always puts the write image back.
+      img = write_image;
+      continue;
+    }
+    wrapped = draw_and_advance(img, code, more);
+  }
+  if (newline && !wrapped) new_line();
+  if (printing && newline) printer_column = 1;
+}
+
+void print_text(const str_desc* text, int32_t newline) {
+  print_chars(text ? text->chars : nullptr, text ? text->len : 0, newline);
+}
+
+void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
+  const int32_t rows = image_rows(img);
+  top = std::max(top, 1);
+  bottom = std::min(bottom, rows);
+  if (top > bottom) return;
+  if (img->text) {
+    const size_t row_bytes = static_cast<size_t>(img->width) * 2;
+    uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
+    shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
+    const uint32_t attribute = ((img->background << 4) & 0x70) | (img->colour & 0x0F) | (((img->colour >> 4) << 7) & 0xFF);
+    fill_text_rows(img, bottom, bottom, static_cast<uint16_t>(32 | attribute << 8));
+    return;
+  }
+  const int32_t h = font_height[img->font];
+  const size_t row_bytes = static_cast<size_t>(img->width) * img->bytes_per_pixel * h;
+  uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
+  shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
+  fill_pixel_rows(img, (bottom - 1) * h, bottom * h - 1, img->background);
+}
+
+void new_line() {
+  image_record* img = write_image;
+  if (!img || img->console) return;
+  const int32_t row = cursor_row_of(img) + 1;
+  if (row <= img->bottom_row) {
+    set_cursor(img, 1, row);
+    return;
+  }
+  if (printer_mode.load(std::memory_order_relaxed) && is_printer_page(img)) {
+    printer_page_hand_over();
+    return;
+  }
+  scroll_rows_up(img, img->top_row, img->bottom_row);
+  set_cursor(img, 1, img->bottom_row);
+}
+
+void make_fit(const str_desc* text) {
+  if (pending_error.load(std::memory_order_relaxed)) return;
+  image_record* img = write_image;
+  if (!img || img->console || img->line_held || cursor_col_of(img) == 1) return;
+  const int32_t length = text ? text->len : 0;
+  const int32_t col = cursor_col_of(img);
+  if (img->text) {
+    if (col + length - 1 > img->width) new_line();
+    return;
+  }
+  const int64_t end = static_cast<int64_t>(col - 1) * cell_width(img) + text_width(text, 0, 0);
+  if (end > img->width) new_line();
+}
+
+void next_zone() {
+  if (pending_error.load(std::memory_order_relaxed)) return;
+  image_record* img = write_image;
+  if (!img) return;
+  if (img->console) {
+    // Standard output keeps no column: the comma separates by one space.
+    console_write(reinterpret_cast<const uint8_t*>(" "), 1, 0);
+    return;
+  }
+  if (img->line_held) {
+    // The line is full: the next zone is the first one of the next line.
+    new_line();
+    set_line_held(img, 0);
+    return;
+  }
+  if (proportional(img)) {
+    const int32_t x = cursor_col_of(img) - 1;
+    const int32_t zone = (x / zone_pixels + 1) * zone_pixels;
+    if (zone >= img->width) {
+      fill_cursor_row(img, x, img->width - 1);
+      new_line();
+    } else {
+      fill_cursor_row(img, x, zone - 1);
+      set_cursor(img, zone + 1, cursor_row_of(img));
+    }
+    return;
+  }
+  const int32_t columns = image_columns(img);
+  const uint8_t space = ' ';
+  for (;;) {
+    print_chars(&space, 1, 0);
+    if (pending_error.load(std::memory_order_relaxed)) return;
+    const int32_t col = cursor_col_of(img);
+    if (col == 1) return;
+    if ((col - 1) % zone_columns == 0 && col <= columns - (zone_columns - 1)) return;
+    if (col >= columns) return;
+  }
+}
+
+void control_chars_set(int32_t mode) {
+  if (pending_error.load(std::memory_order_relaxed)) return;
+  control_chars_off = mode == 2 ? 1 : 0;
+}
+
+int32_t control_chars_query() { return control_chars_off ? -1 : 0; }

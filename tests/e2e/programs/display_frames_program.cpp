@@ -1,0 +1,90 @@
+// Test program: screens shown in manual display, each frame written to a file
+// so that the window's picture can be compared with it: the start-up text
+// screen with coloured cells, a 32-bit image as the screen, and that image in
+// full screen keeping its aspect. Steps wait for a file named by their number
+// in the folder given on the command line.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/command_line.h"
+#include "runtime/core/program_end.h"
+#include "runtime/display/frame_builder.h"
+#include "runtime/display/software_frames.h"
+#include "runtime/display/window_control.h"
+#include "runtime/platform/clock.h"
+#include "runtime/screen/image_operations.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/pixel_access.h"
+#include "runtime/screen/screen_mode.h"
+
+namespace {
+void await_step(int n) {
+  const std::string path = command_line_text() + "/" + std::to_string(n);
+  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
+}
+
+// Writes the newest frame (in manual display only this thread builds frames) as
+// raw 0xAARRGGBB words and reports the step with the frame's size.
+void done(int n) {
+  const software_frame* newest = nullptr;
+  for (const auto& f : software_frames) {
+    const int32_t state = f.state.load();
+    if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load())) newest = &f;
+  }
+  const std::string path = command_line_text() + "/frame" + std::to_string(n);
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(newest->pixels, 4, static_cast<size_t>(newest->width) * newest->height, out);
+    std::fclose(out);
+  }
+  std::printf("step %d %dx%d\n", n, newest->width, newest->height);
+  std::fflush(stdout);
+}
+}  // namespace
+
+void program_main() {
+  program_preamble();
+  image_record* page = display_image.load();
+  page->cursor_visible = 0;  // 1: no cursor, so the picture holds still
+  for (int row = 0; row < 25; ++row)
+    for (int col = 0; col < 80; ++col) {
+      uint8_t* cell = page->data + (row * 80 + col) * 2;
+      shared_store8(cell, static_cast<uint8_t>(row * 80 + col));
+      shared_store8(cell + 1, static_cast<uint8_t>((row * 5 + col) & 0x7F));  // every colour, nothing blinks
+    }
+  statement_end(1);
+  await_step(1);
+  display_statement();  // 2: manual display from here on, after one more frame
+  statement_end(2);
+  done(1);
+
+  await_step(2);
+  const int32_t handle = new_image(400, 200, 32, 1);  // 3: a 32-bit screen, aspect 2
+  image_record* img = image_at(-handle);
+  auto* pixels = reinterpret_cast<uint32_t*>(img->data);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 400; ++x)
+      shared_store32(pixels + y * 400 + x,
+                     0xFF000000u | (0x20 + x * 223 / 399) << 16 | (0x20 + y) << 8 | (0xFF - x * 0xDF / 399));
+  screen_set(handle, 0, 0, 0, 0, 1);
+  statement_end(3);
+  display_statement();  // 4
+  statement_end(4);
+  done(2);
+
+  await_step(3);
+  window_full_screen(3, 0);  // 5: full screen keeping the aspect
+  statement_end(5);
+  done(3);
+
+  await_step(4);
+  window_full_screen(1, 0);  // 6: back to a window
+  statement_end(6);
+  done(4);
+
+  await_step(5);
+  program_end();  // 7
+}

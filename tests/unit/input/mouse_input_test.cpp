@@ -1,0 +1,241 @@
+// The mouse callbacks and raw motion as the window thread calls them, what they
+// record in the mouse queue and the mouse device, and the program's mouse functions.
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+
+#include <cmath>
+#include <vector>
+
+#include "runtime/core/device_table.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/view_mapping.h"
+#include "runtime/input/device_events.h"
+#include "runtime/input/keyboard_events.h"
+#include "runtime/input/mouse_callbacks.h"
+#include "runtime/input/mouse_queue.h"
+#include "runtime/input/mouse_statements.h"
+#include "tests/unit/input/mouse_test_support.h"
+
+namespace {
+
+class MouseInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mouse_test::runtime_ready();
+    current_view = compute_view(640, 400, 640, 400, 0, 0, 0);
+    pending_error.store(0);
+    // Everything recorded so far is taken; the buttons are up.
+    mouse_queue* q = mouse_queue_get(first_mouse_queue);
+    for (mouse_entry e; mouse_queue_take(q, &e);) {
+    }
+    for (int b = 0; b < 32; ++b)
+      if (q->newest_buttons & (1u << b)) mouse_button_callback(b, GLUT_UP, 0, 0);
+    for (mouse_entry e; mouse_queue_take(q, &e);) {
+    }
+    mouse_statements_reset();
+    first_event = device_last_event(mouse_device) + 1;
+    first_sequence = device_event_sequence.load();
+  }
+
+  std::vector<mouse_entry> entries() {
+    std::vector<mouse_entry> all;
+    for (mouse_entry e; mouse_queue_take(mouse_queue_get(first_mouse_queue), &e);) all.push_back(e);
+    return all;
+  }
+
+  // Mouse device events committed since the test began.
+  std::vector<device_event_copy> device_events() {
+    std::vector<device_event_copy> all;
+    device_event_copy e;
+    for (uint64_t after = first_sequence; device_event_after(mouse_device, after, &e); after = e.sequence)
+      all.push_back(e);
+    return all;
+  }
+
+  int32_t first_event = 0;
+  uint64_t first_sequence = 0;
+};
+
+TEST_F(MouseInput, AxesSpanThePictureShownInTheWindow) {
+  const float third = 100.0f / 639.0f * 2.0f - 1.0f;
+  const struct {
+    const char* what;
+    int32_t sw, sh, ww, wh, full, resize;
+    int32_t x, y;
+    float ax, ay;
+  } cases[] = {
+      {"1:1 top left", 640, 400, 640, 400, 0, 0, 0, 0, -1.0f, -1.0f},
+      {"1:1 bottom right", 640, 400, 640, 400, 0, 0, 639, 399, 1.0f, 1.0f},
+      {"1:1 inside", 640, 400, 640, 400, 0, 0, 100, 399, third, 1.0f},
+      {"beyond the picture's width", 640, 400, 640, 400, 0, 0, 5000, -20, 1.0f, -1.0f},
+      {"window larger, not scaled", 640, 400, 800, 600, 0, 0, 700, 399, 1.0f, 1.0f},
+      {"doubled", 320, 200, 640, 400, 0, 1, 639, 0, 1.0f, -1.0f},
+      {"doubled, middle", 320, 200, 640, 400, 0, 1, 319, 0, 319.0f / 639.0f * 2 - 1, -1.0f},
+      {"bars left and right: picture edge", 640, 480, 1024, 600, 2, 0, 112, 599, -1.0f, 1.0f},
+      {"bars left and right: other edge", 640, 480, 1024, 600, 2, 0, 911, 0, 1.0f, -1.0f},
+      {"in the left bar", 640, 480, 1024, 600, 2, 0, 20, 0, -1.0f, -1.0f},
+      {"in the right bar", 640, 480, 1024, 600, 2, 0, 1000, 0, 1.0f, -1.0f},
+      {"bars above and below", 640, 400, 1024, 768, 2, 0, 0, 64, -1.0f, -1.0f},
+      {"below the lower bar's edge", 640, 400, 1024, 768, 2, 0, 1023, 703, 1.0f, 1.0f},
+      {"one pixel wide picture", 1, 1, 1, 1, 0, 0, 0, 0, 0.0f, 0.0f},
+  };
+  for (const auto& c : cases) {
+    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, c.full, 0, c.resize);
+    const mouse_view m = mouse_view_of(current_view);
+    EXPECT_EQ(m.picture_w, c.sw) << c.what;
+    EXPECT_EQ(m.picture_h, c.sh) << c.what;
+    mouse_motion_callback(c.x, c.y);
+    const std::vector<device_event_copy> events = device_events();
+    ASSERT_FALSE(events.empty()) << c.what;
+    EXPECT_FLOAT_EQ(events.back().values[0], c.ax) << c.what;
+    EXPECT_FLOAT_EQ(events.back().values[1], c.ay) << c.what;
+    first_sequence = events.back().sequence;
+  }
+}
+
+TEST_F(MouseInput, WindowPositionsMapToPicturePixels) {
+  const struct {
+    int32_t sw, sh, ww, wh, full, resize;
+    int32_t x, y, px, py;
+  } cases[] = {
+      {640, 400, 640, 400, 0, 0, 17, 23, 17, 23},
+      {640, 400, 800, 600, 0, 0, 700, 500, 639, 399},  // beyond the picture: its last pixel
+      {320, 200, 640, 400, 0, 1, 101, 399, 50, 199},   // doubled
+      {640, 480, 1024, 600, 2, 0, 20, 300, 0, 240},    // left bar: first column
+      {640, 480, 1024, 600, 2, 0, 113, -3, 0, 0},
+  };
+  for (const auto& c : cases) {
+    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, c.full, 0, c.resize);
+    mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_DOWN, c.x, c.y);
+    mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_UP, c.x, c.y);
+    ASSERT_EQ(mouse_input(), -1);
+    EXPECT_EQ(mouse_x(), c.px) << c.x << "," << c.y;
+    EXPECT_EQ(mouse_y(), c.py) << c.x << "," << c.y;
+    EXPECT_EQ(mouse_input(), -1);
+    EXPECT_EQ(mouse_input(), 0);
+  }
+}
+
+// What each callback appends to the queue and records on the mouse device.
+TEST_F(MouseInput, CallbacksRecordEntriesAndDeviceEvents) {
+  enum kind { button_down, button_up, motion, wheel, raw };
+  struct call {
+    kind k;
+    int a, b;  // button or direction or (dx, dy); motion: (x, y)
+  };
+  struct device_state {
+    int b1, b2, b3;
+    float wheel2;
+  };
+  const struct {
+    const char* what;
+    std::vector<call> calls;
+    std::vector<uint32_t> buttons;  // of each entry appended
+    std::vector<device_state> events;
+  } cases[] = {
+      {"left click", {{button_down, GLUT_LEFT_BUTTON, 0}, {button_up, GLUT_LEFT_BUTTON, 0}}, {1, 0},
+       {{1, 0, 0, 0}, {0, 0, 0, 0}}},
+      {"right held while the middle clicks",
+       {{button_down, GLUT_RIGHT_BUTTON, 0}, {button_down, GLUT_MIDDLE_BUTTON, 0}, {button_up, GLUT_MIDDLE_BUTTON, 0},
+        {button_up, GLUT_RIGHT_BUTTON, 0}},
+       {4, 6, 4, 0},
+       {{0, 0, 1, 0}, {0, 1, 1, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}}},
+      {"motion with a button held", {{button_down, GLUT_LEFT_BUTTON, 0}, {motion, 5, 6}, {button_up, GLUT_LEFT_BUTTON, 0}},
+       {1, 1, 1, 0},
+       {{1, 0, 0, 0}, {1, 0, 0, 0}, {0, 0, 0, 0}}},
+      {"wheel away from the user", {{wheel, 1, 0}}, {8, 0}, {{0, 0, 0, -1.0f}, {0, 0, 0, 0}}},
+      {"wheel towards the user", {{wheel, -1, 0}}, {16, 0}, {{0, 0, 0, 1.0f}, {0, 0, 0, 0}}},
+      {"wheel as buttons 4 and 5 of the button callback",
+       {{button_down, 3, 0}, {button_up, 3, 0}, {button_down, 4, 0}, {button_up, 4, 0}},
+       {8, 0, 16, 0},
+       {{0, 0, 0, -1.0f}, {0, 0, 0, 0}, {0, 0, 0, 1.0f}, {0, 0, 0, 0}}},
+      {"a button beyond the mouse device's three", {{button_down, 7, 0}, {button_up, 7, 0}}, {0x80, 0}, {}},
+      {"a button beyond 32 bits is ignored", {{button_down, 40, 0}, {button_up, 40, 0}}, {}, {}},
+      {"release of a button that is up", {{button_up, GLUT_LEFT_BUTTON, 0}}, {0}, {{0, 0, 0, 0}}},
+      {"second wheel ignored", {{wheel, 1, 1}}, {}, {}},
+  };
+  for (const auto& c : cases) {
+    for (const call& k : c.calls) {
+      if (k.k == button_down) mouse_button_callback(k.a, GLUT_DOWN, 10, 20);
+      if (k.k == button_up) mouse_button_callback(k.a, GLUT_UP, 10, 20);
+      if (k.k == motion) mouse_motion_callback(10, 20);
+      if (k.k == wheel) mouse_wheel_callback(k.b, k.a, 10, 20);
+    }
+    std::vector<uint32_t> buttons;
+    for (const mouse_entry& e : entries()) {
+      buttons.push_back(e.buttons);
+      EXPECT_EQ(e.x, 10) << c.what;
+      EXPECT_EQ(e.y, 20) << c.what;
+    }
+    EXPECT_EQ(buttons, c.buttons) << c.what;
+    const std::vector<device_event_copy> events = device_events();
+    ASSERT_EQ(events.size(), c.events.size()) << c.what;
+    for (size_t i = 0; i < events.size(); ++i) {
+      EXPECT_EQ(events[i].button_bytes[0], c.events[i].b1) << c.what << " event " << i;
+      EXPECT_EQ(events[i].button_bytes[1], c.events[i].b2) << c.what << " event " << i;
+      EXPECT_EQ(events[i].button_bytes[2], c.events[i].b3) << c.what << " event " << i;
+      EXPECT_EQ(events[i].values[2 + 2], c.events[i].wheel2) << c.what << " event " << i;
+    }
+    if (!events.empty()) first_sequence = events.back().sequence;
+  }
+}
+
+TEST_F(MouseInput, RawMotionCopiesTheNewestEntryWithTheMovement) {
+  mouse_button_callback(GLUT_RIGHT_BUTTON, GLUT_DOWN, 30, 40);
+  const struct {
+    int32_t dx, dy;
+    std::vector<std::pair<int, int>> moves;
+  } cases[] = {
+      {3, -2, {{3, -2}, {0, 0}}},
+      {0, 0, {}},                            // no movement: nothing
+      {0, 1, {{0, 1}, {0, 0}}},
+      {100000, -100000, {{32767, -32768}, {0, 0}}},  // held to the entry's 16 bits
+  };
+  entries();
+  for (const auto& c : cases) {
+    EXPECT_EQ(window_event_hook(3, c.dx, c.dy), 0);
+    std::vector<std::pair<int, int>> moves;
+    for (const mouse_entry& e : entries()) {
+      moves.emplace_back(e.move_x, e.move_y);
+      EXPECT_EQ(e.x, 30);
+      EXPECT_EQ(e.y, 40);
+      EXPECT_EQ(e.buttons, 4u);
+    }
+    EXPECT_EQ(moves, c.moves) << c.dx << "," << c.dy;
+  }
+}
+
+TEST_F(MouseInput, ProgramFunctionsReportTheEntryTakenLast) {
+  mouse_wheel_callback(0, -1, 1, 2);  // button 5: towards the user
+  mouse_button_callback(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 3, 4);
+  window_event_hook(3, -7, 9);
+  const struct {
+    int32_t x, y, wheel, mx, my;
+    bool b2, b5;
+  } expected[] = {
+      {1, 2, 1, 0, 0, false, true}, {1, 2, 0, 0, 0, false, false}, {3, 4, 0, 0, 0, true, false},
+      {3, 4, 0, -7, 9, true, false}, {3, 4, 0, 0, 0, true, false},
+  };
+  for (const auto& e : expected) {
+    ASSERT_EQ(mouse_input(), -1);
+    EXPECT_EQ(mouse_x(), e.x);
+    EXPECT_EQ(mouse_y(), e.y);
+    EXPECT_EQ(mouse_wheel(), e.wheel);
+    EXPECT_EQ(mouse_movement_x(), e.mx);
+    EXPECT_EQ(mouse_movement_y(), e.my);
+    EXPECT_EQ(mouse_button(2), e.b2 ? -1 : 0);
+    EXPECT_EQ(mouse_button(5), e.b5 ? -1 : 0);
+  }
+  EXPECT_EQ(mouse_input(), 0);
+  EXPECT_EQ(mouse_x(), 3);  // still the entry taken last
+
+  for (const int32_t bad : {0, 33, -1}) {
+    pending_error.store(0);
+    EXPECT_EQ(mouse_button(bad), 0);
+    EXPECT_EQ(pending_error.load(), 5) << bad;
+  }
+  pending_error.store(0);
+}
+
+}  // namespace

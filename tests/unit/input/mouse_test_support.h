@@ -1,0 +1,18 @@
+#pragma once
+// Start-up's mouse queues and device table, made once per test process (the
+// queue list lives for the whole process).
+#include "runtime/core/device_table.h"
+#include "runtime/input/mouse_queue.h"
+
+namespace mouse_test {
+
+inline void runtime_ready() {
+  static const bool made = [] {
+    mouse_queues_init();
+    device_table_init();
+    return true;
+  }();
+  (void)made;
+}
+
+}  // namespace mouse_test
