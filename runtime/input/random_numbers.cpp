@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#include "runtime/core/runtime_flags.h"
+#include "runtime/input/input_statement.h"
+#include "runtime/screen/text_output.h"
+#include "runtime/strings/string_engine.h"
+
 uint32_t random_seed = random_seed_start;
 
 namespace {
@@ -17,6 +22,16 @@ uint32_t folded_upper_bits(double n) {
 void randomize_number(double n) { random_seed = folded_upper_bits(n) | (random_seed & 0xFF); }
 
 void randomize_restart(double n) { random_seed = folded_upper_bits(n) | (random_seed_start & 0xFF); }
+
+void randomize_prompt() {
+  if (pending_error.load()) return;
+  print_text(str_from_cstr("Random-number seed (-32768 to 32767)? "), 0);
+  int16_t c = 0;
+  input_set_variable(1, 16, &c);
+  input_statement(1, 1);
+  if (pending_error.load() || shutdown_started.load()) return;
+  random_seed = ((static_cast<uint32_t>(c) & 0xFFFF) << 8) | (random_seed & 0xFF);
+}
 
 float rnd(float n, int32_t given) {
   if (!(given & 1)) n = 1;

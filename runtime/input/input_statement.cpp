@@ -1,0 +1,203 @@
+#include "runtime/input/input_statement.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "program/frame/line_events.h"
+#include "program/frame/trap_tables.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/input/inkey.h"
+#include "runtime/input/input_cursor.h"
+#include "runtime/input/input_line_editor.h"
+#include "runtime/platform/clock.h"
+#include "runtime/screen/display_sync.h"
+#include "runtime/screen/image_create.h"
+#include "runtime/screen/image_operations.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/page_copy.h"
+#include "runtime/screen/text_output.h"
+#include "runtime/strings/string_engine.h"
+
+namespace {
+
+// Entry 0 is unused: the list counts from 1.
+std::vector<input_variable> input_list(1);
+
+// The screen side of one INPUT.
+struct input_screen {
+  int32_t dest_index;        // the destination image the line is typed into
+  image_record* dest;
+  bool console;              // a console surface: no echo, no copies, no cursor
+  int32_t backup_index;      // the destination as it was before INPUT
+  int32_t work_index;        // where a redraw is built before it is shown
+  int16_t saved_col, saved_row;
+  uint8_t saved_held;
+  bool cursor_drawn;
+};
+
+void echo(const input_screen& scr, uint8_t character) {
+  if (!scr.console) print_chars(&character, 1, 0);
+}
+
+// The destination as the backup shows it plus the line, built on the work copy
+// and copied over the destination in one piece.
+void redraw(input_screen& scr, const input_editor& ed) {
+  if (scr.console) return;
+  page_copy(-static_cast<int64_t>(scr.backup_index), -static_cast<int64_t>(scr.work_index));
+  image_record* work = image_at(scr.work_index);
+  set_write_image(scr.work_index);
+  set_cursor(work, scr.saved_col, scr.saved_row);
+  set_line_held(work, scr.saved_held);
+  for (int32_t i = 0; i < ed.len; ++i) print_chars(&ed.line[i], 1, 0);
+  set_write_image(scr.dest_index);
+  page_copy(-static_cast<int64_t>(scr.work_index), -static_cast<int64_t>(scr.dest_index));
+  set_cursor(scr.dest, cursor_col_of(work), cursor_row_of(work));
+  set_line_held(scr.dest, work->line_held);
+}
+
+void show_cursor(input_screen& scr, bool shown) {
+  if (scr.console || scr.dest->text || shown == scr.cursor_drawn) return;
+  input_cursor_toggle(scr.dest);
+  scr.cursor_drawn = shown;
+}
+
+void release_copy(int32_t index) {
+  if (index <= 1 || !image_index_valid(index)) return;
+  if (write_index == index) set_write_image(display_index.load());
+  if (read_index == index) set_read_image(display_index.load());
+  image_free_memory(image_at(index));
+  image_release(index);
+}
+
+// One key for INPUT: a single character, or -1 when INPUT is to end without
+// one (the shutdown has begun, or an error became pending and would keep
+// INKEY$ empty for good).
+int32_t wait_for_key(input_screen& scr, uint32_t mark) {
+  for (;;) {
+    show_cursor(scr, input_cursor_wanted(scr.dest, ms_counter()));
+    int32_t key = -1;
+    if (scr.console) {
+      const int c = std::fgetc(stdin);
+      if (c == EOF) {
+        std::clearerr(stdin);
+        platform_sleep(10);
+      } else {
+        key = c == 10 ? 13 : c;
+      }
+    } else {
+      platform_sleep(10);
+      const str_desc* k = inkey();
+      if (k->len == 1) key = k->chars[0];
+      callback_active.store(1);
+      event_dispatch();
+      callback_active.store(0);
+    }
+    str_cleanup(mark);
+    if (shutdown_started.load() || pending_error.load()) return -1;
+    if (key >= 0) return key;
+  }
+}
+
+}  // namespace
+
+void input_set_variable(int32_t index, uint32_t type_word, void* target) {
+  if (index < 1) return;
+  if (static_cast<size_t>(index) >= input_list.size()) input_list.resize(static_cast<size_t>(index) + 1);
+  input_list[static_cast<size_t>(index)] = {type_word, target};
+}
+
+void input_statement(int32_t count, int32_t end_line) {
+  if (pending_error.load()) return;
+  if (count < 1 || static_cast<size_t>(count) >= input_list.size()) {
+    raise_error(5);
+    return;
+  }
+  const input_variable* vars = &input_list[1];
+  for (int32_t i = 0; i < count; ++i) {
+    if (!vars[i].target || !input_type_known(vars[i].type_word)) {
+      raise_error(5);
+      return;
+    }
+  }
+  const uint32_t mark = str_temp_mark();
+  const int32_t saved_auto = auto_display.load();
+  auto_display.store(1);  // typing shows even in manual display
+  const int32_t saved_read = read_index;
+  set_read_image(write_index);
+
+  input_screen scr{};
+  scr.dest_index = write_index;
+  scr.dest = write_image;
+  scr.console = scr.dest->console != 0;
+  if (!scr.console) {
+    // copy_image gives -1 when the copy cannot be made; slot 1 is never an image.
+    const int32_t backup = copy_image(-static_cast<int64_t>(scr.dest_index), 0, 0);
+    const int32_t work = backup == -1 ? -1 : copy_image(-static_cast<int64_t>(scr.dest_index), 0, 0);
+    if (backup == -1 || work == -1) {
+      release_copy(static_cast<int32_t>(index_of_handle(backup)));
+      raise_error(backup == -1 ? 516 : 517);  // fatal kinds: the process ends with their message
+      auto_display.store(saved_auto);
+      set_read_image(saved_read);
+      return;
+    }
+    scr.backup_index = static_cast<int32_t>(index_of_handle(backup));
+    scr.work_index = static_cast<int32_t>(index_of_handle(work));
+  }
+  scr.saved_col = cursor_col_of(scr.dest);
+  scr.saved_row = cursor_row_of(scr.dest);
+  scr.saved_held = scr.dest->line_held;
+  const uint8_t saved_visible = scr.dest->cursor_visible;
+  scr.dest->cursor_visible = 1;
+
+  input_editor ed;
+  input_editor_begin(&ed, vars, count);
+
+  bool finished = false;  // Enter, rather than the shutdown or an error
+  for (;;) {
+    const int32_t key = wait_for_key(scr, mark);
+    show_cursor(scr, false);
+    if (key < 0) break;
+    const auto character = static_cast<uint8_t>(key);
+    switch (input_key_action_of(character)) {
+      case input_key_end:
+        finished = true;
+        break;
+      case input_key_backspace:
+        if (input_editor_backspace(&ed)) redraw(scr, ed);
+        break;
+      case input_key_tab:
+        for (int32_t n = input_tab_spaces(&ed); n > 0; --n)
+          if (input_editor_type(&ed, ' ')) echo(scr, ' ');
+        break;
+      case input_key_bell:
+        print_chars(&character, 1, 0);
+        break;
+      case input_key_ignored:
+        break;
+      case input_key_type:
+        if (input_editor_type(&ed, character)) echo(scr, character);
+        break;
+    }
+    if (finished) break;
+  }
+
+  if (finished && end_line && !scr.console) {
+    static const uint8_t nothing = 0;
+    print_chars(&nothing, 0, 1);
+  }
+  scr.dest->cursor_visible = saved_visible;
+  release_copy(scr.backup_index);
+  release_copy(scr.work_index);
+  if (saved_auto == 0) {
+    // Show the finished line once, then back to manual display. Without a
+    // running display (or once the shutdown has begun) no frame would come.
+    if (display_ready.load() && !shutdown_started.load()) {
+      auto_display.store(-1);
+      while (auto_display.load() != 0 && !shutdown_started.load()) platform_sleep(1);
+    }
+    auto_display.store(0);
+  }
+  if (image_index_valid(saved_read)) set_read_image(saved_read);
+  str_cleanup(mark);
+}
