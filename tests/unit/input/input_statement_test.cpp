@@ -2,6 +2,9 @@
 // or refused, and the variables hold the line.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -271,6 +274,34 @@ TEST_F(InputStatement, RandomizeAsksForTheSeed) {
   EXPECT_EQ(row_text(1), "Random-number seed (-32768 to 32767)? -2");
   EXPECT_EQ(cursor_row_of(write_image), 2);
   EXPECT_EQ(random_seed, (0xFFFEu << 8) | 0xAB);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InputStatement, ConsoleSurfaceReadsStandardInput) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const int saved_stdin = dup(0);
+  ASSERT_GE(saved_stdin, 0);
+  ASSERT_EQ(dup2(fds[0], 0), 0);
+  std::clearerr(stdin);
+  const char typed[] = "4a8\b9\n";  // 10 ends the line like 13
+  ASSERT_EQ(write(fds[1], typed, sizeof typed - 1), static_cast<ssize_t>(sizeof typed - 1));
+  int32_t v = 0;
+  input_set_variable(1, 32, &v);
+  write_image->console = 1;
+  input_statement(1, 1);
+  write_image->console = 0;
+  dup2(saved_stdin, 0);
+  close(saved_stdin);
+  close(fds[0]);
+  close(fds[1]);
+  std::clearerr(stdin);
+  EXPECT_EQ(v, 49);
+  EXPECT_EQ(row_text(1), "");  // nothing drawn: the terminal shows the typing
+  EXPECT_EQ(cursor_col_of(write_image), 1);
 }
 
 }  // namespace
