@@ -118,6 +118,23 @@ class Program:
         self.stop()
 
 
+def end_at_prompt(xvfb, program, title="Untitled", timeout=10):
+    """Answers the end-of-program prompt ("Press any key to continue") with a key
+    press, again every quarter second, and returns the exit status (None if the
+    program is still running after timeout seconds)."""
+    window = find_window(xvfb, title, timeout)
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if not program.alive():
+            return program.wait(1)
+        xvfb.run(["xdotool", "windowfocus", str(window)])
+        xvfb.run(["xdotool", "key", "space"])
+        status = program.wait(0.25)
+        if status is not None:
+            return status
+    return program.wait(0)
+
+
 def find_window(xvfb, title, timeout=15):
     """Id of the first window titled exactly title, waiting until it appears."""
     deadline = time.time() + timeout

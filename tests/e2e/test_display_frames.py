@@ -84,7 +84,7 @@ class DisplayFramesTest(unittest.TestCase):
         self.step(4)
         self.assert_same_picture(2, (400, 200))
         open(os.path.join(self.steps.name, "5"), "w").close()
-        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

@@ -83,7 +83,7 @@ class ErrorDialogTest(unittest.TestCase):
         self.assertEqual(text_bands(rows, 0, w, h - 50), 3)
 
         self.key("y")
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
         self.assertIn("line 8 ran, pending error 0", program.stdout())
         self.assertEqual(len(self.log_lines(program, "Unhandled Error #5")), 1)
 
@@ -91,7 +91,7 @@ class ErrorDialogTest(unittest.TestCase):
         program = self.start("error_continue_program")
         self.dialog(program, "Unhandled Error #5")
         self.key("Return")
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
         self.assertIn("line 8 ran", program.stdout())
 
     def test_stopping_answers_end_the_process_with_status_0_before_line_8(self):
@@ -161,7 +161,7 @@ class ErrorDialogTest(unittest.TestCase):
         self.dialog(program, "C" * 197 + "...")
         self.assertEqual(len(self.log_lines(program, "C" * 100000)), 1)
         self.key("Return")
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
         self.assertIn("box answered", program.stdout())
 
 

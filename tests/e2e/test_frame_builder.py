@@ -79,7 +79,7 @@ class FrameBuilderTest(unittest.TestCase):
         time.sleep(0.2)
         self.assertEqual(harness.pixels(self.xvfb, self.window)[2][0][300], WHITE)
         open(os.path.join(self.steps.name, "6"), "w").close()
-        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

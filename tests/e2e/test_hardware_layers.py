@@ -57,7 +57,7 @@ class HardwareLayersTest(unittest.TestCase):
         self.step(4)
         self.assertIn("freed 1", self.program.stdout())
         open(os.path.join(self.steps.name, "5"), "w").close()
-        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

@@ -112,7 +112,7 @@ class InputTest(unittest.TestCase):
         self.press("Up", "Left", "a", "Return", "Escape")
         out = self.wait_for(lambda out: "inkey=1B\n" in out[mark:])
         self.assertEqual(re.findall(r"^inkey=(\w+)$", out[mark:], re.M), ["0048", "004B", "61", "0D", "1B"])
-        self.assertEqual(self.program.wait(5), 0)
+        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0)
 
     def test_processor_time_while_input_waits_and_echo_latency(self):
         # Processor time while INPUT waits: the whole process (four threads of

@@ -16,7 +16,7 @@ class StartupTest(unittest.TestCase):
     def report(self, args, cwd):
         program = harness.Program(self.xvfb, "startup_report_program", args=args, cwd=cwd)
         self.addCleanup(program.stop)
-        self.assertEqual(program.wait(20), 0, program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program, timeout=20), 0, program.stderr())
         return dict(re.findall(r"^(\w+)=(.*)$", program.stdout(), re.M))
 
     def test_directories_command_line_keyboard_buffer_and_ticks(self):

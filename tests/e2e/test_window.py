@@ -48,8 +48,8 @@ class WindowTest(unittest.TestCase):
         self.assertTrue(program.alive(), "the close request stopped the program")
         # The window is still there and still answers.
         self.assertEqual(harness.window_geometry(self.xvfb, window), (640, 400))
-        # It then ends through END with status 0.
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        # It then ends through END with status 0, once its prompt is answered.
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
 
     def test_window_keeps_being_drawn(self):
         self.start("idle_program")

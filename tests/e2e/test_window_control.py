@@ -85,7 +85,8 @@ class WindowControlTest(unittest.TestCase):
         self.step(11)
         self.assertIn("pending 5", self.program.stdout())
         open(os.path.join(self.steps.name, "12"), "w").close()  # END
-        self.assertEqual(self.program.wait(10), 0, self.program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program, "Quintaro window test"), 0,
+                         self.program.stderr())
 
 
 if __name__ == "__main__":
