@@ -35,6 +35,8 @@ test-main: build
 bench: build
 	./$(BUILD)/bench/quintaro_bench
 	python3 tools/idle_cpu.py --build-dir $(BUILD)
+	python3 tools/idle_cpu.py --build-dir $(BUILD) --program quintaro --keys 44100
+	python3 tools/idle_cpu.py --build-dir $(BUILD) --program quintaro --keys 44100 120
 
 # The libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
 # FUZZ_SECONDS each; the corpus they leave in tests/corpus/ is replayed by `make test`.
