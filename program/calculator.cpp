@@ -29,14 +29,21 @@ str_desc** key_pressed = nullptr;
 
 str_desc* literal(const char* text) { return str_from_cstr(text); }
 
+// One PRINT item: a new line first when it does not fit the rest of the line.
+void print_fitted(str_desc* work) {
+  make_fit(work);
+  print_text(work, 0);
+}
+
+void end_print_line() { print_text(literal(""), 1); }
+
 // PRINT of one literal: fitted to the line, then the end of the line.
 void print_item(const char* text, uint32_t mark, int32_t line) {
   str_desc* work = str_new(0, false);
   str_assign(work, literal(text));
   if (pending_error.load() == 0) {
-    make_fit(work);
-    print_text(work, 0);
-    print_text(literal(""), 1);
+    print_fitted(work);
+    end_print_line();
   }
   str_free(work);
   statement_end(line, mark);
@@ -48,18 +55,15 @@ void print_number_line(const char* label, str_desc* (*number_text)(), uint32_t m
   str_desc* work = str_new(0, false);
   str_assign(work, literal(label));
   if (pending_error.load() == 0) {
-    make_fit(work);
-    print_text(work, 0);
+    print_fitted(work);
     next_zone();
     str_assign(work, str_concat(number_text(), literal(" ")));
     if (pending_error.load() == 0) {
-      make_fit(work);
-      print_text(work, 0);
+      print_fitted(work);
       str_assign(work, literal("samples."));
       if (pending_error.load() == 0) {
-        make_fit(work);
-        print_text(work, 0);
-        print_text(literal(""), 1);
+        print_fitted(work);
+        end_print_line();
       }
     }
   }

@@ -9,6 +9,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 
 BUILD_DIR = os.environ.get("QUINTARO_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 E2E_BIN = os.environ.get("QUINTARO_E2E_BIN", os.path.join(BUILD_DIR, "tests", "e2e"))
@@ -271,3 +272,60 @@ def process_cpu_seconds(pid):
         fields = f.read().rsplit(")", 1)[1].split()
     ticks = int(fields[11]) + int(fields[12])  # utime, stime
     return ticks / os.sysconf("SC_CLK_TCK")
+
+
+class ProgramTest(unittest.TestCase):
+    """A test with a private Xvfb and one runtime program running in it.
+
+    A program that goes step by step (stepped = True) gets a folder as its
+    command line and waits before step n for a file named n in it; after the
+    step it writes "step n" on standard output."""
+
+    program_name = None
+    stepped = False
+    screen_size = (1024, 768)
+
+    def setUp(self):
+        self.xvfb = Xvfb(*self.screen_size)
+        self.addCleanup(self.xvfb.stop)
+        args = []
+        if self.stepped:
+            self.steps = tempfile.TemporaryDirectory()
+            self.addCleanup(self.steps.cleanup)
+            args = [self.steps.name]
+        self.program = Program(self.xvfb, self.program_name, args=args)
+        self.addCleanup(self.program.stop)
+        self.window = find_window(self.xvfb, "Untitled")
+
+    def wait_for(self, condition, timeout=10.0):
+        """The program's output once condition(output) holds; fails after timeout seconds."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            out = self.program.stdout()
+            if condition(out):
+                return out
+            time.sleep(0.02)
+        self.fail(f"timed out; output ends with {self.program.stdout()[-600:]!r}\n{self.program.stderr()[-400:]}")
+
+    def release_step(self, n):
+        open(os.path.join(self.steps.name, str(n)), "w").close()
+
+    def step(self, n, release=True):
+        """Lets step n run (unless it runs without waiting) and waits until it is done."""
+        if release:
+            self.release_step(n)
+        return self.wait_for(lambda out: f"step {n}\n" in out)
+
+    def end_at_prompt(self, title="Untitled"):
+        return end_at_prompt(self.xvfb, self.program, title)
+
+    def picture(self, size):
+        """The window's pixels (rows of (r, g, b)) once it has the given size and
+        the next renders have drawn it."""
+        deadline = time.monotonic() + 5
+        while window_geometry(self.xvfb, self.window) != size and time.monotonic() < deadline:
+            time.sleep(0.05)
+        time.sleep(0.3)
+        w, h, rows = pixels(self.xvfb, self.window)
+        self.assertEqual((w, h), size)
+        return rows

@@ -2,8 +2,6 @@
 screen with coloured cells, a 32-bit image as the screen, and that image in full
 screen keeping its aspect between black bars."""
 import os
-import tempfile
-import time
 import unittest
 
 import harness
@@ -19,35 +17,16 @@ def frame_rows(path, width, height):
              for x in range(width)] for y in range(height)]
 
 
-class DisplayFramesTest(unittest.TestCase):
-    def setUp(self):
-        self.xvfb = harness.Xvfb(width=1024, height=768)
-        self.addCleanup(self.xvfb.stop)
-        self.steps = tempfile.TemporaryDirectory()
-        self.addCleanup(self.steps.cleanup)
-        self.program = harness.Program(self.xvfb, "display_frames_program", args=[self.steps.name])
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+class DisplayFramesTest(harness.ProgramTest):
+    program_name = "display_frames_program"
+    stepped = True
 
-    def step(self, n):
+    def frame_step(self, n):
         """Runs step n; the size of the frame the program wrote."""
-        open(os.path.join(self.steps.name, str(n)), "w").close()
-        deadline = time.monotonic() + 10
-        while f"step {n} " not in self.program.stdout() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        out = self.program.stdout()
-        self.assertIn(f"step {n} ", out, self.program.stderr())
+        self.release_step(n)
+        out = self.wait_for(lambda out: f"step {n} " in out)
         size = out.split(f"step {n} ")[1].split()[0]
         return tuple(int(v) for v in size.split("x"))
-
-    def picture(self, size):
-        deadline = time.monotonic() + 5
-        while harness.window_geometry(self.xvfb, self.window) != size and time.monotonic() < deadline:
-            time.sleep(0.05)
-        time.sleep(0.3)  # the next renders
-        w, h, rows = harness.pixels(self.xvfb, self.window)
-        self.assertEqual((w, h), size)
-        return rows
 
     def assert_same_picture(self, n, size):
         frame = frame_rows(os.path.join(self.steps.name, f"frame{n}"), *size)
@@ -56,17 +35,17 @@ class DisplayFramesTest(unittest.TestCase):
         self.assertEqual(differing[:5], [], f"{len(differing)} pixels differ from the frame")
 
     def test_windows_show_the_frames(self):
-        size = self.step(1)
+        size = self.frame_step(1)
         self.assertEqual(size, (640, 400))
         self.assert_same_picture(1, size)
 
-        size = self.step(2)
+        size = self.frame_step(2)
         self.assertEqual(size, (400, 200))
         self.assert_same_picture(2, size)
         frame = frame_rows(os.path.join(self.steps.name, "frame2"), *size)
 
         # Full screen keeping the aspect: 400 x 200 scaled to 1024 x 512, bars above and below.
-        self.step(3)
+        self.frame_step(3)
         rows = self.picture((1024, 768))
         for y in list(range(0, 128)) + list(range(640, 768)):
             self.assertEqual(set(rows[y][x] for x in range(0, 1024, 7)), {BLACK}, f"bar row {y}")
@@ -81,10 +60,10 @@ class DisplayFramesTest(unittest.TestCase):
             for x in range(0, 1024, 11):
                 self.assertIn(rows[y][x], near(x, y), f"at {x},{y}")
 
-        self.step(4)
+        self.frame_step(4)
         self.assert_same_picture(2, (400, 200))
         open(os.path.join(self.steps.name, "5"), "w").close()
-        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0, self.program.stderr())
+        self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

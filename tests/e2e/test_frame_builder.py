@@ -1,7 +1,5 @@
 """Frames of the visible page in the window: text cells with their colours,
 blinking and the cursor; indexed pixel screens; manual display."""
-import os
-import tempfile
 import time
 import unittest
 
@@ -11,38 +9,15 @@ BLACK, BLUE, YELLOW, WHITE = (0, 0, 0), (0, 0, 170), (255, 255, 85), (255, 255, 
 RED, GREY = (170, 0, 0), (170, 170, 170)
 
 
-class FrameBuilderTest(unittest.TestCase):
-    def setUp(self):
-        self.xvfb = harness.Xvfb()
-        self.addCleanup(self.xvfb.stop)
-        self.steps = tempfile.TemporaryDirectory()
-        self.addCleanup(self.steps.cleanup)
-        self.program = harness.Program(self.xvfb, "frame_builder_program", args=[self.steps.name])
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
-
-    def step(self, n):
-        if n > 1:
-            open(os.path.join(self.steps.name, str(n)), "w").close()
-        deadline = time.monotonic() + 10
-        while f"step {n}\n" not in self.program.stdout() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        self.assertIn(f"step {n}\n", self.program.stdout(), self.program.stderr())
-
-    def picture(self, size):
-        deadline = time.monotonic() + 5
-        while harness.window_geometry(self.xvfb, self.window) != size and time.monotonic() < deadline:
-            time.sleep(0.05)
-        time.sleep(0.2)
-        w, h, rows = harness.pixels(self.xvfb, self.window)
-        self.assertEqual((w, h), size)
-        return rows
+class FrameBuilderTest(harness.ProgramTest):
+    program_name = "frame_builder_program"
+    stepped = True
 
     def cell_colours(self, rows, col, row, height=16):
         return {rows[row * height + y][col * 8 + x] for y in range(height) for x in range(8)}
 
     def test_frames_of_the_visible_page(self):
-        self.step(1)
+        self.step(1, release=False)
         rows = self.picture((640, 400))
         for col in range(5):
             self.assertEqual(self.cell_colours(rows, col, 0), {BLUE, YELLOW}, f"cell {col}")
@@ -78,8 +53,8 @@ class FrameBuilderTest(unittest.TestCase):
         self.step(5)
         time.sleep(0.2)
         self.assertEqual(harness.pixels(self.xvfb, self.window)[2][0][300], WHITE)
-        open(os.path.join(self.steps.name, "6"), "w").close()
-        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program), 0, self.program.stderr())
+        self.release_step(6)
+        self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

@@ -40,27 +40,16 @@ def thread_cpu(pid):
     return out
 
 
-class InputTest(unittest.TestCase):
+class InputTest(harness.ProgramTest):
+    program_name = "input_reader_program"
+
     def setUp(self):
-        self.xvfb = harness.Xvfb()
-        self.addCleanup(self.xvfb.stop)
-        self.program = harness.Program(self.xvfb, "input_reader_program")
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+        super().setUp()
         self.wait_for(lambda out: "input 1\n" in out)
         deadline = time.monotonic() + 5
         while harness.window_geometry(self.xvfb, self.window) != (640, 480) and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertEqual(harness.window_geometry(self.xvfb, self.window), (640, 480))
-
-    def wait_for(self, condition, timeout=5.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            out = self.program.stdout()
-            if condition(out):
-                return out
-            time.sleep(0.02)
-        self.fail(f"timed out; output ends with {self.program.stdout()[-400:]!r}\n{self.program.stderr()[-400:]}")
 
     def rows(self, count=3):
         return harness.screen_text(self.xvfb, self.window, rows_count=count)

@@ -8,23 +8,12 @@ import unittest
 import harness
 
 
-class KeyboardTest(unittest.TestCase):
-    def setUp(self):
-        self.xvfb = harness.Xvfb()
-        self.addCleanup(self.xvfb.stop)
-        self.program = harness.Program(self.xvfb, "keyboard_reader_program")
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
-        self.wait_for(lambda out: "beat=" in out)
+class KeyboardTest(harness.ProgramTest):
+    program_name = "keyboard_reader_program"
 
-    def wait_for(self, condition, timeout=5.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            out = self.program.stdout()
-            if condition(out):
-                return out
-            time.sleep(0.02)
-        self.fail(f"timed out; output ends with {self.program.stdout()[-400:]!r}")
+    def setUp(self):
+        super().setUp()
+        self.wait_for(lambda out: "beat=" in out)
 
     def keys_after(self, mark):
         return re.findall(r"^key=([0-9A-F]{4})$", self.program.stdout()[mark:], re.M)

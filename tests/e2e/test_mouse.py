@@ -11,26 +11,15 @@ ENTRY = re.compile(r"^mouse (-?\d+) (-?\d+) ([0-9A-F]+) (-?\d+) (-?\d+) wheel=(-
 DEVICE = re.compile(r"^dev2 (\S+) (\S+) (\S+) (\d) (\d) (\d)$", re.M)
 
 
-class MouseTest(unittest.TestCase):
+class MouseTest(harness.ProgramTest):
+    program_name = "mouse_reader_program"
+
     def setUp(self):
-        self.xvfb = harness.Xvfb()
-        self.addCleanup(self.xvfb.stop)
-        self.program = harness.Program(self.xvfb, "mouse_reader_program")
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+        super().setUp()
         self.wait_for(lambda out: "beat=" in out)
         # Without a window manager a new window may stand partly off the screen.
         self.xvfb.run(["xdotool", "windowmove", "--sync", str(self.window), "0", "0"])
         self.move(320, 200)
-
-    def wait_for(self, condition, timeout=5.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            out = self.program.stdout()
-            if condition(out):
-                return out
-            time.sleep(0.02)
-        self.fail(f"timed out; output ends with {self.program.stdout()[-600:]!r}")
 
     def xdotool(self, *args):
         result = self.xvfb.run(["xdotool", *args])

@@ -1,7 +1,5 @@
 """Window control from a running program: title, position, hiding, full screen,
 resizing with the aspect kept, and the pointer styles."""
-import os
-import tempfile
 import time
 import unittest
 
@@ -31,20 +29,9 @@ def wait_for(condition, timeout=5.0):
     return condition()
 
 
-class WindowControlTest(unittest.TestCase):
-    def setUp(self):
-        self.xvfb = harness.Xvfb(width=1024, height=768)
-        self.addCleanup(self.xvfb.stop)
-        self.steps = tempfile.TemporaryDirectory()
-        self.addCleanup(self.steps.cleanup)
-        self.program = harness.Program(self.xvfb, "window_control_program", args=[self.steps.name])
-        self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
-
-    def step(self, n):
-        open(os.path.join(self.steps.name, str(n)), "w").close()
-        self.assertTrue(wait_for(lambda: f"step {n}\n" in self.program.stdout()),
-                        f"step {n} did not finish: {self.program.stderr()}")
+class WindowControlTest(harness.ProgramTest):
+    program_name = "window_control_program"
+    stepped = True
 
     def geometry(self):
         return harness.window_geometry(self.xvfb, self.window)
@@ -84,9 +71,8 @@ class WindowControlTest(unittest.TestCase):
         self.assertIn("cursor 9", self.program.stdout())
         self.step(11)
         self.assertIn("pending 5", self.program.stdout())
-        open(os.path.join(self.steps.name, "12"), "w").close()  # END
-        self.assertEqual(harness.end_at_prompt(self.xvfb, self.program, "Quintaro window test"), 0,
-                         self.program.stderr())
+        self.release_step(12)  # END
+        self.assertEqual(self.end_at_prompt("Quintaro window test"), 0, self.program.stderr())
 
 
 if __name__ == "__main__":

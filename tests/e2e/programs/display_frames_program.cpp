@@ -10,6 +10,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/command_line.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/frame_builder.h"
@@ -22,14 +23,10 @@
 #include "runtime/screen/screen_mode.h"
 
 namespace {
-void await_step(int n) {
-  const std::string path = command_line_text() + "/" + std::to_string(n);
-  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
-}
 
 // Writes the newest frame (in manual display only this thread builds frames) as
 // raw 0xAARRGGBB words and reports the step with the frame's size.
-void done(int n) {
+void frame_done(int n) {
   const software_frame* newest = nullptr;
   for (const auto& f : software_frames) {
     const int32_t state = f.state.load();
@@ -59,7 +56,7 @@ void program_main() {
   await_step(1);
   display_statement();  // 2: manual display from here on, after one more frame
   statement_end(2);
-  done(1);
+  frame_done(1);
 
   await_step(2);
   const int32_t handle = new_image(400, 200, 32, 1);  // 3: a 32-bit screen, aspect 2
@@ -73,17 +70,17 @@ void program_main() {
   statement_end(3);
   display_statement();  // 4
   statement_end(4);
-  done(2);
+  frame_done(2);
 
   await_step(3);
   window_full_screen(3, 0);  // 5: full screen keeping the aspect
   statement_end(5);
-  done(3);
+  frame_done(3);
 
   await_step(4);
   window_full_screen(1, 0);  // 6: back to a window
   statement_end(6);
-  done(4);
+  frame_done(4);
 
   await_step(5);
   program_end();  // 7

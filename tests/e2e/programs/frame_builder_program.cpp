@@ -9,6 +9,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/command_line.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/frame_builder.h"
@@ -18,14 +19,6 @@
 #include "runtime/screen/screen_mode.h"
 
 namespace {
-void await_step(int n) {
-  const std::string path = command_line_text() + "/" + std::to_string(n);
-  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
-}
-void done(int n) {
-  std::printf("step %d\n", n);
-  std::fflush(stdout);
-}
 void put_cell(int col, int row, char c, uint8_t attribute) {
   image_record* page = display_image.load();
   uint8_t* cell = page->data + (static_cast<size_t>(row) * page->width + col) * 2;

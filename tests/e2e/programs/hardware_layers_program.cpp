@@ -10,6 +10,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/command_line.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/hardware_images.h"
@@ -19,14 +20,6 @@
 #include "runtime/screen/display_sync.h"
 
 namespace {
-void await_step(int n) {
-  const std::string path = command_line_text() + "/" + std::to_string(n);
-  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
-}
-void done(int n) {
-  std::printf("step %d\n", n);
-  std::fflush(stdout);
-}
 
 // Publishes a 320 x 200 picture of one colour as the newest frame.
 void publish_frame(uint32_t colour) {

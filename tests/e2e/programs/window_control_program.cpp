@@ -8,21 +8,12 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/command_line.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/window_control.h"
 #include "runtime/platform/clock.h"
 
-namespace {
-void await_step(int n) {
-  const std::string path = command_line_text() + "/" + std::to_string(n);
-  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
-}
-void done(int n) {
-  std::printf("step %d\n", n);
-  std::fflush(stdout);
-}
-}  // namespace
 
 void program_main() {
   program_preamble();

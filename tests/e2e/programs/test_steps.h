@@ -1,0 +1,20 @@
+#pragma once
+// Step-by-step test programs: before step n the program waits for a file named n
+// in the folder given on its command line; after it, it writes "step n".
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "runtime/core/command_line.h"
+#include "runtime/platform/clock.h"
+
+inline void await_step(int n) {
+  const std::string path = command_line_text() + "/" + std::to_string(n);
+  while (access(path.c_str(), F_OK) != 0) platform_sleep(10);
+}
+
+inline void done(int n) {
+  std::printf("step %d\n", n);
+  std::fflush(stdout);
+}
