@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../screen/screen_fixture.h"
+#include "frame_fixture.h"
 #include "runtime/display/display_callbacks.h"
 #include "runtime/display/render_commands.h"
 #include "runtime/display/software_frames.h"
@@ -41,28 +41,7 @@ TEST(CursorShape, RowsFollowTheFirstAndLastLines) {
   }
 }
 
-class FrameBuilder : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    software_frames_init();
-    force_full_refresh = 0;
-    prev_valid = 0;
-    screen_hidden = 0;
-  }
-  // The frame published by the last build, or null when it was discarded.
-  static software_frame* published() {
-    for (auto& f : software_frames)
-      if (f.state.load() == sf_ready && f.order.load() == latest_order.load()) return &f;
-    return nullptr;
-  }
-  // The display takes the newest ready frame, as the display callback does.
-  static void show(software_frame* f) {
-    for (auto& other : software_frames)
-      if (&other != f && other.state.load() == sf_shown) other.state = sf_free;
-    f->state = sf_shown;
-  }
-};
+using FrameBuilder = FrameTest;
 
 TEST_F(FrameBuilder, UnchangedScreensAreDiscardedButTheOrderAdvances) {
   build_software_frame();

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "../screen/screen_fixture.h"
+#include "frame_fixture.h"
 #include "runtime/display/display_callbacks.h"
 #include "runtime/display/frame_builder.h"
 #include "runtime/display/render_commands.h"
@@ -25,38 +25,8 @@ namespace {
 
 constexpr uint32_t poison = 0xDEADBEEF;
 
-class Frames : public ScreenTest {
+class Frames : public FrameTest {
  protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    software_frames_init();
-    force_full_refresh = 0;
-    prev_valid = 0;
-    screen_hidden = 0;
-    blink_enabled = 1;
-    blink_counter = 0;
-  }
-  void TearDown() override {
-    blink_enabled = 1;
-    ScreenTest::TearDown();
-  }
-  // The frame published by the last build, or null when it was discarded.
-  static software_frame* published() {
-    for (auto& f : software_frames)
-      if (f.state.load() == sf_ready && f.order.load() == latest_order.load()) return &f;
-    return nullptr;
-  }
-  // A frame built from scratch, as after a screen change.
-  static software_frame* build_whole() {
-    prev_valid = 0;
-    build_software_frame();
-    return published();
-  }
-  static void put_cell(image_record* page, int col, int row, uint8_t c, uint8_t attr) {
-    uint8_t* cell = page->data + (static_cast<size_t>(row) * page->width + col) * 2;
-    shared_store8(cell, c);
-    shared_store8(cell + 1, attr);
-  }
   // Pixels of a frame that differ from expected; the first one is reported.
   static int mismatches(const software_frame* f, const std::vector<uint32_t>& expected, int w) {
     int bad = 0;
