@@ -120,12 +120,16 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
     }
   }
   img->coord_mode = 1;
+  reset_logical_window(img);
+  if (whole_port && img->view_offset_x == 0 && img->view_offset_y == 0) img->coord_mode = 0;
+  img->gfx_x = px;
+  img->gfx_y = py;
+}
+
+void reset_logical_window(image_record* img) {
   img->scale_x = img->scale_y = 1.0f;
   img->scale_offset_x = img->scale_offset_y = 0;
   img->window_x1 = img->window_y1 = 0;
   img->window_x2 = static_cast<float>(img->width - 1);
   img->window_y2 = static_cast<float>(img->height - 1);
-  if (whole_port && img->view_offset_x == 0 && img->view_offset_y == 0) img->coord_mode = 0;
-  img->gfx_x = px;
-  img->gfx_y = py;
 }

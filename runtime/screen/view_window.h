@@ -15,3 +15,6 @@ void window(float x1, float y1, float x2, float y2, int32_t given);
 // Scales and offsets that map the image's window onto its view port. y runs
 // upwards when upward is set.
 void window_scaling(image_record* img, bool upward);
+
+// Logical coordinates back to plain pixels: scale 1, no offset, the window the whole image.
+void reset_logical_window(image_record* img);

@@ -9,6 +9,7 @@
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
+#include "runtime/screen/view_window.h"
 #include "runtime/screen/palettes.h"
 #include "runtime/screen/printer_page.h"
 #include "runtime/screen/screen_mode.h"
@@ -80,11 +81,7 @@ void refont_pixel_screen(int32_t font) {
   img->view_y2 = img->height - 1;
   img->view_offset_x = img->view_offset_y = 0;
   img->coord_mode = 0;
-  img->scale_x = img->scale_y = 1.0f;
-  img->scale_offset_x = img->scale_offset_y = 0;
-  img->window_x1 = img->window_y1 = 0;
-  img->window_x2 = static_cast<float>(img->width - 1);
-  img->window_y2 = static_cast<float>(img->height - 1);
+  reset_logical_window(img);
   img->gfx_x = img->width * 0.5f;
   img->gfx_y = img->height * 0.5f;
   img->draw_angle = 0;

@@ -5,6 +5,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/errors.h"
 #include "runtime/core/program_end.h"
 #include "runtime/core/runtime_flags.h"
@@ -16,11 +17,7 @@ void program_main() {
   std::printf("line 1\n");  // 1: PRINT "line 1"
   std::fflush(stdout);
   statement_end(1);
-  while (window_handle.load() == 0) {  // 2: DO WHILE the window is not there
-    statement_end(2);
-    platform_sleep(10);  // 3: wait
-    statement_end(3);
-  }
+  await_window(2);  // 2-3: DO WHILE the window is not there: wait
   statement_end(4);  // 4-6: nothing to do
   statement_end(5);
   statement_end(6);

@@ -3,6 +3,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/errors.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/window_state.h"
@@ -10,11 +11,7 @@
 
 void program_main() {
   program_preamble();
-  while (window_handle.load() == 0) {  // 1: DO WHILE the window is not there
-    statement_end(1);
-    platform_sleep(10);  // 2: wait
-    statement_end(2);
-  }
+  await_window(1);  // 1-2: DO WHILE the window is not there: wait
   raise_error(309);  // 3: memory not initialized
   statement_end(3);
   std::printf("line 4 ran\n");  // 4: PRINT

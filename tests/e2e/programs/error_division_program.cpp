@@ -3,6 +3,7 @@
 
 #include "program/frame/line_events.h"
 #include "program/frame/statement_frame.h"
+#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/program_end.h"
 #include "runtime/display/window_state.h"
 #include "runtime/platform/clock.h"
@@ -14,11 +15,7 @@ int quotient = 0;
 
 void program_main() {
   program_preamble();
-  while (window_handle.load() == 0) {  // 1: DO WHILE the window is not there
-    statement_end(1);
-    platform_sleep(10);  // 2: wait
-    statement_end(2);
-  }
+  await_window(1);  // 1-2: DO WHILE the window is not there: wait
   quotient = 10 / divisor;  // 3: q% = 10 \ d%
   statement_end(3);
   std::printf("line 4 ran, quotient %d\n", quotient);  // 4: PRINT

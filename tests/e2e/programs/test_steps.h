@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <string>
 
+#include "program/frame/statement_frame.h"
 #include "runtime/core/command_line.h"
+#include "runtime/display/window_state.h"
 #include "runtime/platform/clock.h"
 
 inline void await_step(int n) {
@@ -17,4 +19,14 @@ inline void await_step(int n) {
 inline void done(int n) {
   std::printf("step %d\n", n);
   std::fflush(stdout);
+}
+
+// DO WHILE the window is not there: wait (statements first_line and first_line + 1),
+// so that what follows happens with the window open.
+inline void await_window(int32_t first_line) {
+  while (window_handle.load() == 0) {
+    statement_end(first_line);
+    platform_sleep(10);
+    statement_end(first_line + 1);
+  }
 }
