@@ -23,6 +23,7 @@
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/palettes.h"
 #include "runtime/screen/pixel_access.h"
+#include "runtime/screen/screen_read_turns.h"
 
 std::atomic<int32_t> build_done{0};
 
@@ -34,6 +35,11 @@ std::vector<uint8_t> last_index_bytes(1);
 std::vector<uint16_t> last_text_cells;
 int32_t last_cursor_col = -1, last_cursor_row = -1;
 int32_t last_blink_phase = -1, last_cursor_phase = -1;
+
+// Whether image memory or a palette may have been written since the
+// comparison copies were last brought up to date, and the image they hold.
+bool writes_pending = true;
+const image_record* last_image = nullptr;
 
 // What each frame of the ring holds, so that a text update redraws into a
 // frame only the cells that differ from the newest frame (builder only).
@@ -140,21 +146,27 @@ bool size_frame(software_frame* f, int32_t width, int32_t height) {
 }
 
 // 32-bit images: the pixels as they are, when they differ from the newest frame.
-bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h) {
+bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, screen_read_turn& turn) {
   const size_t bytes = static_cast<size_t>(w) * h * 4;
   software_frame* prev = newest_finished_frame();
   const bool render = force_full_refresh.load() || !prev || !prev_valid.load() ||
                       int64_t{prev->width} * prev->height != int64_t{w} * h;
-  if (!render &&
-      (!software_screen_drawn() || shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)))
-    return false;
+  if (!render) {
+    if (!software_screen_drawn()) return false;
+    if (!writes_pending) return false;
+    turn.take();
+    writes_pending = false;
+    if (shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)) return false;
+  }
   if (!size_frame(f, w, h)) return false;
+  turn.take();
+  writes_pending = false;
   shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
   return true;
 }
 
 // Indexed images: one byte per pixel through the palette.
-bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h) {
+bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, screen_read_turn& turn) {
   const size_t n = static_cast<size_t>(w) * h;
   const int32_t entries = img->bits_per_pixel >= 8 ? 256 : 1 << img->bits_per_pixel;
   std::atomic<uint32_t>* palette = img->palette;
@@ -171,10 +183,16 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h) {
     last_index_bytes.assign(n, 0);
   } else if (!force_full_refresh.load()) {
     if (!software_screen_drawn()) return false;
-    if (prev_valid.load() && palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n))
-      return false;
+    if (prev_valid.load()) {
+      if (!writes_pending) return false;
+      turn.take();
+      writes_pending = false;
+      if (palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n)) return false;
+    }
   }
   if (!size_frame(f, w, h)) return false;
+  turn.take();
+  writes_pending = false;
   shared_read_copy(last_index_bytes.data(), img->data, n);
   for (int i = 0; i < entries; ++i) last_palette[i] = palette_get(palette, i);
   const uint8_t* in = last_index_bytes.data();
@@ -261,7 +279,8 @@ void draw_cell(uint32_t* out, size_t stride, const uint8_t* glyph, int32_t ch, b
 
 // Text images: per cell, only what changed (plus the cursor and blinking cells).
 // slot is the frame's place in the ring and held what it held as a text picture.
-bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_t slot, uint64_t held) {
+bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_t slot, uint64_t held,
+               screen_read_turn& turn) {
   const int32_t font = static_cast<int32_t>(img->font);
   const int32_t cw = font_width[font], ch = font_height[font];
   const int32_t cols = img->width, rows = img->height;
@@ -280,14 +299,21 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
     return false;
   }
 
+  // With nothing written since the last comparison, cells and palette are as they were.
+  const bool compare = !valid || writes_pending;
+  if (compare) {
+    turn.take();
+    writes_pending = false;
+  }
   if (!valid) {
     for (int i = 0; i < 256; ++i) last_palette[i] = img->palette ? palette_get(img->palette, i) : 0;
-  } else if (img->palette && !palette_same(img->palette, 256)) {
+  } else if (compare && img->palette && !palette_same(img->palette, 256)) {
     for (int i = 0; i < 256; ++i) last_palette[i] = palette_get(img->palette, i);
     valid = false;
   }
 
-  if (valid && !shared_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
+  if (valid && compare &&
+      !shared_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
     changed = true;
 
   const int32_t phase = (blink_counter.load() >> 3) & 1;
@@ -328,6 +354,8 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
     }
   }
 
+  turn.take();
+  writes_pending = false;
   shared_read_copy(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
   const uint64_t order = f->order.load();
   const bool blinking = blink_enabled.load() != 0;
@@ -415,6 +443,13 @@ void build_software_frame() {
     const uint64_t held = frame_text_order[slot];
     frame_text_order[slot] = 0;
     bool publish = false;
+    // Writes seen here are ordered before the reads below; later ones set the flag again.
+    if (shared_memory_written.exchange(false, std::memory_order_acquire)) writes_pending = true;
+    if (img != last_image) {
+      writes_pending = true;
+      last_image = img;
+    }
+    screen_read_turn turn;
     if (img && img->valid && img->data) {
       int32_t w = img->width, h = img->height;
       if (img->text) {
@@ -425,11 +460,11 @@ void build_software_frame() {
       }
       if (w > 0 && h > 0) {
         if (img->text)
-          publish = fill_text(f, img, w, h, slot, held);
+          publish = fill_text(f, img, w, h, slot, held, turn);
         else if (img->bits_per_pixel == 32)
-          publish = fill_32bit(f, img, w, h);
+          publish = fill_32bit(f, img, w, h, turn);
         else
-          publish = fill_indexed(f, img, w, h);
+          publish = fill_indexed(f, img, w, h, turn);
       }
     }
     const uint64_t order = f->order.load();

@@ -92,6 +92,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
         }
         std::atomic_ref<uint64_t>(*out).store(value, std::memory_order_relaxed);
       }
+      note_shared_write();
       return;
     }
     for (int32_t r = 0; r < g.rows; ++r) {

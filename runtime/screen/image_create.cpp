@@ -7,6 +7,7 @@
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/palettes.h"
+#include "runtime/screen/pixel_access.h"
 #include "runtime/screen/pixel_store.h"
 
 namespace {
@@ -104,6 +105,7 @@ int32_t image_create(int32_t width, int32_t height, int32_t mode) {
     }
   }
   img->flags |= image_owns_pixels;
+  note_shared_write();  // a new page may be shown in place of one the builder compared with
   return index;
 }
 

@@ -13,6 +13,7 @@
 #include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/key_labels.h"
 #include "runtime/screen/palettes.h"
+#include "runtime/screen/surface_fill.h"
 
 alignas(16) uint8_t text_memory[text_memory_size];
 alignas(16) uint8_t mode13_memory[mode13_memory_size];
@@ -124,10 +125,8 @@ void text_setup(text_grid old) {
     img->flags |= image_is_page;
     page_table[p] = index;
   }
-  for (size_t i = 0; i < text_memory_size; i += 2) {
-    text_memory[i] = 32;
-    text_memory[i + 1] = 7;
-  }
+  // The builder may still be reading the previous screen's text page.
+  shared_fill_elements(text_memory, 32 | 7 << 8, 2, text_memory_size / 2);
 }
 
 // Makes page 0 of the new screen; false when memory ran out.
@@ -136,7 +135,7 @@ bool make_screen(int32_t mode, int32_t handed_index, text_grid old) {
   switch (mode) {
     case 13:
       index = image_create_over(mode13_memory, 320, 200, 13);
-      std::memset(mode13_memory, 0, sizeof mode13_memory);
+      shared_fill_elements(mode13_memory, 0, 1, sizeof mode13_memory);
       break;
     case 12:
     case 11:

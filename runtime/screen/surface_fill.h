@@ -8,6 +8,24 @@
 #include "runtime/screen/image_record.h"
 #include "runtime/screen/pixel_access.h"
 
+// Eight bytes holding value as elements of size 1, 2 or 4 bytes.
+inline uint64_t repeated_element(uint32_t value, int32_t size) {
+  if (size == 1) return (value & 0xFFu) * 0x0101010101010101ull;
+  if (size == 2) return (value & 0xFFFFu) * 0x0001000100010001ull;
+  return uint64_t{value} * 0x0000000100000001ull;
+}
+
+// Fills bytes (a whole number of elements) at dst, aligned to the element
+// size, with a pattern from repeated_element, using plain stores: only for
+// memory no other thread can read at the moment.
+inline void plain_fill(uint8_t* dst, uint64_t pattern, size_t bytes) {
+  const uint64_t block[4] = {pattern, pattern, pattern, pattern};
+  size_t i = 0;
+  for (; i + 32 <= bytes; i += 32) std::memcpy(dst + i, block, 32);
+  for (; i + 8 <= bytes; i += 8) std::memcpy(dst + i, &pattern, 8);
+  std::memcpy(dst + i, &pattern, bytes - i);
+}
+
 // Stores count elements of size (1, 2 or 4 bytes) holding value at dst, which
 // is aligned to size.
 inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, size_t count) {
@@ -26,11 +44,11 @@ inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, siz
     dst += size;
   }
   // An element boundary on an eight-byte boundary: the pattern repeats in step.
-  uint64_t pattern = value & (size == 1 ? 0xFFu : size == 2 ? 0xFFFFu : 0xFFFFFFFFu);
-  for (int32_t bits = size * 8; bits < 64; bits *= 2) pattern |= pattern << bits;
+  const uint64_t pattern = repeated_element(value, size);
   for (; dst + 8 <= end; dst += 8)
     std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(dst)).store(pattern, std::memory_order_relaxed);
   for (; dst < end; dst += size) store_one(dst);
+  note_shared_write();
 }
 
 // Moves n bytes from src down to dst (dst < src, the ranges may overlap), as

@@ -13,6 +13,7 @@
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/pixel_access.h"
 #include "runtime/screen/printer_page.h"
+#include "runtime/screen/screen_read_turns.h"
 #include "runtime/screen/surface_fill.h"
 
 int32_t control_chars_off = 0;
@@ -227,23 +228,33 @@ void print_text(const str_desc* text, int32_t newline) {
 }
 
 void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
-  const int32_t rows = image_rows(img);
   top = std::max(top, 1);
-  bottom = std::min(bottom, rows);
+  bottom = std::min(bottom, img->text ? static_cast<int32_t>(img->height) : image_rows(img));
   if (top > bottom) return;
+  const int32_t cell_rows = img->text ? 1 : font_height[img->font];
+  const size_t row_bytes = static_cast<size_t>(img->width) * (img->text ? 2 : img->bytes_per_pixel) * cell_rows;
+  uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
+  uint8_t* last = img->data + static_cast<size_t>(bottom - 1) * row_bytes;
+  const size_t moved = static_cast<size_t>(bottom - top) * row_bytes;
+  uint32_t blank;
   if (img->text) {
-    const size_t row_bytes = static_cast<size_t>(img->width) * 2;
-    uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
-    shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
     const uint32_t attribute = ((img->background << 4) & 0x70) | (img->colour & 0x0F) | (((img->colour >> 4) << 7) & 0xFF);
-    fill_text_rows(img, bottom, bottom, static_cast<uint16_t>(32 | attribute << 8));
+    blank = 32 | attribute << 8;
+  } else {
+    blank = img->bytes_per_pixel == 1 ? img->background & img->mask : img->background;
+  }
+  // The printer page (a pixel page) is also cleared by the main loop, so it keeps the atomic stores.
+  if ((img->text || !is_printer_page(img)) && begin_plain_writes()) {
+    std::memmove(first, first + row_bytes, moved);
+    plain_fill(last, repeated_element(blank, img->text ? 2 : img->bytes_per_pixel), row_bytes);
+    end_plain_writes();
     return;
   }
-  const int32_t h = font_height[img->font];
-  const size_t row_bytes = static_cast<size_t>(img->width) * img->bytes_per_pixel * h;
-  uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
-  shared_move_down(first, first + row_bytes, static_cast<size_t>(bottom - top) * row_bytes);
-  fill_pixel_rows(img, (bottom - 1) * h, bottom * h - 1, img->background);
+  shared_move_down(first, first + row_bytes, moved);
+  if (img->text)
+    fill_text_rows(img, bottom, bottom, static_cast<uint16_t>(blank));
+  else
+    fill_pixel_rows(img, (bottom - 1) * cell_rows, bottom * cell_rows - 1, img->background);
 }
 
 void new_line() {

@@ -114,6 +114,45 @@ TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
   EXPECT_EQ(published()->pixels[320 * 10 + 20], 0xFF123456u);
 }
 
+// Between writes the builder compares nothing; these are the ways a write could
+// be missed if it kept the wrong comparison state.
+TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
+  image_record* shown = display_image.load();
+  build_software_frame();
+  show(published());
+
+  // Rewriting a cell with what it holds is a write but no change.
+  shared_store8(shown->data, ' ');
+  build_software_frame();
+  EXPECT_EQ(published(), nullptr);
+
+  // A write while the software screen is not drawn is drawn once it is again.
+  const int32_t software_place = display_order[layer_software].load();
+  display_order[layer_software] = 0;
+  put_cell(shown, 0, 0, 0xDB, 0x0F);
+  build_software_frame();
+  EXPECT_EQ(published(), nullptr);
+  display_order[layer_software] = software_place;
+  build_software_frame();
+  software_frame* drawn = published();
+  ASSERT_NE(drawn, nullptr);
+  EXPECT_EQ(drawn->pixels[3 * 640 + 3], shown->palette[15].load());
+  show(drawn);
+
+  // Page 1, written while page 0 was shown and compared, then shown itself.
+  image_record* other = page(1);
+  put_cell(other, 10, 2, 0xDB, 0x0E);
+  build_software_frame();
+  EXPECT_EQ(published(), nullptr);
+  set_display_image(page_table[1]);
+  build_software_frame();
+  software_frame* flipped = published();
+  ASSERT_NE(flipped, nullptr);
+  EXPECT_EQ(flipped->pixels[(2 * 16 + 3) * 640 + 10 * 8 + 3], other->palette[14].load());
+  EXPECT_EQ(flipped->pixels[3 * 640 + 3], other->palette[0].load()) << "page 0's cell still drawn";
+  set_display_image(page_table[0]);
+}
+
 TEST_F(FrameBuilder, HiddenScreensAndFreezesBuildNothing) {
   screen_hidden = 1;
   const uint64_t before = latest_order.load();

@@ -1,0 +1,102 @@
+// Turns between the builder's reads and the program's plain scrolls.
+#include "runtime/screen/screen_read_turns.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "runtime/screen/font_tables.h"
+#include "runtime/screen/image_operations.h"
+#include "runtime/screen/image_table.h"
+#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/text_output.h"
+#include "screen_fixture.h"
+
+namespace {
+
+using ScreenReadTurns = ScreenTest;
+
+// Rows of distinct content, so a move by the wrong amount or a missed row shows.
+void fill_rows(image_record* img) {
+  const size_t bytes = static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
+  for (size_t i = 0; i < bytes; ++i) shared_store8(img->data + i, static_cast<uint8_t>(i * 31 / 7 + i / 160));
+}
+
+std::vector<uint8_t> contents(const image_record* img) {
+  return {img->data, img->data + static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel};
+}
+
+TEST_F(ScreenReadTurns, ScrollGivesTheSameImageWhetherOrNotTheBuilderIsReading) {
+  const struct {
+    int32_t mode;
+    int32_t top, bottom;
+  } cases[] = {{0, 1, 24}, {0, 5, 9}, {11, 1, 29}, {11, 30, 30}, {13, 2, 25}, {32, 1, 30}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    screen_first_mode();
+    if (c.mode == 32) {
+      // A 32-bit screen: the blank row takes the background as it is.
+      screen_set(new_image(640, 480, 32, 1), 0, 0, 0, 0, 1);
+    } else if (c.mode) {
+      screen_set(c.mode, 0, 0, 0, 0, 1);
+    }
+    image_record* img = write_image;
+    ASSERT_EQ(img->bits_per_pixel == 32, c.mode == 32);
+    img->background = img->text ? 1 : c.mode == 32 ? 0xFF102030 : 3;
+    img->colour = img->text ? 14 : 5;
+    fill_rows(img);
+    const std::vector<uint8_t> start = contents(img);
+
+    ASSERT_EQ(builder_reading.load(), 0);
+    scroll_rows_up(img, c.top, c.bottom);
+    const std::vector<uint8_t> plain = contents(img);
+    EXPECT_NE(plain, start);
+
+    // Again from the same start, with the builder holding its turn: the atomic path.
+    shared_copy(img->data, start.data(), start.size());
+    {
+      screen_read_turn turn;
+      turn.take();
+      EXPECT_FALSE(begin_plain_writes());
+      scroll_rows_up(img, c.top, c.bottom);
+    }
+    EXPECT_EQ(contents(img), plain);
+    EXPECT_EQ(builder_reading.load(), 0) << "the turn ends with its scope";
+    EXPECT_EQ(program_moving.load(), 0);
+  }
+}
+
+TEST_F(ScreenReadTurns, BuilderWaitsForAMoveInProgressAndNotOtherwise) {
+  ASSERT_TRUE(begin_plain_writes());
+  std::atomic<int> reading{0};
+  std::thread builder([&] {
+    screen_read_turn turn;
+    turn.take();
+    reading = 1;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(reading.load(), 0) << "the builder read during a plain move";
+  EXPECT_EQ(builder_reading.load(), 1) << "the builder did not announce itself";
+  end_plain_writes();
+  builder.join();
+  EXPECT_EQ(reading.load(), 1);
+  EXPECT_EQ(builder_reading.load(), 0);
+
+  // Once the builder is done, the program's next move is plain again.
+  EXPECT_TRUE(begin_plain_writes());
+  end_plain_writes();
+}
+
+TEST_F(ScreenReadTurns, EndingAMoveMarksTheScreenWritten) {
+  shared_memory_written = false;
+  ASSERT_TRUE(begin_plain_writes());
+  EXPECT_FALSE(shared_memory_written.load());
+  end_plain_writes();
+  EXPECT_TRUE(shared_memory_written.load());
+}
+
+}  // namespace
