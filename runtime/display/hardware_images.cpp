@@ -10,6 +10,7 @@
 #include "runtime/core/errors.h"
 #include "runtime/core/pad_to_power_of_two.h"
 #include "runtime/display/render_state.h"
+#include "runtime/display/texture_upload.h"
 
 list* hardware_img_list = nullptr;
 
@@ -24,41 +25,24 @@ void create_texture(hardware_img* img, const uint32_t* pixels) {
   img->texture = name;
   while (glGetError() != GL_NO_ERROR) {
   }
-
-  bool done = false;
-  if (!npot_fails) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, img->width, img->height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-    done = glGetError() == GL_NO_ERROR;
-    if (done) {
-      img->size_mode = 0;
-      img->texture_width = img->width;
-      img->texture_height = img->height;
-    } else {
-      npot_fails = true;
-    }
-  }
-  if (!done) {
-    int32_t w = img->width, h = img->height;
-    const uint32_t* padded = pad_to_power_of_two(&w, &h, pixels);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, padded);
-    done = glGetError() == GL_NO_ERROR;
-    if (done) {
-      img->size_mode = 1;
-      img->texture_width = w;
-      img->texture_height = h;
-    }
-  }
-  if (!done) {
-    const GLint status =
-        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, img->width, img->height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-    if (status != 0) {
-      alert("gluBuild2DMipmaps failed");
-      alert_number(static_cast<int32_t>(glGetError()));
-    }
-    img->size_mode = 2;
-    img->texture_width = img->width;
-    img->texture_height = img->height;
-  }
+  const texture_shape shape = upload_texture(
+      img->width, img->height, npot_fails,
+      [&] {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, img->width, img->height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+        return glGetError() == GL_NO_ERROR;
+      },
+      [&](int32_t* w, int32_t* h) {
+        const uint32_t* padded = pad_to_power_of_two(w, h, pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, *w, *h, 0, GL_BGRA, GL_UNSIGNED_BYTE, padded);
+        return glGetError() == GL_NO_ERROR;
+      },
+      [&] {
+        return gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, img->width, img->height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+      },
+      [] { return static_cast<int32_t>(glGetError()); });
+  img->size_mode = shape.size_mode;
+  img->texture_width = shape.width;
+  img->texture_height = shape.height;
   forget_bound_texture();
 }
 }  // namespace
