@@ -71,6 +71,7 @@ inline uint64_t row_mask(const uint8_t* row) {
 // Whole glyph inside the image: the common case, without per-pixel checks.
 template <typename pixel>
 void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_t y0) {
+  const note_write_at_exit mark;
   const uint8_t mode = img->print_mode;
   const int32_t w = img->width;
   if constexpr (sizeof(pixel) == 1) {
@@ -92,7 +93,6 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
         }
         std::atomic_ref<uint64_t>(*out).store(value, std::memory_order_relaxed);
       }
-      note_shared_write();
       return;
     }
     for (int32_t r = 0; r < g.rows; ++r) {
@@ -104,7 +104,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           out += g.repeat;
           continue;
         }
-        for (int32_t k = 0; k < g.repeat; ++k) shared_store8(out++, set ? fg : bg);
+        for (int32_t k = 0; k < g.repeat; ++k) shared_put8(out++, set ? fg : bg);
       }
     }
   } else {
@@ -115,7 +115,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
       for (int32_t r = 0; r < g.rows; ++r) {
         uint32_t* out = reinterpret_cast<uint32_t*>(img->data) + static_cast<size_t>(y0 + r) * w + x0;
         const uint8_t* in = g.pixels + r * 8;
-        for (int32_t c = 0; c < 8; ++c) shared_store32(out + c, in[c] ? fg : bg);
+        for (int32_t c = 0; c < 8; ++c) shared_put32(out + c, in[c] ? fg : bg);
       }
       return;
     }
@@ -131,7 +131,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           if (set ? mode == 2 : mode == 1) continue;
           const premixed& p = colours[set];
           const uint32_t v = out[c];
-          shared_store32(out + c, p.add + (static_cast<uint32_t>(p.keep[v >> 24]) << 24 |
+          shared_put32(out + c, p.add + (static_cast<uint32_t>(p.keep[v >> 24]) << 24 |
                                            static_cast<uint32_t>(p.keep[(v >> 16) & 0xFF]) << 16 |
                                            static_cast<uint32_t>(p.keep[(v >> 8) & 0xFF]) << 8 | p.keep[v & 0xFF]));
         }
@@ -147,7 +147,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           out += g.repeat;
           continue;
         }
-        for (int32_t k = 0; k < g.repeat; ++k, ++out) shared_store32(out, raw ? value : blend_over(*out, value));
+        for (int32_t k = 0; k < g.repeat; ++k, ++out) shared_put32(out, raw ? value : blend_over(*out, value));
       }
     }
   }

@@ -15,16 +15,31 @@
 inline std::atomic<bool> shared_memory_written{true};
 inline void note_shared_write() { shared_memory_written.store(true, std::memory_order_release); }
 
-inline void shared_store8(uint8_t* p, uint8_t value) {
+// Marks the shared memory written when the scope ends: for loops that store
+// through shared_put8 and shared_put32, which leave the mark to it.
+struct note_write_at_exit {
+  note_write_at_exit() = default;
+  note_write_at_exit(const note_write_at_exit&) = delete;
+  note_write_at_exit& operator=(const note_write_at_exit&) = delete;
+  ~note_write_at_exit() { note_shared_write(); }
+};
+
+inline void shared_put8(uint8_t* p, uint8_t value) {
   std::atomic_ref<uint8_t>(*p).store(value, std::memory_order_relaxed);
+}
+inline void shared_store8(uint8_t* p, uint8_t value) {
+  shared_put8(p, value);
   note_shared_write();
 }
 inline uint8_t shared_load8(uint8_t* p) {
   return std::atomic_ref<uint8_t>(*p).load(std::memory_order_relaxed);
 }
 // p must be 4-byte aligned (32-bit pixel memory always is).
-inline void shared_store32(uint32_t* p, uint32_t value) {
+inline void shared_put32(uint32_t* p, uint32_t value) {
   std::atomic_ref<uint32_t>(*p).store(value, std::memory_order_relaxed);
+}
+inline void shared_store32(uint32_t* p, uint32_t value) {
+  shared_put32(p, value);
   note_shared_write();
 }
 inline uint32_t shared_load32(uint32_t* p) {
