@@ -25,6 +25,20 @@ constexpr shared_control shared_controls[] = {
 
 bool enter_down(scan_down_query down) { return down(0x1C) || down(0x11C); }
 
+// Keys other than letters that the X window system turns into control
+// characters when Ctrl is held (Ctrl+2 into 0, Ctrl+6 into 30, ...): the
+// character, the key's scan code, and the key whose Ctrl column the
+// translation table holds. The physical key tells them apart.
+struct ctrl_symbol {
+  unsigned char c;
+  int32_t scan, key;
+};
+constexpr ctrl_symbol ctrl_symbols[] = {
+    {0, 0x03, '2'},    {0, 0x39, ' '},     {0x1B, 0x04, '3'}, {0x1B, 0x1A, '['}, {0x1B, 0x01, 27},
+    {0x1C, 0x05, '4'}, {0x1C, 0x2B, '\\'}, {0x1D, 0x06, '5'}, {0x1D, 0x1B, ']'}, {0x1E, 0x07, '6'},
+    {0x1E, 0x29, '`'}, {0x1F, 0x08, '7'},  {0x1F, 0x35, '/'}, {0x1F, 0x0C, '-'}, {0x7F, 0x09, '8'},
+};
+
 }  // namespace
 
 int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down) {
@@ -40,6 +54,9 @@ int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down)
       return c == 10 ? 13 : letter;  // nothing known: Ctrl+Enter gives 10, 1-26 are letters
     }
     if (c >= 1 && c <= 26) return letter;
+    if (down)
+      for (const auto& s : ctrl_symbols)
+        if (s.c == c && down(s.scan)) return s.key;
   }
   if (c == 127) return kc_delete;
   return c;
@@ -84,6 +101,9 @@ int32_t character_release_code(unsigned char c, int modifiers, scan_down_query d
   for (const int32_t other : {character_key_code(c, modifiers ^ GLUT_ACTIVE_CTRL, nullptr),
                               character_key_code(c, modifiers | GLUT_ACTIVE_CTRL, nullptr)})
     if (held_keys_contains(other)) return other;
+  // The key is already up when its release is read, so its scan code no longer tells.
+  for (const auto& s : ctrl_symbols)
+    if (s.c == c && held_keys_contains(s.key)) return s.key;
   if (code >= 0 && code <= 255 && key_translation_table[code][kt_make] != 0)
     for (const int32_t held : held_keys_snapshot())
       if (held >= 0 && held <= 255 && key_translation_table[held][kt_make] == key_translation_table[code][kt_make])

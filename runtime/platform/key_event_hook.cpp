@@ -26,6 +26,7 @@ wire_to_event_proc xlib_key_event[KeyRelease + 1] = {};
 // keys are numbered as the PC window system numbers them, 0x100 + scan code.
 constexpr int32_t keycode_pause = 127;
 constexpr int32_t keycode_scroll_lock = 78;
+constexpr int32_t keycode_tab = 23;
 
 int32_t scan_of_keycode(int32_t keycode, bool ctrl) {
   if (keycode >= 9 && keycode <= 96) return keycode == 77 ? 0x145 : keycode - 8;  // Num Lock is extended
@@ -94,6 +95,10 @@ Bool key_event_filter(Display* display, XEvent* event, xEvent* wire) {
   if (!keep || (event->type != KeyPress && event->type != KeyRelease)) return keep;
   const int32_t keycode = static_cast<int32_t>(event->xkey.keycode) & 0xFF;
   const bool ctrl = (event->xkey.state & ControlMask) != 0;
+  // Shift+Tab reads as the back-tab key symbol, which freeglut drops. Without
+  // the Shift bit it arrives as Tab, and the Shift key, held, still selects the
+  // back-tab's code.
+  if (keycode == keycode_tab) event->xkey.state &= ~static_cast<unsigned>(ShiftMask);
   if (event->type == KeyPress) {
     const int32_t scan = press_scan[keycode] != 0 ? press_scan[keycode] : scan_of_keycode(keycode, ctrl);
     if (scan != 0) {

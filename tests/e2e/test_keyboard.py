@@ -34,6 +34,8 @@ class KeyboardTest(harness.ProgramTest):
             ("Tab", "0F09"), ("ctrl+Tab", "9400"), ("space", "3920"),
             ("1", "0231"), ("exclam", "0221"), ("alt+1", "7800"), ("minus", "0C2D"), ("ctrl+minus", "0C1F"),
             ("bracketleft", "1A5B"), ("slash", "352F"), ("shift+slash", "353F"), ("KP_Divide", "352F"),
+            ("shift+Tab", "0F00"), ("ctrl+2", "0300"), ("ctrl+6", "071E"), ("ctrl+bracketleft", "1A1B"),
+            ("ctrl+backslash", "2B1C"),
         ]
         for keys, expected in cases:
             with self.subTest(keys=keys):

@@ -43,6 +43,20 @@ TEST(KeyboardCallback, MapsCharactersAsTheWindowGivesThem) {
       {127, ctrl, {}, kc_delete},
       {0, ctrl, {}, 0},
       {233, 0, {}, 233},
+      // Keys other than letters that come as control characters with Ctrl.
+      {0, ctrl, {0x03}, '2'},
+      {0, ctrl | shift, {0x03}, '2'},
+      {0, ctrl, {0x39}, ' '},
+      {30, ctrl, {0x07}, '6'},
+      {27, ctrl, {0x04}, '3'},
+      {27, ctrl, {0x1A}, '['},
+      {27, ctrl, {0x01}, 27},
+      {28, ctrl, {0x2B}, '\\'},
+      {29, ctrl, {0x1B}, ']'},
+      {31, ctrl, {0x0C}, '-'},
+      {31, ctrl, {0x35}, '/'},
+      {127, ctrl, {0x09}, '8'},
+      {30, 0, {0x07}, 30},  // without Ctrl: as given
   };
   for (const auto& c : cases) {
     physically_down = c.down;
@@ -65,6 +79,8 @@ TEST(KeyboardCallback, ReleasesPairWithTheirPresses) {
       {'m', 13, ctrl, 'm'},
       {'a', 1, ctrl, 'a'},
       {'q', 'w', 0, 'w'},      // nothing pairs: the code itself
+      {'2', 0, ctrl, '2'},     // Ctrl+2, its key already up when the release is read
+      {'6', 30, ctrl, '6'},
   };
   physically_down.clear();
   for (const auto& c : cases) {
