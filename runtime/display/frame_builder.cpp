@@ -155,13 +155,15 @@ bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, scre
     if (!software_screen_drawn()) return false;
     if (!writes_pending) return false;
     turn.take();
-    writes_pending = false;
-    if (shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)) return false;
+    if (shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)) {
+      writes_pending = false;
+      return false;
+    }
   }
   if (!size_frame(f, w, h)) return false;
   turn.take();
-  writes_pending = false;
   shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
+  writes_pending = false;
   return true;
 }
 
@@ -186,14 +188,16 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
     if (prev_valid.load()) {
       if (!writes_pending) return false;
       turn.take();
-      writes_pending = false;
-      if (palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n)) return false;
+      if (palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n)) {
+        writes_pending = false;
+        return false;
+      }
     }
   }
   if (!size_frame(f, w, h)) return false;
   turn.take();
-  writes_pending = false;
   shared_read_copy(last_index_bytes.data(), img->data, n);
+  writes_pending = false;
   for (int i = 0; i < entries; ++i) last_palette[i] = palette_get(palette, i);
   const uint8_t* in = last_index_bytes.data();
   uint32_t* out = f->pixels;
@@ -301,10 +305,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
 
   // With nothing written since the last comparison, cells and palette are as they were.
   const bool compare = !valid || writes_pending;
-  if (compare) {
-    turn.take();
-    writes_pending = false;
-  }
+  if (compare) turn.take();
   if (!valid) {
     for (int i = 0; i < 256; ++i) last_palette[i] = img->palette ? palette_get(img->palette, i) : 0;
   } else if (compare && img->palette && !palette_same(img->palette, 256)) {
@@ -326,6 +327,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   const bool cursor_moved = cursor_col != last_cursor_col || cursor_row != last_cursor_row;
   if (!valid || blink_moved || cursor_moved) changed = true;
   if (!changed) {
+    writes_pending = false;  // compared: the same as drawn
     frame_text_order[slot] = held;
     return false;
   }
