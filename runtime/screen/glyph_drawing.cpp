@@ -91,7 +91,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           const uint64_t old = std::atomic_ref<uint64_t>(*out).load(std::memory_order_relaxed);
           value = mode == 1 ? (old & ~set) | (fg8 & set) : (old & set) | (bg8 & ~set);
         }
-        std::atomic_ref<uint64_t>(*out).store(value, std::memory_order_relaxed);
+        shared_put(out, value);
       }
       return;
     }
@@ -104,7 +104,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           out += g.repeat;
           continue;
         }
-        for (int32_t k = 0; k < g.repeat; ++k) shared_put8(out++, set ? fg : bg);
+        for (int32_t k = 0; k < g.repeat; ++k) shared_put(out++, set ? fg : bg);
       }
     }
   } else {
@@ -115,7 +115,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
       for (int32_t r = 0; r < g.rows; ++r) {
         uint32_t* out = reinterpret_cast<uint32_t*>(img->data) + static_cast<size_t>(y0 + r) * w + x0;
         const uint8_t* in = g.pixels + r * 8;
-        for (int32_t c = 0; c < 8; ++c) shared_put32(out + c, in[c] ? fg : bg);
+        for (int32_t c = 0; c < 8; ++c) shared_put(out + c, in[c] ? fg : bg);
       }
       return;
     }
@@ -131,7 +131,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           if (set ? mode == 2 : mode == 1) continue;
           const premixed& p = colours[set];
           const uint32_t v = out[c];
-          shared_put32(out + c, p.add + (static_cast<uint32_t>(p.keep[v >> 24]) << 24 |
+          shared_put(out + c, p.add + (static_cast<uint32_t>(p.keep[v >> 24]) << 24 |
                                            static_cast<uint32_t>(p.keep[(v >> 16) & 0xFF]) << 16 |
                                            static_cast<uint32_t>(p.keep[(v >> 8) & 0xFF]) << 8 | p.keep[v & 0xFF]));
         }
@@ -147,7 +147,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
           out += g.repeat;
           continue;
         }
-        for (int32_t k = 0; k < g.repeat; ++k, ++out) shared_put32(out, raw ? value : blend_over(*out, value));
+        for (int32_t k = 0; k < g.repeat; ++k, ++out) shared_put(out, raw ? value : blend_over(*out, value));
       }
     }
   }

@@ -196,7 +196,7 @@ void clear_colour_set(uint32_t colour, int64_t page_or_handle, int32_t given) {
     const note_write_at_exit mark;
     uint32_t* p = pixels32(img);
     for (size_t i = 0, n = pixel_count(img); i < n; ++i)
-      if (((p[i] ^ colour) & 0xFFFFFF) == 0) shared_put32(p + i, p[i] & 0xFFFFFF);
+      if (((p[i] ^ colour) & 0xFFFFFF) == 0) shared_put(p + i, p[i] & 0xFFFFFF);
     return;
   }
   if (!colour_given) {
@@ -254,7 +254,7 @@ void set_alpha(int32_t alpha, uint32_t first, uint32_t second, int64_t page_or_h
       const uint32_t c = (v >> (8 * k)) & 0xFF;
       inside = c >= low[k] && c <= high[k];
     }
-    if (inside) shared_put32(p + i, (v & 0xFFFFFF) | a);
+    if (inside) shared_put(p + i, (v & 0xFFFFFF) | a);
   }
 }
 

@@ -16,7 +16,7 @@ inline std::atomic<bool> shared_memory_written{true};
 inline void note_shared_write() { shared_memory_written.store(true, std::memory_order_release); }
 
 // Marks the shared memory written when the scope ends: for loops that store
-// through shared_put8 and shared_put32, which leave the mark to it.
+// through shared_put, which leaves the mark to it.
 struct note_write_at_exit {
   note_write_at_exit() = default;
   note_write_at_exit(const note_write_at_exit&) = delete;
@@ -24,22 +24,22 @@ struct note_write_at_exit {
   ~note_write_at_exit() { note_shared_write(); }
 };
 
-inline void shared_put8(uint8_t* p, uint8_t value) {
-  std::atomic_ref<uint8_t>(*p).store(value, std::memory_order_relaxed);
+// One relaxed store of a 1-, 2-, 4- or 8-byte value, aligned to its size, without the mark.
+template <typename T>
+inline void shared_put(T* p, T value) {
+  std::atomic_ref<T>(*p).store(value, std::memory_order_relaxed);
 }
+
 inline void shared_store8(uint8_t* p, uint8_t value) {
-  shared_put8(p, value);
+  shared_put(p, value);
   note_shared_write();
 }
 inline uint8_t shared_load8(uint8_t* p) {
   return std::atomic_ref<uint8_t>(*p).load(std::memory_order_relaxed);
 }
 // p must be 4-byte aligned (32-bit pixel memory always is).
-inline void shared_put32(uint32_t* p, uint32_t value) {
-  std::atomic_ref<uint32_t>(*p).store(value, std::memory_order_relaxed);
-}
 inline void shared_store32(uint32_t* p, uint32_t value) {
-  shared_put32(p, value);
+  shared_put(p, value);
   note_shared_write();
 }
 inline uint32_t shared_load32(uint32_t* p) {
@@ -53,22 +53,10 @@ inline void shared_copy(uint8_t* dst, const uint8_t* src, size_t n) {
     for (; i + 8 <= n; i += 8) {
       uint64_t word;
       std::memcpy(&word, src + i, 8);
-      std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(dst + i)).store(word, std::memory_order_relaxed);
+      shared_put(reinterpret_cast<uint64_t*>(dst + i), word);
     }
   }
-  for (; i < n; ++i) std::atomic_ref<uint8_t>(dst[i]).store(src[i], std::memory_order_relaxed);
-  note_shared_write();
-}
-
-// Fills n 16-bit words of shared memory (text cells) with value.
-inline void shared_fill16(uint8_t* dst, uint16_t value, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t*>(dst + 2 * i)).store(value, std::memory_order_relaxed);
-  note_shared_write();
-}
-
-inline void shared_fill8(uint8_t* dst, uint8_t value, size_t n) {
-  for (size_t i = 0; i < n; ++i) std::atomic_ref<uint8_t>(dst[i]).store(value, std::memory_order_relaxed);
+  for (; i < n; ++i) shared_put(dst + i, src[i]);
   note_shared_write();
 }
 

@@ -31,12 +31,11 @@ inline void plain_fill(uint8_t* dst, uint64_t pattern, size_t bytes) {
 inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, size_t count) {
   const auto store_one = [&](uint8_t* p) {
     if (size == 1)
-      shared_store8(p, static_cast<uint8_t>(value));
+      shared_put(p, static_cast<uint8_t>(value));
     else if (size == 2)
-      std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t*>(p)).store(static_cast<uint16_t>(value),
-                                                                       std::memory_order_relaxed);
+      shared_put(reinterpret_cast<uint16_t*>(p), static_cast<uint16_t>(value));
     else
-      shared_store32(reinterpret_cast<uint32_t*>(p), value);
+      shared_put(reinterpret_cast<uint32_t*>(p), value);
   };
   uint8_t* end = dst + count * static_cast<size_t>(size);
   while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 7) != 0) {
@@ -46,7 +45,7 @@ inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, siz
   // An element boundary on an eight-byte boundary: the pattern repeats in step.
   const uint64_t pattern = repeated_element(value, size);
   for (; dst + 8 <= end; dst += 8)
-    std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(dst)).store(pattern, std::memory_order_relaxed);
+    shared_put(reinterpret_cast<uint64_t*>(dst), pattern);
   for (; dst < end; dst += size) store_one(dst);
   note_shared_write();
 }
@@ -63,10 +62,10 @@ inline void shared_move_down(uint8_t* dst, const uint8_t* src, size_t n) {
       std::memcpy(&w2, src + i + 16, 8);
       std::memcpy(&w3, src + i + 24, 8);
       auto* out = reinterpret_cast<uint64_t*>(dst + i);
-      std::atomic_ref<uint64_t>(out[0]).store(w0, std::memory_order_relaxed);
-      std::atomic_ref<uint64_t>(out[1]).store(w1, std::memory_order_relaxed);
-      std::atomic_ref<uint64_t>(out[2]).store(w2, std::memory_order_relaxed);
-      std::atomic_ref<uint64_t>(out[3]).store(w3, std::memory_order_relaxed);
+      shared_put(out + 0, w0);
+      shared_put(out + 1, w1);
+      shared_put(out + 2, w2);
+      shared_put(out + 3, w3);
     }
   }
   shared_copy(dst + i, src + i, n - i);
