@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "program/frame/statement_frame.h"
 #include "runtime/core/handle_list.h"
 #include "runtime/core/variable_arena.h"
+#include "runtime/frame/frame.h"
 
 namespace {
 

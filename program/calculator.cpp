@@ -3,12 +3,11 @@
 // of its temporary strings and the event test with its source line number.
 #include <cstdint>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
 #include "runtime/core/float_to_integer.h"
-#include "runtime/core/program_end.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_statement.h"
 #include "runtime/screen/clear_screen.h"

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "runtime/core/conventional_memory.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 
 int32_t counter_base = 0;
 int32_t day_ms_base = 0;

@@ -20,6 +20,3 @@ constexpr int32_t device_table_capacity = 258;  // the two fixed entries plus 25
 
 extern device_record device_table[device_table_capacity];
 extern int32_t device_count;
-
-// Start-up: fills the keyboard and mouse entries.
-void device_table_init();

@@ -4,11 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/core/program_end.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/window_state.h"
-#include "runtime/platform/message_box.h"
-#include "runtime/platform/process.h"
+#include "runtime/platform/platform.h"
 
 int32_t error_line = 0;
 int32_t error_sub_line = 0;

@@ -15,3 +15,8 @@ extern std::atomic<int32_t> exit_trap_enabled; // 1 = the program handles close 
 extern std::atomic<int32_t> stopped_threads;   // bit 0 program thread parked, bit 1 timer thread returned
 extern std::atomic<int32_t> exit_status;       // status of the process at the end of shutdown
 extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
+extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
+
+// Parks the program thread for good: reports it stopped, waits for the shutdown
+// and sleeps until the main loop ends the process. Never returns.
+[[noreturn]] void stop_program_thread();

@@ -12,7 +12,7 @@
 #include "runtime/display/software_frames.h"
 #include "runtime/display/view_mapping.h"
 #include "runtime/display/window_control.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 
 std::atomic<int32_t> blink_counter{0};

@@ -16,7 +16,7 @@
 #include "runtime/display/render_commands.h"
 #include "runtime/display/software_frames.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/glyph_tables.h"

@@ -10,8 +10,7 @@
 #include "runtime/display/display_callbacks.h"
 #include "runtime/display/window_requests.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
-#include "runtime/platform/window_query.h"
+#include "runtime/platform/platform.h"
 
 std::atomic<int32_t> window_width{640}, window_height{400};
 std::atomic<int32_t> prev_window_width{640}, prev_window_height{400};

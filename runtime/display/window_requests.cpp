@@ -5,7 +5,7 @@
 #include <deque>
 #include <mutex>
 
-#include "runtime/platform/window_procedure.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 struct window_request {
@@ -22,7 +22,7 @@ void post_window_request(window_request_kind kind, int32_t a, int32_t b, std::st
     std::lock_guard<std::mutex> lock(requests_mutex);
     requests.push_back({kind, a, b, std::move(text)});
   }
-  window_loop_wake();
+  wake_signal();
 }
 
 void run_window_requests() {

@@ -5,7 +5,6 @@
 std::atomic<int32_t> window_may_open{0};
 std::atomic<int32_t> window_exists{0};
 std::atomic<int32_t> screen_hidden{0};
-std::atomic<unsigned long> window_handle{0};
 
 namespace {
 std::mutex title_mutex;

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/device_table.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 
 std::atomic<uint64_t> device_event_sequence{0};
 
@@ -178,4 +178,12 @@ uint64_t device_event_next_sequence(int32_t device, uint64_t after) {
   std::lock_guard<std::mutex> hold(d->lock);
   const int32_t at = find_after(d, after);
   return at < 0 ? 0 : sequence_of(d, at);
+}
+
+void device_table_init() {
+  device_table[1] = {device_kind_keyboard, "[KEYBOARD][BUTTON]", 512, 0, 0, "Keyboard"};
+  device_state_alloc(1);
+  device_table[2] = {device_kind_mouse, "[MOUSE][BUTTON][AXIS][WHEEL]", 3, 2, 3, "Mouse"};
+  device_state_alloc(2);
+  device_count = 2;
 }

@@ -29,6 +29,10 @@ extern std::atomic<uint64_t> device_event_sequence;
 
 int32_t device_event_size(int32_t axes, int32_t wheels, int32_t buttons);
 
+// Start-up: fills the keyboard and mouse entries of the device table and
+// gives each its event state.
+void device_table_init();
+
 // Start-up, after the device table entry is filled: two zeroed events, capacity 2.
 void device_state_alloc(int32_t device);
 // The device's event state; null for entries without one.

@@ -3,7 +3,7 @@
 #include "runtime/core/conventional_memory.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/input/bios_key_buffer.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 bool slot_offset(uint16_t offset) { return offset >= bios_kbd_first && offset < bios_kbd_end && !(offset & 1); }

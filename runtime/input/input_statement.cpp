@@ -3,14 +3,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "program/frame/line_events.h"
-#include "program/frame/trap_tables.h"
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_cursor.h"
 #include "runtime/input/input_line_editor.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_operations.h"

@@ -1,7 +1,7 @@
 #include "runtime/input/key_traps.h"
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/key_codes.h"
 #include "runtime/input/key_translation_table.h"
 

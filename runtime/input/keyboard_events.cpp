@@ -11,7 +11,6 @@
 #include "runtime/input/key_translation_table.h"
 #include "runtime/input/key_traps.h"
 #include "runtime/input/keyhit_buffer.h"
-#include "runtime/input/mouse_callbacks.h"
 #include "runtime/input/port60_buffer.h"
 #include "runtime/input/soft_keys.h"
 #include "runtime/input/suppressed_keys.h"
@@ -237,22 +236,12 @@ void key_up(int32_t code) {
   if (shows) update_shift_flags();
 }
 
-int32_t window_event_hook(int32_t kind, int32_t a, int32_t b) {
-  switch (kind) {
-    case 1:
-      exit_request.fetch_or(1);
-      return 0;
-    case 2:
-      if (a != kc_pause && a != kc_break) return -1;
-      if (b > 0)
-        key_down(a);
-      else
-        key_up(a);
-      return 0;
-    case 3:
-      mouse_raw_motion(a, b);
-      return 0;
-    default:
-      return -1;
-  }
+void window_close_request() { exit_request.fetch_or(1); }
+
+void break_key_event(int32_t code, bool down) {
+  if (code != kc_pause && code != kc_break) return;
+  if (down)
+    key_down(code);
+  else
+    key_up(code);
 }

@@ -13,7 +13,11 @@ void key_up(int32_t code);
 // Set by every key_down; SLEEP clears it when it begins and ends early once set.
 extern std::atomic<int32_t> sleep_key_pressed;
 
-// Hooks the window procedure calls. kind 1: close request; kind 2: Pause (100019)
-// or Ctrl+Break (100318) down (b > 0) or up; kind 3: raw mouse motion (dx, dy).
-// Returns -1 for codes it does not handle, else 0.
-int32_t window_event_hook(int32_t kind, int32_t a, int32_t b);
+// The window's close button (or the window manager's close message): a close
+// request, which the program may take over.
+void window_close_request();
+
+// Pause (kc_pause) or Ctrl+Break (kc_break) going down or up, as the window
+// thread's look at the X key events sees them (freeglut does not report them).
+// Other codes are ignored.
+void break_key_event(int32_t code, bool down);

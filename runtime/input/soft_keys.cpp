@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "program/frame/trap_tables.h"
+#include "runtime/frame/frame.h"
 
 namespace {
 std::mutex soft_key_mutex;

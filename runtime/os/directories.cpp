@@ -1,7 +1,7 @@
 #include "runtime/os/directories.h"
 
 #include "runtime/core/errors.h"
-#include "runtime/platform/process.h"
+#include "runtime/platform/platform.h"
 
 std::string startup_dir;
 

@@ -1,6 +1,6 @@
 #include "runtime/os/environment.h"
 
-#include "runtime/platform/process.h"
+#include "runtime/platform/platform.h"
 
 int32_t environment_entries = 0;
 

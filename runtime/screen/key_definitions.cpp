@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "program/frame/trap_tables.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/soft_keys.h"
 
 // The labels are the keyboard's soft-key strings and the user-defined keys live

@@ -2,7 +2,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/surface_fill.h"

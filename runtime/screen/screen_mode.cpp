@@ -6,11 +6,11 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
-#include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/key_labels.h"
 #include "runtime/screen/palettes.h"
 #include "runtime/screen/surface_fill.h"

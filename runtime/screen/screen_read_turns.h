@@ -11,8 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "runtime/platform/clock.h"
-#include "runtime/platform/memory_fences.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/pixel_access.h"
 
 inline std::atomic<int32_t> builder_reading{0};

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/clear_screen.h"
 #include "runtime/screen/console_output.h"
 #include "runtime/screen/font_engine.h"

@@ -9,11 +9,11 @@
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"
-#include "runtime/screen/view_window.h"
 #include "runtime/screen/palettes.h"
 #include "runtime/screen/printer_page.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/surface_fill.h"
+#include "runtime/screen/view_window.h"
 
 namespace {
 

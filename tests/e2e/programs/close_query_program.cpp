@@ -2,11 +2,10 @@
 // standard output and then ends through END.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
 #include "runtime/core/close_query.h"
-#include "runtime/core/program_end.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/platform/platform.h"
 
 void program_main() {
   program_preamble();

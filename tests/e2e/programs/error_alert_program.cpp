@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "tests/e2e/programs/test_steps.h"
 #include "runtime/core/errors.h"
-#include "runtime/core/program_end.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/platform/platform.h"
+#include "tests/e2e/programs/test_steps.h"
 
 void program_main() {
   program_preamble();

@@ -1,12 +1,11 @@
 // Test program: an integer division by zero on line 3; line 4 must never run.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "tests/e2e/programs/test_steps.h"
-#include "runtime/core/program_end.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/platform/platform.h"
+#include "tests/e2e/programs/test_steps.h"
 
 namespace {
 volatile int divisor = 0;  // read at run time, so the division is not folded away

@@ -7,16 +7,15 @@
 #include <cstdio>
 #include <string>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "tests/e2e/programs/test_steps.h"
-#include "runtime/core/command_line.h"
-#include "runtime/core/program_end.h"
 #include "runtime/display/frame_builder.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/os/command_line.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/pixel_access.h"
 #include "runtime/screen/screen_mode.h"
+#include "tests/e2e/programs/test_steps.h"
 
 namespace {
 void put_cell(int col, int row, char c, uint8_t attribute) {

@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "tests/e2e/programs/test_steps.h"
-#include "runtime/core/command_line.h"
-#include "runtime/core/program_end.h"
 #include "runtime/display/hardware_images.h"
 #include "runtime/display/render_commands.h"
 #include "runtime/display/software_frames.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/os/command_line.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
+#include "tests/e2e/programs/test_steps.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Test program: waits in statements of 10 ms until the window is closed.
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/platform/platform.h"
 
 void program_main() {
   program_preamble();

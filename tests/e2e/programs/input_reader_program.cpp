@@ -3,13 +3,12 @@
 // "inkey=" and its bytes in hexadecimal, until Escape ends it.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "runtime/core/program_end.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_statement.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/clear_screen.h"
 #include "runtime/screen/screen_mode.h"
 #include "runtime/screen/text_output.h"

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
 #include "runtime/core/conventional_memory.h"
-#include "runtime/input/held_keys.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
 #include "runtime/input/device_statements.h"
-#include "runtime/platform/clock.h"
+#include "runtime/input/held_keys.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 // The program side's read of the BIOS buffer, as INKEY$ does it.

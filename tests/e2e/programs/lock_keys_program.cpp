@@ -2,10 +2,10 @@
 // until the window is closed.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
 #include "runtime/core/conventional_memory.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/platform/platform.h"
 
 void program_main() {
   program_preamble();

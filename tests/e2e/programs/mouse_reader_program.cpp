@@ -4,11 +4,11 @@
 // ("dev1 scan=NNN down|up"), and a heartbeat ("beat=N") every 50 ms.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
 #include "runtime/input/device_statements.h"
 #include "runtime/input/mouse_statements.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 
 void program_main() {
   program_preamble();

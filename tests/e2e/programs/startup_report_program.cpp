@@ -2,14 +2,12 @@
 // BIOS keyboard buffer and ticks) on standard output, then ends through END.
 #include <cstdio>
 
-#include "program/frame/line_events.h"
-#include "program/frame/statement_frame.h"
-#include "runtime/core/command_line.h"
 #include "runtime/core/conventional_memory.h"
-#include "runtime/core/program_end.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/host.h"
+#include "runtime/os/command_line.h"
 #include "runtime/os/directories.h"
-#include "runtime/platform/clock.h"
-#include "runtime/platform/process.h"
+#include "runtime/platform/platform.h"
 
 void program_main() {
   program_preamble();

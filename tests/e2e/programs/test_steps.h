@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "program/frame/statement_frame.h"
-#include "runtime/core/command_line.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
+#include "runtime/frame/frame.h"
+#include "runtime/os/command_line.h"
+#include "runtime/platform/platform.h"
 
 inline void await_step(int n) {
   const std::string path = command_line_text() + "/" + std::to_string(n);

@@ -8,11 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "program/frame/statement_frame.h"
-#include "program/frame/trap_tables.h"
-#include "runtime/core/main_loop.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/platform/message_box.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/detail/window_thread.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 

@@ -6,10 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "program/frame/statement_frame.h"
-#include "program/frame/trap_tables.h"
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/core/clock_bases.h"
-#include "runtime/core/command_line.h"
+#include "runtime/os/command_line.h"
 #include "runtime/os/directories.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "runtime/display/render_commands.h"
 #include "runtime/display/software_frames.h"
 #include "runtime/display/window_state.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/glyph_tables.h"
 #include "runtime/screen/image_operations.h"
 #include "runtime/screen/palettes.h"

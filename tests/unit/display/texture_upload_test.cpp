@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/platform/message_box.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 

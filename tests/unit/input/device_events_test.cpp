@@ -11,9 +11,9 @@
 #include <tuple>
 #include <vector>
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/device_table.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/device_statements.h"
 #include "runtime/input/keyboard_device.h"
 #include "runtime/input/mouse_callbacks.h"

@@ -9,13 +9,13 @@
 #include <string>
 #include <thread>
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/runtime_flags.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/input_cursor.h"
 #include "runtime/input/input_statement.h"
 #include "runtime/input/random_numbers.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/screen_mode.h"

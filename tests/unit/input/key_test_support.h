@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/conventional_memory.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/display/full_screen_state.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/keyboard_events.h"

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "runtime/input/keyboard_callbacks.h"
+#include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/key_test_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "program/frame/statement_frame.h"
-#include "runtime/input/keyboard_callbacks.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/key_test_support.h"
 
 namespace {
@@ -311,14 +311,14 @@ TEST_F(KeyEvents, ZeroStandsForItsOwnCodeAndEveryPressMarksTheSleepFlag) {
   EXPECT_EQ(sleep_key_pressed, 1);
 }
 
-TEST_F(KeyEvents, WindowEventHookPassesOnlyPauseAndBreak) {
-  EXPECT_EQ(window_event_hook(2, 'a', 1), -1);
+TEST_F(KeyEvents, WindowEventsPassOnlyPauseAndBreak) {
+  break_key_event('a', true);
   EXPECT_TRUE(held_keys_snapshot().empty());
-  EXPECT_EQ(window_event_hook(2, kc_pause, 1), 0);
+  break_key_event(kc_pause, true);
   EXPECT_EQ(paused, 1);
-  EXPECT_EQ(window_event_hook(2, kc_pause, -1), 0);
+  break_key_event(kc_pause, false);
   EXPECT_EQ(key_held(kc_pause), 0);
-  EXPECT_EQ(window_event_hook(1, 0, 0), 0);
+  window_close_request();
   EXPECT_EQ(exit_request, 1);
 }
 

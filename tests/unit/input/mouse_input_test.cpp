@@ -194,7 +194,7 @@ TEST_F(MouseInput, RawMotionCopiesTheNewestEntryWithTheMovement) {
   };
   entries();
   for (const auto& c : cases) {
-    EXPECT_EQ(window_event_hook(3, c.dx, c.dy), 0);
+    mouse_raw_motion(c.dx, c.dy);
     std::vector<std::pair<int, int>> moves;
     for (const mouse_entry& e : entries()) {
       moves.emplace_back(e.move_x, e.move_y);
@@ -209,7 +209,7 @@ TEST_F(MouseInput, RawMotionCopiesTheNewestEntryWithTheMovement) {
 TEST_F(MouseInput, ProgramFunctionsReportTheEntryTakenLast) {
   mouse_wheel_callback(0, -1, 1, 2);  // button 5: towards the user
   mouse_button_callback(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 3, 4);
-  window_event_hook(3, -7, 9);
+  mouse_raw_motion(-7, 9);
   const struct {
     int32_t x, y, wheel, mx, my;
     bool b2, b5;

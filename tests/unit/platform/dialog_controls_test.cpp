@@ -1,11 +1,11 @@
-#include "runtime/platform/dialog_controls.h"
+#include "runtime/platform/detail/dialog.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "runtime/platform/message_box.h"
+#include "runtime/platform/platform.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "runtime/platform/dialog_layout.h"
+#include "runtime/platform/detail/dialog.h"
 
 #include <gtest/gtest.h>
 

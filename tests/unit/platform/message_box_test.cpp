@@ -1,4 +1,4 @@
-#include "runtime/platform/message_box.h"
+#include "runtime/platform/platform.h"
 
 #include <gtest/gtest.h>
 

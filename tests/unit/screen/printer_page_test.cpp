@@ -1,7 +1,7 @@
 #include <string>
 
 #include "runtime/core/errors.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/printer_page.h"
 #include "runtime/screen/width_statement.h"
 #include "text_test_support.h"

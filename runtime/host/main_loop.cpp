@@ -1,4 +1,4 @@
-#include "runtime/core/main_loop.h"
+#include "runtime/host/detail/window_thread.h"
 
 #include "runtime/core/clock_bases.h"
 #include "runtime/core/runtime_flags.h"
@@ -7,10 +7,7 @@
 #include "runtime/input/keyboard_events.h"
 #include "runtime/os/file_numbers.h"
 #include "runtime/os/shell_state.h"
-#include "runtime/platform/clock.h"
-#include "runtime/platform/key_locks.h"
-#include "runtime/platform/process.h"
-#include "runtime/platform/window_procedure.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/printer_page.h"
 
 namespace {

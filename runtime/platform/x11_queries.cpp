@@ -1,9 +1,10 @@
-#include "runtime/platform/key_locks.h"
+#include "runtime/platform/platform.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
-
 #include <mutex>
 
 namespace {
@@ -61,4 +62,27 @@ bool read_key_lock_state(key_lock_state* state) {
   state->left_alt = key_down_in(d, keys, XK_Alt_L);
   state->right_alt = key_down_in(d, keys, XK_Alt_R) || key_down_in(d, keys, XK_ISO_Level3_Shift);
   return true;
+}
+
+bool platform_window_iconic(unsigned long window) {
+  if (window == 0) return false;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  // A window manager records the state in WM_STATE: 3 is iconic.
+  const Atom wm_state = XInternAtom(d, "WM_STATE", True);
+  bool iconic = false;
+  if (wm_state != None) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, wm_state, 0, 2, False, wm_state, &type, &format, &items, &after,
+                           &data) == Success &&
+        data) {
+      if (format == 32 && items >= 1) iconic = reinterpret_cast<long*>(data)[0] == IconicState;
+      XFree(data);
+    }
+  }
+  XCloseDisplay(d);
+  return iconic;
 }

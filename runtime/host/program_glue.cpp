@@ -1,16 +1,49 @@
-#include "runtime/core/program_end.h"
+#include "runtime/host/host.h"
 
+#include <csignal>
+
+#include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/display/window_state.h"
 #include "runtime/input/inkey.h"
 #include "runtime/os/file_numbers.h"
-#include "runtime/platform/clock.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/cursor_statements.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/text_output.h"
 #include "runtime/strings/string_engine.h"
+
+lock_record* main_scope_lock = nullptr;
+
+namespace {
+bool floating_point_ready = false;
+
+// Integer division faults end the program with "Division by zero"; raise_error(11)
+// never returns, so the faulting instruction is not run again.
+void on_floating_point_fault(int) { raise_error(11); }
+}  // namespace
+
+uint32_t program_preamble() {
+  if (!floating_point_ready) {
+    // Extended precision is asked for explicitly: the compiled code computes in
+    // long double where the language's rules call for it. Floating-point
+    // exceptions stay masked, so only integer faults raise SIGFPE.
+    floating_point_ready = true;
+    struct sigaction action {};
+    action.sa_handler = on_floating_point_fault;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_NODEFER;
+    sigaction(SIGFPE, &action, nullptr);
+  }
+  if (!main_scope_lock) {
+    lock_new();
+    main_scope_lock = lock_current;
+    main_scope_lock->type = 3;
+  }
+  return str_temp_mark();
+}
 
 void program_end() {
   close_all_files();
@@ -41,10 +74,4 @@ void program_end() {
   }
   stop_request.store(1);
   stop_program_thread();
-}
-
-void stop_program_thread() {
-  stopped_threads.fetch_or(1);
-  while (shutdown_started.load() == 0) platform_sleep(16);
-  for (;;) platform_sleep(16);
 }

@@ -1,10 +1,35 @@
 #pragma once
-// Event traps: game-controller buttons, keys and timers. The ON event statements
-// arm them; the input handlers and the timer thread mark them due; event_dispatch
-// runs their handlers at line boundaries.
+// The frame around every compiled statement, line events, the event traps and
+// the timer thread. Program thread, except where a declaration says otherwise.
 #include <atomic>
 #include <cstdint>
 
+#include "runtime/core/runtime_flags.h"
+#include "runtime/strings/string_engine.h"
+
+// After a statement's work (and the release of its temporary strings), one load
+// and compare of event_pending; only when it is set does the program thread go
+// to line_event with the source line.
+void line_event(int32_t line, int32_t sub_line, const char* sub_name);
+
+inline void statement_end(int32_t line) {
+  if (event_pending.load(std::memory_order_relaxed) != 0) [[unlikely]]
+    line_event(line, 0, nullptr);
+}
+
+// A statement that made temporary strings releases them back to the routine's
+// mark before the event test.
+inline void statement_end(int32_t line, uint32_t mark) {
+  str_cleanup(mark);
+  statement_end(line);
+}
+
+// 1 while INPUT runs a compiled callback: line events are ignored then.
+extern std::atomic<int32_t> callback_active;
+
+// Event traps: game-controller buttons, keys and timers. The ON event statements
+// arm them; the input handlers and the timer thread mark them due; event_dispatch
+// runs their handlers at line boundaries.
 struct trap_record {
   std::atomic<int32_t> handler{0};   // 0 = no handler
   std::atomic<int64_t> argument{0};

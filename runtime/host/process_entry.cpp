@@ -1,5 +1,5 @@
 // The process entry point of every executable built with the runtime.
-#include "runtime/core/startup.h"
+#include "runtime/host/host.h"
 
 void program_main();  // the compiled main routine
 

@@ -1,4 +1,4 @@
-#include "runtime/core/command_line.h"
+#include "runtime/os/command_line.h"
 
 #include <cstring>
 

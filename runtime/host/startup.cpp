@@ -1,4 +1,4 @@
-#include "runtime/core/startup.h"
+#include "runtime/host/host.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
@@ -10,13 +10,10 @@
 #include <cstring>
 #include <thread>
 
-#include "program/frame/trap_tables.h"
 #include "runtime/core/clock_bases.h"
-#include "runtime/core/command_line.h"
 #include "runtime/core/conventional_memory.h"
 #include "runtime/core/device_table.h"
 #include "runtime/core/errors.h"
-#include "runtime/core/main_loop.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/core/variable_arena.h"
 #include "runtime/display/display_callbacks.h"
@@ -25,14 +22,15 @@
 #include "runtime/display/software_frames.h"
 #include "runtime/display/window_control.h"
 #include "runtime/display/window_state.h"
-#include "runtime/input/keyboard_callbacks.h"
+#include "runtime/frame/frame.h"
+#include "runtime/host/detail/window_thread.h"
+#include "runtime/input/device_events.h"
 #include "runtime/input/mouse_callbacks.h"
 #include "runtime/input/mouse_queue.h"
+#include "runtime/os/command_line.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
-#include "runtime/platform/clock.h"
-#include "runtime/platform/process.h"
-#include "runtime/platform/window_procedure.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/screen_startup.h"
 #include "runtime/strings/string_engine.h"

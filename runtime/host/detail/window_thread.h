@@ -1,0 +1,70 @@
+#pragma once
+// What the host's files share: the main loop, and the window thread's loop with
+// its look at X events before freeglut sees them and its freeglut keyboard
+// callbacks. Window thread only, except where a declaration says otherwise.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+// The supervisor thread: BIOS ticks, lock keys, frames, and the shutdown.
+[[noreturn]] void main_loop();
+
+// Brings the lock-key state of the held keys in line with the keyboard's
+// (start-up takes every lock and modifier; the main loop only the three toggles).
+void take_keyboard_state();
+void sync_lock_keys();
+
+// Call once the window exists: hooks the connection freeglut uses (close
+// requests become the runtime's own; key events give scan codes, Pause and Ctrl+Break).
+void window_procedure_install();
+
+// Serves the window until the main loop asks the thread to park; then parks for good.
+[[noreturn]] void window_loop();
+
+// Main loop, at shutdown: stops the window thread from touching freeglut and
+// OpenGL and waits (up to timeout_ms) until it has parked.
+void window_loop_park(int timeout_ms);
+
+// Hooks key presses and releases on the window thread's display connection.
+void key_event_hook_install(Display* display);
+
+// Once per pass of the window loop: releases keys left held (their release read
+// as another character, or went to another window while this one had no focus).
+void key_event_hook_pass();
+
+// Whether the key with this 9-bit PC scan code is down, as the window thread's key
+// events tell.
+bool physical_key_down(int32_t scan);
+
+// The freeglut keyboard and special-key callbacks (registered at start-up).
+void keyboard_callback(unsigned char c, int x, int y);
+void keyboard_up_callback(unsigned char c, int x, int y);
+void special_callback(int key, int x, int y);
+void special_up_callback(int key, int x, int y);
+
+// Whether the key with a 9-bit PC scan code is physically down; null when not known.
+using scan_down_query = bool (*)(int32_t scan);
+
+// Key code of a character from the keyboard callback, given the freeglut modifier
+// bits. With Ctrl, control characters become their letters; the window system
+// gives the same control character for Ctrl+Enter and Ctrl+M (and for Tab and
+// Backspace and their letters), so the physically held key decides when known.
+int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down);
+
+// Key code to release for a character from the keyboard-up callback: the mapped
+// code, or the held key it pairs with when the release reads differently from
+// the press ('a' for a held 'A', Enter for Ctrl+Enter let go with Ctrl held).
+int32_t character_release_code(unsigned char c, int modifiers, scan_down_query down);
+
+// Key code of a freeglut special-key number; 0 for numbers that are ignored.
+int32_t special_key_code(int key);
+
+// Raw mouse motion: the pointer devices' own movement, also while the window is
+// in the background, read as XInput2 raw motion events through a connection of
+// the window thread's own (freeglut never sees them). Servers without XInput2
+// give none. raw_mouse_start opens the connection once (later calls return the
+// first answer); raw_mouse_fd is the descriptor to wait on (-1 when not
+// started); raw_mouse_pass reports every waiting event to the mouse.
+bool raw_mouse_start(Display* window_display);
+int raw_mouse_fd();
+void raw_mouse_pass();

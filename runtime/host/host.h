@@ -1,0 +1,24 @@
+#pragma once
+// The process around the compiled program: start-up and the threads, and the
+// two calls that bracket the compiled main routine, its preamble and its end.
+// runtime_main runs on the process's first thread; the others on the program thread.
+#include <cstdint>
+
+#include "runtime/core/lock_pool.h"
+
+// Runs the start-up sequence, starts the program, timer and main-loop threads,
+// opens the window and serves it. program_main is the compiled main routine.
+int runtime_main(int argc, char** argv, void (*program_main)());
+
+// The main module's scope record, taken once by the first preamble.
+extern lock_record* main_scope_lock;
+
+// What the compiled main routine runs before its first statement: the
+// floating-point set-up and SIGFPE handler (once per process) and the scope
+// record. Returns the routine's temporary-string mark. The routine then
+// allocates its variables and receives a chained program's state.
+uint32_t program_preamble();
+
+// END and the end of the main routine: closes files, shows the closing prompt,
+// waits for a key, asks for the stop and parks. Never returns.
+[[noreturn]] void program_end();
