@@ -9,11 +9,8 @@
 #include <vector>
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/frame_builder.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/image_operations.h"
 #include "runtime/screen/image_table.h"

@@ -10,7 +10,7 @@
 #undef max
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/key_codes.h"
 #include "runtime/input/key_translation_table.h"

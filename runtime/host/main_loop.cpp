@@ -2,7 +2,7 @@
 
 #include "runtime/core/clock_bases.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display_callbacks.h"
+#include "runtime/display/display.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/os/file_numbers.h"

@@ -4,7 +4,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/input/inkey.h"
 #include "runtime/os/file_numbers.h"
 #include "runtime/platform/platform.h"

@@ -16,8 +16,8 @@
 #undef min
 #undef max
 
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/window_requests.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/display/display.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/input/mouse_callbacks.h"
 #include "runtime/platform/platform.h"
@@ -37,6 +37,9 @@ std::atomic<int32_t> parked{0};
 
 // Longest sleep between passes of freeglut's timers and redisplays.
 constexpr int64_t longest_wait_ms = 16;
+
+constexpr double display_rate = 60.0;
+int64_t redisplay_due = 0;  // when the frame timer fires next (ms_counter time)
 
 // Xlib calls this for every ClientMessage as it reads it from the server, before
 // the event is queued, so freeglut never sees what is dropped here. It runs inside
@@ -61,6 +64,19 @@ Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
 
 }  // namespace
 
+void display_callback() {
+  if (render_frame() && (paused.load() & 1) == 0) glutSwapBuffers();
+}
+
+void redisplay_timer(int) {
+  glutPostRedisplay();
+  platform_sleep(4);
+  int interval = static_cast<int>(1000.0 / display_rate) - 4;
+  if (interval <= 0) interval = 1;
+  glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
+  redisplay_due = ms_counter() + interval;
+}
+
 void window_procedure_install() {
   window_display = glXGetCurrentDisplay();
   if (!window_display) return;
@@ -83,7 +99,7 @@ void window_loop() {
     if (window_display && XPending(window_display)) continue;
     // Sleep until the server sends something, another thread posts work, or the
     // frame timer is due.
-    const int64_t wait = std::clamp<int64_t>(redisplay_due_ms() - ms_counter(), 0, longest_wait_ms);
+    const int64_t wait = std::clamp<int64_t>(redisplay_due - ms_counter(), 0, longest_wait_ms);
     pollfd p[3] = {{fd, POLLIN, 0}, {wake_fd(), POLLIN, 0}, {raw_mouse_fd(), POLLIN, 0}};
     if (poll(p, 3, static_cast<int>(wait)) > 0 && (p[1].revents & POLLIN)) wake_clear();
   }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/full_screen_state.h"
+#include "runtime/display/display.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/key_codes.h"

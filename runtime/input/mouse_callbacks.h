@@ -4,7 +4,7 @@
 // and as events of the mouse device (device table entry 2). Window thread only.
 #include <cstdint>
 
-#include "runtime/display/view_mapping.h"
+#include "runtime/gpu/gpu.h"
 
 constexpr int32_t mouse_device = 2;
 

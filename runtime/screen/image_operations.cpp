@@ -5,8 +5,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/render_commands.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_table.h"

@@ -5,7 +5,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/hardware_images.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/pixel_access.h"
 

@@ -14,6 +14,10 @@
 void take_keyboard_state();
 void sync_lock_keys();
 
+// The freeglut display callback and the timer that asks for about 60 redisplays a second.
+void display_callback();
+void redisplay_timer(int value);
+
 // Call once the window exists: hooks the connection freeglut uses (close
 // requests become the runtime's own; key events give scan codes, Pause and Ctrl+Break).
 void window_procedure_install();

@@ -5,7 +5,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/platform/platform.h"

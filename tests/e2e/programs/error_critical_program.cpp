@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "runtime/core/errors.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/platform/platform.h"

@@ -1,7 +1,7 @@
 // Test program: an integer division by zero on line 3; line 4 must never run.
 #include <cstdio>
 
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/platform/platform.h"

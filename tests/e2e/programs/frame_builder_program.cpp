@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/display/frame_builder.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"

@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/software_frames.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"
 #include "runtime/platform/platform.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/display/window_control.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"

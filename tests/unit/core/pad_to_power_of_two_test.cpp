@@ -1,4 +1,4 @@
-#include "runtime/core/pad_to_power_of_two.h"
+#include "runtime/gpu/detail/drawing.h"
 
 #include <gtest/gtest.h>
 

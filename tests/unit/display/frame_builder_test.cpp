@@ -1,12 +1,9 @@
-#include "runtime/display/frame_builder.h"
+#include "runtime/display/display.h"
 
 #include <gtest/gtest.h>
 
 #include "frame_fixture.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/window_state.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/pixel_access.h"
 #include "runtime/screen/screen_mode.h"
 

@@ -1,10 +1,7 @@
 #pragma once
 // A fresh start-up screen and an empty frame ring for every frame-builder test.
 #include "../screen/screen_fixture.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/frame_builder.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/screen/pixel_access.h"
 
 class FrameTest : public ScreenTest {

@@ -10,11 +10,8 @@
 #include <vector>
 
 #include "frame_fixture.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/frame_builder.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/glyph_tables.h"
 #include "runtime/screen/image_operations.h"

@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "../screen/screen_fixture.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/rect_geometry.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/view_mapping.h"
+#include "runtime/display/display.h"
+#include "runtime/gpu/detail/drawing.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/image_operations.h"
 #include "runtime/screen/image_properties.h"
 

@@ -1,5 +1,5 @@
 // The fallbacks of texture creation, with the OpenGL calls played by the test.
-#include "runtime/display/texture_upload.h"
+#include "runtime/gpu/detail/drawing.h"
 
 #include <gtest/gtest.h>
 

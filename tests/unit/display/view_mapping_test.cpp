@@ -1,9 +1,8 @@
-#include "runtime/display/view_mapping.h"
+#include "runtime/gpu/gpu.h"
 
 #include <gtest/gtest.h>
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/render_commands.h"
 
 namespace {
 

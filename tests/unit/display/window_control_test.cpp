@@ -1,4 +1,4 @@
-#include "runtime/display/window_control.h"
+#include "runtime/display/display.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "runtime/core/conventional_memory.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/full_screen_state.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/held_keys.h"

@@ -9,7 +9,7 @@
 
 #include "runtime/core/device_table.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/view_mapping.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/input/device_events.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/input/mouse_callbacks.h"

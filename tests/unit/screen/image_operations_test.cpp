@@ -1,6 +1,6 @@
 #include "runtime/screen/image_operations.h"
 
-#include "runtime/display/hardware_images.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/font_tables.h"
 #include "runtime/screen/image_create.h"
 #include "runtime/screen/image_properties.h"

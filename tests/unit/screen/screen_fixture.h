@@ -5,7 +5,7 @@
 #include <string>
 
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/hardware_images.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/image_table.h"
 #include "runtime/screen/screen_startup.h"

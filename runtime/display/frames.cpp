@@ -1,21 +1,13 @@
-#include "runtime/display/frame_builder.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 #include "runtime/screen/font_tables.h"
@@ -24,6 +16,53 @@
 #include "runtime/screen/palettes.h"
 #include "runtime/screen/pixel_access.h"
 #include "runtime/screen/screen_read_turns.h"
+
+software_frame software_frames[3];
+std::atomic<uint64_t> latest_order{0};
+std::atomic<uint64_t> rendered_order{0};
+
+void software_frames_init() {
+  for (auto& f : software_frames) {
+    f.state.store(sf_free);
+    f.order.store(0);
+    std::free(f.pixels);
+    f.pixels = nullptr;
+    f.width = f.height = f.capacity = 0;
+  }
+}
+
+software_frame* take_frame_for_display(bool* is_new) {
+  *is_new = false;
+  for (;;) {
+    software_frame* shown = nullptr;
+    for (auto& f : software_frames)
+      if (f.state.load() == sf_shown) shown = &f;
+    const uint64_t floor = shown ? shown->order.load() : 0;
+    software_frame* newest = nullptr;
+    for (auto& f : software_frames)
+      if (f.state.load() == sf_ready && f.order.load() > floor &&
+          (!newest || f.order.load() > newest->order.load()))
+        newest = &f;
+    if (!newest) return shown;
+    // The builder may reuse a ready frame (3 -> 2) at any moment: take it only
+    // while it is still ready, else look again.
+    int32_t ready = sf_ready;
+    if (!newest->state.compare_exchange_strong(ready, sf_shown)) continue;
+    const uint64_t order = newest->order.load();
+    for (auto& f : software_frames) {
+      if (&f == newest || f.order.load() >= order) continue;
+      // Older ready frames are dropped unseen; only the builder leaves state 2.
+      int32_t state = f.state.load();
+      if (state == sf_ready || state == sf_shown) f.state.compare_exchange_strong(state, sf_free);
+    }
+    *is_new = true;
+    return newest;
+  }
+}
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 std::atomic<int32_t> build_done{0};
 

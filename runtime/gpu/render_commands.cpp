@@ -1,14 +1,12 @@
-#include "runtime/display/render_commands.h"
+#include "runtime/gpu/gpu.h"
 
 #include <new>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/handle_list.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/render_state.h"
-#include "runtime/display/software_frames.h"
 
+std::atomic<uint64_t> order_counter{1};
 std::atomic<int32_t> display_order[5] = {0, 1, 2, 4, 3};
 std::atomic<int32_t> overlay_image{0};
 

@@ -1,16 +1,74 @@
-#include "runtime/display/window_control.h"
-
 #include <cmath>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 
 #include <GL/freeglut.h>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display_callbacks.h"
-#include "runtime/display/window_requests.h"
-#include "runtime/display/window_state.h"
+#include "runtime/display/display.h"
 #include "runtime/platform/platform.h"
+
+std::atomic<int32_t> window_may_open{0};
+std::atomic<int32_t> window_exists{0};
+std::atomic<int32_t> screen_hidden{0};
+
+namespace {
+std::mutex title_mutex;
+std::string title;
+}  // namespace
+
+void set_window_title_text(const std::string& text) {
+  std::lock_guard<std::mutex> lock(title_mutex);
+  title = text;
+}
+
+std::string window_title_text() {
+  std::lock_guard<std::mutex> lock(title_mutex);
+  return title;
+}
+
+std::atomic<int32_t> full_screen_mode{0};
+std::atomic<int32_t> full_screen_request{-1};
+std::atomic<int32_t> full_screen_smooth{0};
+std::atomic<int32_t> force_full_refresh{0};
+
+namespace {
+struct window_request {
+  window_request_kind kind;
+  int32_t a, b;
+  std::string text;
+};
+std::mutex requests_mutex;
+std::deque<window_request> requests;
+}  // namespace
+
+void post_window_request(window_request_kind kind, int32_t a, int32_t b, std::string text) {
+  {
+    std::lock_guard<std::mutex> lock(requests_mutex);
+    requests.push_back({kind, a, b, std::move(text)});
+  }
+  wake_signal();
+}
+
+void run_window_requests() {
+  std::deque<window_request> due;
+  {
+    std::lock_guard<std::mutex> lock(requests_mutex);
+    due.swap(requests);
+  }
+  for (const auto& r : due) {
+    switch (r.kind) {
+      case window_request_kind::set_title: glutSetWindowTitle(r.text.c_str()); break;
+      case window_request_kind::show: glutShowWindow(); break;
+      case window_request_kind::hide: glutHideWindow(); break;
+      case window_request_kind::iconify: glutIconifyWindow(); break;
+      case window_request_kind::position: glutPositionWindow(r.a, r.b); break;
+      case window_request_kind::cursor: glutSetCursor(r.a); break;
+    }
+  }
+}
 
 std::atomic<int32_t> window_width{640}, window_height{400};
 std::atomic<int32_t> prev_window_width{640}, prev_window_height{400};

@@ -1,17 +1,10 @@
-#include "runtime/display/display_callbacks.h"
+#include "runtime/display/display.h"
 
 #include <GL/glew.h>
-#include <GL/freeglut.h>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/frame_builder.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/render_commands.h"
-#include "runtime/display/render_state.h"
-#include "runtime/display/software_frames.h"
-#include "runtime/display/view_mapping.h"
-#include "runtime/display/window_control.h"
+#include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/display_sync.h"
 
@@ -19,12 +12,9 @@ std::atomic<int32_t> blink_counter{0};
 
 namespace {
 
-constexpr double display_rate = 60.0;
-
 // Window-thread state of the render.
 bool render_busy = false;
 std::atomic<bool> damaged{true};
-int64_t redisplay_due = 0;
 bool resized = true;
 int32_t screen_w = 640, screen_h = 400;
 int32_t screen_image = 0;  // hardware image of the shown frame
@@ -82,9 +72,10 @@ void draw_overlay() {
 
 }  // namespace
 
-void display_callback() {
-  if (render_busy) return;
+bool render_frame() {
+  if (render_busy) return false;
   render_busy = true;
+  bool drawn = false;
 
   bool is_new = false;
   software_frame* frame = take_frame_for_display(&is_new);
@@ -99,6 +90,7 @@ void display_callback() {
     current_view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
                                 full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
     resized = false;
+    set_window_size(window_width.load(), window_height.load());
 
     set_target(0);
     set_projection(projection_reset);
@@ -118,21 +110,11 @@ void display_callback() {
     draw_letterbox();
     draw_overlay();
     rendered_order.store(render_order);
-    if ((paused.load() & 1) == 0) glutSwapBuffers();
+    drawn = true;
   }
   render_busy = false;
+  return drawn;
 }
-
-void redisplay_timer(int) {
-  glutPostRedisplay();
-  platform_sleep(4);
-  int interval = static_cast<int>(1000.0 / display_rate) - 4;
-  if (interval <= 0) interval = 1;
-  glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
-  redisplay_due = ms_counter() + interval;
-}
-
-int64_t redisplay_due_ms() { return redisplay_due; }
 
 void window_resized() { resized = true; }
 

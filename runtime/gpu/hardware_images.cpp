@@ -1,17 +1,166 @@
-#include "runtime/display/render_state.h"
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include <GL/glew.h>
 #include <GL/glu.h>
 
-#include <vector>
-
+#include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/hardware_images.h"
-#include "runtime/display/rect_geometry.h"
-#include "runtime/display/view_mapping.h"
-#include "runtime/display/window_control.h"
+#include "runtime/gpu/detail/drawing.h"
+#include "runtime/gpu/gpu.h"
+
+list* hardware_img_list = nullptr;
 
 namespace {
+// Set once a non-power-of-two upload has failed: later textures are padded at once.
+bool npot_fails = false;
+
+void create_texture(hardware_img* img, const uint32_t* pixels) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  img->texture = name;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  const texture_shape shape = upload_texture(
+      img->width, img->height, npot_fails,
+      [&] {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, img->width, img->height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+        return glGetError() == GL_NO_ERROR;
+      },
+      [&](int32_t* w, int32_t* h) {
+        const uint32_t* padded = pad_to_power_of_two(w, h, pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, *w, *h, 0, GL_BGRA, GL_UNSIGNED_BYTE, padded);
+        return glGetError() == GL_NO_ERROR;
+      },
+      [&] {
+        return gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, img->width, img->height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+      },
+      [] { return static_cast<int32_t>(glGetError()); });
+  img->size_mode = shape.size_mode;
+  img->texture_width = shape.width;
+  img->texture_height = shape.height;
+  forget_bound_texture();
+}
+}  // namespace
+
+void hardware_images_init() {
+  if (!hardware_img_list) hardware_img_list = list_new_locked(sizeof(hardware_img));
+}
+
+int32_t make_hardware_img(int32_t width, int32_t height, uint32_t* pixels, int32_t flags) {
+  const int32_t index = list_add(hardware_img_list);
+  if (index == 0) return 0;
+  auto* img = new (list_get(hardware_img_list, index)) hardware_img;
+  img->width = width;
+  img->height = height;
+  if (flags & hw_defer_upload) {
+    if (flags & hw_copy_pixels) {
+      const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+      img->pixels = static_cast<uint32_t*>(std::malloc(bytes));
+      if (img->pixels) std::memcpy(img->pixels, pixels, bytes);
+    } else {
+      img->pixels = pixels;
+    }
+  } else {
+    create_texture(img, pixels);
+  }
+  img->valid.store(1);
+  return index;
+}
+
+hardware_img* hardware_img_get(int32_t index) {
+  auto* img = static_cast<hardware_img*>(list_get(hardware_img_list, index));
+  return img && img->valid.load() ? img : nullptr;
+}
+
+void upload_deferred(int32_t index) {
+  hardware_img* img = hardware_img_get(index);
+  if (!img || img->texture != 0 || !img->pixels) return;
+  create_texture(img, img->pixels);
+  std::free(img->pixels);
+  img->pixels = nullptr;
+}
+
+void free_hardware_img(int32_t index) {
+  hardware_img* img = hardware_img_get(index);
+  if (!img) {
+    alert("free_hardware_img: image does not exist");
+    return;
+  }
+  forget_image_state(index);
+  if (img->framebuffer) {
+    GLuint fb = img->framebuffer;
+    glDeleteFramebuffersEXT(1, &fb);
+  }
+  if (img->depth_texture) {
+    GLuint t = img->depth_texture;
+    glDeleteTextures(1, &t);
+  }
+  if (img->texture) {
+    GLuint t = img->texture;
+    glDeleteTextures(1, &t);
+  }
+  std::free(img->pixels);
+  img->pixels = nullptr;
+  img->valid.store(0);
+  list_remove(hardware_img_list, index);
+}
+
+int32_t hardware_handle_of(int32_t index) { return index - hardware_handle_base; }
+
+int32_t hardware_index_of(int64_t handle) {
+  if (handle < -hardware_handle_base || handle >= -8388608) return 0;
+  const int32_t index = static_cast<int32_t>(handle + hardware_handle_base);
+  const hardware_img* img = hardware_img_get(index);
+  return img && !img->released.load() ? index : 0;
+}
+
+int32_t hardware_release_handle(int64_t handle) {
+  const int32_t index = hardware_index_of(handle);
+  if (!index) return 0;
+  // A second release of the same handle finds it gone instead of freeing the image twice.
+  int32_t held = 0;
+  return hardware_img_get(index)->released.compare_exchange_strong(held, 1) ? index : 0;
+}
+
+namespace {
+std::vector<uint32_t> scratch;  // used by the window thread's texture uploads only
+}
+
+const uint32_t* pad_to_power_of_two(int32_t* width, int32_t* height, const uint32_t* pixels) {
+  const int32_t w = *width, h = *height;
+  const int32_t w2 = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(w)));
+  const int32_t h2 = static_cast<int32_t>(std::bit_ceil(static_cast<uint32_t>(h)));
+  if (w2 == w && h2 == h) return pixels;
+
+  const size_t needed = static_cast<size_t>(w2) * static_cast<size_t>(h2);
+  if (scratch.size() < needed) scratch.resize(needed);
+  uint32_t* out = scratch.data();
+  for (int32_t y = 0; y < h; ++y) {
+    uint32_t* row = out + static_cast<size_t>(y) * w2;
+    std::memcpy(row, pixels + static_cast<size_t>(y) * w, static_cast<size_t>(w) * 4);
+    if (w2 != w) row[w] = row[w - 1];
+  }
+  if (h2 != h) {
+    const size_t copy = static_cast<size_t>(w2 != w ? w + 1 : w);
+    std::memcpy(out + static_cast<size_t>(h) * w2, out + static_cast<size_t>(h - 1) * w2, copy * 4);
+  }
+  *width = w2;
+  *height = h2;
+  return out;
+}
+
+namespace {
+
+// The window's size, given by the render that draws onto it.
+int32_t window_w = 640, window_h = 400;
 
 // Cached state; -1 means unknown, so the next setter call sets it.
 int32_t cached_target = -1;
@@ -190,10 +339,15 @@ void set_target(int32_t index) {
   cached_projection = -1;
 }
 
+void set_window_size(int32_t width, int32_t height) {
+  window_w = width;
+  window_h = height;
+}
+
 void set_projection(int32_t mode) {
   if (mode != projection_reset && cached_projection == mode) return;
   flush_batch();
-  int32_t w = window_width.load(), h = window_height.load();
+  int32_t w = window_w, h = window_h;
   hardware_img* img = cached_target > 0 ? hardware_img_get(cached_target) : nullptr;
   if (img) {
     w = img->width;
@@ -312,4 +466,90 @@ void clear_depth(int32_t target) {
   glDepthMask(GL_TRUE);
   cached_depth = -1;
   glClear(GL_DEPTH_BUFFER_BIT);
+}
+
+namespace {
+// Texture coordinates of a source span: the whole first and last pixels, over the texture's size.
+std::pair<float, float> span(float a, float b, int32_t size) {
+  const float lo = (std::min(a, b) + 0.01f) / static_cast<float>(size);
+  const float hi = (std::max(a, b) + 0.99f) / static_cast<float>(size);
+  return a <= b ? std::pair{lo, hi} : std::pair{hi, lo};
+}
+}  // namespace
+
+rect_vertices rect_geometry(float dx1, float dy1, float dx2, float dy2, float sx1, float sy1, float sx2,
+                            float sy2, int32_t tw, int32_t th, bool to_window, const view_mapping& view) {
+  // Order the destination corners, taking the source coordinates along so that mirroring stays.
+  if (dx1 > dx2) {
+    std::swap(dx1, dx2);
+    std::swap(sx1, sx2);
+  }
+  if (dy1 > dy2) {
+    std::swap(dy1, dy2);
+    std::swap(sy1, sy2);
+  }
+  float x1 = dx1, y1 = dy1, x2 = dx2 + 1, y2 = dy2 + 1;
+  if (to_window) {
+    const window_rect r = map_to_window(view, dx1, dy1, dx2, dy2);
+    x1 = static_cast<float>(r.left);
+    y1 = static_cast<float>(r.top);
+    x2 = static_cast<float>(r.right + 1);
+    y2 = static_cast<float>(r.bottom + 1);
+  }
+  const auto [u1, u2] = span(sx1, sx2, tw);
+  const auto [v1, v2] = span(sy1, sy2, th);
+  return rect_vertices{{x1, y1, x2, y1, x1, y2, x1, y2, x2, y1, x2, y2},
+                       {u1, v1, u2, v1, u1, v2, u1, v2, u2, v1, u2, v2}};
+}
+
+view_mapping current_view;
+
+view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, int32_t full_screen_mode,
+                          int32_t full_screen_smooth, int32_t resize_mode) {
+  view_mapping v;
+  if (sw == ww && sh == wh) {
+    v.x1 = sw - 1;
+    v.y1 = sh - 1;
+    return v;
+  }
+  const bool scaling = full_screen_mode >= 1 || resize_mode > 0;
+  const bool keep_aspect = full_screen_mode == 2;
+  v.smooth = full_screen_mode >= 1 ? full_screen_smooth != 0 : resize_mode == 2;
+  const float wa = static_cast<float>(ww) / static_cast<float>(wh);
+  const float sa = static_cast<float>(sw) / static_cast<float>(sh);
+  if (!scaling) {
+    v.x1 = sw - 1;
+    v.y1 = sh - 1;
+  } else if (keep_aspect && sa != wa) {
+    if (sa < wa) {
+      const int32_t dw = static_cast<int32_t>(static_cast<float>(wh) * sa);
+      v.x0 = ww / 2 - dw / 2;
+      v.x1 = v.x0 + dw - 1;
+      v.y1 = wh - 1;
+      v.letterbox = 1;
+    } else {
+      const int32_t dh = static_cast<int32_t>(static_cast<float>(ww) / sa);
+      v.y0 = wh / 2 - dh / 2;
+      v.y1 = v.y0 + dh - 1;
+      v.x1 = ww - 1;
+      v.letterbox = 2;
+    }
+  } else {
+    v.x1 = ww - 1;
+    v.y1 = wh - 1;
+  }
+  v.scale_x = static_cast<float>(v.x1 - v.x0 + 1) / static_cast<float>(sw);
+  v.scale_y = static_cast<float>(v.y1 - v.y0 + 1) / static_cast<float>(sh);
+  return v;
+}
+
+window_rect map_to_window(const view_mapping& v, float a, float b, float c, float d) {
+  window_rect r;
+  r.left = v.x0 + static_cast<int32_t>(a * v.scale_x);
+  r.top = v.y0 + static_cast<int32_t>(b * v.scale_y);
+  const int32_t width = static_cast<int32_t>((std::fabs(c - a) + 1) * v.scale_x + 0.99f);
+  const int32_t height = static_cast<int32_t>((std::fabs(d - b) + 1) * v.scale_y + 0.99f);
+  r.right = r.left + width - 1;
+  r.bottom = r.top + height - 1;
+  return r;
 }
