@@ -11,12 +11,8 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/screen_startup.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {

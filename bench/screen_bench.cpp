@@ -5,10 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/screen/glyph_drawing.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/screen_startup.h"
+#include "runtime/screen/screen.h"
 
 namespace {
 

@@ -6,10 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/screen_startup.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // The end-to-end tests read screenshots back into text with it.
 #include <cstdio>
 
-#include "runtime/screen/glyph_tables.h"
+#include "runtime/screen/screen.h"
 
 int main() {
   for (int c = 0; c < 256; ++c) {

@@ -1,3 +1,5 @@
+#include "runtime/display/display.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
@@ -6,16 +8,10 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/glyph_tables.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/palettes.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_read_turns.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 
 software_frame software_frames[3];
 std::atomic<uint64_t> latest_order{0};

@@ -6,7 +6,7 @@
 #include "runtime/core/runtime_flags.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/display_sync.h"
+#include "runtime/screen/screen.h"
 
 std::atomic<int32_t> blink_counter{0};
 

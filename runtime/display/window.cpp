@@ -1,3 +1,5 @@
+#include "runtime/display/display.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -7,7 +9,6 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/display/display.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> window_may_open{0};

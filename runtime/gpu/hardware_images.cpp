@@ -1,3 +1,5 @@
+#include "runtime/gpu/gpu.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -13,7 +15,6 @@
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/gpu/detail/drawing.h"
-#include "runtime/gpu/gpu.h"
 
 list* hardware_img_list = nullptr;
 

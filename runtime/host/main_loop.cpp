@@ -8,7 +8,7 @@
 #include "runtime/os/file_numbers.h"
 #include "runtime/os/shell_state.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/printer_page.h"
+#include "runtime/screen/screen.h"
 
 namespace {
 

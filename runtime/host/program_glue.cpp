@@ -8,11 +8,7 @@
 #include "runtime/input/inkey.h"
 #include "runtime/os/file_numbers.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/cursor_statements.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 lock_record* main_scope_lock = nullptr;

@@ -27,8 +27,7 @@
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/screen_startup.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/pixel_access.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 
 namespace {
 bool one_column(const image_record* img) {

@@ -4,7 +4,7 @@
 // removes it. Program thread.
 #include <cstdint>
 
-#include "runtime/screen/image_record.h"
+#include "runtime/screen/screen.h"
 
 // True when the drawn cursor blinks on this image (a loaded font, or modes 256
 // and 32); otherwise it stays shown.

@@ -10,12 +10,7 @@
 #include "runtime/input/input_cursor.h"
 #include "runtime/input/input_line_editor.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/page_copy.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "runtime/input/key_traps.h"
 #include "runtime/input/keyhit_buffer.h"
 #include "runtime/input/port60_buffer.h"
-#include "runtime/input/soft_keys.h"
 #include "runtime/input/suppressed_keys.h"
+#include "runtime/screen/screen.h"
 
 std::atomic<int32_t> sleep_key_pressed{0};
 

@@ -4,7 +4,7 @@
 
 #include "runtime/core/runtime_flags.h"
 #include "runtime/input/input_statement.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 uint32_t random_seed = random_seed_start;

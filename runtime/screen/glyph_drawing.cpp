@@ -1,18 +1,12 @@
-#include "runtime/screen/glyph_drawing.h"
+#include "runtime/screen/screen.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/screen/cursor_statements.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/glyph_tables.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/pixel_store.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/detail/screen_internals.h"
+#include "runtime/screen/pixels.h"
 
 namespace {
 

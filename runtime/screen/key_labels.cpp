@@ -1,15 +1,15 @@
-#include "runtime/screen/key_labels.h"
+#include "runtime/screen/screen.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/key_definitions.h"
-#include "runtime/screen/surface_fill.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/frame/frame.h"
+#include "runtime/screen/detail/screen_internals.h"
+#include "runtime/screen/pixels.h"
 
 int32_t key_line_wanted = 0;
 int32_t key_line_shown = 0;
@@ -162,4 +162,61 @@ void key_list() {
     }
     print_string(line, 1);
   }
+}
+
+// The labels are the keyboard's soft-key strings and the user-defined keys live
+// in the key-trap table, where the key handlers look for them.
+namespace {
+bool in_range(int32_t entry) { return entry >= 0 && entry < key_trap_count; }
+}  // namespace
+
+void key_label_store(int32_t entry, const uint8_t* chars, int32_t len) {
+  if (!in_range(entry)) return;
+  soft_key_set(entry, std::string_view(reinterpret_cast<const char*>(chars), len > 0 ? static_cast<size_t>(len) : 0));
+}
+
+std::string key_label_text(int32_t entry) { return in_range(entry) ? soft_key_text(entry) : std::string(); }
+
+void user_key_store(int32_t entry, uint8_t make, uint8_t shift_mask) {
+  if (!in_range(entry)) return;
+  key_trap_table[entry].make.store(make);
+  key_trap_table[entry].shift_mask.store(make ? shift_mask : 0);
+}
+
+uint8_t user_key_make(int32_t entry) { return in_range(entry) ? key_trap_table[entry].make.load() : 0; }
+uint8_t user_key_shift_mask(int32_t entry) { return in_range(entry) ? key_trap_table[entry].shift_mask.load() : 0; }
+
+void key_definitions_reset() {
+  for (int32_t i = 0; i < key_trap_count; ++i) {
+    soft_key_set(i, {});
+    key_trap_table[i].make.store(0);
+    key_trap_table[i].shift_mask.store(0);
+  }
+}
+
+namespace {
+std::mutex soft_key_mutex;
+std::string texts[key_trap_count];
+}  // namespace
+
+void soft_key_set(int32_t entry, std::string_view text) {
+  if (entry < 0 || entry >= key_trap_count) return;
+  std::lock_guard<std::mutex> lock(soft_key_mutex);
+  texts[entry].assign(text);
+}
+
+std::string soft_key_text(int32_t entry) {
+  if (entry < 0 || entry >= key_trap_count) return {};
+  std::lock_guard<std::mutex> lock(soft_key_mutex);
+  return texts[entry];
+}
+
+std::string soft_key_find(int32_t value, int32_t code) {
+  std::lock_guard<std::mutex> lock(soft_key_mutex);
+  for (int32_t i = 0; i < key_trap_count; ++i) {
+    if (texts[i].empty()) continue;
+    if (key_trap_table[i].scan_code.load() == value || key_trap_table[i].key_code.load() == code)
+      return texts[i];
+  }
+  return {};
 }

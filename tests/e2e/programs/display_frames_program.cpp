@@ -13,10 +13,8 @@
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 #include "tests/e2e/programs/test_steps.h"
 
 namespace {

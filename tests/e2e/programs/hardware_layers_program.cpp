@@ -14,7 +14,7 @@
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/display_sync.h"
+#include "runtime/screen/screen.h"
 #include "tests/e2e/programs/test_steps.h"
 
 namespace {

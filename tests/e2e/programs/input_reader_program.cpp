@@ -9,9 +9,7 @@
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_statement.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/clear_screen.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "frame_fixture.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 
 namespace {
 

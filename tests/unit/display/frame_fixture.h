@@ -2,7 +2,7 @@
 // A fresh start-up screen and an empty frame ring for every frame-builder test.
 #include "../screen/screen_fixture.h"
 #include "runtime/display/display.h"
-#include "runtime/screen/pixel_access.h"
+#include "runtime/screen/pixels.h"
 
 class FrameTest : public ScreenTest {
  protected:

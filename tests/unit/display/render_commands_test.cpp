@@ -11,8 +11,7 @@
 #include "runtime/display/display.h"
 #include "runtime/gpu/detail/drawing.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_properties.h"
+#include "runtime/screen/screen.h"
 
 namespace {
 

@@ -16,10 +16,7 @@
 #include "runtime/input/input_statement.h"
 #include "runtime/input/random_numbers.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "runtime/input/keyboard_events.h"
 #include "runtime/input/keyhit_buffer.h"
 #include "runtime/input/port60_buffer.h"
-#include "runtime/input/soft_keys.h"
 #include "runtime/input/suppressed_keys.h"
+#include "runtime/screen/screen.h"
 
 namespace key_test {
 

@@ -6,15 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/screen/font_loading.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/glyph_drawing.h"
-#include "runtime/screen/glyph_tables.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_properties.h"
-#include "runtime/screen/pixel_store.h"
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 #include "screen_fixture.h"
 
 namespace {

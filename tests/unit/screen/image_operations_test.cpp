@@ -1,11 +1,7 @@
-#include "runtime/screen/image_operations.h"
+#include "runtime/screen/screen.h"
 
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_properties.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/pixels.h"
 #include "screen_fixture.h"
 
 namespace {

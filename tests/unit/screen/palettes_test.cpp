@@ -1,10 +1,6 @@
-#include "runtime/screen/palettes.h"
+#include "runtime/screen/screen.h"
 
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/palette_ports.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/pixels.h"
 #include "screen_fixture.h"
 
 namespace {

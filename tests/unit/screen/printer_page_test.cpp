@@ -2,8 +2,7 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/printer_page.h"
-#include "runtime/screen/width_statement.h"
+#include "runtime/screen/screen.h"
 #include "text_test_support.h"
 
 namespace {

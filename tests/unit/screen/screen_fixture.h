@@ -6,9 +6,7 @@
 
 #include "runtime/core/runtime_flags.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/display_sync.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/screen_startup.h"
+#include "runtime/screen/screen.h"
 #include "runtime/strings/string_engine.h"
 
 class ScreenTest : public ::testing::Test {

@@ -1,15 +1,11 @@
-#include "runtime/screen/screen_mode.h"
+#include "runtime/screen/screen.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/page_copy.h"
-#include "runtime/screen/pixel_access.h"
+#include "runtime/screen/pixels.h"
 #include "screen_fixture.h"
 
 namespace {

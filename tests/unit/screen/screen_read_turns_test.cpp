@@ -1,5 +1,5 @@
 // Turns between the builder's reads and the program's plain scrolls.
-#include "runtime/screen/screen_read_turns.h"
+#include "runtime/screen/pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/image_operations.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "screen_fixture.h"
 
 namespace {

@@ -3,19 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/graphics/box_fill.h"
-#include "runtime/screen/clear_screen.h"
-#include "runtime/screen/colour_statement.h"
-#include "runtime/screen/cursor_statements.h"
-#include "runtime/screen/glyph_drawing.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/key_definitions.h"
-#include "runtime/screen/key_labels.h"
-#include "runtime/screen/palettes.h"
-#include "runtime/screen/pixel_access.h"
-#include "runtime/screen/printer_page.h"
-#include "runtime/screen/view_window.h"
-#include "runtime/screen/width_statement.h"
+#include "runtime/screen/detail/screen_internals.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
 #include "text_test_support.h"
 
 namespace {

@@ -3,9 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/screen/font_engine.h"
-#include "runtime/screen/image_create.h"
-#include "runtime/screen/image_operations.h"
+#include "runtime/screen/detail/screen_internals.h"
+#include "runtime/screen/screen.h"
 #include "text_test_support.h"
 
 namespace {

@@ -4,11 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/screen/font_tables.h"
-#include "runtime/screen/glyph_tables.h"
-#include "runtime/screen/image_table.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/text_output.h"
+#include "runtime/screen/screen.h"
 #include "screen_fixture.h"
 
 class TextTest : public ScreenTest {

@@ -1,0 +1,487 @@
+#include "runtime/screen/screen.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/core/errors.h"
+#include "runtime/core/runtime_flags.h"
+#include "runtime/gpu/gpu.h"
+#include "runtime/screen/pixels.h"
+
+int32_t image_slots_used = 0;
+
+int32_t write_index = 0;
+image_record* write_image = nullptr;
+int32_t read_index = 0;
+image_record* read_image = nullptr;
+std::atomic<int32_t> display_index{0};
+std::atomic<image_record*> display_image{nullptr};
+
+int32_t* page_table = nullptr;
+int32_t page_count = 0;
+int32_t last_active_page = 0;
+bool page0_handed = false;
+
+namespace {
+
+constexpr int32_t block_count_max = image_slots_max / image_block_slots;
+image_record* blocks[block_count_max];  // blocks live for the process
+int32_t blocks_made = 0;
+
+int32_t* free_stack = nullptr;
+int32_t free_top = 0;
+int32_t free_capacity = 0;
+
+}  // namespace
+
+image_record* image_at(int32_t index) {
+  return &blocks[index / image_block_slots][index % image_block_slots];
+}
+
+bool image_index_valid(int64_t index) {
+  return index >= 0 && index < image_slots_used && image_at(static_cast<int32_t>(index))->valid;
+}
+
+int32_t image_alloc() {
+  int32_t index;
+  if (free_top > 0) {
+    index = free_stack[--free_top];
+  } else {
+    if (image_slots_used == blocks_made * image_block_slots) {
+      image_record* block = nullptr;
+      if (blocks_made < block_count_max)
+        block = static_cast<image_record*>(std::calloc(image_block_slots, sizeof(image_record)));
+      if (!block) raise_error(502);  // fatal: does not return
+      blocks[blocks_made++] = block;
+    }
+    index = image_slots_used++;
+  }
+  image_record* img = image_at(index);
+  std::memset(static_cast<void*>(img), 0, sizeof *img);
+  img->valid = 1;
+  return index;
+}
+
+int32_t image_release(int32_t index) {
+  if (!image_index_valid(index)) return 0;
+  image_record* img = image_at(index);
+  if (img->lock_id) lock_free(img->lock_record);
+  if (free_top == free_capacity) {
+    const int32_t capacity = free_capacity + image_block_slots;
+    auto* grown = static_cast<int32_t*>(std::realloc(free_stack, sizeof(int32_t) * capacity));
+    if (!grown) raise_error(503);  // fatal: does not return
+    free_stack = grown;
+    free_capacity = capacity;
+  }
+  std::memset(static_cast<void*>(img), 0, sizeof *img);
+  free_stack[free_top++] = index;
+  return 1;
+}
+
+void image_table_init() {
+  for (int32_t i = 2; i < image_slots_used; ++i) {
+    if (!image_at(i)->valid) continue;
+    image_free_memory(image_at(i));
+    image_release(i);
+  }
+  for (int32_t b = 0; b < blocks_made; ++b) std::memset(static_cast<void*>(blocks[b]), 0, sizeof(image_record) * image_block_slots);
+  image_slots_used = 0;
+  free_top = 0;
+  write_index = read_index = 0;
+  write_image = read_image = nullptr;
+  display_index.store(0);
+  display_image.store(nullptr);
+  std::free(page_table);
+  page_table = static_cast<int32_t*>(std::calloc(1, sizeof(int32_t)));
+  page_count = 1;
+  last_active_page = 0;
+  page0_handed = false;
+  image_alloc();
+  image_alloc();
+  image_at(0)->valid = 0;
+  image_at(1)->valid = 0;
+}
+
+void set_write_image(int32_t index) {
+  write_index = index;
+  write_image = image_at(index);
+}
+
+void set_read_image(int32_t index) {
+  read_index = index;
+  read_image = image_at(index);
+}
+
+void set_display_image(int32_t index) {
+  display_index.store(index);
+  display_image.store(image_at(index), std::memory_order_release);
+}
+
+bool page_table_reserve(int32_t page) {
+  if (page < 0 || page > page_number_max) return false;
+  if (page < page_count) return true;
+  auto* grown = static_cast<int32_t*>(std::realloc(page_table, sizeof(int32_t) * (page + 1)));
+  if (!grown) return false;
+  std::memset(grown + page_count, 0, sizeof(int32_t) * (page + 1 - page_count));
+  page_table = grown;
+  page_count = page + 1;
+  return true;
+}
+
+int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error) {
+  if (page_or_handle >= 0) {
+    if (page_or_handle > page_number_max) {
+      raise_error(5);
+      return 0;
+    }
+    const int32_t index = page_image(static_cast<int32_t>(page_or_handle));
+    if (!index) raise_error(7);
+    return index;
+  }
+  const int64_t index = index_of_handle(page_or_handle);
+  if (!image_index_valid(index)) {
+    raise_error(bad_handle_error);
+    return 0;
+  }
+  return static_cast<int32_t>(index);
+}
+
+int32_t resolve_target(int64_t page_or_handle, bool given) {
+  return given ? resolve_image(page_or_handle) : write_index;
+}
+
+namespace {
+
+struct mode_layout {
+  int32_t mode;
+  uint8_t bits_per_pixel;
+  uint8_t bytes_per_pixel;
+  uint32_t font;
+  uint32_t colour;
+};
+
+constexpr mode_layout mode_layouts[] = {
+    {0, 16, 2, 16, 7},    {1, 2, 1, 8, 3},     {2, 1, 1, 8, 1},     {7, 4, 1, 8, 15},
+    {8, 4, 1, 8, 15},     {9, 4, 1, 14, 15},   {10, 2, 1, 14, 3},   {11, 1, 1, 16, 1},
+    {12, 4, 1, 16, 15},   {13, 8, 1, 8, 15},   {256, 8, 1, 16, 15}, {32, 32, 4, 16, 0xFFFFFFFF},
+};
+
+const mode_layout* layout_of(int32_t mode) {
+  for (const auto& l : mode_layouts)
+    if (l.mode == mode) return &l;
+  return nullptr;
+}
+
+}  // namespace
+
+int32_t image_create_over(uint8_t* memory, int32_t width, int32_t height, int32_t mode) {
+  if (width < 1 || height < 1 || width > 65535 || height > 65535) return 0;
+  const mode_layout* layout = layout_of(mode);
+  if (!layout) return 0;
+  const int32_t index = image_alloc();
+  image_record* img = image_at(index);
+  img->data = memory;
+  img->width = static_cast<uint16_t>(width);
+  img->height = static_cast<uint16_t>(height);
+  img->mode = static_cast<uint16_t>(mode);
+  img->print_mode = 3;
+  img->draw_angle = 0;
+  img->draw_scale = 1.0;
+  img->bits_per_pixel = layout->bits_per_pixel;
+  img->bytes_per_pixel = layout->bytes_per_pixel;
+  img->font = layout->font;
+  img->colour = layout->colour;
+  if (mode == 0) {
+    img->text = 1;
+    img->cursor_first_line = 4;
+    img->cursor_last_line = 4;
+  }
+  if (mode == 32) img->background = 0xFF000000;
+  img->draw_colour = img->colour;
+  if (mode != 32) {
+    img->palette = palette_new();
+    if (!img->palette) {
+      image_release(index);
+      return 0;
+    }
+    img->flags |= image_owns_palette;
+    default_palette(img);
+    img->transparent_colour = -1;
+  }
+  img->mask = img->bits_per_pixel >= 32 ? 0xFFFFFFFFu : (1u << img->bits_per_pixel) - 1;
+  img->cursor_col = img->cursor_row = img->top_row = 1;
+  img->bottom_row = static_cast<int16_t>(std::max(image_rows(img) - 1, 1));
+  if (mode == 0) return index;
+  img->gfx_x = static_cast<float>(width * 0.5);
+  img->gfx_y = static_cast<float>(height * 0.5);
+  img->view_x2 = width - 1;
+  img->view_y2 = height - 1;
+  img->window_x2 = static_cast<float>(width - 1);
+  img->window_y2 = static_cast<float>(height - 1);
+  img->scale_x = img->scale_y = 1.0f;
+  return index;
+}
+
+int32_t image_create(int32_t width, int32_t height, int32_t mode) {
+  const int32_t index = image_create_over(nullptr, width, height, mode);
+  if (!index) return 0;
+  image_record* img = image_at(index);
+  const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(height);
+  // Pixel memory is kept below 2 GiB, as on the 32-bit machines this runtime
+  // models; larger requests fail like any allocation that cannot be met.
+  if (cells * img->bytes_per_pixel <= image_bytes_max)
+    img->data = static_cast<uint8_t*>(std::calloc(cells, img->bytes_per_pixel));
+  if (!img->data) {
+    image_free_memory(img);
+    image_release(index);
+    return 0;
+  }
+  if (mode == 32) blend_tables_build();
+  if (mode == 0) {
+    // Fresh memory: nobody else can see it yet.
+    for (size_t i = 0; i < cells; ++i) {
+      img->data[2 * i] = 32;
+      img->data[2 * i + 1] = 7;
+    }
+  }
+  img->flags |= image_owns_pixels;
+  note_shared_write();  // a new page may be shown in place of one the builder compared with
+  return index;
+}
+
+void image_free_memory(image_record* img) {
+  if (img->flags & image_owns_pixels) std::free(img->data);
+  if (img->flags & image_owns_palette) palette_delete(img->palette);
+  if (img->flags & (image_owns_pixels | image_owns_palette)) {
+    img->data = nullptr;
+    img->palette = nullptr;
+  }
+  img->flags &= ~(image_owns_pixels | image_owns_palette);
+}
+
+int32_t page_image(int32_t page) {
+  if (!page_table_reserve(page)) return 0;
+  if (page_table[page]) return page_table[page];
+  const image_record* first = image_at(page_table[0]);
+  const int32_t index = image_create(first->width, first->height, first->mode);
+  if (!index) return 0;
+  image_record* img = image_at(index);
+  // All pages of a screen share page 0's palette.
+  if (img->bits_per_pixel != 32) {
+    palette_delete(img->palette);
+    img->flags &= ~image_owns_palette;
+    img->palette = first->palette;
+  }
+  img->flags |= image_is_page;
+  set_font(static_cast<int32_t>(first->font), img);
+  page_table[page] = index;
+  return index;
+}
+
+void set_font(int32_t font, image_record* img) {
+  img->font = static_cast<uint32_t>(font);
+  set_cursor(img, 1, 1);
+  img->top_row = 1;
+  img->bottom_row = static_cast<int16_t>(std::max(image_rows(img) - 1, 1));
+}
+
+void reset_colours() {
+  image_record* img = write_image;
+  img->colour = 15;
+  img->background = 0;
+  switch (img->mode) {
+    case 0:
+      img->colour = 7;
+      break;
+    case 1:
+    case 10:
+      img->colour = 3;
+      break;
+    case 2:
+    case 11:
+      img->colour = 1;
+      break;
+    case 32:
+      img->colour = 0xFFFFFFFF;
+      img->background = 0xFF000000;
+      break;
+    default:
+      break;
+  }
+  img->draw_colour = img->colour;
+}
+
+namespace {
+
+bool mode_allowed(int32_t mode) {
+  return (mode >= 0 && mode <= 2) || (mode >= 7 && mode <= 13) || mode == 256 || mode == 32;
+}
+
+size_t pixel_bytes(const image_record* img) {
+  return static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
+}
+
+// Frees an image the program owns, moving the current images off it first.
+void release_image(int32_t index) {
+  if (index == write_index) set_write_image(display_index.load());
+  if (index == read_index) set_read_image(display_index.load());
+  image_free_memory(image_at(index));
+  image_release(index);
+}
+
+// A hardware image with a copy of a 32-bit image's pixels, uploaded when first drawn.
+int32_t hardware_copy(const image_record* from) {
+  const int32_t index = make_hardware_img(from->width, from->height, reinterpret_cast<uint32_t*>(from->data),
+                                          hw_defer_upload | hw_copy_pixels);
+  return index ? hardware_handle_of(index) : -1;
+}
+
+// A hardware image is freed by the window thread once every command drawn with it has run.
+void release_hardware(int64_t handle) {
+  const int32_t index = hardware_release_handle(handle);
+  if (!index) {
+    raise_error(258);
+    return;
+  }
+  purge_commands();
+  hgc release;
+  release.kind = hgc_release_image;
+  release.source = index;
+  issue_command(release);
+}
+
+}  // namespace
+
+int32_t new_image(int32_t width, int32_t height, int32_t mode, int32_t mode_given) {
+  if (pending_error.load()) return 0;
+  // Sizes beyond the 16-bit size fields cannot be represented.
+  if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
+    raise_error(5);
+    return 0;
+  }
+  if (mode_given & 1) {
+    if (!mode_allowed(mode)) {
+      raise_error(5);
+      return 0;
+    }
+  } else {
+    mode = write_image->mode;
+  }
+  const int32_t index = image_create(width, height, mode);
+  if (!index) return -1;
+  if (!(mode_given & 1)) {
+    image_record* img = image_at(index);
+    const image_record* from = write_image;
+    if (img->palette && from->palette)
+      for (int32_t i = 0; i < 256; ++i) palette_put(img->palette, i, palette_get(from->palette, i));
+    set_font(static_cast<int32_t>(from->font), img);
+    img->colour = from->colour;
+    img->background = from->background;
+    img->transparent_colour = from->transparent_colour;
+    img->blend_off = from->blend_off;
+    img->print_mode = from->print_mode;
+  }
+  return -index;
+}
+
+int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
+  if (pending_error.load()) return -1;
+  const int32_t from_index = resolve_image(source);
+  if (!from_index) return -1;
+  if ((given & 1) && mode != image_at(from_index)->mode) {
+    if (mode == 33 && image_at(from_index)->bits_per_pixel == 32) return hardware_copy(image_at(from_index));
+    raise_error(5);
+    return -1;
+  }
+  const size_t bytes = pixel_bytes(image_at(from_index));
+  auto* pixels = static_cast<uint8_t*>(std::malloc(bytes));
+  if (!pixels) return -1;
+  std::atomic<uint32_t>* palette = nullptr;
+  if (image_at(from_index)->palette) {
+    palette = palette_new();
+    if (!palette) {
+      std::free(pixels);
+      return -1;
+    }
+  }
+  const int32_t index = image_alloc();
+  image_record* img = image_at(index);
+  const image_record* from = image_at(from_index);
+  std::memcpy(static_cast<void*>(img), from, sizeof *img);
+  img->lock_record = nullptr;
+  img->lock_id = 0;
+  std::memcpy(pixels, from->data, bytes);
+  img->data = pixels;
+  img->flags |= image_owns_pixels;
+  if (palette) {
+    for (int32_t i = 0; i < 256; ++i) palette_put(palette, i, palette_get(from->palette, i));
+    img->palette = palette;
+    img->flags |= image_owns_palette;
+  }
+  img->flags &= ~image_is_page;
+  return -index;
+}
+
+void free_image(int64_t handle, int32_t given) {
+  if (pending_error.load()) return;
+  if (!(given & 1)) handle = -static_cast<int64_t>(write_index);
+  if (handle >= 0) {
+    raise_error(5);
+    return;
+  }
+  if (is_hardware_handle(handle)) {
+    release_hardware(handle);
+    return;
+  }
+  if (!image_index_valid(index_of_handle(handle))) {
+    raise_error(258);
+    return;
+  }
+  const int32_t index = static_cast<int32_t>(index_of_handle(handle));
+  if (image_at(index)->flags & image_is_page) {
+    raise_error(5);
+    return;
+  }
+  release_image(index);
+}
+
+void set_dest(int64_t page_or_handle) {
+  if (pending_error.load()) return;
+  const int32_t index = resolve_image(page_or_handle);
+  if (index) set_write_image(index);
+}
+
+void set_source(int64_t page_or_handle) {
+  if (pending_error.load()) return;
+  const int32_t index = resolve_image(page_or_handle);
+  if (index) set_read_image(index);
+}
+
+int32_t dest_query() { return -write_index; }
+int32_t source_query() { return -read_index; }
+int32_t display_query() { return -display_index.load(); }
+
+void free_program_images() {
+  for (int32_t i = 2; i < image_slots_used; ++i) {
+    const image_record* img = image_at(i);
+    if (img->valid && !(img->flags & image_is_page)) release_image(i);
+  }
+}
+
+void page_copy(int64_t from, int64_t to) {
+  if (pending_error.load()) return;
+  const int32_t source = resolve_image(from, 5);
+  if (!source) return;
+  const int32_t dest = resolve_image(to, 5);
+  if (!dest || source == dest) return;
+  const image_record* s = image_at(source);
+  image_record* d = image_at(dest);
+  // One-byte pixels may only go to an image with at least as many colours.
+  if (s->bytes_per_pixel != d->bytes_per_pixel || s->width != d->width || s->height != d->height ||
+      (s->bytes_per_pixel == 1 && d->mask < s->mask)) {
+    raise_error(5);
+    return;
+  }
+  shared_copy(d->data, s->data, static_cast<size_t>(s->width) * s->height * s->bytes_per_pixel);
+}

@@ -1,0 +1,296 @@
+#pragma once
+// Storing into image memory that the frame builder may be reading at the same
+// moment: pixel stores with masking and blending, fills of rows and boxes,
+// logical coordinates to pixels, and the turns that let a bulk move use plain
+// copies. Program thread, except the builder's side of the read turns.
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/platform/platform.h"
+#include "runtime/screen/screen.h"
+
+// Writes into pixel memory and palettes that the frame builder may be reading
+// at the same moment. The stores are relaxed atomics: plain moves on x86, but
+// defined behaviour for the concurrent reader. Memory no other thread can see
+// yet (a fresh allocation) may be written directly.
+
+// Set after stores into image memory or palettes; the frame builder clears it,
+// and while it stays clear the shown image is as the builder last read it, so
+// an unchanged screen costs no comparison. The release store orders the data
+// stores before it for the builder, which reads the flag with acquire.
+inline std::atomic<bool> shared_memory_written{true};
+inline void note_shared_write() { shared_memory_written.store(true, std::memory_order_release); }
+
+// Marks the shared memory written when the scope ends: for loops that store
+// through shared_put, which leaves the mark to it.
+struct note_write_at_exit {
+  note_write_at_exit() = default;
+  note_write_at_exit(const note_write_at_exit&) = delete;
+  note_write_at_exit& operator=(const note_write_at_exit&) = delete;
+  ~note_write_at_exit() { note_shared_write(); }
+};
+
+// One relaxed store of a 1-, 2-, 4- or 8-byte value, aligned to its size, without the mark.
+template <typename T>
+inline void shared_put(T* p, T value) {
+  std::atomic_ref<T>(*p).store(value, std::memory_order_relaxed);
+}
+
+inline void shared_store8(uint8_t* p, uint8_t value) {
+  shared_put(p, value);
+  note_shared_write();
+}
+inline uint8_t shared_load8(uint8_t* p) {
+  return std::atomic_ref<uint8_t>(*p).load(std::memory_order_relaxed);
+}
+// p must be 4-byte aligned (32-bit pixel memory always is).
+inline void shared_store32(uint32_t* p, uint32_t value) {
+  shared_put(p, value);
+  note_shared_write();
+}
+inline uint32_t shared_load32(uint32_t* p) {
+  return std::atomic_ref<uint32_t>(*p).load(std::memory_order_relaxed);
+}
+
+// Copies n bytes into shared memory, eight at a time where both sides allow it.
+inline void shared_copy(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, src + i, 8);
+      shared_put(reinterpret_cast<uint64_t*>(dst + i), word);
+    }
+  }
+  for (; i < n; ++i) shared_put(dst + i, src[i]);
+  note_shared_write();
+}
+
+inline uint32_t palette_get(const std::atomic<uint32_t>* palette, int32_t i) {
+  return palette[i].load(std::memory_order_relaxed);
+}
+inline void palette_put(std::atomic<uint32_t>* palette, int32_t i, uint32_t value) {
+  palette[i].store(value, std::memory_order_relaxed);
+  note_shared_write();
+}
+
+// Storing pixels into images: masking for indexed pixels, alpha blending for
+// 32-bit ones.
+
+// blend_scale[a][v] = v * a / 255 rounded; built when the first 32-bit image is made.
+extern uint8_t blend_scale[256][256];
+extern bool blend_tables_ready;
+void blend_tables_build();
+
+// src over dst: alpha 0xFF replaces, 0 keeps dst, anything else mixes the
+// colour channels by the alpha and covers dst's alpha accordingly.
+inline uint32_t blend_over(uint32_t dst, uint32_t src) {
+  const uint32_t a = src >> 24;
+  if (a == 0xFF) return src;
+  if (a == 0) return dst;
+  const uint8_t* s = blend_scale[a];
+  const uint8_t* d = blend_scale[255 - a];
+  const uint32_t r = s[(src >> 16) & 0xFF] + d[(dst >> 16) & 0xFF];
+  const uint32_t g = s[(src >> 8) & 0xFF] + d[(dst >> 8) & 0xFF];
+  const uint32_t b = s[src & 0xFF] + d[dst & 0xFF];
+  const uint32_t alpha = a + d[dst >> 24];
+  return alpha << 24 | r << 16 | g << 8 | b;
+}
+
+// Stores value at (x, y), which must lie inside the image (not text).
+inline void store_pixel(image_record* img, int32_t x, int32_t y, uint32_t value) {
+  const size_t at = static_cast<size_t>(y) * img->width + static_cast<size_t>(x);
+  if (img->bytes_per_pixel == 1) {
+    shared_store8(img->data + at, static_cast<uint8_t>(value & img->mask));
+    return;
+  }
+  uint32_t* p = reinterpret_cast<uint32_t*>(img->data) + at;
+  shared_store32(p, img->blend_off ? value : blend_over(*p, value));
+}
+
+// As store_pixel, dropping pixels outside the image's view port.
+inline void store_pixel_clipped(image_record* img, int32_t x, int32_t y, uint32_t value) {
+  if (x < img->view_x1 || x > img->view_x2 || y < img->view_y1 || y > img->view_y2) return;
+  if (x < 0 || y < 0 || x >= img->width || y >= img->height) return;
+  store_pixel(img, x, y, value);
+}
+
+// Filling and clearing runs of image memory the frame builder may be reading:
+// eight bytes per store where the memory allows, element by element elsewhere.
+
+// Eight bytes holding value as elements of size 1, 2 or 4 bytes.
+inline uint64_t repeated_element(uint32_t value, int32_t size) {
+  if (size == 1) return (value & 0xFFu) * 0x0101010101010101ull;
+  if (size == 2) return (value & 0xFFFFu) * 0x0001000100010001ull;
+  return uint64_t{value} * 0x0000000100000001ull;
+}
+
+// Fills bytes (a whole number of elements) at dst, aligned to the element
+// size, with a pattern from repeated_element, using plain stores: only for
+// memory no other thread can read at the moment.
+inline void plain_fill(uint8_t* dst, uint64_t pattern, size_t bytes) {
+  const uint64_t block[4] = {pattern, pattern, pattern, pattern};
+  size_t i = 0;
+  for (; i + 32 <= bytes; i += 32) std::memcpy(dst + i, block, 32);
+  for (; i + 8 <= bytes; i += 8) std::memcpy(dst + i, &pattern, 8);
+  std::memcpy(dst + i, &pattern, bytes - i);
+}
+
+// Stores count elements of size (1, 2 or 4 bytes) holding value at dst, which
+// is aligned to size.
+inline void shared_fill_elements(uint8_t* dst, uint32_t value, int32_t size, size_t count) {
+  const auto store_one = [&](uint8_t* p) {
+    if (size == 1)
+      shared_put(p, static_cast<uint8_t>(value));
+    else if (size == 2)
+      shared_put(reinterpret_cast<uint16_t*>(p), static_cast<uint16_t>(value));
+    else
+      shared_put(reinterpret_cast<uint32_t*>(p), value);
+  };
+  uint8_t* end = dst + count * static_cast<size_t>(size);
+  while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 7) != 0) {
+    store_one(dst);
+    dst += size;
+  }
+  // An element boundary on an eight-byte boundary: the pattern repeats in step.
+  const uint64_t pattern = repeated_element(value, size);
+  for (; dst + 8 <= end; dst += 8)
+    shared_put(reinterpret_cast<uint64_t*>(dst), pattern);
+  for (; dst < end; dst += size) store_one(dst);
+  note_shared_write();
+}
+
+// Moves n bytes from src down to dst (dst < src, the ranges may overlap), as
+// shared_copy does but four words per step: the loads run ahead of the stores.
+inline void shared_move_down(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
+    for (; i + 32 <= n; i += 32) {
+      uint64_t w0, w1, w2, w3;
+      std::memcpy(&w0, src + i, 8);
+      std::memcpy(&w1, src + i + 8, 8);
+      std::memcpy(&w2, src + i + 16, 8);
+      std::memcpy(&w3, src + i + 24, 8);
+      auto* out = reinterpret_cast<uint64_t*>(dst + i);
+      shared_put(out + 0, w0);
+      shared_put(out + 1, w1);
+      shared_put(out + 2, w2);
+      shared_put(out + 3, w3);
+    }
+  }
+  shared_copy(dst + i, src + i, n - i);
+}
+
+// Fills pixel rows y1..y2 (inclusive, inside the image) of a pixel surface with
+// value, stored as given: one-byte pixels get value AND mask, 32-bit pixels
+// the value itself with no blending.
+inline void fill_pixel_rows(image_record* img, int32_t y1, int32_t y2, uint32_t value) {
+  if (y1 > y2) return;
+  const size_t row_bytes = static_cast<size_t>(img->width) * img->bytes_per_pixel;
+  uint8_t* start = img->data + static_cast<size_t>(y1) * row_bytes;
+  const size_t pixels = static_cast<size_t>(y2 - y1 + 1) * img->width;
+  if (img->bytes_per_pixel == 1)
+    shared_fill_elements(start, value & img->mask, 1, pixels);
+  else
+    shared_fill_elements(start, value, 4, pixels);
+}
+
+// Fills the pixel rectangle x1..x2, y1..y2 (inclusive, inside the image) as fill_pixel_rows does.
+inline void fill_pixel_box(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t value) {
+  if (x1 > x2 || y1 > y2) return;
+  if (x1 == 0 && x2 == img->width - 1) {
+    fill_pixel_rows(img, y1, y2, value);
+    return;
+  }
+  const int32_t bpp = img->bytes_per_pixel;
+  const uint32_t stored = bpp == 1 ? value & img->mask : value;
+  for (int32_t y = y1; y <= y2; ++y)
+    shared_fill_elements(img->data + (static_cast<size_t>(y) * img->width + x1) * bpp, stored, bpp,
+                         static_cast<size_t>(x2 - x1 + 1));
+}
+
+// Fills text rows r1..r2 (1-based, inside the image) of a text surface with
+// one cell (character in the low byte, attribute in the high byte).
+inline void fill_text_rows(image_record* img, int32_t r1, int32_t r2, uint16_t cell) {
+  if (r1 > r2) return;
+  shared_fill_elements(img->data + static_cast<size_t>(r1 - 1) * img->width * 2, cell, 2,
+                       static_cast<size_t>(r2 - r1 + 1) * img->width);
+}
+
+// Turns between the frame builder's reads of image memory and the program
+// thread's bulk moves (scrolling).
+//
+// Single-pixel writers and the builder meet through relaxed atomic loads and
+// stores, which cost nothing extra on x86 but cannot be vectorised. A scroll
+// moves whole rows and wants the plain vector copy, so it asks for a turn in
+// which the builder is known not to be reading: it never waits for one. If the
+// builder is reading, the scroll takes the atomic path; if the program has the
+// turn, the builder waits until the move ends (a few microseconds).
+
+inline std::atomic<int32_t> builder_reading{0};
+inline std::atomic<int32_t> program_moving{0};
+
+// Program thread only. True: until end_plain_writes, the caller may access
+// image memory with plain loads and stores, as no other thread reads it.
+inline bool begin_plain_writes() {
+  program_moving.store(1, std::memory_order_relaxed);
+  light_fence();
+  if (builder_reading.load(std::memory_order_acquire) == 0) return true;
+  program_moving.store(0, std::memory_order_release);
+  return false;
+}
+
+inline void end_plain_writes() {
+  program_moving.store(0, std::memory_order_release);
+  note_shared_write();
+}
+
+// The builder's side: held from the first read of image memory to the end of
+// the build step.
+struct screen_read_turn {
+  bool held = false;
+  void take() {
+    if (held) return;
+    held = true;
+    builder_reading.store(1, std::memory_order_relaxed);
+    heavy_fence();
+    // The program may lose its processor in the middle of a move: spin a
+    // little, then give the processor away.
+    for (int spins = 0; program_moving.load(std::memory_order_acquire) != 0; ++spins)
+      if (spins > 64) platform_sleep(0);
+  }
+  ~screen_read_turn() {
+    if (held) builder_reading.store(0, std::memory_order_release);
+  }
+  screen_read_turn() = default;
+  screen_read_turn(const screen_read_turn&) = delete;
+  screen_read_turn& operator=(const screen_read_turn&) = delete;
+};
+
+// Logical coordinates to pixels through an image's view and window settings.
+// Rounding is to the nearest integer with ties to even.
+
+inline int32_t map_x(const image_record* img, float x) {
+  if (img->coord_mode == 0) return static_cast<int32_t>(std::nearbyint(x));
+  if (img->coord_mode == 2) return static_cast<int32_t>(std::nearbyint(x * img->scale_x + img->scale_offset_x)) + img->view_offset_x;
+  return static_cast<int32_t>(std::nearbyint(x)) + img->view_offset_x;
+}
+
+inline int32_t map_y(const image_record* img, float y) {
+  if (img->coord_mode == 0) return static_cast<int32_t>(std::nearbyint(y));
+  if (img->coord_mode == 2) return static_cast<int32_t>(std::nearbyint(y * img->scale_y + img->scale_offset_y)) + img->view_offset_y;
+  return static_cast<int32_t>(std::nearbyint(y)) + img->view_offset_y;
+}
+
+// The filled box: a rectangle between two logical corners in one colour,
+// clipped to the view port.
+
+// Fills the box on img. With blend, 32-bit colours whose alpha is neither 0
+// nor 0xFF are blended over the pixels and alpha 0 changes nothing; without,
+// every pixel gets the colour as given. One-byte pixels get colour AND mask.
+void box_fill_on(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, bool blend);
+// The same on the write image.
+void box_fill(float x1, float y1, float x2, float y2, uint32_t colour, bool blend);
