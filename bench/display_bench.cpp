@@ -8,12 +8,12 @@
 #include <random>
 #include <vector>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/screen/pixels.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ void BM_BuildRewrittenUnchanged(benchmark::State& state) {
   uint8_t* last = img->data + static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel - 1;
   build_software_frame();
   for (auto _ : state) {
-    shared_store8(last, shared_load8(last));
+    shared_store8(last, shared_get(*last));
     build_software_frame();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * sizes.compared));

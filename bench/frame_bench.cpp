@@ -3,8 +3,7 @@
 
 #include <cstdint>
 
-#include "runtime/core/handle_list.h"
-#include "runtime/core/variable_arena.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 
 namespace {

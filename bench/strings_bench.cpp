@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/strings/number_text.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 #include "tests/unit/strings/number_text_reference.h"
 
 namespace {

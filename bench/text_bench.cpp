@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

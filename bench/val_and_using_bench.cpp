@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/strings/print_using.h"
-#include "runtime/strings/string_engine.h"
-#include "runtime/strings/text_value.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

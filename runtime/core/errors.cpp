@@ -1,10 +1,9 @@
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/core/runtime_flags.h"
 #include "runtime/platform/platform.h"
 
 int32_t error_line = 0;

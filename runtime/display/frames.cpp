@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/pixels.h"
@@ -83,45 +82,6 @@ std::vector<uint64_t> cell_drawn_order;  // order of the frame that last drew ea
 uint64_t full_text_order = 0;            // order of the last frame drawn whole
 uint64_t frame_text_order[3] = {};       // per frame: order it was published with as a text picture, 0 = none
 
-// The program thread writes these words while the builder reads them.
-template <typename T>
-T shared_read(const T& field) {
-  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
-}
-
-uint64_t shared_load64(uint8_t* p) {
-  return std::atomic_ref<uint64_t>(*reinterpret_cast<uint64_t*>(p)).load(std::memory_order_relaxed);
-}
-
-// Copies n bytes of memory the program thread may be writing.
-void shared_read_copy(uint8_t* dst, uint8_t* src, size_t n) {
-  size_t i = 0;
-  if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
-    for (; i + 8 <= n; i += 8) {
-      const uint64_t word = shared_load64(src + i);
-      std::memcpy(dst + i, &word, 8);
-    }
-  }
-  for (; i < n; ++i) dst[i] = shared_load8(src + i);
-}
-
-// Whether n bytes of memory the program thread may be writing equal mine; stops at the first difference.
-bool shared_equal(uint8_t* shared, const uint8_t* mine, size_t n) {
-  size_t i = 0;
-  if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
-    for (; i + 32 <= n; i += 32) {
-      uint64_t m[4];
-      std::memcpy(m, mine + i, 32);
-      const uint64_t diff = (shared_load64(shared + i) ^ m[0]) | (shared_load64(shared + i + 8) ^ m[1]) |
-                            (shared_load64(shared + i + 16) ^ m[2]) | (shared_load64(shared + i + 24) ^ m[3]);
-      if (diff) return false;
-    }
-  }
-  for (; i < n; ++i)
-    if (shared_load8(shared + i) != mine[i]) return false;
-  return true;
-}
-
 // Whether the first n entries of an image palette equal last_palette.
 bool palette_same(std::atomic<uint32_t>* palette, int32_t n) {
   uint32_t diff = 0;
@@ -190,14 +150,14 @@ bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, scre
     if (!software_screen_drawn()) return false;
     if (!writes_pending) return false;
     turn.take();
-    if (shared_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)) {
+    if (shared_bytes_equal(img->data, reinterpret_cast<const uint8_t*>(prev->pixels), bytes)) {
       writes_pending = false;
       return false;
     }
   }
   if (!size_frame(f, w, h)) return false;
   turn.take();
-  shared_read_copy(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
+  shared_get_bytes(reinterpret_cast<uint8_t*>(f->pixels), img->data, bytes);
   writes_pending = false;
   return true;
 }
@@ -223,7 +183,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
     if (prev_valid.load()) {
       if (!writes_pending) return false;
       turn.take();
-      if (palette_same(palette, entries) && shared_equal(img->data, last_index_bytes.data(), n)) {
+      if (palette_same(palette, entries) && shared_bytes_equal(img->data, last_index_bytes.data(), n)) {
         writes_pending = false;
         return false;
       }
@@ -231,7 +191,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
   }
   if (!size_frame(f, w, h)) return false;
   turn.take();
-  shared_read_copy(last_index_bytes.data(), img->data, n);
+  shared_get_bytes(last_index_bytes.data(), img->data, n);
   writes_pending = false;
   for (int i = 0; i < entries; ++i) last_palette[i] = palette_get(palette, i);
   const uint8_t* in = last_index_bytes.data();
@@ -349,12 +309,12 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   }
 
   if (valid && compare &&
-      !shared_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
+      !shared_bytes_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
     changed = true;
 
   const int32_t phase = (blink_counter.load() >> 3) & 1;
   int32_t cursor_col = cursor_col_of(img) - 1, cursor_row = cursor_row_of(img) - 1;
-  if (shared_read(img->line_held) == 2 && cursor_row < rows - 1) {
+  if (shared_get(img->line_held) == 2 && cursor_row < rows - 1) {
     cursor_col = 0;
     cursor_row += 1;
   }
@@ -393,7 +353,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
 
   turn.take();
   writes_pending = false;
-  shared_read_copy(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
+  shared_get_bytes(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
   const uint64_t order = f->order.load();
   const bool blinking = blink_enabled.load() != 0;
   const bool doubled = font == 9 || font == 15 || font == 17;
@@ -419,9 +379,9 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
       }
       uint32_t* out = f->pixels + static_cast<size_t>(row) * ch * stride + static_cast<size_t>(col) * cw;
       draw_cell(out, stride, glyph_of(font, c), ch, doubled, fg, bg);
-      if (is_cursor && shared_read(img->cursor_visible) && phase == 1) {
+      if (is_cursor && shared_get(img->cursor_visible) && phase == 1) {
         const cursor_span span =
-            cursor_rows(shared_read(img->cursor_first_line), shared_read(img->cursor_last_line), ch);
+            cursor_rows(shared_get(img->cursor_first_line), shared_get(img->cursor_last_line), ch);
         const uint32_t colour = last_palette[attr & 0x0F];
         for (int32_t y = std::max(span.first, 0); y < span.first + span.count && y < ch; ++y)
           for (int32_t x = 0; x < cw; ++x) out[y * stride + x] = colour;

@@ -2,8 +2,7 @@
 
 #include <GL/glew.h>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"

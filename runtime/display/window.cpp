@@ -7,8 +7,7 @@
 
 #include <GL/freeglut.h>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> window_may_open{0};

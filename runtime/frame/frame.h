@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "runtime/core/runtime_flags.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/core/core.h"
+#include "runtime/strings/strings.h"
 
 // After a statement's work (and the release of its temporary strings), one load
 // and compare of event_pending; only when it is set does the program thread go

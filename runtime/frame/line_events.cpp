@@ -4,9 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "runtime/core/device_table.h"
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> callback_active{0};

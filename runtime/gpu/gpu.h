@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "runtime/core/handle_list.h"
+#include "runtime/core/core.h"
 
 // Where the emulated screen lands in the window: scaling, aspect and letterbox.
 

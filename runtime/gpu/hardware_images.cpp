@@ -12,8 +12,7 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/detail/drawing.h"
 
 list* hardware_img_list = nullptr;

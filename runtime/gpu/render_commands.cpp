@@ -2,9 +2,7 @@
 
 #include <new>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/handle_list.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 
 std::atomic<uint64_t> order_counter{1};
 std::atomic<int32_t> display_order[5] = {0, 1, 2, 4, 3};

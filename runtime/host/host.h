@@ -4,7 +4,7 @@
 // runtime_main runs on the process's first thread; the others on the program thread.
 #include <cstdint>
 
-#include "runtime/core/lock_pool.h"
+#include "runtime/core/core.h"
 
 // Runs the start-up sequence, starts the program, timer and main-loop threads,
 // opens the window and serves it. program_main is the compiled main routine.

@@ -9,7 +9,7 @@
 #undef min
 #undef max
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/key_codes.h"

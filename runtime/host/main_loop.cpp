@@ -1,7 +1,6 @@
 #include "runtime/host/detail/window_thread.h"
 
-#include "runtime/core/clock_bases.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/keyboard_events.h"

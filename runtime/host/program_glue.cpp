@@ -2,14 +2,13 @@
 
 #include <csignal>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/inkey.h"
 #include "runtime/os/file_numbers.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 lock_record* main_scope_lock = nullptr;
 

@@ -10,12 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "runtime/core/clock_bases.h"
-#include "runtime/core/conventional_memory.h"
-#include "runtime/core/device_table.h"
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
-#include "runtime/core/variable_arena.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/gpu/gpu.h"
@@ -28,7 +23,7 @@
 #include "runtime/os/environment.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #undef min
 #undef max
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/keyboard_events.h"
 #include "runtime/input/mouse_callbacks.h"

@@ -1,6 +1,6 @@
 #include "runtime/input/bios_key_buffer.h"
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 
 void bios_key_buffer_reset() {
   cm_write16(bios_kbd_head, bios_kbd_first);

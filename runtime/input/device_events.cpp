@@ -3,8 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/core/device_table.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 
 std::atomic<uint64_t> device_event_sequence{0};

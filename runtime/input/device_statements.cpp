@@ -1,8 +1,6 @@
 #include "runtime/input/device_statements.h"
 
-#include "runtime/core/device_table.h"
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/input/device_events.h"
 
 namespace {

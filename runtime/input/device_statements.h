@@ -5,7 +5,7 @@
 // 1..device count, or a button, axis or wheel the device lacks, raises error 5.
 #include <cstdint>
 
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 int32_t devices_query();  // number of devices
 str_desc* device_description(int32_t device);  // e.g. "[MOUSE][BUTTON][AXIS][WHEEL]"

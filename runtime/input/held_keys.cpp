@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 
 namespace {
 struct held_key {

@@ -1,7 +1,6 @@
 #include "runtime/input/inkey.h"
 
-#include "runtime/core/conventional_memory.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/platform/platform.h"
 

@@ -2,7 +2,7 @@
 // INKEY$: one key from the BIOS keyboard buffer, without waiting. Program thread.
 #include <cstdint>
 
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 // Takes the entry at the head of the BIOS keyboard buffer: false when it is
 // empty. A head outside the ring's slots (a program poked it) empties the ring.

@@ -34,11 +34,11 @@ void input_cursor_toggle(image_record* img) {
       const size_t at = static_cast<size_t>(y) * img->width + static_cast<size_t>(x);
       if (img->bytes_per_pixel == 1) {
         uint8_t* p = img->data + at;
-        shared_store8(p, static_cast<uint8_t>((shared_load8(p) ^ img->colour) & img->mask));
+        shared_store8(p, static_cast<uint8_t>((shared_get(*p) ^ img->colour) & img->mask));
       } else {
         // The colour channels only: the pixel keeps its alpha.
         uint32_t* p = reinterpret_cast<uint32_t*>(img->data) + at;
-        shared_store32(p, shared_load32(p) ^ (img->colour & 0x00FFFFFF));
+        shared_store32(p, shared_get(*p) ^ (img->colour & 0x00FFFFFF));
       }
     }
   }

@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_cursor.h"
 #include "runtime/input/input_line_editor.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "runtime/input/key_traps.h"
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/key_codes.h"
 #include "runtime/input/key_translation_table.h"

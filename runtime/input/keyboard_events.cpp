@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/held_keys.h"

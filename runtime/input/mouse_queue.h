@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "runtime/core/handle_list.h"
+#include "runtime/core/core.h"
 
 // One snapshot: window position, buttons held (bit n - 1 for button n) and the
 // raw movement that produced it.

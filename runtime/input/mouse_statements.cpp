@@ -1,7 +1,6 @@
 #include "runtime/input/mouse_statements.h"
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/input/mouse_callbacks.h"
 #include "runtime/input/mouse_queue.h"
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/input/input_statement.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 uint32_t random_seed = random_seed_start;
 

@@ -3,7 +3,7 @@
 // single spaces, exactly as the process start-up split them (quotes are not restored).
 #include <string>
 
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 extern str_desc* command_line;
 

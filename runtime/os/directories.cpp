@@ -1,6 +1,6 @@
 #include "runtime/os/directories.h"
 
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
 std::string startup_dir;

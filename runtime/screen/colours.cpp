@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/screen/pixels.h"
 

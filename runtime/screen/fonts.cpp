@@ -7,8 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/screen/detail/screen_internals.h"
 
 std::vector<int32_t> font_height;

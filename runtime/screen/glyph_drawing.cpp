@@ -3,8 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/pixels.h"
 
@@ -82,7 +81,7 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
         if (mode == 3) {
           value = (fg8 & set) | (bg8 & ~set);
         } else {
-          const uint64_t old = std::atomic_ref<uint64_t>(*out).load(std::memory_order_relaxed);
+          const uint64_t old = shared_get(*out);
           value = mode == 1 ? (old & ~set) | (fg8 & set) : (old & set) | (bg8 & ~set);
         }
         shared_put(out, value);

@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/screen/pixels.h"
 

@@ -5,8 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/pixels.h"

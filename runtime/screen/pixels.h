@@ -9,13 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-
-// Writes into pixel memory and palettes that the frame builder may be reading
-// at the same moment. The stores are relaxed atomics: plain moves on x86, but
-// defined behaviour for the concurrent reader. Memory no other thread can see
-// yet (a fresh allocation) may be written directly.
 
 // Set after stores into image memory or palettes; the frame builder clears it,
 // and while it stays clear the shown image is as the builder last read it, so
@@ -33,39 +29,19 @@ struct note_write_at_exit {
   ~note_write_at_exit() { note_shared_write(); }
 };
 
-// One relaxed store of a 1-, 2-, 4- or 8-byte value, aligned to its size, without the mark.
-template <typename T>
-inline void shared_put(T* p, T value) {
-  std::atomic_ref<T>(*p).store(value, std::memory_order_relaxed);
-}
-
+// The stores of core/shared_memory.h with the mark: one pixel or cell byte, one
+// 32-bit pixel (4-byte aligned, as 32-bit pixel memory always is), a run of bytes.
+// Loads are shared_get.
 inline void shared_store8(uint8_t* p, uint8_t value) {
   shared_put(p, value);
   note_shared_write();
 }
-inline uint8_t shared_load8(uint8_t* p) {
-  return std::atomic_ref<uint8_t>(*p).load(std::memory_order_relaxed);
-}
-// p must be 4-byte aligned (32-bit pixel memory always is).
 inline void shared_store32(uint32_t* p, uint32_t value) {
   shared_put(p, value);
   note_shared_write();
 }
-inline uint32_t shared_load32(uint32_t* p) {
-  return std::atomic_ref<uint32_t>(*p).load(std::memory_order_relaxed);
-}
-
-// Copies n bytes into shared memory, eight at a time where both sides allow it.
 inline void shared_copy(uint8_t* dst, const uint8_t* src, size_t n) {
-  size_t i = 0;
-  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, src + i, 8);
-      shared_put(reinterpret_cast<uint64_t*>(dst + i), word);
-    }
-  }
-  for (; i < n; ++i) shared_put(dst + i, src[i]);
+  shared_put_bytes(dst, src, n);
   note_shared_write();
 }
 

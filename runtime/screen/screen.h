@@ -10,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/core/lock_pool.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/core/core.h"
+#include "runtime/core/shared_memory.h"
+#include "runtime/strings/strings.h"
 
 // One image: a screen page or an off-screen surface.
 
@@ -66,18 +67,12 @@ struct image_record {
 // The frame builder reads the cursor fields and line_held of the shown page
 // while the program thread prints; both sides go through these.
 inline void set_cursor(image_record* img, int32_t col, int32_t row) {
-  std::atomic_ref<int16_t>(img->cursor_col).store(static_cast<int16_t>(col), std::memory_order_relaxed);
-  std::atomic_ref<int16_t>(img->cursor_row).store(static_cast<int16_t>(row), std::memory_order_relaxed);
+  shared_put(&img->cursor_col, static_cast<int16_t>(col));
+  shared_put(&img->cursor_row, static_cast<int16_t>(row));
 }
-inline int16_t cursor_col_of(image_record* img) {
-  return std::atomic_ref<int16_t>(img->cursor_col).load(std::memory_order_relaxed);
-}
-inline int16_t cursor_row_of(image_record* img) {
-  return std::atomic_ref<int16_t>(img->cursor_row).load(std::memory_order_relaxed);
-}
-inline void set_line_held(image_record* img, uint8_t value) {
-  std::atomic_ref<uint8_t>(img->line_held).store(value, std::memory_order_relaxed);
-}
+inline int16_t cursor_col_of(image_record* img) { return shared_get(img->cursor_col); }
+inline int16_t cursor_row_of(image_record* img) { return shared_get(img->cursor_row); }
+inline void set_line_held(image_record* img, uint8_t value) { shared_put(&img->line_held, value); }
 
 // The table of images, their handles, the screen's page table and the current
 // destination, source and shown images. Program thread, except display_image,

@@ -4,8 +4,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/screen/pixels.h"
 
 int32_t screen_untouched = 1;
@@ -17,11 +16,11 @@ constexpr size_t start_screen_bytes = 4000;  // one 80 x 25 page of cells
 
 // The frame builder reads the cursor shape of the shown page.
 void store_shape(image_record* img, int32_t given, int32_t visible, int32_t first_line, int32_t last_line) {
-  if (given & 4) std::atomic_ref<uint8_t>(img->cursor_visible).store(visible != 0, std::memory_order_relaxed);
+  if (given & 4) shared_put(&img->cursor_visible, static_cast<uint8_t>(visible != 0));
   if (given & 8)
-    std::atomic_ref<uint8_t>(img->cursor_first_line).store(static_cast<uint8_t>(first_line), std::memory_order_relaxed);
+    shared_put(&img->cursor_first_line, static_cast<uint8_t>(first_line));
   if (given & 16)
-    std::atomic_ref<uint8_t>(img->cursor_last_line).store(static_cast<uint8_t>(last_line), std::memory_order_relaxed);
+    shared_put(&img->cursor_last_line, static_cast<uint8_t>(last_line));
 }
 
 // WIDTH 80, 50 on the start-up screen, keeping what it shows and its colours.

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/pixels.h"

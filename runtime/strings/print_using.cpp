@@ -1,4 +1,5 @@
-#include "runtime/strings/print_using.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,8 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 
 using_digits_state using_digits{{'0'}, 1, 0, 0, 'E'};
 

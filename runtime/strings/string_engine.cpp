@@ -1,12 +1,12 @@
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "runtime/core/conventional_memory.h"
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 
 desc_store_state desc_store{};
 uint8_t* string_heap = nullptr;
@@ -455,3 +455,13 @@ void list_pack(str_list& list) {
   list.slots = static_cast<str_desc**>(grown);
   list.capacity = capacity;
 }
+
+// The detach step of str_free, and the update after LSET and RSET, for strings
+// bound to a file's record buffer. FIELD binding belongs to the file subsystem;
+// until it binds strings, no descriptor carries a link: detaching only clears
+// it and there is no record buffer to update. The file subsystem takes these
+// functions over when it keeps its lists of bound strings.
+
+void field_detach(str_desc* s) { s->field_link = nullptr; }
+
+void field_written(str_desc*) {}

@@ -1,12 +1,12 @@
-#include "runtime/strings/string_functions.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 
 namespace {
 
@@ -221,3 +221,35 @@ void str_mid_statement(str_desc* dest, int32_t start, int32_t length, str_desc* 
 
 void str_lset(str_desc* dest, str_desc* src) { set_field(dest, src, false); }
 void str_rset(str_desc* dest, str_desc* src) { set_field(dest, src, true); }
+
+int32_t str_compare(const str_desc* a, const str_desc* b) {
+  const int32_t common = std::min(a->len, b->len);
+  if (common > 0) {
+    const int c = std::memcmp(a->chars, b->chars, static_cast<size_t>(common));  // unsigned bytes
+    if (c != 0) return c < 0 ? -1 : 1;
+  }
+  return a->len < b->len ? -1 : (a->len > b->len ? 1 : 0);
+}
+
+int32_t str_compare_nocase(const str_desc* a, const str_desc* b) {
+  const int32_t common = std::min(a->len, b->len);
+  for (int32_t i = 0; i < common; ++i) {
+    uint8_t x = a->chars[i];
+    uint8_t y = b->chars[i];
+    if (x >= 'A' && x <= 'Z') x |= 0x20;
+    if (y >= 'A' && y <= 'Z') y |= 0x20;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a->len < b->len ? -1 : (a->len > b->len ? 1 : 0);
+}
+
+int32_t str_equal(const str_desc* a, const str_desc* b) {
+  if (a->len != b->len) return 0;
+  return (a->len == 0 || std::memcmp(a->chars, b->chars, static_cast<size_t>(a->len)) == 0) ? -1 : 0;
+}
+
+int32_t str_not_equal(const str_desc* a, const str_desc* b) { return str_equal(a, b) ? 0 : -1; }
+int32_t str_less(const str_desc* a, const str_desc* b) { return str_compare(a, b) < 0 ? -1 : 0; }
+int32_t str_greater(const str_desc* a, const str_desc* b) { return str_compare(a, b) > 0 ? -1 : 0; }
+int32_t str_less_equal(const str_desc* a, const str_desc* b) { return str_compare(a, b) <= 0 ? -1 : 0; }
+int32_t str_greater_equal(const str_desc* a, const str_desc* b) { return str_compare(a, b) >= 0 ? -1 : 0; }

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/core/runtime_flags.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/core/core.h"
+#include "runtime/strings/strings.h"
 
 #define FUZZ_CHECK(condition)                                                                 \
   do {                                                                                        \

@@ -5,8 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/strings/byte_conversions.h"
-#include "runtime/strings/string_functions.h"
+#include "runtime/strings/strings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

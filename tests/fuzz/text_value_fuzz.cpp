@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/strings/text_value.h"
+#include "runtime/strings/strings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

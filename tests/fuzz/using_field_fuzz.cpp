@@ -6,7 +6,8 @@
 #include <bit>
 #include <cstring>
 
-#include "runtime/strings/print_using.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 // in which a texture is made.
 #include <cstdint>
 
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 
 // The two triangles of a rectangle drawn from a source image: corner order,

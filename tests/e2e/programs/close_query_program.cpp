@@ -2,7 +2,7 @@
 // standard output and then ends through END.
 #include <cstdio>
 
-#include "runtime/core/close_query.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/platform/platform.h"

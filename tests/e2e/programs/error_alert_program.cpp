@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"

@@ -3,8 +3,7 @@
 // and ends with END on line 9.
 #include <cstdio>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"

@@ -1,7 +1,7 @@
 // Test program: raises the critical error 309 on line 3; line 4 must never run.
 #include <cstdio>
 
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"

@@ -3,14 +3,14 @@
 // "inkey=" and its bytes in hexadecimal, until Escape ends it.
 #include <cstdio>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/input/inkey.h"
 #include "runtime/input/input_statement.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 void say(const char* text) {

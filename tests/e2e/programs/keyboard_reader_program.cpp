@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/input/device_statements.h"

@@ -2,7 +2,7 @@
 // until the window is closed.
 #include <cstdio>
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/platform/platform.h"

@@ -2,7 +2,7 @@
 // BIOS keyboard buffer and ticks) on standard output, then ends through END.
 #include <cstdio>
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
 #include "runtime/os/command_line.h"

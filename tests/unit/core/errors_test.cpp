@@ -1,4 +1,4 @@
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "runtime/core/runtime_flags.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/detail/window_thread.h"
 #include "runtime/platform/platform.h"

@@ -1,4 +1,4 @@
-#include "runtime/core/float_to_integer.h"
+#include "runtime/strings/strings.h"
 
 #include <gtest/gtest.h>
 

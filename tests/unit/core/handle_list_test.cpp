@@ -1,4 +1,4 @@
-#include "runtime/core/handle_list.h"
+#include "runtime/core/core.h"
 
 #include <gtest/gtest.h>
 

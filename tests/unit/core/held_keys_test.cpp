@@ -4,7 +4,7 @@
 
 #include <initializer_list>
 
-#include "runtime/core/conventional_memory.h"
+#include "runtime/core/core.h"
 
 namespace {
 

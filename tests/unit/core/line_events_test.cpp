@@ -6,8 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/core/errors.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 
 namespace {

@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "runtime/core/lock_pool.h"
-#include "runtime/core/variable_arena.h"
+#include "runtime/core/core.h"
 
 namespace {
 

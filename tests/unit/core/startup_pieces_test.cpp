@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core/clock_bases.h"
+#include "runtime/core/core.h"
 #include "runtime/os/command_line.h"
 #include "runtime/os/directories.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 
 namespace {
 

@@ -11,8 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "runtime/core/device_table.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/device_statements.h"
 #include "runtime/input/keyboard_device.h"

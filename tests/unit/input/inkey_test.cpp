@@ -3,11 +3,10 @@
 
 #include <string>
 
-#include "runtime/core/conventional_memory.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/inkey.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

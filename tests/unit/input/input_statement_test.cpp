@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/bios_key_buffer.h"
 #include "runtime/input/input_cursor.h"

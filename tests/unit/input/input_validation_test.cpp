@@ -10,7 +10,7 @@
 
 #include "runtime/input/input_line_editor.h"
 #include "runtime/input/input_validation.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

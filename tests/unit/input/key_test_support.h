@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/core/conventional_memory.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/bios_key_buffer.h"

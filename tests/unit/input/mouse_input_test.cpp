@@ -7,8 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "runtime/core/device_table.h"
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/input/device_events.h"
 #include "runtime/input/keyboard_events.h"

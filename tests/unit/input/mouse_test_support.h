@@ -1,7 +1,7 @@
 #pragma once
 // Start-up's mouse queues and device table, made once per test process (the
 // queue list lives for the whole process).
-#include "runtime/core/device_table.h"
+#include "runtime/core/core.h"
 #include "runtime/input/device_events.h"
 #include "runtime/input/mouse_queue.h"
 

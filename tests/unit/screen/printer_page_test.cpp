@@ -1,6 +1,6 @@
 #include <string>
 
-#include "runtime/core/errors.h"
+#include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 #include "text_test_support.h"

@@ -275,7 +275,7 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
       }
       image_record* img = display_image.load(std::memory_order_acquire);
       const size_t bytes = static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
-      for (size_t i = 0; i < bytes; i += 97) sum += shared_load8(img->data + i);
+      for (size_t i = 0; i < bytes; i += 97) sum += shared_get(img->data[i]);
       if (img->palette) sum += palette_get(img->palette, 1);
       frames.fetch_add(1);
     }

@@ -1,4 +1,4 @@
-#include "runtime/strings/byte_conversions.h"
+#include "runtime/strings/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "tests/unit/strings/string_test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "runtime/core/runtime_flags.h"
-#include "runtime/strings/number_text.h"
+#include "runtime/core/core.h"
+#include "runtime/strings/strings.h"
 #include "tests/unit/strings/number_text_reference.h"
 #include "tests/unit/strings/string_test_support.h"
 

@@ -1,4 +1,5 @@
-#include "runtime/strings/print_using.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 #include "tests/unit/strings/string_test_support.h"
 
 namespace {

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/strings/string_compare.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 #include "tests/unit/strings/string_test_support.h"
 
 namespace {

@@ -3,8 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/core/conventional_memory.h"
-#include "runtime/strings/string_compare.h"
+#include "runtime/core/core.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 #include "tests/unit/strings/string_test_support.h"
 
 namespace {

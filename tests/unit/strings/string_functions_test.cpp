@@ -1,4 +1,5 @@
-#include "runtime/strings/string_functions.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,7 @@
 #include <random>
 #include <string>
 
-#include "runtime/core/runtime_flags.h"
-#include "runtime/strings/string_compare.h"
+#include "runtime/core/core.h"
 #include "tests/unit/strings/string_test_support.h"
 
 namespace {

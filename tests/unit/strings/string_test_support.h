@@ -7,7 +7,8 @@
 #include <set>
 #include <string>
 
-#include "runtime/strings/string_engine.h"
+#include "runtime/strings/detail/string_state.h"
+#include "runtime/strings/strings.h"
 
 inline std::string text_of(const str_desc* s) {
   return s->len > 0 ? std::string(reinterpret_cast<const char*>(s->chars), static_cast<size_t>(s->len))

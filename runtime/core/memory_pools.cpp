@@ -1,9 +1,8 @@
-#include "runtime/core/handle_list.h"
+#include "runtime/core/core.h"
 
 #include <cstdlib>
 #include <cstring>
-
-#include "runtime/core/errors.h"
+#include <vector>
 
 namespace {
 
@@ -140,4 +139,89 @@ void mutex_lock(mutex_record* m) {
 
 void mutex_unlock(mutex_record* m) {
   if (m) m->m.unlock();
+}
+
+lock_record* lock_current = nullptr;
+
+namespace {
+constexpr size_t records_per_block = 10000;
+
+uint64_t last_id = 0;
+lock_record* block = nullptr;
+// Blocks are kept for the process's life; the list itself is never destroyed.
+std::vector<lock_record*>& blocks = *new std::vector<lock_record*>;
+size_t block_used = records_per_block;  // forces the first block
+std::vector<lock_record*> free_records = [] {
+  std::vector<lock_record*> v;
+  v.reserve(1000);
+  return v;
+}();
+}  // namespace
+
+uint64_t lock_new() {
+  lock_record* record;
+  if (!free_records.empty()) {
+    record = free_records.back();
+    free_records.pop_back();
+  } else {
+    if (block_used == records_per_block) {
+      block = new lock_record[records_per_block];
+      blocks.push_back(block);
+      block_used = 0;
+    }
+    record = &block[block_used++];
+  }
+  record->id = ++last_id;
+  record->type = 0;
+  record->data = nullptr;
+  lock_current = record;
+  return record->id;
+}
+
+void lock_free(lock_record* record) {
+  record->id = 0;
+  if (record->type == 1) std::free(record->data);
+  record->data = nullptr;
+  free_records.push_back(record);
+}
+
+variable_arena_state variable_arena;
+
+namespace {
+// Every block ever allocated; none is returned, and the record itself is never
+// destroyed, so the blocks stay reachable until the process ends.
+std::vector<uint8_t*>& arena_blocks() {
+  static auto* blocks = new std::vector<uint8_t*>;
+  return *blocks;
+}
+}  // namespace
+
+void arena_init() {
+  variable_arena.base = static_cast<uint8_t*>(std::calloc(arena_first_block, 1));
+  if (!variable_arena.base) raise_error(504);
+  arena_blocks().push_back(variable_arena.base);
+  variable_arena.size = arena_first_block;
+  variable_arena.top = 0;
+}
+
+void* arena_alloc(size_t n) {
+  n = (n + 7) & ~static_cast<size_t>(7);
+  if (!variable_arena.base || variable_arena.top + n >= variable_arena.size) {
+    const size_t size = n + 2 * variable_arena.size;
+    auto* block = static_cast<uint8_t*>(std::calloc(size, 1));
+    if (!block) raise_error(504);
+    arena_blocks().push_back(block);
+    variable_arena.base = block;  // the old block stays: its variables do not move
+    variable_arena.size = size;
+    variable_arena.top = 0;
+  }
+  uint8_t* p = variable_arena.base + variable_arena.top;
+  variable_arena.top += n;
+  return p;
+}
+
+void arena_reset(void* p) {
+  auto* q = static_cast<uint8_t*>(p);
+  const bool inside = q >= variable_arena.base && q < variable_arena.base + variable_arena.size;
+  variable_arena.top = inside ? static_cast<size_t>(q - variable_arena.base) : 0;
 }

@@ -1,4 +1,4 @@
-#include "runtime/core/runtime_flags.h"
+#include "runtime/core/core.h"
 
 #include "runtime/platform/platform.h"
 
@@ -19,3 +19,11 @@ void stop_program_thread() {
   while (shutdown_started.load() == 0) platform_sleep(16);
   for (;;) platform_sleep(16);
 }
+
+int32_t close_query() {
+  exit_trap_enabled.store(1);
+  return exit_request.exchange(0);
+}
+
+device_record device_table[device_table_capacity];
+int32_t device_count = 0;

@@ -1,0 +1,201 @@
+#pragma once
+// The runtime's ground: the control words the threads share and the stop
+// handshake, run-time errors and message boxes, numbered-handle lists, unique
+// ids, the variable arena, the emulated first megabyte with the BIOS clock, and
+// the device table. Each declaration says which thread may call it.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+// Control words shared by the program, timer, main-loop and window threads.
+// Each has one writer per transition and is polled by the others; atomics keep
+// the same protocol free of data races.
+
+extern std::atomic<int32_t> event_pending;     // 1 = call line_event at the end of the statement
+extern std::atomic<int32_t> pending_error;     // error number waiting to be reported, 0 = none
+extern std::atomic<uint8_t> stop_request;      // 1 = the program is to stop, the process to end
+extern std::atomic<uint8_t> shutdown_started;  // 1 = the main loop has begun the shutdown
+extern std::atomic<uint8_t> paused;            // bit 0 = paused by the Pause key
+extern std::atomic<int32_t> exit_request;      // bit 0 close button / Alt+F4, bit 1 Ctrl+Break
+extern std::atomic<int32_t> exit_trap_enabled; // 1 = the program handles close requests itself
+extern std::atomic<int32_t> stopped_threads;   // bit 0 program thread parked, bit 1 timer thread returned
+extern std::atomic<int32_t> exit_status;       // status of the process at the end of shutdown
+extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
+extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
+
+// Parks the program thread for good: reports it stopped, waits for the shutdown
+// and sleeps until the main loop ends the process. Never returns.
+[[noreturn]] void stop_program_thread();
+
+// The language's close-query function: from the first call on, close requests
+// no longer stop the program. Returns the requests seen since the last call
+// (bit 0 close button / Alt+F4, bit 1 Ctrl+Break) and clears them.
+int32_t close_query();
+
+// Run-time errors: recording, reporting through the continue-or-stop dialog,
+// and the runtime's message boxes.
+
+// Where the error being handled happened; set by line_event.
+extern int32_t error_line;
+extern int32_t error_sub_line;
+extern const char* error_sub_name;
+
+// Records error n as the statement's error (the first one wins; n <= 0 becomes 5)
+// and returns the error now pending. Fatal kinds show their box and end the process.
+int32_t raise_error(int32_t n);
+
+// Text of an error number ("Unprintable error" for numbers outside the table).
+const char* error_message(int32_t n);
+
+// True for the kinds that end the process at once (11, 502-504, 508-517).
+bool error_is_fatal(int32_t n);
+
+// Builds the dialog texts for error n reported at line (sub_line / sub_name when
+// sub_line is not 0). Used by handle_error; apart so the texts can be checked.
+struct error_dialog_text {
+  char* body;     // "Line: %u (in %s)\n%s%s"; malloc'd
+  char* caption;  // "Unhandled Error #n" or "Critical Error #n"; malloc'd
+};
+bool format_error_dialog(int32_t n, int32_t line, int32_t sub_line, const char* sub_name,
+                         error_dialog_text* out);
+
+// Reports pending_error in the dialog. Returns with pending_error = 0 when the
+// user continues; otherwise stops the program thread and does not return.
+void handle_error();
+
+// The runtime's message boxes. style: 0x1000 system-modal OK, 0x1004 Yes/No, 0 OK.
+int32_t message_box(const char* text, const char* caption, uint32_t style);
+void alert(const char* text);
+void alert_number(int32_t n);
+
+// Numbered-handle tables whose elements never move (files, images, queues,
+// network connections). Handles start at 1 and are reused last-freed-first.
+
+struct mutex_record {
+  std::mutex m;
+};
+
+struct list {
+  int32_t element_size = 0;
+  int32_t stride = 0;  // element size + 4, rounded up to 8: the trailing i32 holds the handle, 0 when free
+  std::vector<uint8_t*> blocks;  // blocks[0] is a placeholder; blocks are never moved
+  int32_t block_capacity = 0;
+  int32_t block_used = 0;
+  std::atomic<int32_t> count{0};  // highest handle handed out so far
+  std::atomic<std::atomic<uint8_t*>*> index{nullptr};  // handle -> element; slot 0 unused
+  int32_t index_capacity = 0;
+  std::atomic<uint8_t*>* previous_index = nullptr;  // kept until the next growth
+  int32_t* free_stack = nullptr;  // entries 1..free_top
+  int32_t free_top = 0;
+  int32_t free_capacity = 0;
+  int32_t* previous_free_stack = nullptr;
+  mutex_record* add_mutex = nullptr;
+  mutex_record* free_mutex = nullptr;
+};
+
+list* list_new(int32_t element_size);
+list* list_new_locked(int32_t element_size);
+
+// Zero-filled element's handle; 0 when memory ran out (after the alerts).
+int32_t list_add(list* l);
+// -1 when the handle was in use and is now free; 0 when out of range or already free.
+int32_t list_remove(list* l, int32_t handle);
+// The element, or null when the handle is <= 0, above count, or free. Takes no lock.
+void* list_get(list* l, int32_t handle);
+
+mutex_record* mutex_new();
+void mutex_lock(mutex_record* m);
+void mutex_unlock(mutex_record* m);
+
+// Unique 64-bit identifiers for memory blocks, images and scopes. Program thread only.
+
+struct lock_record {
+  uint64_t id = 0;    // 0 = free
+  int32_t type = 0;   // 1 = owns data (freed with the record), 3 = a scope record
+  void* data = nullptr;
+};
+
+// The record most recently taken by lock_new; its creator fills type and data.
+extern lock_record* lock_current;
+
+uint64_t lock_new();
+void lock_free(lock_record* record);
+
+// The growing arena the compiled program's variables come from. Blocks are never
+// freed, so a variable stays where it was allocated. Program thread only.
+
+struct variable_arena_state {
+  uint8_t* base = nullptr;
+  size_t top = 0;  // offset of the next free byte in the current block
+  size_t size = 0; // size of the current block
+};
+
+extern variable_arena_state variable_arena;
+
+constexpr size_t arena_first_block = 1048576;
+
+// Allocates the first block (start-up).
+void arena_init();
+// n bytes, rounded up to 8, zero-filled; a new block of n + 2 x block size when
+// the current one is used up (fatal error 504 when that fails).
+void* arena_alloc(size_t n);
+// Moves the top back to p when p lies within the current block, else to its base.
+void arena_reset(void* p);
+
+// The emulated first megabyte of a DOS machine (plus the high-memory spill-over).
+// Offsets are real-mode linear addresses.
+
+constexpr size_t conventional_memory_size = 1114099;  // 0x10FFF3
+
+constexpr uint32_t bios_kbd_head = 0x41A;
+constexpr uint32_t bios_kbd_tail = 0x41C;
+constexpr uint32_t bios_tick_count = 0x46C;
+constexpr uint32_t string_segment_offset = 0x500;
+
+extern uint8_t conventional_memory[conventional_memory_size];
+
+// Accessors for bytes and little-endian words the emulated BIOS keeps.
+uint8_t cm_read8(uint32_t offset);
+void cm_write8(uint32_t offset, uint8_t value);
+uint16_t cm_read16(uint32_t offset);
+void cm_write16(uint32_t offset, uint16_t value);
+uint32_t cm_read24(uint32_t offset);
+void cm_write24(uint32_t offset, uint32_t value);
+
+// The emulated DOS clock: the bases that tie ms_counter to local time of day,
+// and the BIOS tick count at 0x46C.
+
+extern int32_t counter_base;  // low 32 bits of ms_counter at the second boundary found at start-up
+extern int32_t day_ms_base;   // milliseconds since local midnight at that boundary
+
+// Waits for the wall clock's second to change (up to one second) and takes the bases.
+void sync_clock_bases();
+
+// Ticks since midnight (18.2 a second) for a counter reading, given the bases.
+uint32_t bios_ticks_at(uint32_t counter_low, int32_t base, int32_t day_ms);
+
+// Writes the current tick count into conventional memory (main loop).
+void update_bios_ticks();
+
+// Input devices known to the program: entry 1 the keyboard, entry 2 the mouse
+// (entry 0 stays empty). Game controllers follow with kind 1.
+
+constexpr int32_t device_kind_controller = 1;
+constexpr int32_t device_kind_keyboard = 2;
+constexpr int32_t device_kind_mouse = 3;
+
+struct device_record {
+  int32_t kind = 0;
+  const char* description = "";
+  int32_t buttons = 0;
+  int32_t axes = 0;
+  int32_t wheels = 0;
+  const char* name = "";
+};
+
+constexpr int32_t device_table_capacity = 258;  // the two fixed entries plus 256 controllers
+
+extern device_record device_table[device_table_capacity];
+extern int32_t device_count;

@@ -1,0 +1,67 @@
+#pragma once
+// Words that one thread writes while another reads them, without a lock: image
+// pixels, text cells, palettes and the image fields the frame builder looks at
+// (the program thread writes, the builder reads), and the emulated first
+// megabyte (the window thread puts keys in, the program takes them out). Every
+// access to such a word goes through these helpers. They are atomic_ref loads
+// and stores, relaxed unless the caller asks for an order: plain moves on x86,
+// and defined behaviour for the concurrent access. Memory no other thread can
+// see yet (a fresh allocation) may be used directly. Any thread.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// One load or store of a 1-, 2-, 4- or 8-byte value aligned to its size.
+template <typename T>
+inline T shared_get(const T& word, std::memory_order order = std::memory_order_relaxed) {
+  return std::atomic_ref<T>(const_cast<T&>(word)).load(order);
+}
+template <typename T>
+inline void shared_put(T* p, T value, std::memory_order order = std::memory_order_relaxed) {
+  std::atomic_ref<T>(*p).store(value, order);
+}
+
+// Copies n bytes into memory another thread may be reading, eight at a time
+// where the destination is aligned for it.
+inline void shared_put_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(dst) & 7) == 0) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, src + i, 8);
+      shared_put(reinterpret_cast<uint64_t*>(dst + i), word);
+    }
+  }
+  for (; i < n; ++i) shared_put(dst + i, src[i]);
+}
+
+// Copies n bytes out of memory another thread may be writing.
+inline void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
+    for (; i + 8 <= n; i += 8) {
+      const uint64_t word = shared_get(*reinterpret_cast<const uint64_t*>(src + i));
+      std::memcpy(dst + i, &word, 8);
+    }
+  }
+  for (; i < n; ++i) dst[i] = shared_get(src[i]);
+}
+
+// Whether n bytes of memory another thread may be writing equal mine; stops
+// at the first block that differs.
+inline bool shared_bytes_equal(const uint8_t* shared, const uint8_t* mine, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
+    const auto word = [shared](size_t at) { return shared_get(*reinterpret_cast<const uint64_t*>(shared + at)); };
+    for (; i + 32 <= n; i += 32) {
+      uint64_t m[4];
+      std::memcpy(m, mine + i, 32);
+      const uint64_t diff = (word(i) ^ m[0]) | (word(i + 8) ^ m[1]) | (word(i + 16) ^ m[2]) | (word(i + 24) ^ m[3]);
+      if (diff) return false;
+    }
+  }
+  for (; i < n; ++i)
+    if (shared_get(shared[i]) != mine[i]) return false;
+  return true;
+}

@@ -1,0 +1,301 @@
+#pragma once
+// Strings and numbers: the string engine and its temporaries, the string
+// functions and comparisons, numbers to text and back, PRINT USING, and
+// numbers as raw bytes and as integers. Program thread only (and start-up
+// before the program thread exists).
+#include <cstddef>
+#include <cstdint>
+
+// The string engine: descriptors, the string heap, the in-segment strings of the
+// emulated data segment, and the temporaries every statement releases.
+//
+// Strings are byte strings with a separate length. Heap strings live in one
+// growable area that is compacted when it runs short; in-segment strings live in
+// the 64 KiB data segment inside conventional_memory, where programs reading the
+// emulated memory can see them through 4-byte records (length, offset).
+//
+// Program thread only (and start-up before the program thread exists): all
+// state is global and unlocked. Failures are the fatal kinds 508-515 of
+// raise_error, which end the process.
+
+// Binding of a string to a random-access file's record buffer (FIELD); owned by
+// the file subsystem.
+struct field_binding;
+
+struct str_desc {
+  uint8_t* chars;                  // first character (heap, data segment, or memory not owned)
+  int32_t len;                     // number of bytes
+  uint8_t in_segment;              // 1: characters in data_segment, listed on segment_list
+  uint8_t* segment_record;         // null, or this string's 4-byte record in data_segment
+  uint16_t segment_record_offset;  // offset of that record inside data_segment
+  int32_t list_index;              // slot in heap_list (segment_list when in_segment)
+  uint8_t temporary;               // 1: on temp_list
+  int32_t temp_index;              // slot in temp_list, 0 = not on it
+  uint8_t fixed;                   // 1: fixed-length, over memory it does not own
+  uint8_t read_only;               // 1: over constant text it does not own
+  field_binding* field_link;       // null, or the FIELD binding
+};
+
+// A list of descriptors with -1 holes: heap_list, segment_list, temp_list.
+// slots has capacity + 1 entries.
+struct str_list {
+  str_desc** slots;
+  uint32_t count;
+  uint32_t capacity;
+};
+
+// The temporaries: every statement's new strings until its cleanup.
+extern str_list temp_list;
+
+// The two permanent in-segment strings made at start-up: "" and " ".
+extern str_desc* permanent_empty_string;
+extern str_desc* permanent_space_string;
+
+// Start-up: allocates the store, lists and heap, places the data segment 0x500
+// bytes into conventional_memory and makes the two permanent strings.
+void strings_init();
+
+// Creating strings. Lengths above INT32_MAX are refused (fatal).
+str_desc* str_new(uint32_t length, bool temporary);
+str_desc* str_new_in_segment(uint32_t length, bool temporary);
+str_desc* str_from_cstr(const char* text);                      // read-only temporary
+str_desc* str_from_text(const void* text, uint32_t length);     // read-only temporary
+str_desc* str_over_memory(void* address, uint32_t length, bool temporary);  // fixed length
+str_desc* str_make_temporary(str_desc* s);
+
+// dest = src. Releases src when it is temporary. Returns dest.
+str_desc* str_assign(str_desc* dest, str_desc* src);
+// left + right: a new temporary, or one operand itself when the other is empty.
+// Releases the temporary operands it consumed.
+str_desc* str_concat(str_desc* left, str_desc* right);
+void str_free(str_desc* s);
+
+// The temporary-string mark: the current temp_list count. A routine takes it on
+// entry and passes it to str_cleanup after every statement.
+inline uint32_t str_temp_mark() { return temp_list.count; }
+// Releases every temporary at or above slot keep and returns value unchanged
+// (a routine returning a value through the cleanup passes it here).
+intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
+
+// Detaches s from its file's record buffer and releases the link (file subsystem).
+void field_detach(str_desc* s);
+// Tells the file subsystem that LSET or RSET wrote new bytes into s, which is
+// bound to a file's record buffer.
+void field_written(str_desc* s);
+
+// The relational operators on strings: unsigned byte order, then length.
+// They only read their operands (temporaries stay on temp_list).
+
+// -1 (true) or 0 (false).
+int32_t str_equal(const str_desc* a, const str_desc* b);
+int32_t str_not_equal(const str_desc* a, const str_desc* b);
+int32_t str_less(const str_desc* a, const str_desc* b);
+int32_t str_greater(const str_desc* a, const str_desc* b);
+int32_t str_less_equal(const str_desc* a, const str_desc* b);
+int32_t str_greater_equal(const str_desc* a, const str_desc* b);
+
+// Three-way: -1, 0 or 1.
+int32_t str_compare(const str_desc* a, const str_desc* b);
+// The same with "A"-"Z" folded to "a"-"z" before each byte comparison.
+int32_t str_compare_nocase(const str_desc* a, const str_desc* b);
+
+// The string functions and the statements that write into an existing string.
+//
+// Functions returning a string return a temporary, or their operand itself when
+// the result is all of it. A temporary heap operand (not fixed, read-only or in
+// the data segment) is reused: the result is made by moving its chars and len,
+// with no copy. Any other operand is copied into a new temporary and released
+// when it was temporary. Reading functions (LEN, ASC, INSTR) never release.
+//
+// Optional arguments arrive as values plus a bit set saying which were given
+// (bit 0 for the first optional argument).
+
+// LEFT$, RIGHT$ and MID$; counts are clamped to the string.
+str_desc* str_left(str_desc* s, int32_t n);
+str_desc* str_right(str_desc* s, int32_t n);
+// MID$(s, start[, length]); passed bit 0: length given.
+str_desc* str_mid(str_desc* s, int32_t start, int32_t length, int32_t passed);
+// Only spaces (byte 32) are trimmed.
+str_desc* str_ltrim(str_desc* s);
+str_desc* str_rtrim(str_desc* s);
+// ASCII letters only; other bytes are left as they are.
+str_desc* str_ucase(str_desc* s);
+str_desc* str_lcase(str_desc* s);
+
+// CHR$: one byte, 0-255; any other code raises error 5 and gives "".
+str_desc* str_chr(int32_t code);
+// SPACE$ and STRING$; a negative count gives "".
+str_desc* str_space(int32_t n);
+str_desc* str_string(int32_t n, int32_t code);
+// DATE$ "MM-DD-YYYY" and TIME$ "HH:MM:SS" in local time; error 5 and "" when the
+// clock is not available.
+str_desc* str_date();
+str_desc* str_time();
+
+int32_t str_len(const str_desc* s);
+// ASC(s) and ASC(s, position); error 5 and 0 for an empty string or a position
+// outside 1 .. LEN(s).
+int32_t str_asc(const str_desc* s);
+int32_t str_asc_at(const str_desc* s, int32_t position);
+// INSTR([start,] s, search): 1-based position of the first match, or 0.
+// passed bit 0: start given (1 otherwise).
+int32_t str_instr(int32_t start, const str_desc* s, const str_desc* search, int32_t passed);
+
+// MID$(dest, start[, length]) = src: overwrites bytes of dest in place; dest's
+// length never changes. passed bit 0: length given.
+void str_mid_statement(str_desc* dest, int32_t start, int32_t length, str_desc* src, int32_t passed);
+// LSET and RSET: src into dest's length, padded with spaces on the right (LSET)
+// or the left (RSET), cut to dest's length from the start. A dest bound to a
+// file's record buffer passes the new bytes on.
+void str_lset(str_desc* dest, str_desc* src);
+void str_rset(str_desc* dest, str_desc* src);
+
+// Numbers to text: what STR$ returns and PRINT shows for a number, and HEX$ and
+// OCT$. Every result is a new temporary string.
+//
+// A non-negative value starts with a space where a negative one has its minus
+// sign; integers are written in full; floating values show at most 7 (single)
+// or 16 (double) significant digits, drop trailing zeros and the "0" before the
+// point, and use exponent form ("E" single, "D" double) only when the plain form
+// would need more digits than the type holds.
+
+str_desc* text_of_int8(int8_t v);
+str_desc* text_of_int16(int16_t v);
+str_desc* text_of_int32(int32_t v);
+str_desc* text_of_int64(int64_t v);
+str_desc* text_of_uint8(uint8_t v);
+str_desc* text_of_uint16(uint16_t v);
+str_desc* text_of_uint32(uint32_t v);
+str_desc* text_of_uint64(uint64_t v);
+
+str_desc* text_of_single(float x);
+str_desc* text_of_double(double x);
+// Rounded to double precision first: prints like a double.
+str_desc* text_of_extended(long double x);
+
+// HEX$ of v (sign-extended to 64 bits); width = the source type's size in hex
+// digits (2, 4, 8 or 16).
+str_desc* hex_text(int64_t v, int32_t width);
+// OCT$ of v; bits = the source type's width (8, 16, 32 or 64).
+str_desc* oct_text(int64_t v, int32_t bits);
+// HEX$ / OCT$ of a floating value, rounded to an integer (ties to even) and shown
+// as a 32-bit quantity when it fits one. Outside the 64-bit range: error 6 and
+// an empty string.
+str_desc* hex_text_of_float(long double x);
+str_desc* oct_text_of_float(long double x);
+
+// VAL: the number at the start of a string, as an 80-bit extended value.
+//
+// Decimal numbers with an optional sign, point and exponent ("E" or "D"), and
+// integers after "&H", "&O" or "&B". Spaces and tabs are skipped anywhere in a
+// decimal number. Reading stops quietly at the first character that cannot
+// continue the number; no digits give 0.
+//
+// Program thread only: the parse state is static.
+
+// VAL(s). Reads s and does not release it. A "&H"/"&O"/"&B" number with more
+// significant digits than 64 bits hold raises error 6 and gives 0.
+long double text_value(const str_desc* s);
+
+// PRINT USING: numbers and strings formatted by the fields of a format string.
+//
+// Numeric fields: "#" digit positions, "." point, "," thousands separators,
+// a leading "+" or a trailing "+" or "-" for the sign, "$$" floating dollar,
+// "**" star fill, "**$" both, "^^^^" or "^^^^^" exponent notation. String
+// fields: "&" the whole string, "!" its first character, and a backslash pair
+// with n spaces between them, n + 2 characters. Other characters are copied;
+// "_" copies the character after it.
+//
+// The compiled statement calls one entry point per value: each takes the
+// format, the value, the format position where the previous value stopped (0
+// for the first) and the output string being built. It appends the literal
+// characters up to the value's field and the formatted value, then literals
+// up to the next field, and returns the position where the next value's field
+// starts (0 when the format was used up: the next value starts it over).
+//
+// The format and a string value are only read (the statement's cleanup
+// releases them). The output string, a variable-length string, grows by what
+// each call appends; it must be neither the format nor the value.
+//
+// Errors: a number meeting a string field or a string meeting a numeric field
+// 13; a format with no field at all 5. After an error the call returns 0 and the
+// output keeps what was appended before it. While an error is pending every
+// entry point does nothing and returns 0.
+//
+// Program thread only: the digits and the text being built are static.
+
+int32_t using_int64(const str_desc* format, int64_t value, int32_t start, str_desc* output);
+int32_t using_uint64(const str_desc* format, uint64_t value, int32_t start, str_desc* output);
+int32_t using_single(const str_desc* format, float value, int32_t start, str_desc* output);
+int32_t using_double(const str_desc* format, double value, int32_t start, str_desc* output);
+int32_t using_extended(const str_desc* format, long double value, int32_t start, str_desc* output);
+
+// Numbers as the strings that hold their raw bytes (MKx$) and back (CVx).
+//
+// MKx$ returns a new temporary holding the value's bytes, little-endian. CVx
+// reads a value from the start of a string, which it does not release; a string
+// shorter than the value raises error 5 and gives 0.
+//
+// The MBF functions use the older binary floating-point layout: the highest
+// byte is the exponent with bias 128 (0 means the value 0), the byte below it
+// holds the sign in its top bit and the mantissa's leading bits after the
+// hidden 1; the value is 0.1mmm... (binary) times 2 ^ (exponent - 128). Four
+// bytes hold 24 mantissa bits, eight bytes hold 56.
+
+// Bytes of an 80-bit extended value inside its MKx$ string, and that string's length.
+constexpr int32_t extended_value_bytes = 10;
+constexpr int32_t extended_string_length = 32;
+
+str_desc* mk_int8(int8_t v);
+str_desc* mk_uint8(uint8_t v);
+str_desc* mk_int16(int16_t v);
+str_desc* mk_uint16(uint16_t v);
+str_desc* mk_int32(int32_t v);
+str_desc* mk_uint32(uint32_t v);
+str_desc* mk_int64(int64_t v);
+str_desc* mk_uint64(uint64_t v);
+str_desc* mk_single(float v);
+str_desc* mk_double(double v);
+// The 10 bytes of the value, zero-filled to 32.
+str_desc* mk_extended(long double v);
+// A bit field of bits (1 to 64) bits: the low bits of v in (bits + 7) / 8 bytes.
+// The same bytes serve the signed and the unsigned field. Other widths: error 5, "".
+str_desc* mk_bits(uint64_t v, int32_t bits);
+
+int8_t cv_int8(const str_desc* s);
+uint8_t cv_uint8(const str_desc* s);
+int16_t cv_int16(const str_desc* s);
+uint16_t cv_uint16(const str_desc* s);
+int32_t cv_int32(const str_desc* s);
+uint32_t cv_uint32(const str_desc* s);
+int64_t cv_int64(const str_desc* s);
+uint64_t cv_uint64(const str_desc* s);
+float cv_single(const str_desc* s);
+double cv_double(const str_desc* s);
+long double cv_extended(const str_desc* s);  // needs all 32 bytes
+// Bit fields: the low bits of the first (bits + 7) / 8 bytes; the signed form
+// copies bit bits - 1 into the higher bits.
+uint64_t cv_ubits(const str_desc* s, int32_t bits);
+int64_t cv_bits(const str_desc* s, int32_t bits);
+
+// MKSMBF$ / MKDMBF$: a value outside what the layout holds (magnitude 2^127 and
+// more, non-zero magnitude below 2^-128, infinities, not-a-number) raises
+// error 5 and gives "".
+str_desc* mk_smbf(float v);
+str_desc* mk_dmbf(double v);
+// CVSMBF / CVDMBF: the 56-bit mantissa of the long form is rounded to the
+// nearest double.
+float cv_smbf(const str_desc* s);
+double cv_dmbf(const str_desc* s);
+
+// Conversions of extended-precision values to integers as the compiled code does
+// them: round to nearest with ties to even, as the floating-point unit stores them.
+
+// The integer-indefinite value: what a conversion of an infinite, not-a-number
+// or out-of-range value gives.
+constexpr uint64_t integer_indefinite = 0x8000000000000000ull;
+
+// Rounds x to the nearest integer (ties to even). Values from 2^63 up have 2^63
+// taken off before the conversion and bit 63 set after it, so unsigned 64-bit
+// results come through; what is still out of range gives the indefinite value.
+uint64_t extended_to_int64_bits(long double x);
