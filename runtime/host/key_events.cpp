@@ -11,11 +11,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
-#include "runtime/input/held_keys.h"
-#include "runtime/input/key_codes.h"
-#include "runtime/input/key_translation_table.h"
-#include "runtime/input/keyboard_device.h"
-#include "runtime/input/keyboard_events.h"
+#include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
 namespace {

@@ -2,10 +2,8 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
-#include "runtime/input/held_keys.h"
-#include "runtime/input/keyboard_events.h"
-#include "runtime/os/file_numbers.h"
-#include "runtime/os/shell_state.h"
+#include "runtime/input/input.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 

@@ -4,8 +4,8 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
-#include "runtime/input/inkey.h"
-#include "runtime/os/file_numbers.h"
+#include "runtime/input/input.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"

@@ -18,8 +18,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
-#include "runtime/input/keyboard_events.h"
-#include "runtime/input/mouse_callbacks.h"
+#include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
 namespace {

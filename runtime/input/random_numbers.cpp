@@ -1,9 +1,9 @@
-#include "runtime/input/random_numbers.h"
+#include "runtime/input/input.h"
 
 #include <cstring>
 
 #include "runtime/core/core.h"
-#include "runtime/input/input_statement.h"
+#include "runtime/input/detail/input_internals.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/os/file_numbers.h"
+#include "runtime/os/os.h"
 
 // No statement opens files yet, so there is never anything to close.
 void close_all_files() {}

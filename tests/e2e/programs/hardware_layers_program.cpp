@@ -12,7 +12,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/host/host.h"
-#include "runtime/os/command_line.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 #include "tests/e2e/programs/test_steps.h"

@@ -8,8 +8,7 @@
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
-#include "runtime/input/device_statements.h"
-#include "runtime/input/held_keys.h"
+#include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
 namespace {

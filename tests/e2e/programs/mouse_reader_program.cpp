@@ -6,8 +6,7 @@
 
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
-#include "runtime/input/device_statements.h"
-#include "runtime/input/mouse_statements.h"
+#include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
 void program_main() {

@@ -5,8 +5,7 @@
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
-#include "runtime/os/command_line.h"
-#include "runtime/os/directories.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 
 void program_main() {

@@ -8,7 +8,7 @@
 
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
-#include "runtime/os/command_line.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 
 inline void await_step(int n) {

@@ -9,7 +9,7 @@
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
-#include "runtime/os/command_line.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
 #include "tests/e2e/programs/test_steps.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/input/held_keys.h"
+#include "runtime/input/input.h"
 
 #include <gtest/gtest.h>
 

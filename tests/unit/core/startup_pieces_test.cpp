@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "runtime/core/core.h"
-#include "runtime/os/command_line.h"
-#include "runtime/os/directories.h"
+#include "runtime/os/os.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Device event lists: layout, growth, sequence numbers, the keyboard device fed by
 // scan codes, button traps of game controllers and the program's device functions.
-#include "runtime/input/device_events.h"
+#include "runtime/input/detail/input_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
-#include "runtime/input/device_statements.h"
-#include "runtime/input/keyboard_device.h"
-#include "runtime/input/mouse_callbacks.h"
+#include "runtime/input/input.h"
 #include "tests/unit/input/mouse_test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "runtime/core/core.h"
-#include "runtime/input/bios_key_buffer.h"
-#include "runtime/input/inkey.h"
+#include "runtime/input/detail/input_internals.h"
+#include "runtime/input/input.h"
 #include "runtime/strings/strings.h"
 
 namespace {

@@ -11,10 +11,8 @@
 
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
-#include "runtime/input/bios_key_buffer.h"
-#include "runtime/input/input_cursor.h"
-#include "runtime/input/input_statement.h"
-#include "runtime/input/random_numbers.h"
+#include "runtime/input/detail/input_internals.h"
+#include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/input/input_line_editor.h"
-#include "runtime/input/input_validation.h"
+#include "runtime/input/detail/input_internals.h"
 #include "runtime/strings/strings.h"
 
 namespace {

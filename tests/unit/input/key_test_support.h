@@ -7,12 +7,8 @@
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
-#include "runtime/input/bios_key_buffer.h"
-#include "runtime/input/held_keys.h"
-#include "runtime/input/keyboard_events.h"
-#include "runtime/input/keyhit_buffer.h"
-#include "runtime/input/port60_buffer.h"
-#include "runtime/input/suppressed_keys.h"
+#include "runtime/input/detail/input_internals.h"
+#include "runtime/input/input.h"
 #include "runtime/screen/screen.h"
 
 namespace key_test {

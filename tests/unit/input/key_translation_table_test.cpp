@@ -4,7 +4,7 @@
 // through key_down, and the BIOS buffer must hold the BIOS's word.
 #include <gtest/gtest.h>
 
-#include "runtime/input/key_translation_table.h"
+#include "runtime/input/input.h"
 #include "tests/unit/input/key_test_support.h"
 
 namespace {

@@ -9,11 +9,8 @@
 
 #include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/input/device_events.h"
-#include "runtime/input/keyboard_events.h"
-#include "runtime/input/mouse_callbacks.h"
-#include "runtime/input/mouse_queue.h"
-#include "runtime/input/mouse_statements.h"
+#include "runtime/input/detail/input_internals.h"
+#include "runtime/input/input.h"
 #include "tests/unit/input/mouse_test_support.h"
 
 namespace {

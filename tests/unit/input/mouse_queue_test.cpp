@@ -1,4 +1,4 @@
-#include "runtime/input/mouse_queue.h"
+#include "runtime/input/detail/input_internals.h"
 
 #include <gtest/gtest.h>
 

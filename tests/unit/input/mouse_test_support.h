@@ -2,8 +2,7 @@
 // Start-up's mouse queues and device table, made once per test process (the
 // queue list lives for the whole process).
 #include "runtime/core/core.h"
-#include "runtime/input/device_events.h"
-#include "runtime/input/mouse_queue.h"
+#include "runtime/input/detail/input_internals.h"
 
 namespace mouse_test {
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "runtime/input/random_numbers.h"
+#include "runtime/input/input.h"
 
 namespace {
 
