@@ -32,7 +32,7 @@ screen_bytes make_screen(int kind) {
   if (!permanent_empty_string) strings_init();
   pending_error = 0;
   auto_display = 1;
-  display_freeze = 0;
+  display_freeze = freeze_off;
   screen_hidden = 0;
   screen_tables_init();
   screen_palettes_init();

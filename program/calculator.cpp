@@ -3,19 +3,12 @@
 // of its temporary strings and the event test with its source line number.
 #include <cstdint>
 
-#include "runtime/core/float_to_integer.h"
-#include "runtime/core/runtime_flags.h"
-#include "runtime/core/variable_arena.h"
+#include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/host/host.h"
-#include "runtime/input/inkey.h"
-#include "runtime/input/input_statement.h"
-#include "runtime/screen/clear_screen.h"
-#include "runtime/screen/screen_mode.h"
-#include "runtime/screen/text_output.h"
-#include "runtime/strings/number_text.h"
-#include "runtime/strings/string_compare.h"
-#include "runtime/strings/string_engine.h"
+#include "runtime/input/input.h"
+#include "runtime/screen/screen.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 

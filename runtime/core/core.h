@@ -37,6 +37,95 @@ int32_t close_query();
 // Run-time errors: recording, reporting through the continue-or-stop dialog,
 // and the runtime's message boxes.
 
+// Run-time error numbers, as raise_error takes them and the error dialog
+// shows them (their messages are the table in errors.cpp).
+constexpr int32_t err_next_without_for = 1;
+constexpr int32_t err_syntax_error = 2;
+constexpr int32_t err_return_without_gosub = 3;
+constexpr int32_t err_out_of_data = 4;
+constexpr int32_t err_illegal_function_call = 5;
+constexpr int32_t err_overflow = 6;
+constexpr int32_t err_out_of_memory = 7;
+constexpr int32_t err_label_not_defined = 8;
+constexpr int32_t err_subscript_out_of_range = 9;
+constexpr int32_t err_duplicate_definition = 10;
+constexpr int32_t err_illegal_in_direct_mode = 12;
+constexpr int32_t err_type_mismatch = 13;
+constexpr int32_t err_out_of_string_space = 14;
+constexpr int32_t err_string_formula_too_complex = 16;
+constexpr int32_t err_cannot_continue = 17;
+constexpr int32_t err_function_not_defined = 18;
+constexpr int32_t err_no_resume = 19;
+constexpr int32_t err_resume_without_error = 20;
+constexpr int32_t err_device_timeout = 24;
+constexpr int32_t err_device_fault = 25;
+constexpr int32_t err_for_without_next = 26;
+constexpr int32_t err_out_of_paper = 27;
+constexpr int32_t err_while_without_wend = 29;
+constexpr int32_t err_wend_without_while = 30;
+constexpr int32_t err_duplicate_label = 33;
+constexpr int32_t err_subprogram_not_defined = 35;
+constexpr int32_t err_argument_count_mismatch = 37;
+constexpr int32_t err_array_not_defined = 38;
+constexpr int32_t err_variable_required = 40;
+constexpr int32_t err_field_overflow = 50;
+constexpr int32_t err_internal_error = 51;
+constexpr int32_t err_bad_file_name_or_number = 52;
+constexpr int32_t err_file_not_found = 53;
+constexpr int32_t err_bad_file_mode = 54;
+constexpr int32_t err_file_already_open = 55;
+constexpr int32_t err_field_statement_active = 56;
+constexpr int32_t err_device_io_error = 57;
+constexpr int32_t err_file_already_exists = 58;
+constexpr int32_t err_bad_record_length = 59;
+constexpr int32_t err_disk_full = 61;
+constexpr int32_t err_input_past_end_of_file = 62;
+constexpr int32_t err_bad_record_number = 63;
+constexpr int32_t err_bad_file_name = 64;
+constexpr int32_t err_too_many_files = 67;
+constexpr int32_t err_device_unavailable = 68;
+constexpr int32_t err_communication_buffer_overflow = 69;
+constexpr int32_t err_permission_denied = 70;
+constexpr int32_t err_disk_not_ready = 71;
+constexpr int32_t err_disk_media_error = 72;
+constexpr int32_t err_feature_unavailable = 73;
+constexpr int32_t err_rename_across_disks = 74;
+constexpr int32_t err_path_file_access_error = 75;
+constexpr int32_t err_path_not_found = 76;
+constexpr int32_t err_invalid_handle = 258;
+constexpr int32_t err_memory_region_out_of_range = 300;
+constexpr int32_t err_invalid_size = 301;
+constexpr int32_t err_source_region_out_of_range = 302;
+constexpr int32_t err_destination_region_out_of_range = 303;
+constexpr int32_t err_both_regions_out_of_range = 304;
+constexpr int32_t err_source_memory_freed = 305;
+constexpr int32_t err_destination_memory_freed = 306;
+constexpr int32_t err_memory_already_freed = 307;
+constexpr int32_t err_memory_freed = 308;
+constexpr int32_t err_memory_not_initialized = 309;
+constexpr int32_t err_source_memory_not_initialized = 310;
+constexpr int32_t err_destination_memory_not_initialized = 311;
+constexpr int32_t err_both_memories_not_initialized = 312;
+constexpr int32_t err_both_memories_freed = 313;
+
+// The fatal kinds: a message box, then the process ends. Division by zero shows
+// "Division by zero" under "Critical Error"; the others "Out of memory" under
+// "Critical Error #" and the number less 500.
+constexpr int32_t err_division_by_zero = 11;
+constexpr int32_t err_image_table_growth = 502;  // growing the image table
+constexpr int32_t err_image_free_stack_growth = 503;  // growing the image table's free stack
+constexpr int32_t err_arena_growth = 504;  // a new block of the variable arena
+constexpr int32_t err_descriptor_stack_growth = 508;  // the string engine: the stack of free descriptors
+constexpr int32_t err_segment_list_growth = 509;  // the string engine: the list of in-segment strings
+constexpr int32_t err_heap_list_growth = 510;  // the string engine: the list of heap strings
+constexpr int32_t err_temp_list_growth = 511;  // the string engine: the list of temporaries
+constexpr int32_t err_string_heap_growth = 512;  // the string engine: the string heap
+constexpr int32_t err_data_segment_full = 513;  // the string engine: the data segment after compaction
+constexpr int32_t err_segment_record_collision = 514;  // the string engine: a record meeting the in-segment strings
+constexpr int32_t err_fixed_record_collision = 515;  // the string engine: the same for a fixed-length string
+constexpr int32_t err_input_backup_copy = 516;  // INPUT: the copy of the screen it restores
+constexpr int32_t err_input_work_copy = 517;  // INPUT: its work copy of the screen
+
 // Where the error being handled happened; set by line_event.
 extern int32_t error_line;
 extern int32_t error_sub_line;
@@ -65,7 +154,8 @@ bool format_error_dialog(int32_t n, int32_t line, int32_t sub_line, const char* 
 // user continues; otherwise stops the program thread and does not return.
 void handle_error();
 
-// The runtime's message boxes. style: 0x1000 system-modal OK, 0x1004 Yes/No, 0 OK.
+// The runtime's message boxes, owned by the window once it exists. style: the
+// mb_style_ bits of platform.h; the answer is one of its mb_answer_ values.
 int32_t message_box(const char* text, const char* caption, uint32_t style);
 void alert(const char* text);
 void alert_number(int32_t n);

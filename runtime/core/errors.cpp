@@ -18,86 +18,88 @@ struct error_text {
 };
 
 constexpr error_text error_table[] = {
-    {1, "NEXT without FOR"},
-    {2, "Syntax error"},
-    {3, "RETURN without GOSUB"},
-    {4, "Out of DATA"},
-    {5, "Illegal function call"},
-    {6, "Overflow"},
-    {7, "Out of memory"},
-    {8, "Label not defined"},
-    {9, "Subscript out of range"},
-    {10, "Duplicate definition"},
-    {12, "Illegal in direct mode"},
-    {13, "Type mismatch"},
-    {14, "Out of string space"},
-    {16, "String formula too complex"},
-    {17, "Cannot continue"},
-    {18, "Function not defined"},
-    {19, "No RESUME"},
-    {20, "RESUME without error"},
-    {24, "Device timeout"},
-    {25, "Device fault"},
-    {26, "FOR without NEXT"},
-    {27, "Out of paper"},
-    {29, "WHILE without WEND"},
-    {30, "WEND without WHILE"},
-    {33, "Duplicate label"},
-    {35, "Subprogram not defined"},
-    {37, "Argument-count mismatch"},
-    {38, "Array not defined"},
-    {40, "Variable required"},
-    {50, "FIELD overflow"},
-    {51, "Internal error"},
-    {52, "Bad file name or number"},
-    {53, "File not found"},
-    {54, "Bad file mode"},
-    {55, "File already open"},
-    {56, "FIELD statement active"},
-    {57, "Device I/O error"},
-    {58, "File already exists"},
-    {59, "Bad record length"},
-    {61, "Disk full"},
-    {62, "Input past end of file"},
-    {63, "Bad record number"},
-    {64, "Bad file name"},
-    {67, "Too many files"},
-    {68, "Device unavailable"},
-    {69, "Communication-buffer overflow"},
-    {70, "Permission denied"},
-    {71, "Disk not ready"},
-    {72, "Disk-media error"},
-    {73, "Feature unavailable"},
-    {74, "Rename across disks"},
-    {75, "Path/File access error"},
-    {76, "Path not found"},
-    {258, "Invalid handle"},
-    {300, "Memory region out of range"},
-    {301, "Invalid size"},
-    {302, "Source memory region out of range"},
-    {303, "Destination memory region out of range"},
-    {304, "Source and destination memory regions out of range"},
-    {305, "Source memory has been freed"},
-    {306, "Destination memory has been freed"},
-    {307, "Memory already freed"},
-    {308, "Memory has been freed"},
-    {309, "Memory not initialized"},
-    {310, "Source memory not initialized"},
-    {311, "Destination memory not initialized"},
-    {312, "Source and destination memory not initialized"},
-    {313, "Source and destination memory have been freed"},
+    {err_next_without_for, "NEXT without FOR"},
+    {err_syntax_error, "Syntax error"},
+    {err_return_without_gosub, "RETURN without GOSUB"},
+    {err_out_of_data, "Out of DATA"},
+    {err_illegal_function_call, "Illegal function call"},
+    {err_overflow, "Overflow"},
+    {err_out_of_memory, "Out of memory"},
+    {err_label_not_defined, "Label not defined"},
+    {err_subscript_out_of_range, "Subscript out of range"},
+    {err_duplicate_definition, "Duplicate definition"},
+    {err_illegal_in_direct_mode, "Illegal in direct mode"},
+    {err_type_mismatch, "Type mismatch"},
+    {err_out_of_string_space, "Out of string space"},
+    {err_string_formula_too_complex, "String formula too complex"},
+    {err_cannot_continue, "Cannot continue"},
+    {err_function_not_defined, "Function not defined"},
+    {err_no_resume, "No RESUME"},
+    {err_resume_without_error, "RESUME without error"},
+    {err_device_timeout, "Device timeout"},
+    {err_device_fault, "Device fault"},
+    {err_for_without_next, "FOR without NEXT"},
+    {err_out_of_paper, "Out of paper"},
+    {err_while_without_wend, "WHILE without WEND"},
+    {err_wend_without_while, "WEND without WHILE"},
+    {err_duplicate_label, "Duplicate label"},
+    {err_subprogram_not_defined, "Subprogram not defined"},
+    {err_argument_count_mismatch, "Argument-count mismatch"},
+    {err_array_not_defined, "Array not defined"},
+    {err_variable_required, "Variable required"},
+    {err_field_overflow, "FIELD overflow"},
+    {err_internal_error, "Internal error"},
+    {err_bad_file_name_or_number, "Bad file name or number"},
+    {err_file_not_found, "File not found"},
+    {err_bad_file_mode, "Bad file mode"},
+    {err_file_already_open, "File already open"},
+    {err_field_statement_active, "FIELD statement active"},
+    {err_device_io_error, "Device I/O error"},
+    {err_file_already_exists, "File already exists"},
+    {err_bad_record_length, "Bad record length"},
+    {err_disk_full, "Disk full"},
+    {err_input_past_end_of_file, "Input past end of file"},
+    {err_bad_record_number, "Bad record number"},
+    {err_bad_file_name, "Bad file name"},
+    {err_too_many_files, "Too many files"},
+    {err_device_unavailable, "Device unavailable"},
+    {err_communication_buffer_overflow, "Communication-buffer overflow"},
+    {err_permission_denied, "Permission denied"},
+    {err_disk_not_ready, "Disk not ready"},
+    {err_disk_media_error, "Disk-media error"},
+    {err_feature_unavailable, "Feature unavailable"},
+    {err_rename_across_disks, "Rename across disks"},
+    {err_path_file_access_error, "Path/File access error"},
+    {err_path_not_found, "Path not found"},
+    {err_invalid_handle, "Invalid handle"},
+    {err_memory_region_out_of_range, "Memory region out of range"},
+    {err_invalid_size, "Invalid size"},
+    {err_source_region_out_of_range, "Source memory region out of range"},
+    {err_destination_region_out_of_range, "Destination memory region out of range"},
+    {err_both_regions_out_of_range, "Source and destination memory regions out of range"},
+    {err_source_memory_freed, "Source memory has been freed"},
+    {err_destination_memory_freed, "Destination memory has been freed"},
+    {err_memory_already_freed, "Memory already freed"},
+    {err_memory_freed, "Memory has been freed"},
+    {err_memory_not_initialized, "Memory not initialized"},
+    {err_source_memory_not_initialized, "Source memory not initialized"},
+    {err_destination_memory_not_initialized, "Destination memory not initialized"},
+    {err_both_memories_not_initialized, "Source and destination memory not initialized"},
+    {err_both_memories_freed, "Source and destination memory have been freed"},
 };
 
-bool is_critical(int32_t n) { return n >= 300 && n <= 313; }
+// The memory errors end the program after their box: no "Continue?".
+bool is_critical(int32_t n) { return n >= err_memory_region_out_of_range && n <= err_both_memories_freed; }
 
 // Fatal kinds: message and caption of their box.
 bool fatal_box(int32_t n, const char** message, char* caption, size_t caption_size) {
-  if (n == 11) {
+  if (n == err_division_by_zero) {
     *message = "Division by zero";
     std::snprintf(caption, caption_size, "Critical Error");
     return true;
   }
-  if ((n >= 502 && n <= 504) || (n >= 508 && n <= 517)) {
+  if ((n >= err_image_table_growth && n <= err_arena_growth) ||
+      (n >= err_descriptor_stack_growth && n <= err_input_work_copy)) {
     *message = "Out of memory";
     std::snprintf(caption, caption_size, "Critical Error #%d", n - 500);
     return true;
@@ -133,12 +135,12 @@ int32_t raise_error(int32_t n) {
   const char* message;
   char caption[32];
   if (fatal_box(n, &message, caption, sizeof caption)) {
-    message_box(message, caption, 0x1000);
+    message_box(message, caption, mb_style_system_modal);
     process_exit(0);
   }
   int32_t pending = pending_error.load();
   if (pending != 0) return pending;
-  if (n <= 0) n = 5;
+  if (n <= 0) n = err_illegal_function_call;
   pending_error.store(n);
   event_pending.store(1);
   return n;
@@ -170,10 +172,10 @@ void handle_error() {
   if (!format_error_dialog(n, error_line, error_sub_line, error_sub_name, &text)) process_exit(0);
 
   if (is_critical(n)) {
-    message_box(text.body, text.caption, 0);
+    message_box(text.body, text.caption, mb_style_ok);
     process_exit(0);
   }
-  const int32_t answer = message_box(text.body, text.caption, 0x1004);
+  const int32_t answer = message_box(text.body, text.caption, mb_style_system_modal | mb_style_yes_no);
   std::free(text.body);
   std::free(text.caption);
   if (answer == mb_answer_no || answer == mb_answer_ok) {
@@ -187,7 +189,7 @@ int32_t message_box(const char* text, const char* caption, uint32_t style) {
   return platform_message_box(text, caption, style, window_handle.load());
 }
 
-void alert(const char* text) { platform_message_box(text, "Alert", 0, 0); }
+void alert(const char* text) { platform_message_box(text, "Alert", mb_style_ok, 0); }
 
 void alert_number(int32_t n) {
   char buffer[100] = {};

@@ -15,7 +15,7 @@ std::atomic_ref<int32_t> handle_field(list* l, uint8_t* element) {
 void report_allocation_failure(list* l) {
   alert("list_add: failed to allocate new buffer, structure size:");
   alert_number(l->stride);
-  raise_error(7);
+  raise_error(err_out_of_memory);
 }
 
 // Grows the index so that it holds handle count; false when memory ran out.
@@ -198,7 +198,7 @@ std::vector<uint8_t*>& arena_blocks() {
 
 void arena_init() {
   variable_arena.base = static_cast<uint8_t*>(std::calloc(arena_first_block, 1));
-  if (!variable_arena.base) raise_error(504);
+  if (!variable_arena.base) raise_error(err_arena_growth);
   arena_blocks().push_back(variable_arena.base);
   variable_arena.size = arena_first_block;
   variable_arena.top = 0;
@@ -209,7 +209,7 @@ void* arena_alloc(size_t n) {
   if (!variable_arena.base || variable_arena.top + n >= variable_arena.size) {
     const size_t size = n + 2 * variable_arena.size;
     auto* block = static_cast<uint8_t*>(std::calloc(size, 1));
-    if (!block) raise_error(504);
+    if (!block) raise_error(err_arena_growth);
     arena_blocks().push_back(block);
     variable_arena.base = block;  // the old block stays: its variables do not move
     variable_arena.size = size;

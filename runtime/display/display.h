@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/gpu/gpu.h"
+
 // State of the runtime's window shared between the program thread and the window thread.
 
 extern std::atomic<int32_t> window_may_open;  // start-up waits for it before creating the window
@@ -20,8 +22,8 @@ std::string window_title_text();
 // Full-screen settings shared by the key handlers, the program's statements and
 // the window thread, which acts on a pending request at its next render.
 
-extern std::atomic<int32_t> full_screen_mode;     // 0 window, 1 stretched, 2 keeping the aspect ratio
-extern std::atomic<int32_t> full_screen_request;  // -1 none pending, else the requested mode
+extern std::atomic<full_screen_kind> full_screen_mode;
+extern std::atomic<full_screen_kind> full_screen_request;  // full_screen_no_request when none is pending
 extern std::atomic<int32_t> full_screen_smooth;   // 1 = linear filtering in full screen
 extern std::atomic<int32_t> force_full_refresh;   // 1 = the next frame is built without comparing
 
@@ -48,7 +50,7 @@ extern std::atomic<int32_t> window_width, window_height;            // from the 
 extern std::atomic<int32_t> prev_window_width, prev_window_height;  // before the last reshape
 extern std::atomic<int32_t> reshape_pending;  // a new window size was asked for and has not arrived
 extern std::atomic<int32_t> resize_locked;    // 1: the window always returns to the screen size
-extern std::atomic<int32_t> resize_mode;      // 0 no scaling, 1 scale, 2 scale smoothly
+extern std::atomic<resize_scaling> resize_mode;
 extern std::atomic<int32_t> resize_event;     // set by every reshape
 extern std::atomic<int32_t> resize_width, resize_height;
 extern std::atomic<int32_t> cursor_shape;

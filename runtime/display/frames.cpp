@@ -92,8 +92,9 @@ bool palette_same(std::atomic<uint32_t>* palette, int32_t n) {
 bool software_screen_drawn() { return display_order[layer_software].load() != 0; }
 
 void answer_freeze() {
-  int32_t asked = 1;
-  if (display_freeze.load() == 1 && display_freeze.compare_exchange_strong(asked, 2)) platform_sleep(0);
+  display_freeze_state asked = freeze_asked;
+  if (display_freeze.load() == freeze_asked && display_freeze.compare_exchange_strong(asked, freeze_standing))
+    platform_sleep(0);
 }
 
 software_frame* newest_finished_frame() {
@@ -428,7 +429,7 @@ void build_software_frame() {
     build_done.store(1);
     return;
   }
-  if (display_freeze.load() == 0) {
+  if (display_freeze.load() == freeze_off) {
     software_frame* f = take_frame();
     image_record* img = display_image.load();
     if (!f) {

@@ -79,7 +79,7 @@ bool render_frame() {
   bool is_new = false;
   software_frame* frame = take_frame_for_display(&is_new);
   const uint64_t render_order = latest_order.load();
-  const bool full_screen_pending = full_screen_request.load() != -1;
+  const bool full_screen_pending = full_screen_request.load() != full_screen_no_request;
   // Nothing is drawn before the first frame exists.
   const bool redraw = frame && damaged.exchange(false);
   if (frame && (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw)) {

@@ -29,8 +29,8 @@ std::string window_title_text() {
   return title;
 }
 
-std::atomic<int32_t> full_screen_mode{0};
-std::atomic<int32_t> full_screen_request{-1};
+std::atomic<full_screen_kind> full_screen_mode{full_screen_off};
+std::atomic<full_screen_kind> full_screen_request{full_screen_no_request};
 std::atomic<int32_t> full_screen_smooth{0};
 std::atomic<int32_t> force_full_refresh{0};
 
@@ -74,7 +74,7 @@ std::atomic<int32_t> window_width{640}, window_height{400};
 std::atomic<int32_t> prev_window_width{640}, prev_window_height{400};
 std::atomic<int32_t> reshape_pending{1};
 std::atomic<int32_t> resize_locked{1};
-std::atomic<int32_t> resize_mode{0};
+std::atomic<resize_scaling> resize_mode{resize_unscaled};
 std::atomic<int32_t> resize_event{0};
 std::atomic<int32_t> resize_width{0}, resize_height{0};
 std::atomic<int32_t> cursor_shape{1};
@@ -113,7 +113,7 @@ void window_resize(int32_t allow, int32_t mode) {
   if (error_pending()) return;
   if (allow == 1) resize_locked.store(0);
   if (allow == 2) resize_locked.store(1);
-  resize_mode.store(mode);
+  resize_mode.store(static_cast<resize_scaling>(mode));
 }
 
 int32_t window_resize_query() {
@@ -128,15 +128,15 @@ int32_t window_resize_height() { return error_pending() ? 0 : resize_height.load
 void window_full_screen(int32_t kind, int32_t smooth) {
   if (error_pending()) return;
   full_screen_smooth.store(smooth & 1);
-  const int32_t mode = kind == 1 ? 0 : kind == 3 ? 2 : 1;
+  const full_screen_kind mode = kind == 1 ? full_screen_off : kind == 3 ? full_screen_keep_aspect : full_screen_stretched;
   if (mode != full_screen_mode.load()) full_screen_request.store(mode);
   force_full_refresh.store(1);
 }
 
 int32_t window_full_screen_query() {
   if (error_pending()) return 0;
-  const int32_t request = full_screen_request.load();
-  return request != -1 ? request : full_screen_mode.load();
+  const full_screen_kind request = full_screen_request.load();
+  return request != full_screen_no_request ? request : full_screen_mode.load();
 }
 
 void screen_hide() {
@@ -170,7 +170,7 @@ int32_t window_minimised_query() {
   if (error_pending()) return 0;
   // A screen hidden from the start never gets a window to wait for.
   if (screen_hidden.load()) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   wait_for_window();
@@ -192,10 +192,10 @@ int32_t desktop_height() {
 void window_move(int32_t kind, int32_t x, int32_t y) {
   if (error_pending()) return;
   if (kind == 0 || kind == 3) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
-  if (full_screen_mode.load() != 0) return;
+  if (full_screen_mode.load() != full_screen_off) return;
   wait_for_window();
   if (kind == 1) {
     x = (desktop_size_w.load() - window_width.load()) / 2;
@@ -224,7 +224,7 @@ void pointer_show(bool style_given, const std::string& style) {
   if (style_given) {
     const int32_t number = pointer_style_number(style);
     if (number == 0) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     cursor_shape.store(number);
@@ -270,12 +270,12 @@ void reshape_callback(int width, int height) {
 
 void window_size_step(int32_t sw, int32_t sh) {
   const int_pair window{window_width.load(), window_height.load()};
-  if (full_screen_mode.load() == 0 && full_screen_request.load() == -1) {
+  if (full_screen_mode.load() == full_screen_off && full_screen_request.load() == full_screen_no_request) {
     const bool changed = sw != prev_screen.w || sh != prev_screen.h;
     screen_aspect = static_cast<float>(sw) / static_cast<float>(sh);
     prev_screen = {sw, sh};
     const float aspect = static_cast<float>(window.w) / static_cast<float>(window.h);
-    if (resize_mode.load() != 0 && aspect != window_aspect && aspect != screen_aspect) {
+    if (resize_mode.load() != resize_unscaled && aspect != window_aspect && aspect != screen_aspect) {
       const int_pair size =
           aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect);
       window_aspect = static_cast<float>(size.w) / static_cast<float>(size.h);
@@ -284,15 +284,15 @@ void window_size_step(int32_t sw, int32_t sh) {
       reshape_window(sw, sh);
     }
   }
-  const int32_t request = full_screen_request.load();
-  if (reshape_pending.load() == 0 && request != -1) {
-    if (request != 0) {
-      if (full_screen_mode.load() == 0) glutFullScreen();
-    } else if (full_screen_mode.load() != 0) {
+  const full_screen_kind request = full_screen_request.load();
+  if (reshape_pending.load() == 0 && request != full_screen_no_request) {
+    if (request != full_screen_off) {
+      if (full_screen_mode.load() == full_screen_off) glutFullScreen();
+    } else if (full_screen_mode.load() != full_screen_off) {
       glutLeaveFullScreen();
       reshape_window(sw, sh);
     }
     full_screen_mode.store(request);
-    full_screen_request.store(-1);
+    full_screen_request.store(full_screen_no_request);
   }
 }

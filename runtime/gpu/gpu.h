@@ -17,9 +17,23 @@ struct view_mapping {
   bool smooth = false;
 };
 
+// How the screen fills the window in full screen: not at all (a window),
+// stretched over the display, or stretched keeping its aspect ratio between
+// black bars. A request word uses full_screen_no_request when none is pending.
+enum full_screen_kind : int32_t {
+  full_screen_no_request = -1,
+  full_screen_off = 0,
+  full_screen_stretched = 1,
+  full_screen_keep_aspect = 2,
+};
+
+// How a window of another size than the screen shows it: unscaled, scaled,
+// or scaled with linear filtering.
+enum resize_scaling : int32_t { resize_unscaled = 0, resize_scaled = 1, resize_scaled_smooth = 2 };
+
 // The mapping for a screen of sw x sh in a window of ww x wh.
-view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, int32_t full_screen_mode,
-                          int32_t full_screen_smooth, int32_t resize_mode);
+view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, full_screen_kind full_screen_mode,
+                          int32_t full_screen_smooth, resize_scaling resize_mode);
 
 struct window_rect {
   int32_t left, top, right, bottom;
@@ -34,6 +48,10 @@ extern view_mapping current_view;
 // Images held as OpenGL textures. The records live in a locked handle list; the
 // textures are made, drawn and deleted on the window thread only.
 
+// The size a texture was made at: the image's own, padded to powers of two,
+// or scaled by the mipmap builder (which always filters linearly).
+enum texture_size : int32_t { texture_exact = 0, texture_padded = 1, texture_mipmapped = 2 };
+
 struct hardware_img {
   int32_t width = 0, height = 0;
   uint32_t texture = 0;        // 0 while the upload is deferred
@@ -44,7 +62,7 @@ struct hardware_img {
   std::atomic<int32_t> valid{0};
   std::atomic<int32_t> released{0};  // the program let go of its handle; freed once its commands ran
   int32_t mag_filter = -1, min_filter = -1, wrap = -1;  // cached texture parameters
-  int32_t size_mode = 0;  // 0 image size, 1 padded to powers of two, 2 mipmapped
+  texture_size size_mode = texture_exact;
   int32_t texture_width = 0, texture_height = 0;
   int32_t target_projection = -1;  // cached projection while this image is the target
 };

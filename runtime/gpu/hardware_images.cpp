@@ -181,7 +181,7 @@ void start_batch(int32_t dims) {
 
 void set_filters(hardware_img* img, bool smooth) {
   // Mipmapped textures always filter linearly.
-  const GLint mag = smooth || img->size_mode == 2 ? GL_LINEAR : GL_NEAREST;
+  const GLint mag = smooth || img->size_mode == texture_mipmapped ? GL_LINEAR : GL_NEAREST;
   const GLint min = mag;
   if (img->mag_filter != mag) {
     flush_batch();
@@ -504,17 +504,17 @@ rect_vertices rect_geometry(float dx1, float dy1, float dx2, float dy2, float sx
 
 view_mapping current_view;
 
-view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, int32_t full_screen_mode,
-                          int32_t full_screen_smooth, int32_t resize_mode) {
+view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, full_screen_kind full_screen_mode,
+                          int32_t full_screen_smooth, resize_scaling resize_mode) {
   view_mapping v;
   if (sw == ww && sh == wh) {
     v.x1 = sw - 1;
     v.y1 = sh - 1;
     return v;
   }
-  const bool scaling = full_screen_mode >= 1 || resize_mode > 0;
-  const bool keep_aspect = full_screen_mode == 2;
-  v.smooth = full_screen_mode >= 1 ? full_screen_smooth != 0 : resize_mode == 2;
+  const bool scaling = full_screen_mode >= full_screen_stretched || resize_mode > resize_unscaled;
+  const bool keep_aspect = full_screen_mode == full_screen_keep_aspect;
+  v.smooth = full_screen_mode >= full_screen_stretched ? full_screen_smooth != 0 : resize_mode == resize_scaled_smooth;
   const float wa = static_cast<float>(ww) / static_cast<float>(wh);
   const float sa = static_cast<float>(sw) / static_cast<float>(sh);
   if (!scaling) {

@@ -152,12 +152,12 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
   const int32_t slots[4] = {a, b, c, d};
   for (int i = 0; i < 4; ++i) {
     if (slots[i] < 0 || slots[i] > 4) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     for (int j = i + 1; j < 4; ++j)
       if (slots[i] != 0 && slots[i] == slots[j]) {
-        raise_error(5);
+        raise_error(err_illegal_function_call);
         return;
       }
   }
@@ -169,7 +169,7 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
 void set_overlay_image(int64_t handle) {
   if (pending_error.load()) return;
   if (handle != 0 && hardware_index_of(handle) == 0) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return;
   }
   overlay_image.store(static_cast<int32_t>(handle));

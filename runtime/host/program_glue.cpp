@@ -15,9 +15,9 @@ lock_record* main_scope_lock = nullptr;
 namespace {
 bool floating_point_ready = false;
 
-// Integer division faults end the program with "Division by zero"; raise_error(11)
+// Integer division faults end the program with "Division by zero"; raise_error(err_division_by_zero)
 // never returns, so the faulting instruction is not run again.
-void on_floating_point_fault(int) { raise_error(11); }
+void on_floating_point_fault(int) { raise_error(err_division_by_zero); }
 }  // namespace
 
 uint32_t program_preamble() {

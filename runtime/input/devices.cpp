@@ -198,14 +198,14 @@ bool error_pending() { return pending_error.load() != 0; }
 
 bool valid_device(int32_t device) {
   if (device >= 1 && device <= device_count && device_state(device)) return true;
-  raise_error(5);
+  raise_error(err_illegal_function_call);
   return false;
 }
 
 // Index 0-based of item n of the current device's event, or -1 after raising error 5.
 int32_t item_index(int32_t n, int32_t available) {
   if (current_device == 0 || n < 1 || n > available) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return -1;
   }
   return n - 1;

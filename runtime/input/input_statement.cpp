@@ -103,13 +103,13 @@ void input_set_variable(int32_t index, uint32_t type_word, void* target) {
 void input_statement(int32_t count, int32_t end_line) {
   if (pending_error.load()) return;
   if (count < 1 || static_cast<size_t>(count) >= input_list.size()) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   const input_variable* vars = &input_list[1];
   for (int32_t i = 0; i < count; ++i) {
     if (!vars[i].target || !input_type_known(vars[i].type_word)) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
   }
@@ -129,7 +129,7 @@ void input_statement(int32_t count, int32_t end_line) {
     const int32_t work = backup == -1 ? -1 : copy_image(-static_cast<int64_t>(scr.dest_index), 0, 0);
     if (backup == -1 || work == -1) {
       release_copy(static_cast<int32_t>(index_of_handle(backup)));
-      raise_error(backup == -1 ? 516 : 517);  // fatal kinds: the process ends with their message
+      raise_error(backup == -1 ? err_input_backup_copy : err_input_work_copy);  // fatal kinds: the process ends with their message
       auto_display.store(saved_auto);
       set_read_image(saved_read);
       return;

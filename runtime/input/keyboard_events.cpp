@@ -39,20 +39,20 @@ void request_exit(int32_t bit) {
 // Alt+Enter: window -> full screen stretched -> the same smoothed -> full screen
 // keeping the aspect ratio -> the same smoothed -> window.
 void cycle_full_screen() {
-  const int32_t pending = full_screen_request.load();
-  const int32_t mode = full_screen_mode.load();
-  int32_t req = pending != -1 ? pending : mode;
+  const full_screen_kind pending = full_screen_request.load();
+  const full_screen_kind mode = full_screen_mode.load();
+  full_screen_kind req = pending != full_screen_no_request ? pending : mode;
   const int32_t smooth = full_screen_smooth.load();
-  if (req == 2 && smooth == 1) {
-    req = 0;
-  } else if (smooth == 0 && req != 0) {
+  if (req == full_screen_keep_aspect && smooth == 1) {
+    req = full_screen_off;
+  } else if (smooth == 0 && req != full_screen_off) {
     full_screen_smooth.store(1);
   } else {
-    req = req + 1;
+    req = static_cast<full_screen_kind>(req + 1);
     full_screen_smooth.store(0);
   }
   // A request back to the mode in force cancels any request still pending.
-  full_screen_request.store(req != mode ? req : -1);
+  full_screen_request.store(req != mode ? req : full_screen_no_request);
   force_full_refresh.store(1);
 }
 

@@ -280,7 +280,7 @@ int32_t mouse_y() { return error_pending() ? 0 : mouse_picture_pos(mouse_view_no
 int32_t mouse_button(int32_t n) {
   if (error_pending()) return 0;
   if (n < 1 || n > 32) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   return (taken.buttons >> (n - 1)) & 1 ? -1 : 0;

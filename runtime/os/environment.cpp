@@ -44,7 +44,7 @@ std::string startup_dir;
 
 void capture_startup_dir() {
   startup_dir = current_directory();
-  if (startup_dir.empty()) raise_error(51);
+  if (startup_dir.empty()) raise_error(err_internal_error);
 }
 
 std::string executable_folder(const std::string& path) {

@@ -256,14 +256,14 @@ void color(int64_t fg, int64_t bg, int64_t, int32_t given) {
   if (pending_error.load(std::memory_order_relaxed)) return;
   if (!(given & 7)) return;
   if (given & 4) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   image_record* img = write_image;
   if (!img) return;
   const colour_rule* rule = rule_of(img->mode);
   if (!rule || ((given & 1) && !in_range(fg, rule->fg_max)) || ((given & 2) && !in_range(bg, rule->bg_max))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (given & 1) apply(img, rule->fg, fg);
@@ -303,7 +303,7 @@ uint32_t nearest_index(const image_record* img, int32_t red, int32_t green, int3
 // Indices also stay inside the 256 palette entries (text masks are wider).
 bool palette_colour(const image_record* img, uint32_t index, uint32_t* colour) {
   if (index > img->mask || index > 255) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return false;
   }
   *colour = palette_get(img->palette, static_cast<int32_t>(index));
@@ -348,7 +348,7 @@ int32_t colour_alpha(uint32_t colour, int64_t page_or_handle, int32_t given) {
   if (!img) return 0;
   if (img->bits_per_pixel == 32) return static_cast<int32_t>(colour >> 24);
   if (colour > img->mask) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   return static_cast<int64_t>(colour) == img->transparent_colour ? 0 : 255;
@@ -372,7 +372,7 @@ bool hardware_size(int64_t page_or_handle, int32_t given, int32_t* width, int32_
   const int32_t index = hardware_index_of(static_cast<int32_t>(page_or_handle));
   const hardware_img* hw = index ? hardware_img_get(index) : nullptr;
   if (!hw) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     *width = *height = 0;
     return true;
   }
@@ -412,7 +412,7 @@ void image_blend_on(int64_t page_or_handle, int32_t given) {
   image_record* img = target(page_or_handle, given & 1);
   if (!img) return;
   if (img->bits_per_pixel != 32) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   img->blend_off = 0;
@@ -446,12 +446,12 @@ void clear_colour_set(uint32_t colour, int64_t page_or_handle, int32_t given) {
   if (!img) return;
   const bool colour_given = given & 1;
   if (img->text) {
-    if (!colour_given) raise_error(5);
+    if (!colour_given) raise_error(err_illegal_function_call);
     return;
   }
   if (img->bits_per_pixel == 32) {
     if (!colour_given) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     const note_write_at_exit mark;
@@ -465,7 +465,7 @@ void clear_colour_set(uint32_t colour, int64_t page_or_handle, int32_t given) {
   } else if (colour < 256) {
     img->transparent_colour = static_cast<int32_t>(colour);
   } else {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
   }
 }
 
@@ -473,7 +473,7 @@ uint32_t palette_entry_get(int32_t entry, int64_t page_or_handle, int32_t given)
   const image_record* img = target(page_or_handle, given & 1);
   if (!img) return 0;
   if (!img->palette || entry < 0 || entry > 255) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   return palette_get(img->palette, entry) | 0xFF000000u;
@@ -483,7 +483,7 @@ void palette_entry_set(int32_t entry, uint32_t value, int64_t page_or_handle, in
   image_record* img = target(page_or_handle, given & 1);
   if (!img) return;
   if (!img->palette || entry < 0 || entry > 255) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   palette_put(img->palette, entry, value);
@@ -493,7 +493,7 @@ void set_alpha(int32_t alpha, uint32_t first, uint32_t second, int64_t page_or_h
   image_record* img = target(page_or_handle, given & 4);
   if (!img) return;
   if (img->bits_per_pixel != 32 || alpha < 0 || alpha > 255 || ((given & 2) && !(given & 1))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   const uint32_t a = static_cast<uint32_t>(alpha) << 24;
@@ -523,7 +523,7 @@ void print_mode_set(int32_t how, int64_t page_or_handle, int32_t given) {
   image_record* img = target(page_or_handle, given & 1);
   if (!img) return;
   if (how < 1 || how > 3 || (img->text && how != 1)) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   constexpr uint8_t modes[] = {0, 3, 1, 2};

@@ -59,12 +59,12 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
   const int32_t index = resolve_target(page_or_handle, given & 1);
   if (!index) return;
   if (!font_is_builtin(font) && !font_is_loaded(font)) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return;
   }
   image_record* img = image_at(index);
   if (img->text && !(font_flags[font] & font_monospace)) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (img->text && (img->flags & image_is_page)) {
@@ -86,7 +86,7 @@ int32_t font_metric_query(const std::vector<int32_t>& table, int64_t font, int32
   if (pending_error.load()) return 0;
   if (!(given & 1)) return table[write_image->font];
   if (font != 8 && font != 14 && font != 16 && !font_is_loaded(font)) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return 0;
   }
   return table[font];
@@ -106,13 +106,13 @@ int32_t image_font_query(int64_t page_or_handle, int32_t given) {
 void free_font(int64_t font) {
   if (pending_error.load()) return;
   if (!font_is_loaded(font)) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return;
   }
   for (int32_t i = 2; i < image_slots_used; ++i) {
     const image_record* img = image_at(i);
     if (img->valid && img->font == font) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
   }
@@ -233,7 +233,7 @@ int32_t parse_font_options(const char* text, int32_t length) {
 int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* options, int32_t options_given) {
   if (pending_error.load()) return 0;
   if (height <= 0) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   if (height > font_height_max) return -1;
@@ -241,7 +241,7 @@ int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* opt
   if ((options_given & 1) && options && options->len > 0) {
     flags = parse_font_options(reinterpret_cast<const char*>(options->chars), options->len);
     if (flags < 0) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return 0;
     }
   }

@@ -319,11 +319,11 @@ void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, in
   // The glyphs start at the new graphics point in pixels: scaled, then offset
   // by the view port, as every plotted point is.
   float px = img->gfx_x, py = img->gfx_y;
-  if (img->coord_mode == 2) {
+  if (img->coord_mode == coords_scaled) {
     px = px * img->scale_x + img->scale_offset_x;
     py = py * img->scale_y + img->scale_offset_y;
   }
-  if (img->coord_mode != 0) {
+  if (img->coord_mode != coords_pixels) {
     px += static_cast<float>(img->view_offset_x);
     py += static_cast<float>(img->view_offset_y);
   }

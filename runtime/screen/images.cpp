@@ -51,7 +51,7 @@ int32_t image_alloc() {
       image_record* block = nullptr;
       if (blocks_made < block_count_max)
         block = static_cast<image_record*>(std::calloc(image_block_slots, sizeof(image_record)));
-      if (!block) raise_error(502);  // fatal: does not return
+      if (!block) raise_error(err_image_table_growth);  // fatal: does not return
       blocks[blocks_made++] = block;
     }
     index = image_slots_used++;
@@ -69,7 +69,7 @@ int32_t image_release(int32_t index) {
   if (free_top == free_capacity) {
     const int32_t capacity = free_capacity + image_block_slots;
     auto* grown = static_cast<int32_t*>(std::realloc(free_stack, sizeof(int32_t) * capacity));
-    if (!grown) raise_error(503);  // fatal: does not return
+    if (!grown) raise_error(err_image_free_stack_growth);  // fatal: does not return
     free_stack = grown;
     free_capacity = capacity;
   }
@@ -131,11 +131,11 @@ bool page_table_reserve(int32_t page) {
 int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error) {
   if (page_or_handle >= 0) {
     if (page_or_handle > page_number_max) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return 0;
     }
     const int32_t index = page_image(static_cast<int32_t>(page_or_handle));
-    if (!index) raise_error(7);
+    if (!index) raise_error(err_out_of_memory);
     return index;
   }
   const int64_t index = index_of_handle(page_or_handle);
@@ -340,7 +340,7 @@ int32_t hardware_copy(const image_record* from) {
 void release_hardware(int64_t handle) {
   const int32_t index = hardware_release_handle(handle);
   if (!index) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return;
   }
   purge_commands();
@@ -356,12 +356,12 @@ int32_t new_image(int32_t width, int32_t height, int32_t mode, int32_t mode_give
   if (pending_error.load()) return 0;
   // Sizes beyond the 16-bit size fields cannot be represented.
   if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   if (mode_given & 1) {
     if (!mode_allowed(mode)) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return 0;
     }
   } else {
@@ -390,7 +390,7 @@ int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
   if (!from_index) return -1;
   if ((given & 1) && mode != image_at(from_index)->mode) {
     if (mode == 33 && image_at(from_index)->bits_per_pixel == 32) return hardware_copy(image_at(from_index));
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return -1;
   }
   const size_t bytes = pixel_bytes(image_at(from_index));
@@ -426,7 +426,7 @@ void free_image(int64_t handle, int32_t given) {
   if (pending_error.load()) return;
   if (!(given & 1)) handle = -static_cast<int64_t>(write_index);
   if (handle >= 0) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (is_hardware_handle(handle)) {
@@ -434,12 +434,12 @@ void free_image(int64_t handle, int32_t given) {
     return;
   }
   if (!image_index_valid(index_of_handle(handle))) {
-    raise_error(258);
+    raise_error(err_invalid_handle);
     return;
   }
   const int32_t index = static_cast<int32_t>(index_of_handle(handle));
   if (image_at(index)->flags & image_is_page) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   release_image(index);
@@ -470,16 +470,16 @@ void free_program_images() {
 
 void page_copy(int64_t from, int64_t to) {
   if (pending_error.load()) return;
-  const int32_t source = resolve_image(from, 5);
+  const int32_t source = resolve_image(from, err_illegal_function_call);
   if (!source) return;
-  const int32_t dest = resolve_image(to, 5);
+  const int32_t dest = resolve_image(to, err_illegal_function_call);
   if (!dest || source == dest) return;
   const image_record* s = image_at(source);
   image_record* d = image_at(dest);
   // One-byte pixels may only go to an image with at least as many colours.
   if (s->bytes_per_pixel != d->bytes_per_pixel || s->width != d->width || s->height != d->height ||
       (s->bytes_per_pixel == 1 && d->mask < s->mask)) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   shared_copy(d->data, s->data, static_cast<size_t>(s->width) * s->height * s->bytes_per_pixel);

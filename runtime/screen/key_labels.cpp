@@ -126,7 +126,7 @@ void key_define(int32_t key, const str_desc* text) {
   const int32_t len = text ? std::max(text->len, 0) : 0;
   if ((key >= 1 && key <= 10) || key == 30 || key == 31) {
     if (len > label_length_max) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     key_label_store(key, chars, len);
@@ -143,7 +143,7 @@ void key_define(int32_t key, const str_desc* text) {
     user_key_store(key, chars[len - 1], shift);
     return;
   }
-  raise_error(5);
+  raise_error(err_illegal_function_call);
 }
 
 void key_list() {

@@ -21,6 +21,11 @@ constexpr uint32_t image_owns_palette = 1;  // palette is the image's own alloca
 constexpr uint32_t image_is_page = 2;       // the image is a screen page
 constexpr uint32_t image_owns_pixels = 4;   // data is the image's own allocation
 
+// How an image's graphics coordinates become pixels: as they are, moved by the
+// view port's corner, or through the WINDOW statement's scaling (which includes
+// the corner).
+enum coordinate_mode : uint8_t { coords_pixels = 0, coords_view_offset = 1, coords_scaled = 2 };
+
 struct image_record {
   struct lock_record* lock_record;  // memory-lock record, released with the image when lock_id != 0
   uint64_t lock_id;
@@ -56,7 +61,7 @@ struct image_record {
   int32_t view_x1, view_y1, view_x2, view_y2;
   int32_t view_offset_x, view_offset_y;
   float gfx_x, gfx_y;
-  uint8_t coord_mode;       // 0 pixels, 2 scaled logical coordinates, others view offset only
+  coordinate_mode coord_mode;
   float scale_x, scale_y, scale_offset_x, scale_offset_y;
   float window_x1, window_y1, window_x2, window_y2;
   double draw_angle;
@@ -123,7 +128,7 @@ extern bool page0_handed;  // page 0 is an image the program gave to SCREEN
 // Resolves a page (>= 0, made on first use) or an image handle (< 0) to an
 // index. A bad handle raises bad_handle_error; a page that cannot be made
 // raises 5 (out of range) or 7 (out of memory). Returns 0 after an error.
-int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error = 258);
+int32_t resolve_image(int64_t page_or_handle, int32_t bad_handle_error = err_invalid_handle);
 // As resolve_image, but with given false it is the write image.
 int32_t resolve_target(int64_t page_or_handle, bool given);
 
@@ -264,7 +269,10 @@ int32_t blink_query();
 
 extern std::atomic<int32_t> display_ready;   // set by start-up once the display runs
 extern std::atomic<int32_t> auto_display;    // != 0: the main loop builds frames
-extern std::atomic<int32_t> display_freeze;  // 0 free, 1 asked, 2 frame builder stands still
+// The freeze handshake: the program thread asks, the frame builder answers by
+// standing still, the program thread lets it go on.
+enum display_freeze_state : int32_t { freeze_off = 0, freeze_asked = 1, freeze_standing = 2 };
+extern std::atomic<display_freeze_state> display_freeze;
 extern std::atomic<int32_t> prev_valid;      // 1: the frame builder's last frame still describes the screen
 extern std::atomic<int32_t> blink_enabled;   // 1: text attribute bit 7 blinks (else a bright background)
 

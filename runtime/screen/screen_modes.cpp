@@ -10,7 +10,7 @@
 
 std::atomic<int32_t> display_ready{0};
 std::atomic<int32_t> auto_display{1};
-std::atomic<int32_t> display_freeze{0};
+std::atomic<display_freeze_state> display_freeze{freeze_off};
 std::atomic<int32_t> prev_valid{0};
 std::atomic<int32_t> blink_enabled{1};
 
@@ -25,15 +25,15 @@ bool display_runs_alone() { return auto_display.load() != 0 && display_ready.loa
 
 void display_freeze_wait() {
   if (!display_runs_alone()) return;
-  int32_t expected = 0;
-  display_freeze.compare_exchange_strong(expected, 1);
+  display_freeze_state expected = freeze_off;
+  display_freeze.compare_exchange_strong(expected, freeze_asked);
   // The frame builder answers with 2; once shutdown has begun it may never
   // build again, and the process is about to end anyway.
-  while (display_freeze.load() != 2 && !shutdown_started.load()) std::this_thread::yield();
+  while (display_freeze.load() != freeze_standing && !shutdown_started.load()) std::this_thread::yield();
 }
 
 void display_unfreeze() {
-  if (display_runs_alone()) display_freeze.store(0);
+  if (display_runs_alone()) display_freeze.store(freeze_off);
 }
 
 namespace {
@@ -195,21 +195,21 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
     if (mode < 0) {
       const int64_t index = -static_cast<int64_t>(mode);
       if (!image_index_valid(index)) {
-        raise_error(258);
+        raise_error(err_invalid_handle);
         return;
       }
       handed_index = static_cast<int32_t>(index);
       if (handed_index != first) {
         // A page of the current screen would be freed with the old screen.
         if (image_at(handed_index)->flags & image_is_page) {
-          raise_error(5);
+          raise_error(err_illegal_function_call);
           return;
         }
         change |= 1;
       }
     } else {
       if ((mode >= 3 && mode <= 6) || mode > 13) {
-        raise_error(5);
+        raise_error(err_illegal_function_call);
         return;
       }
       if (!first || image_at(first)->mode != mode) change |= 1;
@@ -221,14 +221,14 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
   if (!(given & 8)) visual_page = active_page;
   const auto bad_page = [](int32_t page) { return page < 0 || page > page_number_max; };
   if ((active_given && bad_page(active_page)) || (visual_given && bad_page(visual_page))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (!(change & 1)) {
     if (active_given) {
       const int32_t index = page_image(active_page);
       if (!index) {
-        raise_error(7);
+        raise_error(err_out_of_memory);
         return;
       }
       if (index != write_index || index != read_index) change |= 2;
@@ -236,7 +236,7 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
     if (visual_given) {
       const int32_t index = page_image(visual_page);
       if (!index) {
-        raise_error(7);
+        raise_error(err_out_of_memory);
         return;
       }
       if (index != display_index.load()) change |= 2;
@@ -254,7 +254,7 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
     const text_grid old = screen_grid();
     free_old_screen();
     if (!make_screen(mode, handed_index, old)) {
-      raise_error(7);
+      raise_error(err_out_of_memory);
       make_screen(0, 0, old);  // a text screen needs no new pixel memory
     }
     image_at(page_table[0])->flags |= image_is_page;
@@ -356,7 +356,7 @@ void refont_pixel_screen(int32_t font) {
   img->view_x2 = img->width - 1;
   img->view_y2 = img->height - 1;
   img->view_offset_x = img->view_offset_y = 0;
-  img->coord_mode = 0;
+  img->coord_mode = coords_pixels;
   reset_logical_window(img);
   img->gfx_x = img->width * 0.5f;
   img->gfx_y = img->height * 0.5f;
@@ -379,13 +379,13 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
       printer_width = cols;
       return;
     }
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   image_record* img = write_image;
   if (!img) return;
   if (((given & 1) && (cols < 1 || cols > text_size_max)) || ((given & 2) && (rows < 1 || rows > text_size_max))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (img->mode == 32 || img->mode == 256) {
@@ -410,11 +410,11 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
   // The grid does not fit this pixel screen: a text screen instead.
   const int32_t c = (given & 1) ? cols : img->width / 8;
   if (c != 40 && c != 80) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if ((given & 2) && rows != 25 && rows != 43 && rows != 50) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   screen_untouched = 0;

@@ -49,14 +49,14 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
   bool grow = false;
   if (given & 1) {
     if (row < img->top_row || row < 1) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     if (row > img->bottom_row && row != rows) {
       // Only the untouched start-up text screen may grow to 50 rows.
       const bool start_screen = img->text && (img->flags & image_is_page) && img->width == 80;
       if (!screen_untouched || !start_screen || row > tall_screen_rows) {
-        raise_error(5);
+        raise_error(err_illegal_function_call);
         return;
       }
       grow = true;
@@ -64,12 +64,12 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
     }
   }
   if ((given & 2) && (col < 1 || col > columns)) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (((given & 4) && (visible < 0 || visible > 1)) || ((given & 8) && (first_line < 0 || first_line > 31)) ||
       ((given & 16) && (last_line < 0 || last_line > 31))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   if (grow) {
@@ -104,7 +104,7 @@ void view_print(int32_t top, int32_t bottom, int32_t given) {
   const int32_t rows = image_rows(img);
   if (given & 1) {
     if (top < 1 || top > bottom || bottom > rows) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     }
     img->top_row = static_cast<int16_t>(top);
@@ -148,7 +148,7 @@ void clear_text_region(image_record* img, uint16_t cell) {
 void centre_graphics_point(image_record* img) {
   float x = static_cast<float>((img->view_x2 - img->view_x1 + 1) / 2);
   float y = static_cast<float>((img->view_y2 - img->view_y1 + 1) / 2);
-  if (img->coord_mode == 2) {
+  if (img->coord_mode == coords_scaled) {
     // Pixels back to logical units: the inverse of x * scale + offset.
     if (img->scale_x != 0) x = (x - img->scale_offset_x) / img->scale_x;
     if (img->scale_y != 0) y = (y - img->scale_offset_y) / img->scale_y;
@@ -169,14 +169,14 @@ void cls(int32_t kind, int64_t fill, int32_t given) {
     if (img->bytes_per_pixel == 4) {
       colour = static_cast<uint32_t>(fill);
     } else if (fill < 0 || fill > img->mask) {
-      raise_error(5);
+      raise_error(err_illegal_function_call);
       return;
     } else {
       colour = static_cast<uint32_t>(fill);
     }
   }
   if (kind_given && (kind < 0 || kind > 2)) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   set_cursor(img, 1, img->top_row);
@@ -207,7 +207,7 @@ void cls(int32_t kind, int64_t fill, int32_t given) {
     }
     if (kind_given && kind == 0) {
       fill_pixel_rows(img, 0, img->height - 1, colour);
-    } else if (img->coord_mode != 0) {
+    } else if (img->coord_mode != coords_pixels) {
       box_fill_on(img, img->window_x1, img->window_y1, img->window_x2, img->window_y2, colour, false);
     } else {
       fill_pixel_rows(img, 0, img->height - 1, colour);
@@ -249,7 +249,7 @@ void view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill, uint32_
   const bool corners = given & 1;
   if (img->text || (!corners && (given & 14)) ||
       (corners && (!inside(img, x1, y1) || !inside(img, x2, y2)))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   img->draw_angle = 0;
@@ -263,19 +263,19 @@ void view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill, uint32_
     img->view_y2 = y2;
     img->view_offset_x = (given & 2) ? 0 : x1;
     img->view_offset_y = (given & 2) ? 0 : y1;
-    if (img->coord_mode == 0) img->coord_mode = 1;
+    if (img->coord_mode == coords_pixels) img->coord_mode = coords_view_offset;
   } else {
     img->view_x1 = img->view_y1 = 0;
     img->view_x2 = img->width - 1;
     img->view_y2 = img->height - 1;
     img->view_offset_x = img->view_offset_y = 0;
-    if (img->coord_mode == 1) img->coord_mode = 0;
+    if (img->coord_mode == coords_view_offset) img->coord_mode = coords_pixels;
   }
-  if (img->coord_mode == 2) window_scaling(img, img->scale_y < 0);
+  if (img->coord_mode == coords_scaled) window_scaling(img, img->scale_y < 0);
   if (given & 4) {
     // Pixel corners: the port itself, whatever the logical coordinates.
-    const uint8_t mode = img->coord_mode;
-    img->coord_mode = 0;
+    const coordinate_mode mode = img->coord_mode;
+    img->coord_mode = coords_pixels;
     box_fill_on(img, static_cast<float>(img->view_x1), static_cast<float>(img->view_y1),
                 static_cast<float>(img->view_x2), static_cast<float>(img->view_y2), fill, true);
     img->coord_mode = mode;
@@ -300,12 +300,12 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
   if (!img) return;
   const bool corners = given & 1, screen_axis = given & 2;
   if (img->text || (screen_axis && !corners) || (corners && (x1 == x2 || y1 == y2))) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return;
   }
   // The graphics point in pixels (before the view offset).
   float px = img->gfx_x, py = img->gfx_y;
-  if (img->coord_mode == 2) {
+  if (img->coord_mode == coords_scaled) {
     px = px * img->scale_x + img->scale_offset_x;
     py = py * img->scale_y + img->scale_offset_y;
   }
@@ -317,7 +317,7 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
     const bool identity = screen_axis && whole_port && x1 == 0 && y1 == 0 &&
                           x2 == static_cast<float>(img->width - 1) && y2 == static_cast<float>(img->height - 1);
     if (!identity) {
-      img->coord_mode = 2;
+      img->coord_mode = coords_scaled;
       img->window_x1 = x1;
       img->window_y1 = y1;
       img->window_x2 = x2;
@@ -328,9 +328,9 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
       return;
     }
   }
-  img->coord_mode = 1;
+  img->coord_mode = coords_view_offset;
   reset_logical_window(img);
-  if (whole_port && img->view_offset_x == 0 && img->view_offset_y == 0) img->coord_mode = 0;
+  if (whole_port && img->view_offset_x == 0 && img->view_offset_y == 0) img->coord_mode = coords_pixels;
   img->gfx_x = px;
   img->gfx_y = py;
 }

@@ -392,7 +392,7 @@ void printer_begin() {
     index = make_page();
     if (!index) {
       printer_mode.store(0);
-      raise_error(7);
+      raise_error(err_out_of_memory);
       return;
     }
     page_index.store(index);
@@ -447,7 +447,7 @@ void printer_shutdown_hand_over() {
 
 int32_t printer_column_query(int32_t printer) {
   if (printer < 0 || printer > 3) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   return printer_column;

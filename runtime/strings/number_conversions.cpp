@@ -22,7 +22,7 @@ str_desc* bytes_of(uint64_t v, int32_t bytes) {
 // raised) when s is shorter.
 bool read_bytes(const str_desc* s, int32_t bytes, uint64_t* v) {
   if (s->len < bytes) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return false;
   }
   uint64_t x = 0;
@@ -46,7 +46,7 @@ T read_as(const str_desc* s) {
 
 bool valid_width(int32_t bits) {
   if (bits >= 1 && bits <= 64) return true;
-  raise_error(5);
+  raise_error(err_illegal_function_call);
   return false;
 }
 
@@ -61,7 +61,7 @@ str_desc* mbf_of(double v, int mantissa_bits) {
   const double f = std::frexp(std::fabs(v), &k);  // |v| = f * 2^k, f in [0.5, 1)
   const int exponent = k + 128;
   if (!std::isfinite(v) || exponent < 1 || exponent > 255) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return str_new(0, true);
   }
   // Exact: a single has 24 significant bits, a double 53.
@@ -128,7 +128,7 @@ double cv_double(const str_desc* s) { return read_as<double>(s); }
 
 long double cv_extended(const str_desc* s) {
   if (s->len < extended_string_length) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   long double v = 0;

@@ -212,7 +212,7 @@ bool float_to_integer(long double x, int64_t* v) {
   // Checked after rounding: 2^63 - 0.5 rounds up to 2^63, which no int64 holds.
   const long double rounded = std::nearbyint(x);
   if (!(rounded < limit && rounded > -limit)) {
-    raise_error(6);
+    raise_error(err_overflow);
     return false;
   }
   *v = static_cast<int64_t>(rounded);
@@ -278,7 +278,7 @@ long double prefixed_integer(const uint8_t* chars, int64_t length, int64_t at) {
   const bool too_long = (base == 16 && significant > 16) || (base == 2 && significant > 64) ||
                         (base == 8 && (significant > 22 || (significant == 22 && first > 1)));
   if (too_long) {
-    raise_error(6);
+    raise_error(err_overflow);
     return 0;
   }
   return static_cast<long double>(static_cast<int64_t>(value));
@@ -320,7 +320,7 @@ long double finish(text_value_state& st) {
 long double text_value(const str_desc* s) {
   text_value_state& st = value_state;
   st.position = 0;
-  st.parse_state = 0;
+  st.parse_state = val_nothing_yet;
   st.negative = 0;
   st.exponent_negative = 0;
   st.digit_count = 0;
@@ -340,54 +340,54 @@ long double text_value(const str_desc* s) {
       case '\t':
         continue;
       case '&':
-        if (st.parse_state != 0) return finish(st);
+        if (st.parse_state != val_nothing_yet) return finish(st);
         return prefixed_integer(chars, length, st.position);
       case '+':
-        if (st.parse_state == 0)
-          st.parse_state = 1;
-        else if (st.parse_state == 3)
-          st.parse_state = 4;
+        if (st.parse_state == val_nothing_yet)
+          st.parse_state = val_integer_part;
+        else if (st.parse_state == val_after_exponent_letter)
+          st.parse_state = val_in_exponent;
         else
           return finish(st);
         continue;
       case '-':
-        if (st.parse_state == 0) {
+        if (st.parse_state == val_nothing_yet) {
           st.negative = 1;
-          st.parse_state = 1;
-        } else if (st.parse_state == 3) {
+          st.parse_state = val_integer_part;
+        } else if (st.parse_state == val_after_exponent_letter) {
           st.exponent_negative = 1;
-          st.parse_state = 4;
+          st.parse_state = val_in_exponent;
         } else {
           return finish(st);
         }
         continue;
       case '.':
-        if (st.parse_state > 1) return finish(st);
-        st.parse_state = 2;
+        if (st.parse_state > val_integer_part) return finish(st);
+        st.parse_state = val_after_point;
         continue;
       case 'D': case 'E': case 'd': case 'e':
-        if (st.parse_state > 2) return finish(st);
-        st.parse_state = 3;
+        if (st.parse_state > val_after_point) return finish(st);
+        st.parse_state = val_after_exponent_letter;
         continue;
       default:
         break;
     }
     if (c < '0' || c > '9') return finish(st);
-    if (st.parse_state <= 1) {
-      st.parse_state = 1;
+    if (st.parse_state <= val_integer_part) {
+      st.parse_state = val_integer_part;
       if (c == '0' && st.digit_count == 0) continue;  // leading zero
       ++st.point_position;
       // Only the fast path reads the accumulator, and only up to 18 digits.
       if (st.digit_count < integer_path_digits) st.integer_value = st.integer_value * 10 + (c - '0');
       store_digit(st, c);
-    } else if (st.parse_state == 2) {
+    } else if (st.parse_state == val_after_point) {
       if (c == '0' && st.digit_count == 0) {
         --st.point_position;
         continue;
       }
       store_digit(st, c);
     } else {
-      st.parse_state = 4;
+      st.parse_state = val_in_exponent;
       if (c == '0' && st.exponent_digits == 0) continue;
       if (st.exponent_digits == exponent_digit_limit) return finish(st);
       st.exponent_value = st.exponent_value * 10 + (c - '0');

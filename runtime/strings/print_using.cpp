@@ -332,7 +332,7 @@ void exponent_text_of(double x) {
 
 int32_t using_float(const str_desc* format, int32_t start, str_desc* output, char letter) {
   if (!read_exponent_text()) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   using_digits.letter = letter;
@@ -354,7 +354,7 @@ int32_t using_field(const str_desc* format, int32_t start, str_desc* output, con
   for (;;) {
     if (pos >= length) {
       if (placed) return finish(output, 0);
-      if (scanned_from_start) return fail(output, 5);  // no field in the whole format
+      if (scanned_from_start) return fail(output, err_illegal_function_call);  // no field in the whole format
       pos = 0;
       scanned_from_start = true;
       continue;
@@ -363,7 +363,7 @@ int32_t using_field(const str_desc* format, int32_t start, str_desc* output, con
     const int64_t field_end = read_numeric_field(f, length, pos, &field);
     if (field.read_state >= 2 && (field.before != 0 || field.after != 0)) {
       if (placed) return finish(output, pos);
-      if (value != nullptr) return fail(output, 13);
+      if (value != nullptr) return fail(output, err_type_mismatch);
       if (field.exponent_digits == 0)
         format_fixed(field);
       else
@@ -376,7 +376,7 @@ int32_t using_field(const str_desc* format, int32_t start, str_desc* output, con
     const int64_t width = string_field_width(f, length, pos);
     if (width != 0) {
       if (placed) return finish(output, pos);
-      if (value == nullptr) return fail(output, 13);
+      if (value == nullptr) return fail(output, err_type_mismatch);
       const int64_t n = width < 0 ? value->len : std::min<int64_t>(width, value->len);
       appended.append(reinterpret_cast<const char*>(value->chars), static_cast<size_t>(n));
       if (width > n) append_repeated(' ', width - n);

@@ -49,7 +49,7 @@ str_desc* desc_take() {
   }
   if (desc_store.block == nullptr || desc_store.block_used == desc_block_records) {
     auto* block = static_cast<str_desc*>(std::calloc(desc_block_records, sizeof(str_desc)));
-    if (!block) string_failure(508);
+    if (!block) string_failure(err_descriptor_stack_growth);
     desc_blocks.push_back(block);
     desc_store.block = block;
     desc_store.block_used = 0;
@@ -59,10 +59,10 @@ str_desc* desc_take() {
 
 void desc_release(str_desc* d) {
   if (desc_store.free_count == desc_store.free_capacity) {
-    if (desc_store.free_capacity > UINT32_MAX / 2) string_failure(508);
+    if (desc_store.free_capacity > UINT32_MAX / 2) string_failure(err_descriptor_stack_growth);
     const uint32_t capacity = desc_store.free_capacity * 2;
     void* grown = std::realloc(desc_store.free_stack, sizeof(str_desc*) * capacity);
-    if (!grown) string_failure(508);
+    if (!grown) string_failure(err_descriptor_stack_growth);
     desc_store.free_stack = static_cast<str_desc**>(grown);
     desc_store.free_capacity = capacity;
   }
@@ -77,7 +77,7 @@ str_desc** list_alloc(uint32_t capacity, int32_t kind) {
   return slots;
 }
 
-int32_t list_failure_kind(const str_list& list) { return &list == &heap_list ? 510 : 509; }
+int32_t list_failure_kind(const str_list& list) { return &list == &heap_list ? err_heap_list_growth : err_segment_list_growth; }
 
 // Appends s to heap_list or segment_list, packing the list when it is full.
 void list_append(str_list& list, str_desc* s) {
@@ -89,10 +89,10 @@ void list_append(str_list& list, str_desc* s) {
 
 void temp_append(str_desc* s) {
   if (temp_list.count > temp_list.capacity) {
-    if (temp_list.capacity > (UINT32_MAX - 1) / 2) string_failure(511);
+    if (temp_list.capacity > (UINT32_MAX - 1) / 2) string_failure(err_temp_list_growth);
     const uint32_t capacity = temp_list.capacity * 2;
     void* grown = std::realloc(temp_list.slots, sizeof(str_desc*) * (size_t{capacity} + 1));
-    if (!grown) string_failure(511);
+    if (!grown) string_failure(err_temp_list_growth);
     temp_list.slots = static_cast<str_desc**>(grown);
     temp_list.capacity = capacity;
   }
@@ -156,19 +156,19 @@ void strings_init_sized(const string_engine_sizes& sizes) {
   desc_store = desc_store_state{};
   desc_store.free_capacity = std::max<uint32_t>(sizes.free_stack_capacity, 1);
   desc_store.free_stack = static_cast<str_desc**>(std::malloc(sizeof(str_desc*) * desc_store.free_capacity));
-  if (!desc_store.free_stack) string_failure(508);
+  if (!desc_store.free_stack) string_failure(err_descriptor_stack_growth);
   desc_take();  // allocates the first block
   desc_store.block_used = 0;
 
   const uint32_t list_capacity = std::max<uint32_t>(sizes.list_capacity, 1);
-  heap_list = {list_alloc(list_capacity, 510), 0, list_capacity};
-  segment_list = {list_alloc(list_capacity, 509), 0, list_capacity};
-  temp_list = {list_alloc(list_capacity, 511), 1, list_capacity};  // slot 0: sentinel
+  heap_list = {list_alloc(list_capacity, err_heap_list_growth), 0, list_capacity};
+  segment_list = {list_alloc(list_capacity, err_segment_list_growth), 0, list_capacity};
+  temp_list = {list_alloc(list_capacity, err_temp_list_growth), 1, list_capacity};  // slot 0: sentinel
 
   heap_size = std::max<size_t>(sizes.heap_size, 1);
   heap_used = 0;
   string_heap = static_cast<uint8_t*>(std::malloc(heap_size));
-  if (!string_heap) string_failure(512);
+  if (!string_heap) string_failure(err_string_heap_growth);
 
   data_segment = conventional_memory + string_segment_offset;
   std::memset(data_segment, 0, data_segment_size);
@@ -183,7 +183,7 @@ void strings_init_sized(const string_engine_sizes& sizes) {
 void strings_init() { strings_init_sized(string_engine_sizes{}); }
 
 str_desc* str_new(uint32_t length, bool temporary) {
-  check_length(length, 512);
+  check_length(length, err_string_heap_growth);
   str_desc* s = desc_take();
   heap_place(s, length);
   if (temporary) temp_append(s);
@@ -191,7 +191,7 @@ str_desc* str_new(uint32_t length, bool temporary) {
 }
 
 str_desc* str_new_in_segment(uint32_t length, bool temporary) {
-  check_length(length, 513);
+  check_length(length, err_data_segment_full);
   // A permanent string also needs its record below the strings: compact for
   // both at once, so a segment with garbage in it does not fail for the record.
   const uint64_t record = temporary ? 0 : 4;
@@ -205,12 +205,12 @@ str_desc* str_new_in_segment(uint32_t length, bool temporary) {
   if (temporary)
     temp_append(s);
   else
-    give_segment_record(s, 514);
+    give_segment_record(s, err_segment_record_collision);
   return s;
 }
 
 str_desc* str_from_text(const void* text, uint32_t length) {
-  check_length(length, 512);
+  check_length(length, err_string_heap_growth);
   str_desc* s = desc_take();
   s->chars = static_cast<uint8_t*>(const_cast<void*>(text));
   s->len = static_cast<int32_t>(length);
@@ -224,7 +224,7 @@ str_desc* str_from_cstr(const char* text) {
 }
 
 str_desc* str_over_memory(void* address, uint32_t length, bool temporary) {
-  check_length(length, 515);
+  check_length(length, err_fixed_record_collision);
   str_desc* s = desc_take();
   s->chars = static_cast<uint8_t*>(address);
   s->len = static_cast<int32_t>(length);
@@ -234,7 +234,7 @@ str_desc* str_over_memory(void* address, uint32_t length, bool temporary) {
   } else if (s->chars > data_segment && s->chars < data_segment + data_segment_size) {
     // A fixed-length variable in the data segment is visible through a record too.
     if (segment_stack_top < segment_used + 4) segment_compact(0);
-    give_segment_record(s, 515);
+    give_segment_record(s, err_fixed_record_collision);
   }
   return s;
 }
@@ -381,7 +381,7 @@ str_desc* str_concat(str_desc* a, str_desc* b) {
   if (b->len == 0) return a;
   if (a->len == 0) return b;
   const uint64_t total = uint64_t{static_cast<uint32_t>(a->len)} + static_cast<uint32_t>(b->len);
-  check_length(total, 512);
+  check_length(total, err_string_heap_growth);
   str_desc* r = str_new(static_cast<uint32_t>(total), true);  // may move a's and b's characters
   std::memcpy(r->chars, a->chars, static_cast<size_t>(a->len));
   std::memcpy(r->chars + a->len, b->chars, static_cast<size_t>(b->len));
@@ -411,7 +411,7 @@ void heap_compact(size_t need) {
   const size_t size = need + 2 * heap_size;
   const uintptr_t old_base = reinterpret_cast<uintptr_t>(string_heap);
   void* grown = std::realloc(string_heap, size);
-  if (!grown) string_failure(512);
+  if (!grown) string_failure(err_string_heap_growth);
   string_heap = static_cast<uint8_t*>(grown);
   heap_size = size;
   for (uint32_t i = 0; i < heap_list.count; ++i) {
@@ -433,7 +433,7 @@ void segment_compact(uint32_t need) {
     }
     segment_used += static_cast<uint32_t>(s->len);
   }
-  if (uint64_t{segment_used} + need > segment_stack_top) string_failure(513);
+  if (uint64_t{segment_used} + need > segment_stack_top) string_failure(err_data_segment_full);
 }
 
 void list_pack(str_list& list) {

@@ -62,7 +62,7 @@ str_desc* text_result(const char* text, int32_t length) {
 bool local_now(std::tm* out) {
   const std::time_t now = std::time(nullptr);
   if (now == static_cast<std::time_t>(-1) || localtime_r(&now, out) == nullptr) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return false;
   }
   return true;
@@ -137,7 +137,7 @@ str_desc* str_lcase(str_desc* s) { return change_case(s, 'A', 'Z', true); }
 
 str_desc* str_chr(int32_t code) {
   if (code < 0 || code > 255) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return str_new(0, true);
   }
   return filled(1, static_cast<uint8_t>(code));
@@ -168,7 +168,7 @@ int32_t str_asc(const str_desc* s) { return str_asc_at(s, 1); }
 
 int32_t str_asc_at(const str_desc* s, int32_t position) {
   if (position < 1 || position > s->len) {
-    raise_error(5);
+    raise_error(err_illegal_function_call);
     return 0;
   }
   return s->chars[position - 1];

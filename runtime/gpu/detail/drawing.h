@@ -36,7 +36,7 @@ const uint32_t* pad_to_power_of_two(int32_t* width, int32_t* height, const uint3
 // without a context.
 
 struct texture_shape {
-  int32_t size_mode;  // 0 image size, 1 padded to powers of two, 2 mipmapped
+  texture_size size_mode;
   int32_t width, height;
 };
 
@@ -48,15 +48,15 @@ template <typename AsIs, typename Padded, typename Mipmaps, typename ErrorNumber
 texture_shape upload_texture(int32_t width, int32_t height, bool& padding_needed, AsIs as_is, Padded padded,
                              Mipmaps mipmaps, ErrorNumber error_number) {
   if (!padding_needed) {
-    if (as_is()) return {0, width, height};
+    if (as_is()) return {texture_exact, width, height};
     padding_needed = true;
   }
   int32_t w = width, h = height;
-  if (padded(&w, &h)) return {1, w, h};
+  if (padded(&w, &h)) return {texture_padded, w, h};
   if (mipmaps() != 0) {
     // The image stays usable: drawing it shows whatever the texture holds.
     alert("gluBuild2DMipmaps failed");
     alert_number(error_number());
   }
-  return {2, width, height};
+  return {texture_mipmapped, width, height};
 }

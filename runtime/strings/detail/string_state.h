@@ -78,10 +78,20 @@ constexpr int32_t text_value_store_size = 256;   // digit_store and the text buf
 // final rounding still sees that the value lies above the kept digits.
 constexpr int32_t text_value_kept_digits = 229;
 
+// Where VAL's reading stands in a decimal number; the order matters: each
+// part may only follow the ones before it.
+enum text_value_phase : int32_t {
+  val_nothing_yet = 0,
+  val_integer_part = 1,
+  val_after_point = 2,
+  val_after_exponent_letter = 3,
+  val_in_exponent = 4,
+};
+
 // Per-call parse state, reset at the start of every call.
 struct text_value_state {
   int64_t position;           // next character
-  int32_t parse_state;        // 0 nothing yet, 1 integer part, 2 after the point, 3 after the exponent letter, 4 in the exponent
+  text_value_phase parse_state;
   uint8_t negative;
   uint8_t exponent_negative;
   char digit_store[text_value_store_size];  // significant mantissa digits, no leading zeros

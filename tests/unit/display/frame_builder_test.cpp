@@ -157,11 +157,11 @@ TEST_F(FrameBuilder, HiddenScreensAndFreezesBuildNothing) {
   EXPECT_EQ(latest_order.load(), before);
   EXPECT_EQ(build_done.load(), 1);
   screen_hidden = 0;
-  display_freeze = 1;  // asked: the builder answers and stands still
+  display_freeze = freeze_asked;  // asked: the builder answers and stands still
   build_software_frame();
   EXPECT_EQ(display_freeze.load(), 2);
   EXPECT_EQ(latest_order.load(), before);
-  display_freeze = 0;
+  display_freeze = freeze_off;
   auto_display = -1;  // the switch to manual display happens after one more frame
   build_software_frame();
   EXPECT_EQ(auto_display.load(), 0);

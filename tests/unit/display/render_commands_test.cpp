@@ -16,7 +16,7 @@
 namespace {
 
 TEST(RectGeometry, CornersAreOrderedAndBackwardSourcesMirror) {
-  const view_mapping one_to_one = compute_view(640, 400, 640, 400, 0, 0, 0);
+  const view_mapping one_to_one = compute_view(640, 400, 640, 400, full_screen_off, 0, resize_unscaled);
   const struct {
     float d[4], s[4];
     int32_t tw, th;
@@ -49,14 +49,14 @@ TEST(RectGeometry, CornersAreOrderedAndBackwardSourcesMirror) {
 
 TEST(RectGeometry, WindowTargetsGoThroughTheView) {
   // 320 x 200 doubled into 640 x 400: screen pixel 10 covers window pixels 20 and 21.
-  const view_mapping doubled = compute_view(320, 200, 640, 400, 1, 0, 0);
+  const view_mapping doubled = compute_view(320, 200, 640, 400, full_screen_stretched, 0, resize_unscaled);
   const rect_vertices r = rect_geometry(10, 5, 19, 14, 0, 0, 9, 9, 10, 10, true, doubled);
   EXPECT_FLOAT_EQ(r.xy[0], 20);
   EXPECT_FLOAT_EQ(r.xy[1], 10);
   EXPECT_FLOAT_EQ(r.xy[10], 40);  // right edge: one past the last window pixel
   EXPECT_FLOAT_EQ(r.xy[11], 30);
   // Bars beside a letterboxed picture: 640 x 480 kept in 1024 x 600 starts at window x 112.
-  const view_mapping kept = compute_view(640, 480, 1024, 600, 2, 0, 0);
+  const view_mapping kept = compute_view(640, 480, 1024, 600, full_screen_keep_aspect, 0, resize_unscaled);
   const rect_vertices picture = rect_geometry(0, 0, 639, 479, 0, 0, 0, 0, 1, 1, true, kept);
   EXPECT_FLOAT_EQ(picture.xy[0], 112);
   EXPECT_FLOAT_EQ(picture.xy[10], 912);

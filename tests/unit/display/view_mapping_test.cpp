@@ -21,7 +21,7 @@ TEST(ViewMapping, ScalesLetterboxesOrDrawsOneToOne) {
       {640, 480, 1024, 768, 2, 0, 0, 0, 0, 1023, 767, 0, false},   // same aspect: stretched
   };
   for (const auto& c : cases) {
-    const view_mapping v = compute_view(c.sw, c.sh, c.ww, c.wh, c.full, c.smooth, c.resize);
+    const view_mapping v = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), c.smooth, resize_scaling(c.resize));
     EXPECT_EQ(v.x0, c.x0) << c.ww << "x" << c.wh;
     EXPECT_EQ(v.y0, c.y0) << c.ww << "x" << c.wh;
     EXPECT_EQ(v.x1, c.x1) << c.ww << "x" << c.wh;
@@ -33,7 +33,7 @@ TEST(ViewMapping, ScalesLetterboxesOrDrawsOneToOne) {
 }
 
 TEST(ViewMapping, RectanglesCoverWholeWindowPixels) {
-  const view_mapping doubled = compute_view(320, 200, 640, 400, 1, 0, 0);
+  const view_mapping doubled = compute_view(320, 200, 640, 400, full_screen_stretched, 0, resize_unscaled);
   const struct {
     float a, b, c, d;
     window_rect r;

@@ -39,8 +39,8 @@ class WindowRequests : public ::testing::Test {
  protected:
   void SetUp() override {
     pending_error = 0;
-    full_screen_mode = 0;
-    full_screen_request = -1;
+    full_screen_mode = full_screen_off;
+    full_screen_request = full_screen_no_request;
     full_screen_smooth = 0;
     resize_locked = 1;
     resize_event = 0;
@@ -57,7 +57,7 @@ TEST_F(WindowRequests, FullScreenKindsMapToModesAndOnlyChangesAreRequested) {
   };
   for (const auto& c : cases) {
     SetUp();
-    full_screen_mode = c.current;
+    full_screen_mode = static_cast<full_screen_kind>(c.current);
     window_full_screen(c.kind, c.smooth);
     EXPECT_EQ(full_screen_request.load(), c.request) << "kind " << c.kind;
     EXPECT_EQ(window_full_screen_query(), c.query) << "kind " << c.kind;

@@ -41,8 +41,8 @@ inline void reset_key_state() {
   stop_request = 0;
   exit_request = 0;
   exit_trap_enabled = 0;
-  full_screen_mode = 0;
-  full_screen_request = -1;
+  full_screen_mode = full_screen_off;
+  full_screen_request = full_screen_no_request;
   full_screen_smooth = 0;
   force_full_refresh = 0;
   sleep_key_pressed = 0;

@@ -150,7 +150,7 @@ TEST_F(KeyEvents, AltEnterCyclesFullScreenAndFivePressesReturnToTheWindow) {
     EXPECT_EQ(full_screen_request, s.request);
     EXPECT_EQ(full_screen_smooth, s.smooth);
     EXPECT_EQ(force_full_refresh, 1);
-    if (full_screen_request != -1) full_screen_mode = full_screen_request.exchange(-1);
+    if (full_screen_request != full_screen_no_request) full_screen_mode = full_screen_request.exchange(full_screen_no_request);
   }
   EXPECT_EQ(full_screen_mode, 0);
 

@@ -19,7 +19,7 @@ class MouseInput : public ::testing::Test {
  protected:
   void SetUp() override {
     mouse_test::runtime_ready();
-    current_view = compute_view(640, 400, 640, 400, 0, 0, 0);
+    current_view = compute_view(640, 400, 640, 400, full_screen_off, 0, resize_unscaled);
     pending_error.store(0);
     // Everything recorded so far is taken; the buttons are up.
     mouse_queue* q = mouse_queue_get(first_mouse_queue);
@@ -77,7 +77,7 @@ TEST_F(MouseInput, AxesSpanThePictureShownInTheWindow) {
       {"one pixel wide picture", 1, 1, 1, 1, 0, 0, 0, 0, 0.0f, 0.0f},
   };
   for (const auto& c : cases) {
-    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, c.full, 0, c.resize);
+    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
     const mouse_view m = mouse_view_of(current_view);
     EXPECT_EQ(m.picture_w, c.sw) << c.what;
     EXPECT_EQ(m.picture_h, c.sh) << c.what;
@@ -102,7 +102,7 @@ TEST_F(MouseInput, WindowPositionsMapToPicturePixels) {
       {640, 480, 1024, 600, 2, 0, 113, -3, 0, 0},
   };
   for (const auto& c : cases) {
-    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, c.full, 0, c.resize);
+    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
     mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_DOWN, c.x, c.y);
     mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_UP, c.x, c.y);
     ASSERT_EQ(mouse_input(), -1);

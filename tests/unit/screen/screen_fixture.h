@@ -15,7 +15,7 @@ class ScreenTest : public ::testing::Test {
     clear_error();
     display_ready.store(0);
     auto_display.store(1);
-    display_freeze.store(0);
+    display_freeze.store(freeze_off);
     if (!hardware_img_list) hardware_images_init();
     if (!permanent_empty_string) strings_init();
     string_mark = str_temp_mark();

@@ -265,7 +265,7 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
     uint64_t sum = 0;
     while (!stop.load()) {
       if (display_freeze.load() == 1) {
-        display_freeze.store(2);
+        display_freeze.store(freeze_standing);
         std::this_thread::yield();
         continue;
       }
