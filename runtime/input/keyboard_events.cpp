@@ -76,7 +76,8 @@ void event_value(int32_t c, int32_t* v, int32_t* k) {
 
 int32_t modifier_column(const key_modifiers& m) { return m.alt ? kt_alt : m.ctrl ? kt_ctrl : m.shift ? kt_shift : kt_plain; }
 
-// Step 11: the port 0x60 byte, the lock toggles and the BIOS buffer.
+// What a press leaves for the program: the port 0x60 byte, the lock toggles
+// and the key's entry in the BIOS buffer.
 void buffer_key(int32_t c, bool insert_was_held, bool scroll_was_held) {
   const key_modifiers m = held_modifiers();
   if (c == kc_zero) c = 0;
@@ -138,7 +139,8 @@ void buffer_key(int32_t c, bool insert_was_held, bool scroll_was_held) {
   bios_key_buffer_put(static_cast<uint8_t>(ch), static_cast<uint8_t>(scan));
 }
 
-// Steps 1-11 of a press; returns where it stops.
+// A press: held, then consumed by a special combination, a key trap or a
+// soft-key string, or else recorded for the key-event query and buffered.
 void press(int32_t c) {
   if (c == 0) c = kc_zero;
   const bool insert_was_held = held_keys_contains(kc_insert);

@@ -292,7 +292,9 @@ void store_digit(text_value_state& st, uint8_t c) {
   }
 }
 
-// Step 3: the value of what the walk read.
+// The value of the digits, point and exponent read so far: short integers
+// exactly from the accumulator, everything else through one decimal scan of a
+// normalised text, so that the rounding is the C library's.
 long double finish(text_value_state& st) {
   if (st.digit_count == 0) return 0;
   if (st.exponent_value == 0 && st.digit_count == st.point_position && st.digit_count <= integer_path_digits) {

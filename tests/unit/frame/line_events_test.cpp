@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"

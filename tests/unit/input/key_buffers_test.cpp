@@ -1,7 +1,7 @@
 // INKEY$: keys taken from the BIOS keyboard buffer that the keyboard fills.
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "runtime/core/core.h"
 #include "runtime/input/detail/input_internals.h"

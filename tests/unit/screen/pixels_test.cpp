@@ -1,16 +1,15 @@
 // Turns between the builder's reads and the program's plain scrolls.
-#include "runtime/screen/pixels.h"
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "runtime/screen/pixels.h"
 #include "runtime/screen/screen.h"
-#include "screen_fixture.h"
+#include "tests/unit/screen/screen_fixture.h"
 
 namespace {
 

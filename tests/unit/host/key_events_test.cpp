@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
+#include <set>
 
 #include <GL/freeglut.h>
-
-#include <set>
+#include <gtest/gtest.h>
 
 #include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/key_test_support.h"

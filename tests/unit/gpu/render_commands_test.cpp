@@ -1,17 +1,17 @@
 // Rectangle geometry, the command list's order and deferred release, and bad
 // handles and layer arguments from the program. Nothing here needs a window:
 // the commands executed draw from images that do not exist, so no OpenGL work is done.
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdint>
 #include <vector>
 
-#include "../screen/screen_fixture.h"
+#include <gtest/gtest.h>
+
 #include "runtime/display/display.h"
 #include "runtime/gpu/detail/drawing.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/screen/screen.h"
+#include "tests/unit/screen/screen_fixture.h"
 
 namespace {
 

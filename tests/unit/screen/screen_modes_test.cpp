@@ -1,12 +1,11 @@
-#include "runtime/screen/screen.h"
-
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "runtime/screen/pixels.h"
-#include "screen_fixture.h"
+#include "runtime/screen/screen.h"
+#include "tests/unit/screen/screen_fixture.h"
 
 namespace {
 

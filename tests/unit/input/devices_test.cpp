@@ -1,9 +1,5 @@
 // Device event lists: layout, growth, sequence numbers, the keyboard device fed by
 // scan codes, button traps of game controllers and the program's device functions.
-#include "runtime/input/detail/input_internals.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <functional>
 #include <string>
@@ -11,8 +7,11 @@
 #include <tuple>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
+#include "runtime/input/detail/input_internals.h"
 #include "runtime/input/input.h"
 #include "tests/unit/input/mouse_test_support.h"
 

@@ -1,8 +1,7 @@
-#include "runtime/display/display.h"
-
 #include <gtest/gtest.h>
 
 #include "runtime/core/core.h"
+#include "runtime/display/display.h"
 
 namespace {
 

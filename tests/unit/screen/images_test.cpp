@@ -1,8 +1,7 @@
-#include "runtime/screen/screen.h"
-
 #include "runtime/gpu/gpu.h"
 #include "runtime/screen/pixels.h"
-#include "screen_fixture.h"
+#include "runtime/screen/screen.h"
+#include "tests/unit/screen/screen_fixture.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
-#include "runtime/screen/screen.h"
-
 #include "runtime/screen/pixels.h"
-#include "screen_fixture.h"
+#include "runtime/screen/screen.h"
+#include "tests/unit/screen/screen_fixture.h"
 
 namespace {
 
