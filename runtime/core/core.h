@@ -25,6 +25,14 @@ extern std::atomic<int32_t> exit_status;       // status of the process at the e
 extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
 extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
 
+// The stop. stop_request (END, the error dialog's No, Ctrl+Break or Alt+F4 while
+// the program has not taken over close requests) or exit_request while
+// exit_trap_enabled is 0 makes the main loop set shutdown_started, then
+// event_pending. From then on the program thread parks here at its next line
+// event (bit 0 of stopped_threads) and the timer thread returns (bit 1); the
+// main loop ends the process only once both bits are set, so no statement runs
+// while files are closed. shutdown_started never goes back to 0.
+//
 // Parks the program thread for good: reports it stopped, waits for the shutdown
 // and sleeps until the main loop ends the process. Never returns.
 [[noreturn]] void stop_program_thread();
