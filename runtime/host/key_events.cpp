@@ -6,14 +6,12 @@
 #undef min
 #undef max
 
-#undef min
-#undef max
-
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
+// The look at every X key event before freeglut sees it.
 namespace {
 
 using wire_to_event_proc = Bool (*)(Display*, XEvent*, xEvent*);
@@ -189,6 +187,7 @@ void key_event_hook_pass() {
 
 bool physical_key_down(int32_t scan) { return scan >= 0 && scan < 512 && scan_down[scan]; }
 
+// freeglut's keyboard callbacks: characters and special keys as key codes.
 namespace {
 
 // Control characters that two keys give with Ctrl: the key that is not a letter,

@@ -111,6 +111,7 @@ void window_loop_park(int timeout_ms) {
   for (int waited = 0; parked.load() == 0 && waited < timeout_ms; waited += 2) platform_sleep(2);
 }
 
+// Raw mouse motion, read from XInput2 on a connection of the window thread's own.
 namespace {
 
 Display* raw_display = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 // The pieces of drawing that need no OpenGL context, apart so that they can be
 // checked without one: rectangle geometry, power-of-two padding and the order
-// in which a texture is made.
+// in which a texture is made. Window thread (and tests).
 #include <cstdint>
 
 #include "runtime/core/core.h"

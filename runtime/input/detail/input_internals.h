@@ -1,7 +1,8 @@
 #pragma once
 // What the input files share with each other and their tests: the key
 // buffers, key traps, the checks and editing of INPUT's line, its drawn
-// cursor, the mouse queues and the game devices' events.
+// cursor, the mouse queues and the game devices' events. Each declaration says
+// which thread may call it.
 #include <atomic>
 #include <cstdint>
 #include <mutex>

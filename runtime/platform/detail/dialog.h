@@ -1,6 +1,7 @@
 #pragma once
 // The message box window: its text layout, what keys and the mouse do to its
-// buttons, and the window itself on a connection of its own.
+// buttons, and the window itself on a connection of its own. Any thread: each
+// box runs on the thread that asked for it.
 #include <bitset>
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 // What the screen's files share that no other folder uses: the font rasteriser,
-// console output and where the key statements keep what they define.
+// console output and where the key statements keep what they define. Program
+// thread.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 // The string engine's own state and the working state of VAL and PRINT USING:
-// what the strings files share with each other and with their tests.
+// what the strings files share with each other and with their tests. Program
+// thread only, as the whole string engine.
 #include <cstddef>
 #include <cstdint>
 
