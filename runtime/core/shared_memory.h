@@ -37,31 +37,8 @@ inline void shared_put_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
 }
 
 // Copies n bytes out of memory another thread may be writing.
-inline void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
-  size_t i = 0;
-  if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
-    for (; i + 8 <= n; i += 8) {
-      const uint64_t word = shared_get(*reinterpret_cast<const uint64_t*>(src + i));
-      std::memcpy(dst + i, &word, 8);
-    }
-  }
-  for (; i < n; ++i) dst[i] = shared_get(src[i]);
-}
+void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n);
 
 // Whether n bytes of memory another thread may be writing equal mine; stops
 // at the first block that differs.
-inline bool shared_bytes_equal(const uint8_t* shared, const uint8_t* mine, size_t n) {
-  size_t i = 0;
-  if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
-    const auto word = [shared](size_t at) { return shared_get(*reinterpret_cast<const uint64_t*>(shared + at)); };
-    for (; i + 32 <= n; i += 32) {
-      uint64_t m[4];
-      std::memcpy(m, mine + i, 32);
-      const uint64_t diff = (word(i) ^ m[0]) | (word(i + 8) ^ m[1]) | (word(i + 16) ^ m[2]) | (word(i + 24) ^ m[3]);
-      if (diff) return false;
-    }
-  }
-  for (; i < n; ++i)
-    if (shared_get(shared[i]) != mine[i]) return false;
-  return true;
-}
+bool shared_bytes_equal(const uint8_t* shared, const uint8_t* mine, size_t n);

@@ -1,5 +1,8 @@
 #include "runtime/core/core.h"
 
+#include <cstring>
+
+#include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> event_pending{0};
@@ -27,3 +30,32 @@ int32_t close_query() {
 
 device_record device_table[device_table_capacity];
 int32_t device_count = 0;
+
+// The frame builder's reads of whole images: kept out of line, where the
+// compiler lays out their loops alone.
+void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
+    for (; i + 8 <= n; i += 8) {
+      const uint64_t word = shared_get(*reinterpret_cast<const uint64_t*>(src + i));
+      std::memcpy(dst + i, &word, 8);
+    }
+  }
+  for (; i < n; ++i) dst[i] = shared_get(src[i]);
+}
+
+bool shared_bytes_equal(const uint8_t* shared, const uint8_t* mine, size_t n) {
+  size_t i = 0;
+  if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
+    const auto word = [shared](size_t at) { return shared_get(*reinterpret_cast<const uint64_t*>(shared + at)); };
+    for (; i + 32 <= n; i += 32) {
+      uint64_t m[4];
+      std::memcpy(m, mine + i, 32);
+      const uint64_t diff = (word(i) ^ m[0]) | (word(i + 8) ^ m[1]) | (word(i + 16) ^ m[2]) | (word(i + 24) ^ m[3]);
+      if (diff) return false;
+    }
+  }
+  for (; i < n; ++i)
+    if (shared_get(shared[i]) != mine[i]) return false;
+  return true;
+}
