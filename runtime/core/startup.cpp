@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "program/frame/trap_tables.h"
 #include "runtime/core/clock_bases.h"
@@ -24,6 +25,7 @@
 #include "runtime/display/render_commands.h"
 #include "runtime/display/software_frames.h"
 #include "runtime/display/window_control.h"
+#include "runtime/display/window_icon.h"
 #include "runtime/display/window_state.h"
 #include "runtime/input/keyboard_callbacks.h"
 #include "runtime/input/mouse_callbacks.h"
@@ -31,6 +33,7 @@
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
 #include "runtime/platform/clock.h"
+#include "runtime/platform/desktop_window.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window_procedure.h"
 #include "runtime/screen/display_sync.h"
@@ -40,6 +43,11 @@
 namespace {
 
 void (*compiled_main)() = nullptr;
+
+constexpr int32_t first_window_width = 640, first_window_height = 400;
+
+// Where the window opens when no window manager places it (-1: leave it to the manager).
+int32_t unmanaged_x = -1, unmanaged_y = -1;
 
 void program_thread() {
   compiled_main();
@@ -57,6 +65,12 @@ void require_display() {
   }
   int error_base = 0, event_base = 0;
   const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
+  // With no window manager nothing places a new window: open it centred.
+  if (has_gl && !desktop_window_manager_running(probe)) {
+    int32_t w = 0, h = 0;
+    desktop_screen_size(probe, &w, &h);
+    desktop_centred_origin(w, h, first_window_width, first_window_height, &unmanaged_x, &unmanaged_y);
+  }
   XCloseDisplay(probe);
   if (!has_gl) process_exit(1);
 }
@@ -85,6 +99,7 @@ void prepare_runtime_state(int argc, char** argv) {
   screen_palettes_init();
   screen_first_mode();
   screen_icons_init();
+  window_icon_capture();
   device_table_init();
 }
 
@@ -95,6 +110,15 @@ void start_threads() {
   std::thread(main_loop).detach();
 }
 
+// The class, process, host and icon that task bars and desktop entries know the window by.
+void identify_window(Display* display, Window window) {
+  std::vector<desktop_icon> icons;
+  for (const window_icon_image& image : window_icon_images())
+    icons.push_back({image.width, image.height, image.argb.data()});
+  desktop_window_identify(display, window,
+                          {"quintaro", "Quintaro", icons.data(), static_cast<int32_t>(icons.size())});
+}
+
 void open_window(int argc, char** argv) {
   if (screen_hidden.load() == 0) window_may_open.store(1);
   while (window_may_open.load() == 0) platform_sleep(100);
@@ -102,12 +126,14 @@ void open_window(int argc, char** argv) {
   require_display();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(640, 400);
+  glutInitWindowSize(first_window_width, first_window_height);
+  if (unmanaged_x >= 0) glutInitWindowPosition(unmanaged_x, unmanaged_y);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
   if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE) == 0) process_exit(1);
 
   const std::string title = window_title_text();
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
+  identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
   desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
