@@ -43,7 +43,7 @@ class PackageTest(unittest.TestCase):
     def setUp(self):
         self.assertIsNotNone(self.deb, self.cpack_output)
 
-    def test_name_files_and_modes(self):
+    def test_name_files_modes_and_dependencies(self):
         version = run(["dpkg-deb", "-f", self.deb, "Version"]).stdout.strip()
         self.assertEqual(os.path.basename(self.deb), f"quintaro_{version}_amd64.deb")
         listing = run(["dpkg-deb", "-c", self.deb]).stdout.splitlines()
@@ -54,8 +54,7 @@ class PackageTest(unittest.TestCase):
             self.assertEqual(owner, "root/root", path)
             if path.endswith("/"):
                 self.assertEqual(mode, "drwxr-xr-x", path)
-
-    def test_dependencies_come_from_the_linked_libraries(self):
+        # dpkg-shlibdeps worked these out from the libraries the program is linked against.
         depends = run(["dpkg-deb", "-f", self.deb, "Depends"]).stdout
         for library in ("libc6", "libglut3", "libglew", "libx11-6", "libxi6", "libstdc++6"):
             self.assertIn(library, depends)
