@@ -9,7 +9,7 @@ packages=(
   libx11-dev libxi-dev
   libgtest-dev libbenchmark-dev
   xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
-  lintian desktop-file-utils
+  lintian desktop-file-utils openbox
 )
 # `install_deps.sh fuzz`: also the compiler and runtime of the fuzz targets.
 if [[ "${1:-}" == "fuzz" ]]; then

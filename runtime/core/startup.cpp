@@ -46,7 +46,8 @@ void (*compiled_main)() = nullptr;
 
 constexpr int32_t first_window_width = 640, first_window_height = 400;
 
-// Where the window opens when no window manager places it (-1: leave it to the manager).
+// Whether a window manager runs, and where the window opens when none places it.
+bool window_manager_running = false;
 int32_t unmanaged_x = -1, unmanaged_y = -1;
 
 void program_thread() {
@@ -66,7 +67,8 @@ void require_display() {
   int error_base = 0, event_base = 0;
   const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
   // With no window manager nothing places a new window: open it centred.
-  if (has_gl && !desktop_window_manager_running(probe)) {
+  window_manager_running = has_gl && desktop_window_manager_running(probe);
+  if (has_gl && !window_manager_running) {
     int32_t w = 0, h = 0;
     desktop_screen_size(probe, &w, &h);
     desktop_centred_origin(w, h, first_window_width, first_window_height, &unmanaged_x, &unmanaged_y);
@@ -117,6 +119,7 @@ void identify_window(Display* display, Window window) {
     icons.push_back({image.width, image.height, image.argb.data()});
   desktop_window_identify(display, window,
                           {"quintaro", "Quintaro", icons.data(), static_cast<int32_t>(icons.size())});
+  if (window_manager_running) desktop_window_remap(display, window);
 }
 
 void open_window(int argc, char** argv) {

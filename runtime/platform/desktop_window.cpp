@@ -113,3 +113,10 @@ void desktop_window_identify(Display* display, Window window, const desktop_iden
                     static_cast<int>(icon_data.size()));
   XFlush(display);
 }
+
+void desktop_window_remap(Display* display, Window window) {
+  if (!display || window == None) return;
+  XWithdrawWindow(display, window, DefaultScreen(display));
+  XMapWindow(display, window);
+  XFlush(display);
+}

@@ -38,3 +38,9 @@ void desktop_centred_origin(int32_t screen_width, int32_t screen_height, int32_t
 // Sets WM_CLASS, WM_CLIENT_MACHINE, _NET_WM_PID and, when icons are given,
 // _NET_WM_ICON on the window. Icons with a size outside 1..1024 are left out.
 void desktop_window_identify(Display* display, Window window, const desktop_identity& identity);
+
+// A window manager may read WM_CLASS only when it takes a window on, and freeglut
+// maps its window before the class can be set. This withdraws the window and maps
+// it again, so that the manager takes it on anew with the properties in place. The
+// manager sees the requests in order, so no answer needs to be waited for.
+void desktop_window_remap(Display* display, Window window);

@@ -59,17 +59,23 @@ class PropertiesTest(unittest.TestCase):
         self.assertEqual(sizes, [(16, 16), (32, 32)])
 
 
-class PlacementTest(unittest.TestCase):
-    """No window manager runs under these servers, unless a test stands one in."""
+OPENBOX_RULES = """<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <applications>
+    <application class="Quintaro"><position force="yes"><x>10</x><y>20</y></position></application>
+  </applications>
+</openbox_config>
+"""
 
-    def start(self, width, height, wm_check=None):
+
+class PlacementTest(unittest.TestCase):
+    """No window manager runs under these servers, unless a test starts one."""
+
+    def start(self, width=1024, height=768, prepare=None):
         xvfb = harness.Xvfb(width, height)
         self.addCleanup(xvfb.stop)
-        if wm_check is not None:
-            root = int(xvfb.run(["xwininfo", "-root"]).stdout.split("Window id:")[1].split()[0], 16)
-            named = root if wm_check == "live" else 0x3FFFFF  # a window that does not exist
-            xvfb.run(["xprop", "-root", "-f", "_NET_SUPPORTING_WM_CHECK", "32c", "-set",
-                      "_NET_SUPPORTING_WM_CHECK", str(named)])
+        if prepare:
+            prepare(xvfb)
         program = harness.Program(xvfb, "idle_program")
         self.addCleanup(program.stop)
         window = harness.find_window(xvfb, "Untitled")
@@ -93,17 +99,41 @@ class PlacementTest(unittest.TestCase):
                     self.assertLessEqual(x + w, screen[0])
                     self.assertLessEqual(y + h, screen[1])
 
-    def test_the_position_is_left_to_a_running_window_manager_only(self):
-        # A check window that names itself stands in for a manager; one that is
-        # gone (its manager died) must count as none, and must not end the program.
-        for wm_check, managed in (("live", True), ("stale", False)):
-            with self.subTest(wm_check=wm_check):
-                xvfb, window = self.start(1024, 768, wm_check=wm_check)
-                hints = xvfb.run(["xprop", "-id", str(window), "WM_NORMAL_HINTS"]).stdout
-                self.assertIn("specified size: 640 by 400", hints)
-                self.assertEqual("location" in hints, not managed, hints)
-                if not managed:
-                    self.assertEqual(origin(xvfb, window), (192, 184))
+    def test_a_check_window_left_by_a_dead_manager_counts_as_none(self):
+        def stale_check(xvfb):  # the root names a window that no longer exists
+            xvfb.run(["xprop", "-root", "-f", "_NET_SUPPORTING_WM_CHECK", "32c", "-set",
+                      "_NET_SUPPORTING_WM_CHECK", str(0x3FFFFF)])
+        xvfb, window = self.start(prepare=stale_check)
+        self.assertEqual(origin(xvfb, window), (192, 184))
+
+    def test_a_window_manager_places_the_window_knowing_its_class(self):
+        rules = harness.tempfile.NamedTemporaryFile("w", suffix=".xml")
+        self.addCleanup(rules.close)
+        rules.write(OPENBOX_RULES)
+        rules.flush()
+
+        def start_manager(xvfb):
+            manager = harness.subprocess.Popen(
+                ["openbox", "--sm-disable", "--config-file", rules.name], env=xvfb.env,
+                stdout=harness.subprocess.DEVNULL, stderr=harness.subprocess.DEVNULL)
+            self.addCleanup(lambda: (manager.terminate(), manager.wait()))
+            deadline = harness.time.monotonic() + 10
+            while "window id" not in xvfb.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout:
+                self.assertLess(harness.time.monotonic(), deadline, "the window manager did not start")
+                harness.time.sleep(0.05)
+
+        xvfb, window = self.start(prepare=start_manager)
+        hints = xvfb.run(["xprop", "-id", str(window), "WM_NORMAL_HINTS"]).stdout
+        self.assertNotIn("location", hints)  # where it goes is the manager's choice
+        # The manager's rule for the class placed the frame: it saw WM_CLASS when it
+        # took the window on, and it took it on once.
+        left, _, top, _ = property_numbers(xvfb, window, "_NET_FRAME_EXTENTS")
+        x, y = origin(xvfb, window)
+        self.assertEqual((x - left, y - top), (10, 20))
+        self.assertIn("IsViewable", xvfb.run(["xwininfo", "-id", str(window)]).stdout)
+        clients = xvfb.run(["xprop", "-root", "_NET_CLIENT_LIST"]).stdout
+        self.assertEqual(clients.count("0x"), 1, clients)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
