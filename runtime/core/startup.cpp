@@ -112,7 +112,9 @@ void start_threads() {
   std::thread(main_loop).detach();
 }
 
-// The class, process, host and icon that task bars and desktop entries know the window by.
+// The class, process, host and icon that task bars and desktop entries know the
+// window by; a window manager, which took the window on before they were set, takes
+// it on again.
 void identify_window(Display* display, Window window) {
   std::vector<desktop_icon> icons;
   for (const window_icon_image& image : window_icon_images())

@@ -36,7 +36,7 @@ void desktop_centred_origin(int32_t screen_width, int32_t screen_height, int32_t
                             int32_t height, int32_t* x, int32_t* y);
 
 // Sets WM_CLASS, WM_CLIENT_MACHINE, _NET_WM_PID and, when icons are given,
-// _NET_WM_ICON on the window. Icons with a size outside 1..1024 are left out.
+// _NET_WM_ICON on the window. Icons with a side outside 1..256 are left out.
 void desktop_window_identify(Display* display, Window window, const desktop_identity& identity);
 
 // A window manager may read WM_CLASS only when it takes a window on, and freeglut
