@@ -1,12 +1,13 @@
-# Thin front end over CMake: `make run`, `make test`, `make bench`.
+# Thin front end over CMake: `make run`, `make test`, `make bench`, `make install`, `make package`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 CMAKE_GEN  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test test-asan test-main bench fuzz clean
+.PHONY: all deps build run install package test test-asan test-main bench fuzz clean
 
 all: build
 
@@ -19,6 +20,15 @@ build: deps
 
 run: build
 	./$(BUILD)/quintaro
+
+# The program, its desktop entry, icon, manual page and README under PREFIX
+# (DESTDIR=... stages them elsewhere).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# $(BUILD)/quintaro_<version>_amd64.deb, made from the finished build.
+package: build
+	cd $(BUILD) && cpack
 
 # Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer first, then every
 # test of the normal build (unit and end-to-end), so the run ends with that summary.

@@ -4,11 +4,12 @@
 set -euo pipefail
 
 packages=(
-  g++ make cmake pkg-config
+  g++ make cmake pkg-config dpkg-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libx11-dev libxi-dev
   libgtest-dev libbenchmark-dev
   xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
+  lintian desktop-file-utils openbox
 )
 # `install_deps.sh fuzz`: also the compiler and runtime of the fuzz targets.
 if [[ "${1:-}" == "fuzz" ]]; then

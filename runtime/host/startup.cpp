@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
@@ -17,6 +18,7 @@
 #include "runtime/host/detail/window_thread.h"
 #include "runtime/input/input.h"
 #include "runtime/os/os.h"
+#include "runtime/platform/desktop_window.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
@@ -24,6 +26,12 @@
 namespace {
 
 void (*compiled_main)() = nullptr;
+
+constexpr int32_t first_window_width = 640, first_window_height = 400;
+
+// Whether a window manager runs, and where the window opens when none places it.
+bool window_manager_running = false;
+int32_t unmanaged_x = -1, unmanaged_y = -1;
 
 void program_thread() {
   compiled_main();
@@ -41,6 +49,13 @@ void require_display() {
   }
   int error_base = 0, event_base = 0;
   const bool has_gl = glXQueryExtension(probe, &error_base, &event_base);
+  // With no window manager nothing places a new window: open it centred.
+  window_manager_running = has_gl && desktop_window_manager_running(probe);
+  if (has_gl && !window_manager_running) {
+    int32_t w = 0, h = 0;
+    desktop_screen_size(probe, &w, &h);
+    desktop_centred_origin(w, h, first_window_width, first_window_height, &unmanaged_x, &unmanaged_y);
+  }
   XCloseDisplay(probe);
   if (!has_gl) process_exit(1);
 }
@@ -69,6 +84,7 @@ void prepare_runtime_state(int argc, char** argv) {
   screen_palettes_init();
   screen_first_mode();
   screen_icons_init();
+  window_icon_capture();
   device_table_init();
 }
 
@@ -79,6 +95,18 @@ void start_threads() {
   std::thread(main_loop).detach();
 }
 
+// The class, process, host and icon that task bars and desktop entries know the
+// window by; a window manager, which took the window on before they were set, takes
+// it on again.
+void identify_window(Display* display, Window window) {
+  std::vector<desktop_icon> icons;
+  for (const window_icon_image& image : window_icon_images())
+    icons.push_back({image.width, image.height, image.argb.data()});
+  desktop_window_identify(display, window,
+                          {"quintaro", "Quintaro", icons.data(), static_cast<int32_t>(icons.size())});
+  if (window_manager_running) desktop_window_remap(display, window);
+}
+
 void open_window(int argc, char** argv) {
   if (screen_hidden.load() == 0) window_may_open.store(1);
   while (window_may_open.load() == 0) platform_sleep(100);
@@ -86,12 +114,14 @@ void open_window(int argc, char** argv) {
   require_display();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(640, 400);
+  glutInitWindowSize(first_window_width, first_window_height);
+  if (unmanaged_x >= 0) glutInitWindowPosition(unmanaged_x, unmanaged_y);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
   if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE) == 0) process_exit(1);
 
   const std::string title = window_title_text();
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
+  identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
   desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));

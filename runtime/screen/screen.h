@@ -324,6 +324,23 @@ void screen_icons_init();
 extern int32_t icon_small_index;
 extern int32_t icon_large_index;
 
+// The window's icon as the desktop shows it: each icon image laid on the black
+// of the text screen, so that the note shows on light and dark panels alike.
+// Captured once at start-up, before the other threads run; read by the window
+// thread when the window is made and by the icon generator of the install.
+struct window_icon_image {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> argb;  // rows top first, 0xAARRGGBB, every pixel opaque
+};
+
+// Copies the icon images made by screen_icons_init into the icon sizes (small
+// first). A missing or malformed image leaves its size out.
+void window_icon_capture();
+
+// The sizes captured last (empty before window_icon_capture).
+const std::vector<window_icon_image>& window_icon_images();
+
 // Font numbers and their metrics: 8, 9, 14, 15, 16, 17 built in, 32 and up loaded.
 
 // Option bits of font_flags.

@@ -1,0 +1,60 @@
+# Installing Quintaro as a desktop program (`make install PREFIX=...`, by default
+# into /usr/local) and its Debian package (`make package`, built by CPack from the
+# same rules into /usr). The package is made from the finished build: CPack only
+# runs these install rules, it compiles nothing.
+include(GNUInstallDirs)
+
+set(QUINTARO_MAINTAINER "Quintaro developers <developers@quintaro.invalid>"
+    CACHE STRING "Maintainer named by the Debian package and its changelog")
+
+# Files made at build time: the icon drawn from the runtime's icon images, and
+# the compressed manual page and changelog (gzip -n: no name or time stamp inside,
+# so the same sources give the same package).
+set(QUINTARO_DATA_DIR ${CMAKE_BINARY_DIR}/data)
+configure_file(${CMAKE_SOURCE_DIR}/data/changelog.in ${QUINTARO_DATA_DIR}/changelog @ONLY)
+add_custom_command(
+  OUTPUT ${QUINTARO_DATA_DIR}/quintaro.svg
+  COMMAND make_icon_svg ${QUINTARO_DATA_DIR}/quintaro.svg
+  DEPENDS make_icon_svg
+  VERBATIM)
+foreach(source ${CMAKE_SOURCE_DIR}/data/quintaro.1 ${QUINTARO_DATA_DIR}/changelog)
+  get_filename_component(name ${source} NAME)
+  add_custom_command(
+    OUTPUT ${QUINTARO_DATA_DIR}/${name}.gz
+    COMMAND sh -c "gzip -9 -n -c \"$0\" > \"$1\"" ${source} ${QUINTARO_DATA_DIR}/${name}.gz
+    DEPENDS ${source}
+    VERBATIM)
+endforeach()
+add_custom_target(desktop_files ALL DEPENDS
+  ${QUINTARO_DATA_DIR}/quintaro.svg ${QUINTARO_DATA_DIR}/quintaro.1.gz ${QUINTARO_DATA_DIR}/changelog.gz)
+
+install(TARGETS quintaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/data/quintaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QUINTARO_DATA_DIR}/quintaro.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${QUINTARO_DATA_DIR}/quintaro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/data/copyright
+              ${QUINTARO_DATA_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/docs/worked-example.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)  # the README shows it
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quintaro)
+set(CPACK_PACKAGE_VENDOR "Quintaro developers")
+set(CPACK_PACKAGE_CONTACT "${QUINTARO_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sample-length calculator for music producers")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Quintaro asks for the sample rate of a session and a tempo in beats per\n"
+  "minute, and shows how many samples a beat lasts, and with it 4 measures,\n"
+  "2 measures, a measure, a whole note and the notes from 1/2 down to 1/32.\n"
+  "It runs in a window that behaves like the screen of a DOS-era PC.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The run-time dependencies are what dpkg-shlibdeps finds the executable linked against.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)

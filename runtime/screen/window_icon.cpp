@@ -1,0 +1,46 @@
+#include "runtime/screen/screen.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<window_icon_image> icons;
+
+constexpr uint32_t backdrop = 0xFF000000u;
+
+// src over the opaque backdrop, one 8-bit channel at a time.
+uint32_t over_backdrop(uint32_t src) {
+  const uint32_t a = src >> 24;
+  uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t s = (src >> shift) & 0xFF, b = (backdrop >> shift) & 0xFF;
+    out |= ((s * a + b * (255 - a) + 127) / 255) << shift;
+  }
+  return out;
+}
+
+void capture(int32_t index) {
+  if (!image_index_valid(index)) return;
+  const image_record* img = image_at(index);
+  if (img->bytes_per_pixel != 4 || img->text || !img->data) return;
+  window_icon_image icon;
+  icon.width = img->width;
+  icon.height = img->height;
+  const size_t count = static_cast<size_t>(icon.width) * icon.height;
+  const auto* pixels = reinterpret_cast<const uint32_t*>(img->data);
+  icon.argb.reserve(count);
+  for (size_t i = 0; i < count; ++i) icon.argb.push_back(over_backdrop(pixels[i]));
+  icons.push_back(std::move(icon));
+}
+
+}  // namespace
+
+void window_icon_capture() {
+  icons.clear();
+  capture(icon_small_index);
+  capture(icon_large_index);
+}
+
+const std::vector<window_icon_image>& window_icon_images() { return icons; }

@@ -1,0 +1,95 @@
+"""The Debian package, made by CPack from the finished build: what it holds, what
+it depends on, what lintian says of it, and whether the program it installs
+starts and ends on a close request."""
+import glob
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+import harness
+
+EXPECTED_FILES = {
+    "./usr/bin/quintaro",
+    "./usr/share/applications/quintaro.desktop",
+    "./usr/share/icons/hicolor/scalable/apps/quintaro.svg",
+    "./usr/share/man/man1/quintaro.1.gz",
+    "./usr/share/doc/quintaro/README.md",
+    "./usr/share/doc/quintaro/copyright",
+    "./usr/share/doc/quintaro/changelog.gz",
+}
+
+
+def run(args, **kwargs):
+    return subprocess.run(args, capture_output=True, text=True, **kwargs)
+
+
+class PackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.mkdtemp(prefix="quintaro-package-")
+        made = run(["cpack", "--config", os.path.join(harness.BUILD_DIR, "CPackConfig.cmake"),
+                    "-B", cls.scratch], cwd=harness.BUILD_DIR, timeout=240)
+        debs = glob.glob(os.path.join(cls.scratch, "quintaro_*_amd64.deb"))
+        cls.deb = debs[0] if made.returncode == 0 and len(debs) == 1 else None
+        cls.cpack_output = made.stdout + made.stderr
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def setUp(self):
+        self.assertIsNotNone(self.deb, self.cpack_output)
+
+    def test_name_files_modes_and_dependencies(self):
+        version = run(["dpkg-deb", "-f", self.deb, "Version"]).stdout.strip()
+        self.assertEqual(os.path.basename(self.deb), f"quintaro_{version}_amd64.deb")
+        listing = run(["dpkg-deb", "-c", self.deb]).stdout.splitlines()
+        entries = {line.split()[-1]: (line.split()[0], line.split()[1]) for line in listing}
+        self.assertLessEqual(EXPECTED_FILES, set(entries), listing)
+        self.assertEqual(entries["./usr/bin/quintaro"][0], "-rwxr-xr-x")
+        for path, (mode, owner) in entries.items():
+            self.assertEqual(owner, "root/root", path)
+            if path.endswith("/"):
+                self.assertEqual(mode, "drwxr-xr-x", path)
+        # dpkg-shlibdeps worked these out from the libraries the program is linked against.
+        depends = run(["dpkg-deb", "-f", self.deb, "Depends"]).stdout
+        for library in ("libc6", "libglut3", "libglew", "libx11-6", "libxi6", "libstdc++6"):
+            self.assertIn(library, depends)
+
+    def test_lintian_reports_no_errors(self):
+        result = run(["lintian", "--no-tag-display-limit", self.deb], timeout=240)
+        errors = [line for line in result.stdout.splitlines() if line.startswith("E:")]
+        self.assertEqual(errors, [], result.stdout)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_installed_program_starts_and_ends_on_a_close_request(self):
+        root = os.path.join(self.scratch, "root")
+        run(["dpkg-deb", "-x", self.deb, root], check=True)
+        entry = os.path.join(root, "usr/share/applications/quintaro.desktop")
+        validated = run(["desktop-file-validate", entry])
+        self.assertNotIn(": error:", validated.stdout + validated.stderr)
+        with open(entry) as f:
+            self.assertIn("StartupWMClass=Quintaro\n", f.read())
+
+        with harness.Xvfb() as xvfb:
+            program = subprocess.Popen([os.path.join(root, "usr/bin/quintaro")], env=xvfb.env,
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.PIPE)
+            try:
+                window = harness.find_window(xvfb, "Untitled")
+                time.sleep(0.3)
+                self.assertIsNone(program.poll())
+                harness.send_close(xvfb, window)
+                self.assertEqual(program.wait(5), 0)
+            finally:
+                if program.poll() is None:
+                    program.kill()
+                    program.wait()
+                program.stderr.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
