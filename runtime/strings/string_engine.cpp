@@ -346,6 +346,7 @@ str_desc* str_assign(str_desc* d, str_desc* s) {
     if (n > 0) std::memmove(d->chars, s->chars, static_cast<size_t>(n));
     if (d->len > n) std::memset(d->chars + n, ' ', static_cast<size_t>(d->len - n));
   } else {
+    if (d->field_link) field_detach(d);  // an assigned string no longer stands for a FIELD piece
     if (d->read_only) {
       // The destination never writes the text it was made over: it becomes an
       // empty heap string with characters of its own.
