@@ -154,6 +154,8 @@ void update_shared_files() {
 
 void reset_file_table() {
   for (file_record* r : file_records) {
+    if (r->open && r->device == device_disk) platform_close_file(&r->file);
+    if (r->open && r->device == device_serial) serial_close(r->file.fd);
     std::free(r->record_buffer);
     std::free(r->io);
     delete r;

@@ -107,5 +107,6 @@ void release_record(file_record* r);
 // Recomputes shares_file for every open disk record.
 void update_shared_files();
 
-// Back to no files at all (tests).
+// Back to no files at all, without writing anything back, and statements may
+// run again after the exit path held them (tests).
 void reset_file_table();
