@@ -35,8 +35,9 @@ bool speed_code(int32_t baud, speed_t* code) {
   return false;
 }
 
-// The termios flags for the line, or false when termios has no way to say it.
-bool line_flags(const serial_line& line, termios* t) {
+}  // namespace
+
+bool serial_termios(const serial_line& line, termios* t) {
   speed_t speed;
   if (!speed_code(line.baud, &speed)) return false;
   cfmakeraw(t);
@@ -69,6 +70,8 @@ bool line_flags(const serial_line& line, termios* t) {
   cfsetospeed(t, speed);
   return true;
 }
+
+namespace {
 
 constexpr tcflag_t checked_flags = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
 
@@ -109,7 +112,7 @@ int serial_open(const char* device, const serial_line& line, int* fd_out) {
     e = errno;
   } else if (tcgetattr(fd, &t) != 0) {
     e = errno;
-  } else if (!line_flags(line, &t)) {
+  } else if (!serial_termios(line, &t)) {
     e = EINVAL;
   } else if (tcsetattr(fd, TCSANOW, &t) != 0) {
     e = errno;

@@ -3,6 +3,8 @@
 // data and stop bits) through termios, and reads and writes bounded by time.
 // Every call reports the system's reason as an errno value (0 = success). Any
 // thread; a port is used by one thread at a time.
+#include <termios.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -13,10 +15,16 @@ struct serial_line {
   uint8_t stop_tenths;  // 10, 15 or 20
 };
 
+// Raw-mode termios settings for the line; false when termios cannot express it
+// (an unknown speed, 1.5 stop bits with more than 5 data bits).
+bool serial_termios(const serial_line& line, termios* t);
+
 // Opens an existing device for reading and writing, takes it for this process
-// alone (other opens fail while it is held) and applies the line settings. A
-// setting the device does not take is EINVAL; a device another open holds is
-// EBUSY. On failure nothing stays open.
+// alone (other opens fail while it is held), applies the line settings and
+// reads them back: a setting the device did not keep is EINVAL (a
+// pseudo-terminal, for one, keeps the speed and stop bits but always has 8
+// data bits without parity). A device another open holds is EBUSY. On failure
+// nothing stays open.
 int serial_open(const char* device, const serial_line& line, int* fd);
 
 // Reads up to n bytes, waiting at most timeout_ms in all for them; 0 returns

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -45,6 +46,12 @@ class file_test : public ::testing::Test {
     event_pending.store(0);
   }
 
+  // SCRN: and COM followed by a digit, in any case, go to OPEN as they are.
+  static bool device_name(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "SCRN:" || (name.rfind("COM", 0) == 0 && name.size() > 3 && std::isdigit(name[3]));
+  }
+
   std::string path(const std::string& name) const { return dir + "/" + name; }
 
   std::string contents(const std::string& name) const {
@@ -59,7 +66,7 @@ class file_test : public ::testing::Test {
   // OPEN path(name) FOR kind [ACCESS access] [LOCK lock] AS #number; returns the error raised.
   int32_t open(const std::string& name, int32_t kind, int32_t number, int32_t access = 0, int32_t lock = 0,
                int64_t length = -1) {
-    const std::string full = name.rfind("COM", 0) == 0 || name == "scrn:" ? name : path(name);
+    const std::string full = device_name(name) ? name : path(name);
     file_open(str_from_text(full.data(), static_cast<uint32_t>(full.size())), kind, access, lock, number, length,
               length != -1);
     return take_error();
