@@ -1,0 +1,45 @@
+// Test program: writes 10,000 lines to <folder>/lines.txt with PRINT #, says
+// "written", then stops the way its command line names: "end" (END), "close"
+// and "signal" (waits for a close request or a signal), "error" (error 5, for
+// the dialog's No), "fatal" (a critical error's box).
+// Command line: <folder> <way>.
+#include <cstdio>
+#include <string>
+
+#include "program/frame/line_events.h"
+#include "program/frame/statement_frame.h"
+#include "runtime/core/command_line.h"
+#include "runtime/core/errors.h"
+#include "runtime/core/program_end.h"
+#include "runtime/os/files.h"
+#include "runtime/platform/clock.h"
+#include "tests/e2e/programs/test_steps.h"
+
+void program_main() {
+  program_preamble();
+  const std::string args = command_line_text();
+  const size_t space = args.rfind(' ');
+  const std::string folder = args.substr(0, space), way = args.substr(space + 1);
+  await_window(1);  // 1-2
+
+  const std::string name = folder + "/lines.txt";
+  file_open(str_from_text(name.data(), static_cast<uint32_t>(name.size())), 4, 0, 0, 1, 0, 0);  // 3: OPEN ... FOR OUTPUT AS #1
+  statement_end(3);
+  for (int i = 1; i <= 10000; ++i) {  // 4-6: FOR i = 1 TO 10000: PRINT #1, "line"; i: NEXT
+    const std::string line = "line " + std::to_string(i);
+    print_to_file(1, str_from_text(line.data(), static_cast<uint32_t>(line.size())), 0, 0, 1);
+    statement_end(5);
+  }
+  std::printf("written\n");  // 7: PRINT "written"
+  std::fflush(stdout);
+  statement_end(7);
+
+  if (way == "end") program_end();  // 8: END
+  if (way == "error") raise_error(5);
+  if (way == "fatal") raise_error(309);
+  statement_end(8);
+  for (;;) {  // 9-10: DO: SLEEP: LOOP
+    platform_sleep(10);
+    statement_end(9);
+  }
+}
