@@ -65,6 +65,12 @@ class NothingLostTest(unittest.TestCase):
             return program.wait(10)
 
         def end_prompt(program):
+            window = harness.find_window(self.xvfb, "Untitled")
+            deadline = time.monotonic() + 10
+            while "on the screen" not in program.stdout() and time.monotonic() < deadline:
+                time.sleep(0.05)
+            time.sleep(0.3)  # a frame or two for the window to show it
+            self.assertEqual(harness.screen_text(self.xvfb, window, rows_count=1)[0], "lines         written")
             return harness.end_at_prompt(self.xvfb, program)
 
         def signal_with(number):
@@ -86,9 +92,12 @@ class NothingLostTest(unittest.TestCase):
         for way, stop, status in ways:
             with self.subTest(way=way, stop=stop.__name__):
                 program = self.start(way)
-                self.assertEqual(stop(program), status, program.stderr())
-                self.assertEqual(self.file_bytes(), LINES)
-                os.remove(os.path.join(self.folder, "lines.txt"))
+                try:
+                    self.assertEqual(stop(program), status, program.stderr())
+                    self.assertEqual(self.file_bytes(), LINES)
+                finally:
+                    program.stop()  # the next way looks for the only window there is
+                    os.remove(os.path.join(self.folder, "lines.txt"))
 
 
 class SerialPortTest(unittest.TestCase):

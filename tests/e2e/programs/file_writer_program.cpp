@@ -1,5 +1,6 @@
 // Test program: writes 10,000 lines to <folder>/lines.txt with PRINT #, says
-// "written", then stops the way its command line names: "end" (END), "close"
+// "written", then stops the way its command line names: "end" (prints "lines"
+// and "written" a zone apart on SCRN:, then END), "close"
 // and "signal" (waits for a close request or a signal), "error" (error 5, for
 // the dialog's No), "fatal" (a critical error's box).
 // Command line: <folder> <way>.
@@ -34,7 +35,15 @@ void program_main() {
   std::fflush(stdout);
   statement_end(7);
 
-  if (way == "end") program_end();  // 8: END
+  if (way == "end") {
+    file_open(str_from_cstr("scrn:"), 4, 0, 0, 2, 0, 0);  // 8: OPEN "scrn:" FOR OUTPUT AS #2
+    print_to_file(2, str_from_cstr("lines"), 0, 1, 0);     // 9: PRINT #2, "lines", "written"
+    print_to_file(2, str_from_cstr("written"), 0, 0, 1);
+    statement_end(9);
+    std::printf("on the screen\n");
+    std::fflush(stdout);
+    program_end();  // 10: END
+  }
   if (way == "error") raise_error(5);
   if (way == "fatal") raise_error(309);
   statement_end(8);
