@@ -213,33 +213,36 @@ void get_string(int32_t number, int64_t position, int32_t position_given, str_de
   give_back_work();
 }
 
-void get_record(int32_t number, int64_t position, int32_t position_given) {
+namespace {
+
+// GET or PUT of the FIELD record buffer: RANDOM files only.
+void transfer_record(int32_t number, int64_t position, int32_t position_given, bool put) {
   if (pending_error.load() != 0) return;
   files_guard guard;
-  file_record* r = record_of(number);
+  const file_record* r = record_of(number);
   if (r && r->mode != mode_random) {
     raise_error(54);
     return;
   }
   transfer t;
-  if (!begin_transfer(number, position, position_given, 0, false, &t)) return;
-  const int32_t e = file_read(t.r, t.offset, t.positioned, t.r->record_buffer, t.r->record_length);
-  raise_unless_ok(e);
+  if (!begin_transfer(number, position, position_given, 0, put, &t)) return;
+  if (put) {
+    const int32_t e = file_write(t.r, t.offset, t.positioned, t.r->record_buffer, t.r->record_length);
+    if (e != byte_ok) raise_error(byte_error_number(e));
+    return;
+  }
+  raise_unless_ok(file_read(t.r, t.offset, t.positioned, t.r->record_buffer, t.r->record_length));
   refresh_fields(t.r);
 }
 
+}  // namespace
+
+void get_record(int32_t number, int64_t position, int32_t position_given) {
+  transfer_record(number, position, position_given, false);
+}
+
 void put_record(int32_t number, int64_t position, int32_t position_given) {
-  if (pending_error.load() != 0) return;
-  files_guard guard;
-  file_record* r = record_of(number);
-  if (r && r->mode != mode_random) {
-    raise_error(54);
-    return;
-  }
-  transfer t;
-  if (!begin_transfer(number, position, position_given, 0, true, &t)) return;
-  const int32_t e = file_write(t.r, t.offset, t.positioned, t.r->record_buffer, t.r->record_length);
-  if (e != byte_ok) raise_error(byte_error_number(e));
+  transfer_record(number, position, position_given, true);
 }
 
 void field_statement(int32_t number, int32_t count, const int32_t* widths, str_desc* const* variables) {

@@ -29,35 +29,24 @@ file_record* open_record(int32_t number) {
   return r;
 }
 
-// The record for a reading statement: open (52), INPUT mode (54), readable (75).
-file_record* input_record(int32_t number) {
+// The record for a reading or writing statement: open (52), in the mode
+// (54; the screen takes any writing statement), with the access (75).
+file_record* record_for(int32_t number, int32_t mode, bool write) {
   file_record* r = open_record(number);
-  if (!r) return nullptr;
-  if (r->mode != mode_input) {
+  if (!r || (write && r->screen_device)) return r;
+  if (r->mode != mode) {
     raise_error(54);
     return nullptr;
   }
-  if (!r->read_allowed) {
+  if (!(write ? r->write_allowed : r->read_allowed)) {
     raise_error(75);
     return nullptr;
   }
   return r;
 }
 
-// The record for a writing statement: open (52), OUTPUT or APPEND (54), writable (75).
-file_record* output_record(int32_t number) {
-  file_record* r = open_record(number);
-  if (!r || r->screen_device) return r;
-  if (r->mode != mode_output) {
-    raise_error(54);
-    return nullptr;
-  }
-  if (!r->write_allowed) {
-    raise_error(75);
-    return nullptr;
-  }
-  return r;
-}
+file_record* input_record(int32_t number) { return record_for(number, mode_input, false); }
+file_record* output_record(int32_t number) { return record_for(number, mode_output, true); }
 
 bool put(file_record* r, const void* bytes, size_t n) {
   const int32_t e = file_write(r, 0, false, bytes, static_cast<int64_t>(n));
@@ -93,6 +82,12 @@ void finish_field(file_record* r, int32_t c) {
     finish_line_end(r, c);
   else if (c >= 0 && c != ',')
     unread_char(r);
+}
+
+// Bytes a serial port has received and not yet given; -1 when it cannot tell.
+int64_t bytes_waiting(const file_record* r) {
+  uint32_t waiting = 0;
+  return serial_waiting(r->file.fd, &waiting) == 0 ? waiting : -1;
 }
 
 bool keep(int32_t c) {
@@ -253,10 +248,7 @@ int32_t file_eof(int32_t number) {
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;
-  if (r->device == device_serial) {
-    uint32_t waiting = 0;
-    return serial_waiting(r->file.fd, &waiting) == 0 && waiting == 0 ? -1 : 0;
-  }
+  if (r->device == device_serial) return bytes_waiting(r) == 0 ? -1 : 0;
   if (r->screen_device || r->mode == mode_output) {
     raise_error(54);
     return 0;
@@ -288,10 +280,7 @@ int64_t file_loc(int32_t number) {
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;
-  if (r->device == device_serial) {
-    uint32_t waiting = 0;
-    return serial_waiting(r->file.fd, &waiting) == 0 ? waiting : 0;
-  }
+  if (r->device == device_serial) return std::max<int64_t>(bytes_waiting(r), 0);
   if (r->screen_device) return 0;
   const int64_t position = static_cast<int64_t>(r->position);
   switch (r->mode) {

@@ -14,23 +14,24 @@ namespace {
 constexpr off_t lock_base = 0x7fffffff00000000;
 enum lock_byte : int { someone_reads = 0, someone_writes = 1, forbids_reading = 2, forbids_writing = 3 };
 
-// Whether another open holds a lock on the byte (an exclusive lock there would conflict).
-bool held_by_others(int fd, int which) {
+struct flock lock_of(short type, int which) {
   struct flock l {};
-  l.l_type = F_WRLCK;
+  l.l_type = type;
   l.l_whence = SEEK_SET;
   l.l_start = lock_base + which;
   l.l_len = 1;
+  return l;
+}
+
+// Whether another open holds a lock on the byte (an exclusive lock there would conflict).
+bool held_by_others(int fd, int which) {
+  struct flock l = lock_of(F_WRLCK, which);
   if (fcntl(fd, F_OFD_GETLK, &l) != 0) return false;
   return l.l_type != F_UNLCK;
 }
 
 int take_shared(int fd, int which) {
-  struct flock l {};
-  l.l_type = F_RDLCK;
-  l.l_whence = SEEK_SET;
-  l.l_start = lock_base + which;
-  l.l_len = 1;
+  struct flock l = lock_of(F_RDLCK, which);
   return fcntl(fd, F_OFD_SETLK, &l) == 0 ? 0 : errno;
 }
 

@@ -4,7 +4,7 @@
 // then the bytes as a serial port name. Besides not crashing: every read
 // moves on or meets the end (so the loop ends), the position never passes the
 // file's end, the end is error 62, damaged records are error 59, and nothing
-// else is raised.
+// else is raised but VAL's own overflow (6).
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -41,7 +41,7 @@ void read_as_text(const std::string& name, uint8_t order, size_t size) {
         break;
     }
     const int32_t e = take_error();
-    FUZZ_CHECK(e == 0 || e == 62);
+    FUZZ_CHECK(e == 0 || e == 62 || e == 6);  // 6: an &H, &O or &B number too long for 64 bits
     ended = e == 62;
     FUZZ_CHECK(record_of(1)->position <= size);
     str_cleanup(mark);
