@@ -105,18 +105,6 @@ TEST_F(file_test, damaged_records_are_error_59_and_leave_the_variable_alone) {
   }
 }
 
-TEST_F(file_test, binary_strings_read_as_many_bytes_as_they_hold) {
-  ASSERT_EQ(open("b", k_binary, 1), 0);
-  put_string(1, 3, 1, str_from_cstr("xyz"));
-  str_desc* v = str_new(0, false);
-  str_assign(v, str_from_cstr("...."));
-  EXPECT_EQ(get_text(1, 1, true, v), std::string("\0\0xy", 4));
-  EXPECT_EQ(record_of(1)->position, 4u);
-  str_free(v);
-  file_close(1, 1);
-  EXPECT_EQ(contents("b"), std::string("\0\0xyz", 5));
-}
-
 TEST_F(file_test, field_strings_follow_get_and_lset_reaches_put) {
   ASSERT_EQ(open("f", k_random, 1, 0, 0, 10), 0);
   str_desc* name = str_new(0, false);

@@ -171,13 +171,4 @@ TEST_F(file_test, flush_all_writes_buffered_bytes_and_leaves_files_open) {
   reset_file_table();  // statements are held from now on, as at process exit
 }
 
-TEST_F(file_test, the_screen_device_takes_print_and_has_no_length) {
-  ASSERT_EQ(open("scrn:", k_output, 1), 0);
-  EXPECT_EQ(record_of(1)->screen_device, 1);
-  file_lof(1);
-  EXPECT_EQ(take_error(), 5);
-  input_string(1);
-  EXPECT_EQ(take_error(), 54);
-}
-
 }  // namespace
