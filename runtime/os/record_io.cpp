@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
@@ -67,17 +66,25 @@ void raise_unless_ok(int32_t e) {
   if (e != byte_ok && e != byte_short_read) raise_error(byte_error_number(e));
 }
 
-// The work buffer of GET and PUT of strings in RANDOM records.
-std::vector<uint8_t> record_work;
+// The work buffer of GET and PUT of strings in RANDOM records. Records may be
+// as long as OPEN said, so the room is asked of malloc: no room is error 7.
+uint8_t* record_work = nullptr;
+size_t record_work_size = 0;
 
 bool work_room(size_t n) {
-  if (n > record_work.max_size()) return false;
-  record_work.resize(n);
+  if (n <= record_work_size) return true;
+  auto* grown = static_cast<uint8_t*>(std::realloc(record_work, n));
+  if (!grown) return false;
+  record_work = grown;
+  record_work_size = n;
   return true;
 }
 
 void give_back_work() {
-  if (record_work.capacity() > (1u << 20)) std::vector<uint8_t>().swap(record_work);
+  if (record_work_size <= (1u << 20)) return;
+  std::free(record_work);
+  record_work = nullptr;
+  record_work_size = 0;
 }
 
 void put_block(int32_t number, int64_t position, int32_t given, const void* block, int64_t length) {
@@ -149,9 +156,9 @@ void put_string(int32_t number, int64_t position, int32_t position_given, const 
     raise_error(7);
     return;
   }
-  std::memcpy(record_work.data(), header, header_size);
-  if (n > 0) std::memcpy(record_work.data() + header_size, text->chars, n);
-  put_block(number, position, position_given, record_work.data(), total);
+  std::memcpy(record_work, header, header_size);
+  if (n > 0) std::memcpy(record_work + header_size, text->chars, n);
+  put_block(number, position, position_given, record_work, total);
   give_back_work();
 }
 
@@ -182,7 +189,7 @@ void get_string(int32_t number, int64_t position, int32_t position_given, str_de
     raise_error(7);
     return;
   }
-  uint8_t* work = record_work.data();
+  uint8_t* work = record_work;
   const int32_t e = file_read(r, t.offset, t.positioned, work, r->record_length);
   if (e != byte_ok && e != byte_short_read) {
     raise_error(byte_error_number(e));

@@ -5,7 +5,8 @@
 //
 // block_stop_signals runs on the start-up thread before any other thread
 // exists, so every thread inherits the mask; the other two on the one thread
-// that waits.
+// that waits. A child process inherits the mask too: whatever starts one must
+// give it an empty mask (posix_spawnattr_setsigmask, or sigprocmask after fork).
 
 void block_stop_signals();
 
