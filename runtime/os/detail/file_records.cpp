@@ -51,7 +51,7 @@ int32_t index_at(int32_t n) {
 
 }  // namespace
 
-std::vector<file_record*> file_records;
+std::vector<file_record*>& file_records = *new std::vector<file_record*>;
 
 files_guard::files_guard() {
   if (guard_depth++ == 0) enter_files();

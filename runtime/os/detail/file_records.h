@@ -88,7 +88,8 @@ struct files_wait_section {
 bool files_quiesce(int32_t timeout_ms);
 
 // Every record ever taken, by index; an index on the free stack is not open.
-extern std::vector<file_record*> file_records;
+// Never destroyed: the exit path may still walk it while the process ends.
+extern std::vector<file_record*>& file_records;
 
 // -2 for n < 1, 0 when n is free, 1 when n is open.
 int32_t file_number_state(int32_t n);
