@@ -175,4 +175,8 @@ int serial_waiting(int fd, uint32_t* count) {
   return 0;
 }
 
-int serial_close(int fd) { return close(fd) == 0 ? 0 : errno; }
+int serial_close(int fd) {
+  // The exclusive mode outlives this descriptor while others hold the device open.
+  ioctl(fd, TIOCNXCL);
+  return close(fd) == 0 ? 0 : errno;
+}
