@@ -119,6 +119,7 @@ void open_window(int argc, char** argv) {
 
 int runtime_main(int argc, char** argv, void (*program_main)()) {
   XInitThreads();  // several threads hold X connections of their own
+  process_end_install();
   compiled_main = program_main;
   prepare_runtime_state(argc, argv);
   start_threads();

@@ -18,8 +18,6 @@
 // state is global and unlocked. Failures are the fatal kinds 508-515 of
 // raise_error, which end the process.
 
-// Binding of a string to a random-access file's record buffer (FIELD); owned by
-// the file subsystem.
 struct field_binding;
 
 struct str_desc {
@@ -34,6 +32,18 @@ struct str_desc {
   uint8_t fixed;                   // 1: fixed-length, over memory it does not own
   uint8_t read_only;               // 1: over constant text it does not own
   field_binding* field_link;       // null, or the FIELD binding
+};
+
+// Binding of a string to a piece of a RANDOM file's record buffer (FIELD). The
+// file subsystem makes the bindings and ends them all when the file closes; the
+// string engine ends one when its string is freed or assigned (field_detach)
+// and copies what LSET and RSET wrote into the piece (field_written).
+struct field_binding {
+  str_desc* string;
+  uint8_t* piece;         // the piece's first byte in the record buffer
+  int32_t width;          // bytes in the piece
+  field_binding* next;    // the other bindings of the same record buffer
+  field_binding** from;   // the pointer to this binding: the list head or the previous binding's next
 };
 
 // A list of descriptors with -1 holes: heap_list, segment_list, temp_list.
@@ -77,10 +87,10 @@ inline uint32_t str_temp_mark() { return temp_list.count; }
 // (a routine returning a value through the cleanup passes it here).
 intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
 
-// Detaches s from its file's record buffer and releases the link (file subsystem).
+// Ends s's FIELD binding, if it has one, and frees the binding.
 void field_detach(str_desc* s);
-// Tells the file subsystem that LSET or RSET wrote new bytes into s, which is
-// bound to a file's record buffer.
+// After LSET or RSET wrote into s: when s is bound to a record buffer, its
+// bytes (at most the piece's width) go into the piece.
 void field_written(str_desc* s);
 
 // The relational operators on strings: unsigned byte order, then length.
