@@ -5,6 +5,7 @@
 #include "runtime/display/display_callbacks.h"
 #include "runtime/input/held_keys.h"
 #include "runtime/input/keyboard_events.h"
+#include "runtime/os/clipboard.h"
 #include "runtime/os/file_numbers.h"
 #include "runtime/os/shell_state.h"
 #include "runtime/platform/clock.h"
@@ -23,6 +24,7 @@ void frame_step() { display_frame_step(); }
   while (stopped_threads.load() != 3) platform_sleep(16);
   printer_shutdown_hand_over();
   close_all_files();
+  clipboard_end_of_program();
   // The window thread stops touching freeglut and OpenGL before the process ends.
   window_loop_park(1000);
   process_exit(exit_status.load());

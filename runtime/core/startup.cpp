@@ -30,6 +30,7 @@
 #include "runtime/input/mouse_queue.h"
 #include "runtime/os/directories.h"
 #include "runtime/os/environment.h"
+#include "runtime/os/network_handles.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window_procedure.h"
@@ -66,8 +67,7 @@ void prepare_runtime_state(int argc, char** argv) {
   hardware_images_init();
   render_commands_init();
   mouse_queues_init();
-  // The stream and network handle lists are prepared here by their subsystems
-  // as they join the runtime.
+  network_lists_init();
   trap_tables_init();
   environment_init();
   screen_tables_init();
