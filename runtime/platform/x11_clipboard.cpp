@@ -450,7 +450,7 @@ bool append_value(xcb_get_property_reply_t* r, std::string* out) {
 
 // A text that comes in pieces: each new value of the property is the next
 // piece, taken by deleting it, until an empty one.
-bool read_pieces(std::string* out, steady::time_point cap) {
+bool read_pieces(std::string* out, xcb_atom_t* type, steady::time_point cap) {
   xcb_connection_t* c = reader.c;
   for (;;) {
     const steady::time_point deadline = std::min(cap, steady::now() + std::chrono::milliseconds(clipboard_answer_ms));
@@ -464,6 +464,7 @@ bool read_pieces(std::string* out, steady::time_point cap) {
     xcb_get_property_reply_t* r = take_property(c, reader.window, reader.atoms.transfer);
     if (!r) return false;
     const bool last = xcb_get_property_value_length(r) == 0;
+    if (!last) *type = r->type;  // the pieces carry the text's own type
     const bool kept = append_value(r, out);
     std::free(r);
     if (!kept) return false;
@@ -489,15 +490,14 @@ bool ask(xcb_atom_t target, steady::time_point deadline, std::string* out, xcb_a
   if (!r) return false;
   out->clear();
   *type = r->type;
-  bool kept;
   if (r->type == reader.atoms.incr) {
     const steady::time_point cap = steady::now() + std::chrono::milliseconds(clipboard_read_total_ms);
     std::free(r);
     // Deleting the INCR property (take_property did) asks for the first piece.
     xcb_flush(c);
-    return property == reader.atoms.transfer && read_pieces(out, cap);
+    return property == reader.atoms.transfer && read_pieces(out, type, cap);
   }
-  kept = append_value(r, out);
+  const bool kept = append_value(r, out);
   std::free(r);
   return kept;
 }
