@@ -64,11 +64,12 @@ class ClipboardTest(harness.ProgramTest):
     def xclip_in(self, data):
         """xclip owns the clipboard with data until the test ends."""
         proc = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"], env=self.xvfb.env,
-                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: (proc.kill(), proc.wait()))
+                                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.addCleanup(lambda: (proc.kill(), proc.wait(), proc.stderr.close()))
         proc.stdin.write(data)
         proc.stdin.close()
-        time.sleep(0.5)  # until it owns the selection
+        # It says so (on stderr) once it owns the selection.
+        self.assertIn(b"Waiting for selection requests", proc.stderr.readline())
         return proc
 
     def test_clipboard_with_other_clients(self):
@@ -111,7 +112,7 @@ class ClipboardTest(harness.ProgramTest):
         # text stays on the clipboard after the program has ended.
         keeper = subprocess.Popen([os.path.join(harness.E2E_BIN, "clipboard_keeper")], env=self.xvfb.env,
                                   stdout=subprocess.PIPE, text=True)
-        self.addCleanup(lambda: (keeper.kill(), keeper.wait()))
+        self.addCleanup(lambda: (keeper.kill(), keeper.wait(), keeper.stdout.close()))
         self.assertEqual(keeper.stdout.readline(), "ready\n")
         self.step(6)
         self.assertEqual(self.xclip_out(), b"before zero")
