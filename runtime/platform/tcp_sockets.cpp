@@ -58,6 +58,45 @@ int connect_one(const addrinfo* a, steady::time_point deadline) {
 
 bool valid_port(int32_t port) { return port >= 1 && port <= 65535; }
 
+// A name lookup that gives up at the deadline. A lookup still running then
+// cannot be called back: its request is left to finish on its own (and kept
+// allocated for it), so a slow resolver costs memory, not the caller's time.
+struct lookup {
+  std::string host, service;
+  addrinfo hints{};
+  gaicb request{};
+};
+
+addrinfo* resolve(const char* host, int32_t port, steady::time_point deadline) {
+  auto* l = new lookup;
+  l->host = host;
+  l->service = std::to_string(port);
+  l->hints.ai_family = AF_UNSPEC;
+  l->hints.ai_socktype = SOCK_STREAM;
+  l->hints.ai_flags = AI_NUMERICSERV;
+  l->request.ar_name = l->host.c_str();
+  l->request.ar_service = l->service.c_str();
+  l->request.ar_request = &l->hints;
+  gaicb* requests[] = {&l->request};
+  if (getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
+    delete l;
+    return nullptr;
+  }
+  for (;;) {
+    const int32_t left = ms_left(deadline);
+    const timespec wait{left / 1000, (left % 1000) * 1000000L};
+    const int r = gai_suspend(requests, 1, &wait);
+    if (r == EAI_INTR) continue;
+    if (r == 0 || gai_error(&l->request) != EAI_INPROGRESS) break;
+    if (gai_cancel(&l->request) != EAI_CANCELED && gai_error(&l->request) == EAI_INPROGRESS) return nullptr;  // left running
+    break;
+  }
+  addrinfo* found = gai_error(&l->request) == 0 ? l->request.ar_result : nullptr;
+  if (!found && l->request.ar_result) freeaddrinfo(l->request.ar_result);
+  delete l;
+  return found;
+}
+
 int listen_on(int family, int32_t port, bool* fall_back) {
   *fall_back = false;
   const int s = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -96,12 +135,8 @@ int listen_on(int family, int32_t port, bool* fall_back) {
 int tcp_connect(const char* host, int32_t port, int32_t timeout_ms) {
   if (!host || !*host || !valid_port(port)) return -1;
   const steady::time_point deadline = steady::now() + std::chrono::milliseconds(timeout_ms);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, std::to_string(port).c_str(), &hints, &found) != 0) return -1;
+  addrinfo* found = resolve(host, port, deadline);
+  if (!found) return -1;
   int s = -1;
   for (const addrinfo* a = found; a && s < 0 && ms_left(deadline) > 0; a = a->ai_next) s = connect_one(a, deadline);
   freeaddrinfo(found);

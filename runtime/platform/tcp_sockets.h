@@ -9,8 +9,9 @@
 #include <cstdint>
 
 // Connects to host (a name, an IPv4 or an IPv6 address) and port, trying every
-// address the name resolves to within timeout_ms in all. The socket, or -1 when
-// the name does not resolve, the connection is refused or the time runs out.
+// address the name resolves to; looking the name up and connecting take at most
+// timeout_ms in all. The socket, or -1 when the name does not resolve, the
+// connection is refused or the time runs out.
 int tcp_connect(const char* host, int32_t port, int32_t timeout_ms);
 
 // Listens on port on every local address (IPv6 and IPv4 where the system has
