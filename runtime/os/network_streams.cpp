@@ -120,6 +120,35 @@ void net_get_string(int32_t handle, str_desc* variable) {
   }
   stream_buffer* b = connection_of(handle);
   if (!b) return;
+  if (b->waiting == 0 && !b->peer_closed) {
+    // Nothing kept back: the bytes go from the socket straight into the string.
+    const size_t there = tcp_available(b->transport->socket);
+    const int32_t size = there < string_take_limit ? static_cast<int32_t>(there) : string_take_limit;
+    if (size == 0) {
+      str_assign(variable, str_new(0, true));
+      return;
+    }
+    str_desc* s = str_new(static_cast<uint32_t>(size), true);
+    const tcp_read_result r = tcp_read(b->transport->socket, s->chars, static_cast<size_t>(size));
+    if (r.state == tcp_read_state::data) {
+      if (r.bytes < static_cast<size_t>(size)) {  // fewer than announced: a string of what came
+        str_desc* t = str_new(static_cast<uint32_t>(r.bytes), true);
+        std::memcpy(t->chars, s->chars, r.bytes);  // s->chars read after str_new, which may move it
+        str_free(s);
+        s = t;
+      }
+      str_assign(variable, s);
+      return;
+    }
+    str_free(s);
+    if (r.state == tcp_read_state::failed) {
+      raise_error(75);
+      return;
+    }
+    if (r.state == tcp_read_state::closed) b->peer_closed = 1;
+    str_assign(variable, str_new(0, true));
+    return;
+  }
   if (!pull(b, string_take_limit)) {
     raise_error(75);
     return;

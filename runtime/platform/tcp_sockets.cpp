@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -179,6 +180,11 @@ tcp_read_result tcp_read(int socket, void* buffer, size_t capacity) {
       default: return {tcp_read_state::failed, 0};
     }
   }
+}
+
+size_t tcp_available(int socket) {
+  int n = 0;
+  return ioctl(socket, FIONREAD, &n) == 0 && n > 0 ? static_cast<size_t>(n) : 0;
 }
 
 tcp_write_result tcp_write(int socket, const void* data, size_t length, int32_t wait_ms) {

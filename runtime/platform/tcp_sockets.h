@@ -35,6 +35,9 @@ struct tcp_read_result {
 tcp_read_result tcp_read(int socket, void* buffer, size_t capacity);
 
 // What a write did.
+// Bytes that have arrived and wait to be read (0 also when that cannot be told).
+size_t tcp_available(int socket);
+
 enum class tcp_write_state { done, waiting, peer_gone, failed };
 
 struct tcp_write_result {

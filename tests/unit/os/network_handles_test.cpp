@@ -189,10 +189,17 @@ TEST_F(NetworkHandles, ClientTalksToEchoServer) {
   }));
   EXPECT_EQ(got, "hello, echo");
 
-  const char tail[] = "0123456789AB";
-  net_put_bytes(h, tail, 12);
+  // Bytes read ahead for a block come first in the next string.
+  const char tail[] = "0123456789ABCD";
+  net_put_bytes(h, tail, 14);
   ASSERT_TRUE(eventually([&] { return net_get_bytes(h, block, sizeof block); }));
   EXPECT_EQ(std::string(block, 12), "0123456789AB");
+  got.clear();
+  ASSERT_TRUE(eventually([&] {
+    got += get_string(h);
+    return got.size() >= 2;
+  }));
+  EXPECT_EQ(got, "CD");
   EXPECT_EQ(net_eof(h), 0);
   EXPECT_EQ(pending_error.load(), 0);
 
