@@ -14,10 +14,15 @@ namespace {
 
 std::once_flag end_work_once;
 
-// Buffered file bytes go into their files. A second thread ending the process
-// meanwhile waits here until the first has finished.
+// Buffered file bytes go into their files first; then text the program still
+// serves on the clipboard goes to a clipboard manager, which may take a moment.
+// A second thread ending the process meanwhile waits here until the first has
+// finished.
 void end_work() {
-  std::call_once(end_work_once, [] { flush_all_files(); });
+  std::call_once(end_work_once, [] {
+    flush_all_files();
+    clipboard_end_of_program();
+  });
 }
 
 void watch_stop_signals() {

@@ -50,8 +50,7 @@ void prepare_runtime_state(int argc, char** argv) {
   hardware_images_init();
   render_commands_init();
   mouse_queues_init();
-  // The stream and network handle lists are prepared here by their subsystems
-  // as they join the runtime.
+  network_lists_init();
   trap_tables_init();
   environment_init();
   screen_tables_init();

@@ -11,7 +11,6 @@
 #include "runtime/os/detail/field_bindings.h"
 #include "runtime/os/detail/file_bytes.h"
 #include "runtime/os/detail/serial_names.h"
-#include "runtime/os/detail/stream_closing.h"
 #include "runtime/os/os.h"
 
 namespace {
@@ -223,13 +222,13 @@ void file_close(int32_t number, int32_t given) {
   files_guard guard;
   int32_t first_error = 0;
   if (!given) {
-    close_all_stream_handles();
+    net_close_all();
     for (file_record* r : open_records()) {
       const int32_t e = close_record(r);
       if (e != byte_ok && first_error == 0) first_error = byte_error_number(e);
     }
   } else if (number < 0) {
-    close_stream_handle(~number);
+    net_close(~number);
   } else if (file_record* r = record_of(number)) {
     const int32_t e = close_record(r);
     if (e != byte_ok) first_error = byte_error_number(e);
@@ -245,7 +244,7 @@ int32_t file_freefile() {
 
 void close_all_files() {
   files_guard guard;
-  close_all_stream_handles();
+  net_close_all();
   for (file_record* r : open_records()) {
     const int32_t number = r->file_number;
     const int32_t e = close_record(r);

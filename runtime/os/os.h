@@ -1,6 +1,7 @@
 #pragma once
 // The operating system as the program sees it: the command line, the
-// environment, the start-up directory, files opened by number and the shell.
+// environment, the start-up directory, files opened by number, network
+// handles, the clipboard and the shell.
 // Program thread, and start-up before the program thread exists.
 #include <atomic>
 #include <cstdint>
@@ -110,6 +111,65 @@ void get_record(int32_t number, int64_t position, int32_t position_given);
 void put_record(int32_t number, int64_t position, int32_t position_given);
 // FIELD #number, widths[0] AS variables[0], ...
 void field_statement(int32_t number, int32_t count, const int32_t* widths, str_desc* const* variables);
+
+// Network handles: connections and hosts opened from address texts
+// ("TCP/IP:port:host" for a connection, "TCP/IP:port" for a host), kept in
+// three handle lists made at start-up. The file statements reach a handle
+// through a negative file number, its bitwise complement: PUT, GET, EOF and
+// CLOSE #number call these functions with ~number, and CLOSE without a number
+// closes every handle before the files. Program thread (start-up makes the
+// lists before the program runs).
+
+// Start-up: the three empty lists.
+void network_lists_init();
+
+// kind 0: a connection to "TCP/IP:port:host"; kind 1: a host listening on
+// "TCP/IP:port"; kind 2: a connection waiting at the host host_handle (address
+// unused). A stream handle (>= 1); 0 when the transport refused (no such host,
+// refused, timed out, port taken, nobody waiting); -1 when the address or the
+// host handle is not valid. Never raises an error.
+int32_t net_open(int32_t kind, const str_desc* address, int32_t host_handle);
+
+// Closes the handle's sockets and frees its list elements; a handle that is not
+// open is left alone.
+void net_close(int32_t handle);
+void net_close_all();
+
+// GET on a connection; never waits. A fixed-size block is filled only when
+// size bytes have arrived (true); otherwise it is left as it was. A string
+// variable receives every byte that has arrived, possibly none; a fixed-length
+// string counts as a block. A handle that is not open raises 52; a host handle
+// raises 54; a failing read raises 75.
+bool net_get_bytes(int32_t handle, void* block, int32_t size);
+void net_get_string(int32_t handle, str_desc* variable);
+
+// PUT on a connection: sends every byte, waiting while the peer's side is full.
+// A peer that has gone, or one that takes nothing for ten seconds,
+// raises 75. Returns early, sending less, when the program is being stopped.
+void net_put_bytes(int32_t handle, const void* block, int32_t size);
+void net_put_string(int32_t handle, const str_desc* text);
+
+// EOF: -1 when the peer has closed and every byte that arrived has been taken, else 0.
+int32_t net_eof(int32_t handle);
+
+// The clipboard statements: the program's code page 437 text to and from the
+// desktop's clipboard, where text is UTF-8 with line feeds between lines.
+// clipboard_set and clipboard_get: program thread only; clipboard_end_of_program:
+// the end of the process, on whichever thread ends it.
+
+// Puts the text, up to its first zero byte, on the clipboard: code page 437
+// becomes UTF-8 and CR LF becomes LF. Without a desktop clipboard nothing happens.
+void clipboard_set(const str_desc* text);
+
+// The clipboard's text as a new temporary string, up to its first zero byte:
+// UTF-8 becomes code page 437 ("?" for what it lacks) and a line feed without a
+// carriage return before it becomes CR LF. Empty when there is no text, its
+// owner does not answer within about a second, or it is too large to take.
+str_desc* clipboard_get();
+
+// When the program owns the clipboard, hands the text to a clipboard manager so
+// that it stays after the program ends (without one it goes with the program).
+void clipboard_end_of_program();
 
 // 1 when SHELL has just started a command, -1 while it runs (the main loop has
 // drawn its last frame), 0 otherwise.

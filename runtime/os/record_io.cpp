@@ -7,7 +7,6 @@
 #include "runtime/core/core.h"
 #include "runtime/os/detail/field_bindings.h"
 #include "runtime/os/detail/file_bytes.h"
-#include "runtime/os/detail/stream_closing.h"
 #include "runtime/os/os.h"
 
 namespace {
@@ -86,6 +85,14 @@ void give_back_work() {
   record_work_size = 0;
 }
 
+// A variable's size on a network handle: the connection takes at most 2^31 - 1
+// bytes in one statement.
+bool handle_block_fits(int64_t length) {
+  if (length >= 0 && length <= INT32_MAX) return true;
+  raise_error(err_illegal_function_call);
+  return false;
+}
+
 void put_block(int32_t number, int64_t position, int32_t given, const void* block, int64_t length) {
   transfer t;
   if (!begin_transfer(number, position, given, length, true, &t)) return;
@@ -102,7 +109,8 @@ void put_block(int32_t number, int64_t position, int32_t given, const void* bloc
 void put_bytes(int32_t number, int64_t position, int32_t position_given, const void* block, int64_t length) {
   if (pending_error.load() != 0) return;
   if (number < 0) {
-    if (const int32_t e = stream_transfer(~number, const_cast<void*>(block), length, true)) raise_error(e);
+    // A network handle: the bytes go to the connection; positions mean nothing there.
+    if (handle_block_fits(length)) net_put_bytes(~number, block, static_cast<int32_t>(length));
     return;
   }
   files_guard guard;
@@ -112,7 +120,8 @@ void put_bytes(int32_t number, int64_t position, int32_t position_given, const v
 void get_bytes(int32_t number, int64_t position, int32_t position_given, void* block, int64_t length) {
   if (pending_error.load() != 0) return;
   if (number < 0) {
-    if (const int32_t e = stream_transfer(~number, block, length, false)) raise_error(e);
+    // A network handle: the block is filled only when that many bytes have arrived.
+    if (handle_block_fits(length)) net_get_bytes(~number, block, static_cast<int32_t>(length));
     return;
   }
   files_guard guard;
@@ -125,6 +134,10 @@ void get_bytes(int32_t number, int64_t position, int32_t position_given, void* b
 
 void put_string(int32_t number, int64_t position, int32_t position_given, const str_desc* text) {
   if (pending_error.load() != 0) return;
+  if (number < 0) {
+    net_put_string(~number, text);
+    return;
+  }
   files_guard guard;
   const file_record* r = record_of(number);
   const uint32_t n = text->len > 0 ? static_cast<uint32_t>(text->len) : 0;
@@ -163,6 +176,11 @@ void put_string(int32_t number, int64_t position, int32_t position_given, const 
 
 void get_string(int32_t number, int64_t position, int32_t position_given, str_desc* text) {
   if (pending_error.load() != 0) return;
+  if (number < 0) {
+    // A string receives every byte that has arrived on the connection.
+    net_get_string(~number, text);
+    return;
+  }
   files_guard guard;
   const file_record* record = record_of(number);
   if (!record || record->mode != mode_random) {

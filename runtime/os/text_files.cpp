@@ -244,6 +244,7 @@ void line_input_from_file(int32_t number, str_desc* variable) {
 
 int32_t file_eof(int32_t number) {
   if (pending_error.load() != 0) return 0;
+  if (number < 0) return net_eof(~number);
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;

@@ -11,7 +11,7 @@
 
 // Start-up, before any other thread exists (they inherit its signal mask):
 // SIGTERM and SIGINT go to a thread of their own, and every way the process
-// ends writes buffered file bytes out first, once.
+// ends first writes buffered file bytes out and hands the clipboard over, once.
 void process_end_install();
 
 // Brings the lock-key state of the held keys in line with the keyboard's
