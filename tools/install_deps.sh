@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config dpkg-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
-  libx11-dev libxi-dev
+  libx11-dev libxi-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
-  xvfb xfonts-base xdotool x11-apps x11-utils imagemagick python3
+  xvfb xfonts-base xdotool x11-apps x11-utils xclip imagemagick python3
   lintian desktop-file-utils openbox
 )
 # `install_deps.sh fuzz`: also the compiler and runtime of the fuzz targets.

@@ -65,8 +65,7 @@ void prepare_runtime_state(int argc, char** argv) {
   hardware_images_init();
   render_commands_init();
   mouse_queues_init();
-  // The stream and network handle lists are prepared here by their subsystems
-  // as they join the runtime.
+  network_lists_init();
   trap_tables_init();
   environment_init();
   screen_tables_init();
@@ -149,6 +148,7 @@ void open_window(int argc, char** argv) {
 
 int runtime_main(int argc, char** argv, void (*program_main)()) {
   XInitThreads();  // several threads hold X connections of their own
+  process_end_install();
   compiled_main = program_main;
   prepare_runtime_state(argc, argv);
   start_threads();

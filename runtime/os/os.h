@@ -1,6 +1,7 @@
 #pragma once
 // The operating system as the program sees it: the command line, the
-// environment, the start-up directory, files opened by number and the shell.
+// environment, the start-up directory, files opened by number, network
+// handles, the clipboard and the shell.
 // Program thread, and start-up before the program thread exists.
 #include <atomic>
 #include <cstdint>
@@ -43,10 +44,132 @@ std::string executable_folder(const std::string& path);
 // Changes the current directory to the executable's folder.
 void enter_executable_folder();
 
-// Files opened by number.
+// Files opened by number: OPEN, CLOSE and FREEFILE; PRINT #, WRITE #, INPUT #
+// (string and numeric fields) and LINE INPUT #; EOF, LOF, LOC and SEEK; GET and
+// PUT of variables, strings and FIELD records. The numbers reach up to
+// 2,147,483,647.
+//
+// Names: disk files (a backslash in a name is a slash, so names written either
+// way work; letter case is kept), "SCRN:" in any case (the screen), and
+// "COMn" or "COMn:settings" in any case (serial port n, 1-255), e.g.
+// "COM1:9600,N,8,1,CS2000,DS500". Serial port n is the device /dev/ttyS(n-1),
+// or the one the environment variable QUINTARO_COMn names.
+//
+// Every statement returns at once while an error is pending and reports its
+// own failures with raise_error. Program thread, except flush_all_files (any
+// thread, at process exit).
 
-// CLOSE without a number: closes every open file.
+// CLOSE without a number: closes every network handle and every open file.
+// Used at END and at shutdown, where no statement is left to report a failed
+// write: such a failure is written to stderr.
 void close_all_files();
+
+// Writes every open file's buffered bytes (process exit; the files stay open).
+void flush_all_files();
+
+// OPEN name FOR kind ACCESS access LOCK lock AS #number LEN = length.
+// kind: 0 or 1 RANDOM, 2 BINARY, 3 INPUT, 4 OUTPUT, 5 APPEND. access: 0 none,
+// 1 READ WRITE, 2 READ, 3 WRITE. lock: 0 none, 1 SHARED, 2 LOCK READ WRITE,
+// 3 LOCK READ, 4 LOCK WRITE. length: positive, or -1 for the default.
+void file_open(const str_desc* name, int32_t kind, int32_t access, int32_t lock, int32_t number, int64_t length,
+               int32_t length_given);
+// OPEN mode$, #number, name$, length: the first letter of mode$ is R, B, I, O or A.
+void file_open_letter(const str_desc* mode_text, int32_t number, const str_desc* name, int64_t length,
+                      int32_t length_given);
+// CLOSE #number (given = 1; a negative number is the complement of a network
+// handle), or CLOSE of everything (given = 0).
+void file_close(int32_t number, int32_t given);
+int32_t file_freefile();
+
+// PRINT #: text, then one space (space_after), the next 14-column zone
+// (next_zone) and CR LF (new_line).
+void print_to_file(int32_t number, const str_desc* text, int32_t space_after, int32_t next_zone, int32_t new_line);
+// WRITE #: one item; quoted for strings, a number's text loses its leading
+// space. A comma follows, or CR LF after the last item.
+void write_item_to_file(int32_t number, const str_desc* text, int32_t quoted, int32_t last);
+// INPUT # into a string variable.
+void input_string_from_file(int32_t number, str_desc* variable);
+// INPUT # of a number: the field's text read by the VAL rules.
+long double input_number_from_file(int32_t number);
+// LINE INPUT #: the rest of the line without its line end.
+void line_input_from_file(int32_t number, str_desc* variable);
+
+int32_t file_eof(int32_t number);       // -1 at the end, else 0
+int64_t file_lof(int32_t number);
+int64_t file_loc(int32_t number);
+int64_t file_seek_function(int32_t number);                  // SEEK(n): next record or byte, from 1
+void file_seek_statement(int32_t number, int64_t position);  // SEEK #n, position
+
+// GET and PUT of a variable's bytes, and of a variable-length string. position
+// is a record number (RANDOM) or byte number (BINARY) from 1.
+void get_bytes(int32_t number, int64_t position, int32_t position_given, void* block, int64_t length);
+void put_bytes(int32_t number, int64_t position, int32_t position_given, const void* block, int64_t length);
+void get_string(int32_t number, int64_t position, int32_t position_given, str_desc* text);
+void put_string(int32_t number, int64_t position, int32_t position_given, const str_desc* text);
+// GET and PUT without a variable: the record buffer that FIELD binds strings to.
+void get_record(int32_t number, int64_t position, int32_t position_given);
+void put_record(int32_t number, int64_t position, int32_t position_given);
+// FIELD #number, widths[0] AS variables[0], ...
+void field_statement(int32_t number, int32_t count, const int32_t* widths, str_desc* const* variables);
+
+// Network handles: connections and hosts opened from address texts
+// ("TCP/IP:port:host" for a connection, "TCP/IP:port" for a host), kept in
+// three handle lists made at start-up. The file statements reach a handle
+// through a negative file number, its bitwise complement: PUT, GET, EOF and
+// CLOSE #number call these functions with ~number, and CLOSE without a number
+// closes every handle before the files. Program thread (start-up makes the
+// lists before the program runs).
+
+// Start-up: the three empty lists.
+void network_lists_init();
+
+// kind 0: a connection to "TCP/IP:port:host"; kind 1: a host listening on
+// "TCP/IP:port"; kind 2: a connection waiting at the host host_handle (address
+// unused). A stream handle (>= 1); 0 when the transport refused (no such host,
+// refused, timed out, port taken, nobody waiting); -1 when the address or the
+// host handle is not valid. Never raises an error.
+int32_t net_open(int32_t kind, const str_desc* address, int32_t host_handle);
+
+// Closes the handle's sockets and frees its list elements; a handle that is not
+// open is left alone.
+void net_close(int32_t handle);
+void net_close_all();
+
+// GET on a connection; never waits. A fixed-size block is filled only when
+// size bytes have arrived (true); otherwise it is left as it was. A string
+// variable receives every byte that has arrived, possibly none; a fixed-length
+// string counts as a block. A handle that is not open raises 52; a host handle
+// raises 54; a failing read raises 75.
+bool net_get_bytes(int32_t handle, void* block, int32_t size);
+void net_get_string(int32_t handle, str_desc* variable);
+
+// PUT on a connection: sends every byte, waiting while the peer's side is full.
+// A peer that has gone, or one that takes nothing for ten seconds,
+// raises 75. Returns early, sending less, when the program is being stopped.
+void net_put_bytes(int32_t handle, const void* block, int32_t size);
+void net_put_string(int32_t handle, const str_desc* text);
+
+// EOF: -1 when the peer has closed and every byte that arrived has been taken, else 0.
+int32_t net_eof(int32_t handle);
+
+// The clipboard statements: the program's code page 437 text to and from the
+// desktop's clipboard, where text is UTF-8 with line feeds between lines.
+// clipboard_set and clipboard_get: program thread only; clipboard_end_of_program:
+// the end of the process, on whichever thread ends it.
+
+// Puts the text, up to its first zero byte, on the clipboard: code page 437
+// becomes UTF-8 and CR LF becomes LF. Without a desktop clipboard nothing happens.
+void clipboard_set(const str_desc* text);
+
+// The clipboard's text as a new temporary string, up to its first zero byte:
+// UTF-8 becomes code page 437 ("?" for what it lacks) and a line feed without a
+// carriage return before it becomes CR LF. Empty when there is no text, its
+// owner does not answer within about a second, or it is too large to take.
+str_desc* clipboard_get();
+
+// When the program owns the clipboard, hands the text to a clipboard manager so
+// that it stays after the program ends (without one it goes with the program).
+void clipboard_end_of_program();
 
 // 1 when SHELL has just started a command, -1 while it runs (the main loop has
 // drawn its last frame), 0 otherwise.

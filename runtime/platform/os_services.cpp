@@ -66,7 +66,7 @@ char** environment_strings() { return environ; }
 
 void process_exit(int status) {
   std::fflush(nullptr);
-  std::_Exit(status);
+  std::quick_exit(status);  // runs the at_quick_exit handlers, not static destructors
 }
 
 namespace {

@@ -33,8 +33,9 @@ bool change_directory(const std::string& path);
 // The C environment array (null-terminated).
 char** environment_strings();
 
-// Ends the process with status after flushing the C streams. Other threads may
-// still be running, so static destructors are not run under their feet.
+// Ends the process with status after flushing the C streams and running the
+// at_quick_exit handlers. Other threads may still be running, so static
+// destructors are not run under their feet.
 [[noreturn]] void process_exit(int status);
 
 // Fences for a two-sided handshake where one side runs often and must stay

@@ -346,6 +346,7 @@ str_desc* str_assign(str_desc* d, str_desc* s) {
     if (n > 0) std::memmove(d->chars, s->chars, static_cast<size_t>(n));
     if (d->len > n) std::memset(d->chars + n, ' ', static_cast<size_t>(d->len - n));
   } else {
+    if (d->field_link) field_detach(d);  // an assigned string no longer stands for a FIELD piece
     if (d->read_only) {
       // The destination never writes the text it was made over: it becomes an
       // empty heap string with characters of its own.
@@ -456,12 +457,23 @@ void list_pack(str_list& list) {
   list.capacity = capacity;
 }
 
-// The detach step of str_free, and the update after LSET and RSET, for strings
-// bound to a file's record buffer. FIELD binding belongs to the file subsystem;
-// until it binds strings, no descriptor carries a link: detaching only clears
-// it and there is no record buffer to update. The file subsystem takes these
-// functions over when it keeps its lists of bound strings.
+// The detach step of str_free and assignment, and the update after LSET and
+// RSET, for strings bound to a file's record buffer. The file subsystem makes
+// the bindings and ends them at CLOSE, so a binding reached from a string
+// always has its record buffer.
 
-void field_detach(str_desc* s) { s->field_link = nullptr; }
+void field_detach(str_desc* s) {
+  field_binding* b = s->field_link;
+  s->field_link = nullptr;
+  if (!b) return;
+  *b->from = b->next;
+  if (b->next) b->next->from = b->from;
+  delete b;
+}
 
-void field_written(str_desc*) {}
+void field_written(str_desc* s) {
+  const field_binding* b = s->field_link;
+  if (!b) return;
+  const int32_t n = std::min(s->len, b->width);
+  if (n > 0) std::memmove(b->piece, s->chars, static_cast<size_t>(n));
+}

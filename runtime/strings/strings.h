@@ -1,10 +1,12 @@
 #pragma once
 // Strings and numbers: the string engine and its temporaries, the string
 // functions and comparisons, numbers to text and back, PRINT USING, and
-// numbers as raw bytes and as integers. Program thread only (and start-up
-// before the program thread exists).
+// numbers as raw bytes and as integers, and code page 437 to and from UTF-8.
+// Program thread only (and start-up before the program thread exists), except
+// the code page 437 conversions, which any thread may call.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The string engine: descriptors, the string heap, the in-segment strings of the
 // emulated data segment, and the temporaries every statement releases.
@@ -18,8 +20,6 @@
 // state is global and unlocked. Failures are the fatal kinds 508-515 of
 // raise_error, which end the process.
 
-// Binding of a string to a random-access file's record buffer (FIELD); owned by
-// the file subsystem.
 struct field_binding;
 
 struct str_desc {
@@ -34,6 +34,18 @@ struct str_desc {
   uint8_t fixed;                   // 1: fixed-length, over memory it does not own
   uint8_t read_only;               // 1: over constant text it does not own
   field_binding* field_link;       // null, or the FIELD binding
+};
+
+// Binding of a string to a piece of a RANDOM file's record buffer (FIELD). The
+// file subsystem makes the bindings and ends them all when the file closes; the
+// string engine ends one when its string is freed or assigned (field_detach)
+// and copies what LSET and RSET wrote into the piece (field_written).
+struct field_binding {
+  str_desc* string;
+  uint8_t* piece;         // the piece's first byte in the record buffer
+  int32_t width;          // bytes in the piece
+  field_binding* next;    // the other bindings of the same record buffer
+  field_binding** from;   // the pointer to this binding: the list head or the previous binding's next
 };
 
 // A list of descriptors with -1 holes: heap_list, segment_list, temp_list.
@@ -77,10 +89,10 @@ inline uint32_t str_temp_mark() { return temp_list.count; }
 // (a routine returning a value through the cleanup passes it here).
 intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
 
-// Detaches s from its file's record buffer and releases the link (file subsystem).
+// Ends s's FIELD binding, if it has one, and frees the binding.
 void field_detach(str_desc* s);
-// Tells the file subsystem that LSET or RSET wrote new bytes into s, which is
-// bound to a file's record buffer.
+// After LSET or RSET wrote into s: when s is bound to a record buffer, its
+// bytes (at most the piece's width) go into the piece.
 void field_written(str_desc* s);
 
 // The relational operators on strings: unsigned byte order, then length.
@@ -299,3 +311,25 @@ constexpr uint64_t integer_indefinite = 0x8000000000000000ull;
 // taken off before the conversion and bit 63 set after it, so unsigned 64-bit
 // results come through; what is still out of range gives the indefinite value.
 uint64_t extended_to_int64_bits(long double x);
+
+// Code page 437, the runtime's character set, and Unicode: the character each
+// code stands for, and conversions between code page 437 text and UTF-8 for
+// text that leaves or enters the runtime (the clipboard). Pure functions over
+// constant tables: any thread may call them.
+
+// The Unicode code point of each code as the built-in fonts draw it: 1-31 and
+// 127 are the graphic characters (U+263A, ..., U+2302), 0 is U+0000.
+extern const uint16_t cp437_code_points[256];
+
+// UTF-8 for code page 437 text. Tab, line feed and carriage return stay control
+// characters; every other code becomes the character the fonts draw for it.
+std::string cp437_to_utf8(const uint8_t* text, size_t length);
+
+// Code page 437 for UTF-8 text. Characters with no code page 437 form, and every
+// byte that is not part of well-formed UTF-8, become "?". Control characters
+// U+0001-U+001F and U+007F keep their codes, and so do the graphic characters
+// that stand for them.
+std::string utf8_to_cp437(const char* text, size_t length);
+
+// The code for one code point, or '?' when code page 437 has none.
+uint8_t cp437_from_code_point(uint32_t code_point);

@@ -1,13 +1,18 @@
 #pragma once
-// What the host's files share: the main loop, and the window thread's loop with
-// its look at X events before freeglut sees them and its freeglut keyboard
-// callbacks. Window thread only, except where a declaration says otherwise.
+// What the host's files share: the main loop, the end of the process, and the
+// window thread's loop with its look at X events before freeglut sees them and
+// its freeglut keyboard callbacks. Window thread only, except where a declaration says otherwise.
 #include <X11/Xlib.h>
 
 #include <cstdint>
 
 // The supervisor thread: BIOS ticks, lock keys, frames, and the shutdown.
 [[noreturn]] void main_loop();
+
+// Start-up, before any other thread exists (they inherit its signal mask):
+// SIGTERM and SIGINT go to a thread of their own, and every way the process
+// ends first writes buffered file bytes out and hands the clipboard over, once.
+void process_end_install();
 
 // Brings the lock-key state of the held keys in line with the keyboard's
 // (start-up takes every lock and modifier; the main loop only the three toggles).

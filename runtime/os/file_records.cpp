@@ -1,0 +1,169 @@
+#include "runtime/os/detail/file_records.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+
+#include "runtime/os/detail/field_bindings.h"
+#include "runtime/platform/platform.h"
+
+namespace {
+
+// Numbers below this limit sit in a plain array that grows to the highest
+// number tested; the rare numbers above it (they go up to 2^31 - 1) go into a
+// map, so a program using #2000000000 costs one entry, not two billion slots.
+constexpr int32_t dense_number_limit = 65536;
+
+// The handshake with the exit path: a statement sets busy, fences, then reads
+// exiting; the exit path sets exiting, fences, then reads busy. One of them
+// sees the other's flag, so they never touch the buffers at the same time.
+std::atomic<int32_t> files_busy{0};
+std::atomic<int32_t> files_exiting{0};
+thread_local int32_t guard_depth = 0;
+
+void enter_files() {
+  files_busy.store(1, std::memory_order_relaxed);
+  light_fence();
+  if (files_exiting.load(std::memory_order_relaxed) == 0) return;
+  files_busy.store(0, std::memory_order_release);
+  for (;;) platform_sleep(1000);  // the process is ending
+}
+std::vector<int32_t> number_slots{-1};  // slot 0 unused; -1 = free
+std::unordered_map<int32_t, int32_t> far_numbers;
+std::vector<int32_t> free_records;       // reused last-freed-first
+uint64_t serial_counter = 0;
+
+int32_t& slot_of(int32_t n) {
+  if (n < dense_number_limit) {
+    if (static_cast<size_t>(n) >= number_slots.size()) number_slots.resize(static_cast<size_t>(n) + 1, -1);
+    return number_slots[static_cast<size_t>(n)];
+  }
+  return far_numbers.try_emplace(n, -1).first->second;
+}
+
+int32_t index_at(int32_t n) {
+  if (n < dense_number_limit)
+    return static_cast<size_t>(n) < number_slots.size() ? number_slots[static_cast<size_t>(n)] : -1;
+  const auto it = far_numbers.find(n);
+  return it == far_numbers.end() ? -1 : it->second;
+}
+
+}  // namespace
+
+std::vector<file_record*>& file_records = *new std::vector<file_record*>;
+
+files_guard::files_guard() {
+  if (guard_depth++ == 0) enter_files();
+}
+
+files_guard::~files_guard() {
+  if (--guard_depth == 0) files_busy.store(0, std::memory_order_release);
+}
+
+files_wait_section::files_wait_section() {
+  if (guard_depth > 0) files_busy.store(0, std::memory_order_release);
+}
+
+files_wait_section::~files_wait_section() {
+  if (guard_depth > 0) enter_files();
+}
+
+bool files_quiesce(int32_t timeout_ms) {
+  if (guard_depth > 0) return true;
+  files_exiting.store(1, std::memory_order_relaxed);
+  heavy_fence();
+  for (int32_t waited = 0; files_busy.load(std::memory_order_acquire) != 0; ++waited) {
+    if (waited >= timeout_ms) return false;
+    platform_sleep(1);
+  }
+  return true;
+}
+
+int32_t file_number_state(int32_t n) {
+  if (n < 1) return -2;
+  if (n < dense_number_limit && static_cast<size_t>(n) >= number_slots.size())
+    number_slots.resize(static_cast<size_t>(n) + 1, -1);
+  return index_at(n) >= 0 ? 1 : 0;
+}
+
+file_record* record_of(int32_t n) {
+  if (n < 1) return nullptr;
+  const int32_t i = index_at(n);
+  return i >= 0 ? file_records[static_cast<size_t>(i)] : nullptr;
+}
+
+int32_t free_file_number() {
+  for (size_t n = 1; n < number_slots.size(); ++n)
+    if (number_slots[n] < 0) return static_cast<int32_t>(n);
+  int32_t n = static_cast<int32_t>(number_slots.size());
+  while (n < INT32_MAX && index_at(n) >= 0) ++n;
+  return n;
+}
+
+file_record* take_record() {
+  int32_t index;
+  if (!free_records.empty()) {
+    index = free_records.back();
+    free_records.pop_back();
+  } else {
+    file_records.push_back(new file_record);
+    index = static_cast<int32_t>(file_records.size() - 1);
+  }
+  file_record* r = file_records[static_cast<size_t>(index)];
+  *r = file_record{};
+  r->open_serial = ++serial_counter;
+  r->record_index = index;
+  return r;
+}
+
+void bind_record(file_record* r, int32_t number) {
+  slot_of(number) = r->record_index;
+  r->open = 1;
+  r->file_number = number;
+}
+
+void release_record(file_record* r) {
+  const bool was_taken = r->open_serial != 0;
+  if (r->open && r->file_number > 0) {
+    if (r->file_number < dense_number_limit)
+      slot_of(r->file_number) = -1;
+    else
+      far_numbers.erase(r->file_number);
+  }
+  std::free(r->record_buffer);
+  std::free(r->io);
+  r->record_buffer = nullptr;
+  r->io = nullptr;
+  r->open = 0;
+  r->file_number = 0;
+  r->open_serial = 0;
+  if (was_taken) free_records.push_back(r->record_index);
+}
+
+void update_shared_files() {
+  for (file_record* a : file_records) {
+    if (!a->open || a->device != device_disk) continue;
+    a->shares_file = 0;
+    for (file_record* b : file_records)
+      if (b != a && b->open && b->device == device_disk && b->file_id_device == a->file_id_device &&
+          b->file_id_inode == a->file_id_inode)
+        a->shares_file = 1;
+  }
+}
+
+void reset_file_table() {
+  for (file_record* r : file_records) {
+    unbind_fields(r);
+    if (r->open && r->device == device_disk) platform_close_file(&r->file);
+    if (r->open && r->device == device_serial) serial_close(r->file.fd);
+    std::free(r->record_buffer);
+    std::free(r->io);
+    delete r;
+  }
+  file_records.clear();
+  free_records.clear();
+  number_slots.assign(1, -1);
+  far_numbers.clear();
+  files_exiting.store(0);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// SIGTERM and SIGINT taken as ordinary events: blocked in every thread and
+// waited for by one thread that can then tidy up (write buffered data) with
+// ordinary code before the process ends the way the signal would have ended it.
+//
+// block_stop_signals runs on the start-up thread before any other thread
+// exists, so every thread inherits the mask; the other two on the one thread
+// that waits. A child process inherits the mask too: whatever starts one must
+// give it an empty mask (posix_spawnattr_setsigmask, or sigprocmask after fork).
+
+void block_stop_signals();
+
+// Sleeps until SIGTERM or SIGINT arrives; returns its number.
+int wait_stop_signal();
+
+// Ends the process as the signal's default action does (status "killed by signal").
+[[noreturn]] void end_by_signal(int signal_number);

@@ -1,0 +1,146 @@
+"""Files from a running program: every line written is in the file however the
+program stops, and a serial port reached through a pseudo-terminal pair."""
+import os
+import pty
+import shutil
+import signal
+import tempfile
+import termios
+import time
+import unittest
+
+import harness
+
+LINES = "".join(f"line {i}\r\n" for i in range(1, 10001)).encode()
+
+
+class NothingLostTest(unittest.TestCase):
+    def setUp(self):
+        self.xvfb = harness.Xvfb()
+        self.addCleanup(self.xvfb.stop)
+        self.folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def start(self, way):
+        program = harness.Program(self.xvfb, "file_writer_program", args=(self.folder, way))
+        self.addCleanup(program.err.close)
+        self.addCleanup(program.out.close)
+        self.addCleanup(program.stop)
+        deadline = time.monotonic() + 20
+        while "written" not in program.stdout() and time.monotonic() < deadline:
+            self.assertTrue(program.alive(), program.stderr())
+            time.sleep(0.05)
+        self.assertIn("written", program.stdout())
+        return program
+
+    def file_bytes(self):
+        with open(os.path.join(self.folder, "lines.txt"), "rb") as f:
+            return f.read()
+
+    def dialog(self, title):
+        window = harness.find_window(self.xvfb, title)
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            if self.xvfb.run(["xdotool", "getwindowfocus"]).stdout.strip() == str(window):
+                return window
+            time.sleep(0.05)
+        self.fail(f"the dialog {title!r} did not take the focus")
+
+    def key(self, *keys):
+        self.xvfb.run(["xdotool", "key", "--delay", "40", *keys])
+
+    def test_every_line_is_in_the_file_however_the_program_stops(self):
+        def close_request(program):
+            harness.send_close(self.xvfb, harness.find_window(self.xvfb, "Untitled"))
+            return program.wait(10)
+
+        def answer_no(program):
+            self.dialog("Unhandled Error #5")
+            self.key("n")
+            return program.wait(10)
+
+        def ok_to_critical_box(program):
+            self.dialog("Critical Error #309")
+            self.key("Return")
+            return program.wait(10)
+
+        def end_prompt(program):
+            window = harness.find_window(self.xvfb, "Untitled")
+            deadline = time.monotonic() + 10
+            while "on the screen" not in program.stdout() and time.monotonic() < deadline:
+                time.sleep(0.05)
+            time.sleep(0.3)  # a frame or two for the window to show it
+            self.assertEqual(harness.screen_text(self.xvfb, window, rows_count=1)[0], "lines         written")
+            return harness.end_at_prompt(self.xvfb, program)
+
+        def signal_with(number):
+            def send(program):
+                # Bytes still in the buffer until now: the signal path must write them.
+                self.assertLess(len(self.file_bytes()), len(LINES))
+                program.proc.send_signal(number)
+                return program.wait(10)
+            return send
+
+        ways = [
+            ("end", end_prompt, 0),
+            ("close", close_request, 0),
+            ("error", answer_no, 0),
+            ("fatal", ok_to_critical_box, 0),
+            ("signal", signal_with(signal.SIGTERM), -signal.SIGTERM),
+            ("signal", signal_with(signal.SIGINT), -signal.SIGINT),
+        ]
+        for way, stop, status in ways:
+            with self.subTest(way=way, stop=stop.__name__):
+                program = self.start(way)
+                try:
+                    self.assertEqual(stop(program), status, program.stderr())
+                    self.assertEqual(self.file_bytes(), LINES)
+                finally:
+                    program.stop()  # the next way looks for the only window there is
+                    os.remove(os.path.join(self.folder, "lines.txt"))
+
+
+class SerialPortTest(unittest.TestCase):
+    def setUp(self):
+        self.xvfb = harness.Xvfb()
+        self.addCleanup(self.xvfb.stop)
+        self.master, self.slave = pty.openpty()
+        self.addCleanup(os.close, self.master)
+        self.addCleanup(os.close, self.slave)
+
+    def read_master(self, n, timeout=10):
+        got = b""
+        deadline = time.monotonic() + timeout
+        while len(got) < n and time.monotonic() < deadline:
+            try:
+                got += os.read(self.master, n - len(got))
+            except BlockingIOError:
+                time.sleep(0.02)
+        return got
+
+    def test_bytes_cross_with_the_settings_applied(self):
+        os.set_blocking(self.master, False)
+        program = harness.Program(self.xvfb, "serial_echo_program",
+                                  env={"QUINTARO_COM5": os.ttyname(self.slave)})
+        self.addCleanup(program.err.close)
+        self.addCleanup(program.out.close)
+        self.addCleanup(program.stop)
+        deadline = time.monotonic() + 20
+        while "opened" not in program.stdout() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertIn("opened 0", program.stdout(), program.stderr())
+
+        attributes = termios.tcgetattr(self.slave)
+        self.assertEqual(attributes[5], termios.B9600)
+        self.assertEqual(attributes[2] & termios.CSTOPB, termios.CSTOPB)
+        self.assertEqual(attributes[2] & termios.CSIZE, termios.CS8)
+        self.assertEqual(attributes[2] & termios.PARENB, 0)
+
+        os.write(self.master, b"he\x00\x1ao")
+        self.assertEqual(self.read_master(9), b"got he\x00\x1ao")
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
+        self.assertIn("echoed", program.stdout())
+
+
+if __name__ == "__main__":
+    unittest.main()
