@@ -1,0 +1,55 @@
+// The run-time errors the name-based file operations raise for each of the
+// system's reasons, and the names they refuse before asking the system.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "runtime/core/runtime_flags.h"
+#include "runtime/os/os_errors.h"
+
+namespace {
+
+TEST(OsErrors, EachOperationMapsTheSystemsReasons) {
+  const struct {
+    int system_error;
+    int32_t kill, name, folder;
+  } cases[] = {
+      {ENOENT, 53, 53, 76},   {EACCES, 55, 75, 75},  {EPERM, 55, 75, 75},   {EROFS, 55, 75, 75},
+      {EBUSY, 55, 75, 75},    {ETXTBSY, 55, 5, 5},   {EINVAL, 53, 64, 75},  {ENAMETOOLONG, 53, 64, 64},
+      {EEXIST, 53, 58, 75},   {ENOTEMPTY, 53, 58, 75}, {EXDEV, 53, 74, 5},  {ENOTDIR, 53, 76, 76},
+      {ELOOP, 53, 76, 76},    {ENOSPC, 53, 5, 61},   {EIO, 53, 5, 5},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(kill_error(c.system_error), c.kill) << c.system_error;
+    EXPECT_EQ(name_error(c.system_error), c.name) << c.system_error;
+    EXPECT_EQ(folder_error(c.system_error), c.folder) << c.system_error;
+  }
+}
+
+TEST(OsErrors, NamesWithZeroBytesOrTooLongAreRefused) {
+  const struct {
+    std::string bytes;
+    bool accepted;
+  } cases[] = {
+      {"notes.txt", true},
+      {"", true},
+      {std::string("a\0.txt", 6), false},  // would otherwise name the file "a"
+      {std::string(4095, 'x'), true},
+      {std::string(4096, 'x'), false},
+  };
+  for (const auto& c : cases) {
+    str_desc s{};
+    s.chars = reinterpret_cast<uint8_t*>(const_cast<char*>(c.bytes.data()));
+    s.len = static_cast<int32_t>(c.bytes.size());
+    std::string name = "left over";
+    EXPECT_EQ(name_argument(&s, &name), c.accepted) << c.bytes.size();
+    EXPECT_EQ(pending_error.exchange(0), c.accepted ? 0 : 64);
+    event_pending.store(0);
+    if (c.accepted) {
+      EXPECT_EQ(name, c.bytes);
+    }
+  }
+}
+
+}  // namespace
