@@ -75,8 +75,10 @@ void await_full_screen(int32_t mode) {
   }
 }
 
+// A request not yet carried out counts as the mode the window is in.
 int32_t leave_full_screen() {
-  const int32_t mode = full_screen_mode.load();
+  const int32_t request = full_screen_request.load();
+  const int32_t mode = request != -1 ? request : full_screen_mode.load();
   if (mode == 0) return 0;
   full_screen_request.store(0);
   await_full_screen(0);
