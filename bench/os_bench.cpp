@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
+#include "bench/bench_screen.h"
 #include "runtime/core/runtime_flags.h"
 #include "runtime/os/file_name_statements.h"
 #include "runtime/platform/child_process.h"
-#include "runtime/screen/screen_startup.h"
 #include "runtime/strings/string_engine.h"
 
 namespace {
@@ -49,14 +49,7 @@ const std::string& folder_of(int64_t n) {
 }
 
 void prepare_screen() {
-  static bool ready = false;
-  if (!ready) {
-    strings_init();
-    screen_tables_init();
-    screen_palettes_init();
-    ready = true;
-  }
-  screen_first_mode();
+  bench_start_up_screen();
   pending_error.store(0);
 }
 

@@ -28,14 +28,7 @@ def children(pid):
     return found
 
 
-def wait_until(condition, timeout=5.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.02)
-    return condition()
+wait_until = harness.wait_until
 
 
 class ShellTest(harness.ProgramTest):

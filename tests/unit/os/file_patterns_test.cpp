@@ -1,5 +1,4 @@
-// The file-name pattern matcher, the split of a pattern into folder and mask,
-// and the layout of FILES entries.
+// The file-name pattern matcher and the layout of FILES entries.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,26 +46,6 @@ TEST(PatternMatches, StaysFastOnStarHeavyMasks) {
   for (int i = 0; i < 20; ++i) mask += "*a";
   EXPECT_FALSE(pattern_matches(mask + "*c", std::string(4000, 'a')));
   EXPECT_TRUE(pattern_matches(mask + "*", std::string(4000, 'a')));
-}
-
-TEST(SplitPattern, CutsAfterTheLastSlash) {
-  const struct {
-    const char* pattern;
-    const char* folder;
-    const char* mask;
-  } cases[] = {
-      {"*.tmp", "", "*.tmp"},
-      {"/tmp/x/*.tmp", "/tmp/x/", "*.tmp"},
-      {"data/", "data/", ""},
-      {"/", "/", ""},
-      {"a\\b.txt", "", "a\\b.txt"},  // a backslash is part of a Linux name
-      {"", "", ""},
-  };
-  for (const auto& c : cases) {
-    const pattern_parts parts = split_pattern(c.pattern);
-    EXPECT_EQ(parts.folder, c.folder) << c.pattern;
-    EXPECT_EQ(parts.mask, c.mask) << c.pattern;
-  }
 }
 
 TEST(FilesEntryText, NamesOfOneToTwentyCharacters) {

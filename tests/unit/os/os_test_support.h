@@ -1,5 +1,6 @@
 #pragma once
-// A scratch folder and environment variables that are put back after the test.
+// The OS tests' fixture: a scratch folder, environment variables and the
+// current directory put back after the test, and string arguments released.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "runtime/core/runtime_flags.h"
+#include "runtime/strings/string_engine.h"
 
 class ScratchFolderTest : public ::testing::Test {
  protected:
@@ -17,8 +19,10 @@ class ScratchFolderTest : public ::testing::Test {
     char name[] = "/tmp/quintaro_os_XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     scratch = name;
-    pending_error.store(0);
-    event_pending.store(0);
+    start_dir = std::filesystem::current_path();
+    if (!permanent_empty_string) strings_init();
+    mark = str_temp_mark();
+    take_error();
   }
   void TearDown() override {
     for (const auto& [name, value] : saved) {
@@ -27,13 +31,14 @@ class ScratchFolderTest : public ::testing::Test {
       else
         unsetenv(name.c_str());
     }
+    std::filesystem::current_path(start_dir);
     std::error_code ignored;
-    std::filesystem::permissions(scratch, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(scratch, ignored);
-    pending_error.store(0);
-    event_pending.store(0);
+    str_cleanup(mark);
+    take_error();
   }
 
+  // Sets (value) or removes (null) a variable until the end of the test.
   void set_env(const std::string& name, const char* value) {
     if (!saved.count(name)) {
       const char* old = getenv(name.c_str());
@@ -50,11 +55,16 @@ class ScratchFolderTest : public ::testing::Test {
     std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
     std::ofstream(path(relative), std::ios::binary) << text;
   }
+  static str_desc* arg(const std::string& t) { return str_from_text(t.data(), static_cast<uint32_t>(t.size())); }
+  static std::string text(const str_desc* s) { return std::string(reinterpret_cast<const char*>(s->chars), s->len); }
+  // The error the last operation raised, cleared for the next one.
   static int32_t take_error() {
     event_pending.store(0);
     return pending_error.exchange(0);
   }
 
   std::string scratch;
+  std::filesystem::path start_dir;
+  uint32_t mark = 0;
   std::map<std::string, std::optional<std::string>> saved;
 };
