@@ -37,7 +37,8 @@ constexpr size_t longest = 200;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_reader in{data, size};
-  const size_t split = static_cast<size_t>(in.take(1)) % (in.rest_size() + 1);
+  const size_t split_value = static_cast<size_t>(in.take(1));  // taken before the rest is measured
+  const size_t split = split_value % (in.rest_size() + 1);
   const std::string_view rest(reinterpret_cast<const char*>(in.rest()), in.rest_size());
   const std::string_view mask = rest.substr(0, std::min(split, longest));
   const std::string_view name = rest.substr(split, longest);

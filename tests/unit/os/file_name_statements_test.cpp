@@ -45,6 +45,7 @@ TEST_F(FileStatements, KillDeletesMatchingFilesOnly) {
       {path("k/"), 53},               // no name at all
       {path("missing/*"), 53},
       {std::string("k/\0*", 4), 64},  // a zero byte would widen the pattern to "k/"
+      {std::string(4096, '*'), 64},    // longer than any path
   };
   for (const auto& f : failures) {
     EXPECT_EQ(kill_files(arg(f.pattern)), 0) << f.pattern;

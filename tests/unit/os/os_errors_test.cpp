@@ -1,11 +1,9 @@
 // The run-time errors the name-based file operations raise for each of the
-// system's reasons, and the names they refuse before asking the system.
+// system's reasons.
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <string>
 
-#include "runtime/core/runtime_flags.h"
 #include "runtime/os/os_errors.h"
 
 namespace {
@@ -24,31 +22,6 @@ TEST(OsErrors, EachOperationMapsTheSystemsReasons) {
     EXPECT_EQ(kill_error(c.system_error), c.kill) << c.system_error;
     EXPECT_EQ(name_error(c.system_error), c.name) << c.system_error;
     EXPECT_EQ(folder_error(c.system_error), c.folder) << c.system_error;
-  }
-}
-
-TEST(OsErrors, NamesWithZeroBytesOrTooLongAreRefused) {
-  const struct {
-    std::string bytes;
-    bool accepted;
-  } cases[] = {
-      {"notes.txt", true},
-      {"", true},
-      {std::string("a\0.txt", 6), false},  // would otherwise name the file "a"
-      {std::string(4095, 'x'), true},
-      {std::string(4096, 'x'), false},
-  };
-  for (const auto& c : cases) {
-    str_desc s{};
-    s.chars = reinterpret_cast<uint8_t*>(const_cast<char*>(c.bytes.data()));
-    s.len = static_cast<int32_t>(c.bytes.size());
-    std::string name = "left over";
-    EXPECT_EQ(name_argument(&s, &name), c.accepted) << c.bytes.size();
-    EXPECT_EQ(pending_error.exchange(0), c.accepted ? 0 : 64);
-    event_pending.store(0);
-    if (c.accepted) {
-      EXPECT_EQ(name, c.bytes);
-    }
   }
 }
 
