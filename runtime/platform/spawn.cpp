@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
@@ -101,6 +102,18 @@ void reaper_loop() {
   }
 }
 
+// The reaper's threads take no signals: a signal meant for the process (a
+// terminal's Ctrl+C, a SIGTERM) goes to a thread of the runtime that handles
+// it. A new thread starts with the mask of the thread that made it.
+template <typename F>
+void start_thread_without_signals(F body) {
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  std::thread(body).detach();
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
 struct sigaction saved_interrupt, saved_quit;
 bool interrupts_held = false;
 
@@ -140,15 +153,15 @@ void child_release(int pid) {
   std::lock_guard<std::mutex> guard(reaper_mutex);
   if (pidfd >= 0 && reaper_wake < 0) {
     reaper_wake = eventfd(0, EFD_CLOEXEC);
-    if (reaper_wake >= 0) std::thread(reaper_loop).detach();
+    if (reaper_wake >= 0) start_thread_without_signals(reaper_loop);
   }
   if (pidfd < 0 || reaper_wake < 0) {
     // A kernel without pidfds: a small thread of its own waits for this child.
     if (pidfd >= 0) close(pidfd);
-    std::thread([pid] {
+    start_thread_without_signals([pid] {
       int status = 0;
       collect(pid, &status);
-    }).detach();
+    });
     return;
   }
   handed_over.push_back({pid, pidfd});

@@ -2,6 +2,8 @@
 // the commands it refuses or cannot start. Exit statuses, streams, reaping and
 // full screen are checked end to end (tests/e2e/test_shell.py).
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -59,6 +61,39 @@ TEST_F(Shell, RefusedCommandsAndFailedLaunches) {
   EXPECT_EQ(shell_function(arg(path("doc.txt")), shell_hide | shell_dont_wait), 0);
   EXPECT_EQ(shell_function(arg("exit 7"), shell_hide), 7);  // the interpreter is found by its full path
   EXPECT_EQ(take_error(), 0);
+}
+
+TEST_F(Shell, CommandsGetDefaultSignalsWhateverTheRuntimeBlocksOrIgnores) {
+  // The runtime may block signals in every thread (one thread takes them with
+  // sigwait) and ignores Ctrl+C while it waits; a command must still die of a
+  // signal sent to it, as it would when started from a terminal.
+  const struct {
+    int signal;
+    const char* name;
+  } cases[] = {{SIGTERM, "TERM"}, {SIGINT, "INT"}, {SIGHUP, "HUP"}, {SIGUSR1, "USR1"}};
+  sigset_t blocked, old_mask;
+  sigemptyset(&blocked);
+  struct sigaction ignore {}, old_actions[4];
+  ignore.sa_handler = SIG_IGN;
+  for (size_t i = 0; i < 4; ++i) {
+    sigaddset(&blocked, cases[i].signal);
+    sigaction(cases[i].signal, &ignore, &old_actions[i]);
+  }
+  pthread_sigmask(SIG_BLOCK, &blocked, &old_mask);
+  for (const auto& c : cases) {
+    const std::string command = std::string("kill -") + c.name + " $$; exit 3";
+    EXPECT_EQ(shell_function(arg(command), shell_hide), 128 + c.signal) << c.name;
+  }
+  EXPECT_EQ(take_error(), 0);
+  // The signals the runtime set aside stay as they were.
+  sigset_t now;
+  pthread_sigmask(SIG_SETMASK, &old_mask, &now);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_TRUE(sigismember(&now, cases[i].signal)) << cases[i].name;
+    struct sigaction current {};
+    sigaction(cases[i].signal, &old_actions[i], &current);
+    EXPECT_EQ(current.sa_handler, SIG_IGN) << cases[i].name;
+  }
 }
 
 }  // namespace
