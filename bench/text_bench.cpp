@@ -6,20 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_screen.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 
 namespace {
 
 void prepare(int32_t mode) {
-  static bool ready = false;
-  if (!ready) {
-    strings_init();
-    screen_tables_init();
-    screen_palettes_init();
-    ready = true;
-  }
-  screen_first_mode();
+  bench_start_up_screen();
   if (mode) screen_set(mode, 0, 0, 0, 0, 1);
   set_cursor(write_image, 1, write_image->bottom_row);
 }

@@ -74,15 +74,16 @@ void main_loop() {
     if (exit_request.load() != 0 && exit_trap_enabled.load() == 0) shutdown();
     update_bios_ticks();
 
-    const int32_t shell = shell_running.load();
-    if (shell != 0) {
-      if (shell == -1) {
-        platform_sleep(64);
-      } else {
-        // SHELL has just started a command: one last frame, then none until it ends.
-        shell_running.store(-1);
-        frame_step();
-      }
+    int32_t shell = shell_running.load();
+    if (shell == -1) {
+      platform_sleep(64);
+      continue;
+    }
+    // SHELL has just started a command: one last frame, then none until it ends.
+    // The exchange loses to a command that already ended (SHELL stored 0), so
+    // a short command never leaves the flag at -1 and the screen frozen.
+    if (shell == 1 && shell_running.compare_exchange_strong(shell, -1)) {
+      frame_step();
       continue;
     }
 

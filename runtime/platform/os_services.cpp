@@ -1,5 +1,6 @@
 #include "runtime/platform/platform.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +64,16 @@ std::string current_directory() {
 bool change_directory(const std::string& path) { return chdir(path.c_str()) == 0; }
 
 char** environment_strings() { return environ; }
+
+std::string environment_value(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+int environment_set(const std::string& name, const std::string& value, bool remove) {
+  const int r = remove ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+  return r == 0 ? 0 : errno;
+}
 
 void process_exit(int status) {
   std::fflush(nullptr);

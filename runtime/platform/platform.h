@@ -33,6 +33,13 @@ bool change_directory(const std::string& path);
 // The C environment array (null-terminated).
 char** environment_strings();
 
+// The value of an environment variable; "" when it is not set.
+std::string environment_value(const char* name);
+
+// Sets (or with remove, removes) an environment variable. 0 or errno. The
+// environment is the process's own: only the program thread changes it.
+int environment_set(const std::string& name, const std::string& value, bool remove);
+
 // Ends the process with status after flushing the C streams and running the
 // at_quick_exit handlers. Other threads may still be running, so static
 // destructors are not run under their feet.

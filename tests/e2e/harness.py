@@ -136,6 +136,17 @@ def end_at_prompt(xvfb, program, title="Untitled", timeout=10):
     return program.wait(0)
 
 
+def wait_until(condition, timeout=5.0):
+    """The first true value of condition() within timeout seconds, else its last value."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.02)
+    return condition()
+
+
 def find_window(xvfb, title, timeout=15):
     """Id of the first window titled exactly title, waiting until it appears."""
     deadline = time.time() + timeout

@@ -1,6 +1,5 @@
 """Window control from a running program: title, position, hiding, full screen,
 resizing with the aspect kept, and the pointer styles."""
-import time
 import unittest
 
 import harness
@@ -19,14 +18,7 @@ def is_viewable(xvfb, window):
     return "IsViewable" in xvfb.run(["xwininfo", "-id", str(window)]).stdout
 
 
-def wait_for(condition, timeout=5.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    return condition()
+wait_for = harness.wait_until
 
 
 class WindowControlTest(harness.ProgramTest):
