@@ -1,0 +1,335 @@
+#include "runtime/graphics/paint_fill.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "runtime/core/errors.h"
+#include "runtime/graphics/coordinate_mapping.h"
+#include "runtime/graphics/graphics_store.h"
+#include "runtime/screen/image_table.h"
+
+namespace {
+
+// Fronts hold each pixel's column in 16 bits; the image record's 16-bit sides
+// keep every column within that.
+static_assert(sizeof(image_record::width) <= sizeof(uint16_t) && sizeof(image_record::height) <= sizeof(uint16_t),
+              "refuse wider images in PAINT before widening the image's sides");
+
+// Directions a front entry still looks in: never back where it came from.
+constexpr uint8_t look_left = 1, look_right = 2, look_up = 4, look_down = 8;
+constexpr uint8_t came_moving_left = 13, came_moving_right = 14, came_moving_up = 7, came_moving_down = 11;
+
+struct fill_entry {
+  uint32_t at;  // y * width + x
+  uint16_t x;
+  uint8_t look;
+};
+
+// One generation: an array that grows (and stays grown) when a front needs more.
+struct front {
+  fill_entry* items = nullptr;
+  size_t count = 0;
+  size_t capacity = 0;
+};
+
+struct fill_work_areas {
+  front fronts[2];
+  uint8_t* visited = nullptr;  // one byte per pixel, 1 = examined; all 0 between fills
+  size_t visited_size = 0;
+};
+fill_work_areas work;
+
+constexpr size_t visited_start = 640 * 480;
+
+bool front_reserve(front& f, size_t capacity) {
+  if (f.capacity >= capacity) return true;
+  auto* grown = static_cast<fill_entry*>(std::realloc(f.items, capacity * sizeof(fill_entry)));
+  if (!grown) return false;
+  f.items = grown;
+  f.capacity = capacity;
+  return true;
+}
+
+// The work areas for an image of the given pixel count; false (error 7 raised)
+// when memory runs out.
+bool work_areas_ready(size_t pixels) {
+  if (!front_reserve(work.fronts[0], fill_front_start) || !front_reserve(work.fronts[1], fill_front_start)) {
+    raise_error(7);
+    return false;
+  }
+  if (work.visited_size < pixels || !work.visited) {
+    const size_t size = pixels > visited_start ? pixels : visited_start;
+    auto* map = static_cast<uint8_t*>(std::calloc(size, 1));
+    if (!map) {
+      raise_error(7);
+      return false;
+    }
+    std::free(work.visited);
+    work.visited = map;
+    work.visited_size = size;
+  }
+  return true;
+}
+
+// How a variant reads and paints pixels. Each has
+//   bool border(size_t at): the pixel holds the border colour;
+//   void paint(size_t at, int32_t x): colours it.
+struct byte_pixels {
+  uint8_t* data;
+  uint8_t mask, border_value, fill;
+  bool border(size_t at) const { return (shared_load8(data + at) & mask) == border_value; }
+  void paint(size_t at, int32_t) const { shared_put(data + at, fill); }
+};
+
+struct raw_pixels {
+  uint32_t* data;
+  uint32_t border_value, fill;
+  bool border(size_t at) const { return shared_load32(data + at) == border_value; }
+  void paint(size_t at, int32_t) const { shared_put(data + at, fill); }
+};
+
+struct blended_pixels {
+  uint32_t* data;
+  uint32_t border_value, fill;
+  bool border(size_t at) const { return shared_load32(data + at) == border_value; }
+  void paint(size_t at, int32_t) const {
+    const uint32_t a = fill >> 24;
+    if (a == 0xFF)
+      shared_put(data + at, fill);
+    else if (a != 0)
+      shared_put(data + at, graphics_blend(shared_load32(data + at), fill));
+  }
+};
+
+// A tile of up to 64 rows of up to 8 pixels, repeated over the image.
+struct tile_pattern {
+  uint8_t colour[64][8];
+  int32_t rows, width;
+  uint8_t at(int32_t x, int32_t y) const { return colour[y % rows][x % width]; }
+};
+
+struct tile_pixels {
+  uint8_t* data;
+  uint8_t mask, border_value;
+  int32_t image_width;
+  const tile_pattern* tile;
+  bool border(size_t at) const { return (shared_load8(data + at) & mask) == border_value; }
+  void paint(size_t at, int32_t x) const {
+    shared_put(data + at, tile->at(x, static_cast<int32_t>(at / static_cast<size_t>(image_width))));
+  }
+};
+
+// Appends to a front, growing it when full; false (error 7 raised) when memory runs out.
+inline bool push(front& f, uint32_t at, int32_t x, uint8_t look) {
+  if (f.count == f.capacity && !front_reserve(f, f.capacity * 2)) {
+    raise_error(7);
+    return false;
+  }
+  f.items[f.count++] = {at, static_cast<uint16_t>(x), look};
+  return true;
+}
+
+// The generation walk from (x, y), which lies inside the port and is not a
+// border pixel. Returns the pixels examined. Clears what it marked in the
+// visited map before it returns.
+template <typename Pixels>
+int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, int32_t y, const Pixels& pixels) {
+  const note_write_at_exit mark;
+  const uint32_t width = img->width;
+  uint8_t* visited = work.visited;
+  // Neighbours above need at >= top_limit, below at < bottom_limit.
+  const uint32_t top_limit = static_cast<uint32_t>(port.y1 + 1) * width;
+  const uint32_t bottom_limit = static_cast<uint32_t>(port.y2) * width;
+  const uint32_t start = static_cast<uint32_t>(y) * width + static_cast<uint32_t>(x);
+  // The lowest and highest pixel painted by moving up or down bound the rows marked.
+  uint32_t lowest = start, highest = start;
+  int64_t examined = 1;
+
+  visited[start] = 1;
+  pixels.paint(start, x);
+  front* current = &work.fronts[0];
+  front* next = &work.fronts[1];
+  current->count = 0;
+  current->items[current->count++] = {start, static_cast<uint16_t>(x), look_left | look_right | look_up | look_down};
+  bool failed = false;
+
+  const auto examine = [&](uint32_t at, int32_t nx, uint8_t look) {
+    if (visited[at]) return;
+    visited[at] = 1;
+    ++examined;
+    if (pixels.border(at)) return;
+    pixels.paint(at, nx);
+    if (!push(*next, at, nx, look)) failed = true;
+  };
+
+  while (current->count && !failed) {
+    next->count = 0;
+    for (size_t i = 0; i < current->count && !failed; ++i) {
+      const fill_entry e = current->items[i];
+      if ((e.look & look_left) && e.x > port.x1) examine(e.at - 1, e.x - 1, came_moving_left);
+      if ((e.look & look_right) && e.x < port.x2) examine(e.at + 1, e.x + 1, came_moving_right);
+      if ((e.look & look_up) && e.at >= top_limit) {
+        examine(e.at - width, e.x, came_moving_up);
+        if (e.at - width < lowest) lowest = e.at - width;
+      }
+      if ((e.look & look_down) && e.at < bottom_limit) {
+        examine(e.at + width, e.x, came_moving_down);
+        if (e.at + width > highest) highest = e.at + width;
+      }
+    }
+    std::swap(current, next);
+  }
+
+  // Marks lie on the painted rows and the rows next to them.
+  const size_t first_row = lowest / width, last_row = highest / width;
+  const size_t from = (first_row > 0 ? first_row - 1 : 0) * width;
+  const size_t to = std::min<size_t>((last_row + 2) * width, static_cast<size_t>(width) * img->height);
+  std::memset(visited + from, 0, to - from);
+  return examined;
+}
+
+// The start of a fill: the last graphics point set or moved, and mapped to a
+// pixel. False when the fill goes no further (the point maps outside the port).
+bool fill_start(image_record* img, float x, float y, int32_t flags, int32_t* px, int32_t* py) {
+  if (flags & paint_relative) {
+    img->gfx_x += x;
+    img->gfx_y += y;
+  } else {
+    img->gfx_x = x;
+    img->gfx_y = y;
+  }
+  return map_point(img, img->gfx_x, img->gfx_y, px, py) && in_port(port_of(img), *px, *py) &&
+         work_areas_ready(static_cast<size_t>(img->width) * img->height);
+}
+
+// Reads a tile string into a pattern by the image's bits per pixel.
+void decode_tile(const str_desc* tile, int32_t bits, tile_pattern* out) {
+  const uint8_t* b = tile->chars;
+  const int32_t n = tile->len;
+  switch (bits) {
+    case 1:
+    case 2: {
+      const int32_t per_byte = 8 / bits;
+      out->rows = n;
+      out->width = per_byte;
+      for (int32_t r = 0; r < n; ++r)
+        for (int32_t c = 0; c < per_byte; ++c)
+          out->colour[r][c] = static_cast<uint8_t>((b[r] >> (8 - bits * (c + 1))) & ((1 << bits) - 1));
+      break;
+    }
+    case 4:
+      // Four plane bytes a row; a last row that is cut short has 0 in its missing planes.
+      out->rows = (n + 3) / 4;
+      out->width = 8;
+      for (int32_t r = 0; r < out->rows; ++r)
+        for (int32_t c = 0; c < 8; ++c) {
+          uint8_t colour = 0;
+          for (int32_t plane = 0; plane < 4 && 4 * r + plane < n; ++plane)
+            colour |= static_cast<uint8_t>(((b[4 * r + plane] >> (7 - c)) & 1) << plane);
+          out->colour[r][c] = colour;
+        }
+      break;
+    default:
+      out->rows = n;
+      out->width = 1;
+      for (int32_t r = 0; r < n; ++r) out->colour[r][0] = b[r];
+      break;
+  }
+}
+
+// The colour a background string stands for, or -1 when it names none.
+int32_t background_value(const str_desc* background, int32_t bits) {
+  if (!background) return 0;
+  const uint8_t* b = background->chars;
+  switch (bits) {
+    case 1:
+      return b[0] == 255 ? 1 : b[0] == 0 ? 0 : -1;
+    case 2: {
+      const int32_t pair = b[0] & 3;
+      return b[0] == pair * 0x55 ? pair : -1;
+    }
+    case 4: {
+      int32_t value = 0;
+      for (int32_t plane = 0; plane < 4 && plane < background->len; ++plane) {
+        if (b[plane] == 255)
+          value |= 1 << plane;
+        else if (b[plane] != 0)
+          return -1;
+      }
+      return value;
+    }
+    default:
+      return b[0];
+  }
+}
+
+}  // namespace
+
+int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int32_t flags) {
+  image_record* img = graphics_statement_image();
+  if (!img) return 0;
+  if (flags & paint_background_given) {
+    raise_error(5);
+    return 0;
+  }
+  const bool one_byte = img->bytes_per_pixel != 4;
+  if (!(flags & paint_colour_given)) fill = img->colour;
+  if (!(flags & paint_border_given)) border = fill;
+  if (one_byte) {
+    fill &= img->mask;
+    border &= img->mask;
+  }
+  img->draw_colour = fill;
+  int32_t px, py;
+  if (!fill_start(img, x, y, flags, &px, &py)) return 0;
+  const size_t at = static_cast<size_t>(py) * img->width + static_cast<size_t>(px);
+  const pixel_port port = port_of(img);
+  if (one_byte) {
+    const byte_pixels pixels{img->data, static_cast<uint8_t>(img->mask), static_cast<uint8_t>(border),
+                             static_cast<uint8_t>(fill)};
+    return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
+  }
+  auto* data = reinterpret_cast<uint32_t*>(img->data);
+  if (img->blend_off) {
+    const raw_pixels pixels{data, border, fill};
+    return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
+  }
+  const blended_pixels pixels{data, border, fill};
+  return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
+}
+
+void paint_fill(float x, float y, uint32_t fill, uint32_t border, int32_t flags) {
+  paint_fill_counted(x, y, fill, border, flags);
+}
+
+void paint_tile(float x, float y, const str_desc* tile, uint32_t border, const str_desc* background, int32_t flags) {
+  image_record* img = graphics_statement_image();
+  if (!img) return;
+  const int32_t bits = img->bits_per_pixel;
+  const int32_t tile_max = bits == 4 ? 256 : 64;
+  const bool bad_tile = !(flags & paint_colour_given) || !tile || tile->len <= 0 || tile->len > tile_max;
+  const bool bad_background =
+      (flags & paint_background_given) && (!background || background->len <= 0 || background->len > 255);
+  // Tiles are rows of palette indexes: 32-bit images have none.
+  if (bad_tile || bad_background || img->bytes_per_pixel != 1) {
+    raise_error(5);
+    return;
+  }
+  static tile_pattern pattern;
+  decode_tile(tile, bits, &pattern);
+  const int32_t back = background_value((flags & paint_background_given) ? background : nullptr, bits);
+  const uint8_t border_value = static_cast<uint8_t>(((flags & paint_border_given) ? border : img->colour) & img->mask);
+  int32_t px, py;
+  if (!fill_start(img, x, y, flags, &px, &py)) return;
+  const tile_pixels pixels{img->data, static_cast<uint8_t>(img->mask), border_value, img->width, &pattern};
+  const size_t at = static_cast<size_t>(py) * img->width + static_cast<size_t>(px);
+  if (pixels.border(at)) return;
+  // A start pixel that already shows its tile colour is taken as filled, unless that is the background.
+  const uint8_t own = pattern.at(px, py);
+  if ((shared_load8(img->data + at) & img->mask) == own && own != back) return;
+  fill_walk(img, port_of(img), px, py, pixels);
+}
+
+size_t fill_front_capacity() { return work.fronts[0].capacity; }
