@@ -62,6 +62,38 @@ inline void pixel_store_clipped(image_record* img, int32_t x, int32_t y, uint32_
   if (in_port(port_of(img), x, y)) pixel_store(img, x, y, colour);
 }
 
+// Writers of one colour into pixel memory by index (y * width + x), for loops
+// that store many pixels: the memory and the value are held in locals, which
+// the one-byte stores cannot alias.
+struct byte_writer {
+  uint8_t* data;
+  uint8_t value;  // already masked
+  void put(size_t at) const { shared_put(data + at, value); }
+};
+struct word_writer {
+  uint32_t* data;
+  uint32_t value;
+  void put(size_t at) const { shared_put(data + at, value); }
+};
+struct blend_writer {
+  uint32_t* data;
+  uint32_t value;  // alpha neither 0 nor 0xFF
+  void put(size_t at) const { shared_put(data + at, graphics_blend(shared_load32(data + at), value)); }
+};
+
+// Calls draw(writer) with the writer that stores colour on img as pixel_store
+// would; returns draw's result, or 0 without calling it when the colour
+// changes nothing (alpha 0 blended over 32-bit pixels).
+template <typename Draw>
+int64_t with_writer(image_record* img, uint32_t colour, Draw&& draw) {
+  if (img->bytes_per_pixel == 1) return draw(byte_writer{img->data, static_cast<uint8_t>(colour & img->mask)});
+  auto* data = reinterpret_cast<uint32_t*>(img->data);
+  const uint32_t a = colour >> 24;
+  if (img->blend_off || a == 0xFF) return draw(word_writer{data, colour});
+  if (a == 0) return 0;
+  return draw(blend_writer{data, colour});
+}
+
 // True when the graphics statements can draw on img: a pixel surface with memory.
 inline bool drawable(const image_record* img) { return img && !img->text && img->data; }
 

@@ -121,72 +121,74 @@ struct tile_pixels {
   }
 };
 
-// Appends to a front, growing it when full; false (error 7 raised) when memory runs out.
-inline bool push(front& f, uint32_t at, int32_t x, uint8_t look) {
-  if (f.count == f.capacity && !front_reserve(f, f.capacity * 2)) {
-    raise_error(7);
-    return false;
-  }
-  f.items[f.count++] = {at, static_cast<uint16_t>(x), look};
-  return true;
+// The front with its array doubled; unchanged (error 7 raised) when memory
+// runs out. By value, so that the walk's local front never has its address taken.
+front front_grown(front f) {
+  if (!front_reserve(f, f.capacity * 2)) raise_error(7);
+  return f;
 }
 
 // The generation walk from (x, y), which lies inside the port and is not a
 // border pixel. Returns the pixels examined. Clears what it marked in the
-// visited map before it returns.
+// visited map before it returns. The fronts and the map are worked on through
+// locals: the one-byte stores into pixels and map could alias anything else.
 template <typename Pixels>
-int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, int32_t y, const Pixels& pixels) {
+int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, int32_t y, const Pixels pixels) {
   const note_write_at_exit mark;
   const uint32_t width = img->width;
-  uint8_t* visited = work.visited;
+  uint8_t* const visited = work.visited;
+  const int32_t left_edge = port.x1, right_edge = port.x2;
   // Neighbours above need at >= top_limit, below at < bottom_limit.
   const uint32_t top_limit = static_cast<uint32_t>(port.y1 + 1) * width;
   const uint32_t bottom_limit = static_cast<uint32_t>(port.y2) * width;
   const uint32_t start = static_cast<uint32_t>(y) * width + static_cast<uint32_t>(x);
-  // The lowest and highest pixel painted by moving up or down bound the rows marked.
+  // The lowest and highest pixel looked at above or below an entry bound the rows marked.
   uint32_t lowest = start, highest = start;
   int64_t examined = 1;
 
   visited[start] = 1;
   pixels.paint(start, x);
-  front* current = &work.fronts[0];
-  front* next = &work.fronts[1];
-  current->count = 0;
-  current->items[current->count++] = {start, static_cast<uint16_t>(x), look_left | look_right | look_up | look_down};
+  front current = work.fronts[0], next = work.fronts[1];
+  current.items[0] = {start, static_cast<uint16_t>(x), look_left | look_right | look_up | look_down};
+  current.count = 1;
   bool failed = false;
-
-  const auto examine = [&](uint32_t at, int32_t nx, uint8_t look) {
-    if (visited[at]) return;
-    visited[at] = 1;
-    ++examined;
-    if (pixels.border(at)) return;
-    pixels.paint(at, nx);
-    if (!push(*next, at, nx, look)) failed = true;
-  };
-
-  while (current->count && !failed) {
-    next->count = 0;
-    for (size_t i = 0; i < current->count && !failed; ++i) {
-      const fill_entry e = current->items[i];
-      if ((e.look & look_left) && e.x > port.x1) examine(e.at - 1, e.x - 1, came_moving_left);
-      if ((e.look & look_right) && e.x < port.x2) examine(e.at + 1, e.x + 1, came_moving_right);
+  while (current.count && !failed) {
+    next.count = 0;
+    const auto examine = [&](uint32_t at, int32_t nx, uint8_t look) {
+      if (visited[at]) return;
+      visited[at] = 1;
+      ++examined;
+      if (pixels.border(at)) return;
+      pixels.paint(at, nx);
+      if (next.count == next.capacity) {
+        next = front_grown(next);
+        if (next.count == next.capacity) {
+          failed = true;
+          return;
+        }
+      }
+      next.items[next.count++] = {at, static_cast<uint16_t>(nx), look};
+    };
+    for (size_t i = 0; i < current.count && !failed; ++i) {
+      const fill_entry e = current.items[i];
+      if ((e.look & look_left) && e.x > left_edge) examine(e.at - 1, e.x - 1, came_moving_left);
+      if ((e.look & look_right) && e.x < right_edge) examine(e.at + 1, e.x + 1, came_moving_right);
       if ((e.look & look_up) && e.at >= top_limit) {
         examine(e.at - width, e.x, came_moving_up);
-        if (e.at - width < lowest) lowest = e.at - width;
+        lowest = std::min(lowest, e.at - width);
       }
       if ((e.look & look_down) && e.at < bottom_limit) {
         examine(e.at + width, e.x, came_moving_down);
-        if (e.at + width > highest) highest = e.at + width;
+        highest = std::max(highest, e.at + width);
       }
     }
     std::swap(current, next);
   }
+  work.fronts[0] = current;
+  work.fronts[1] = next;
 
-  // Marks lie on the painted rows and the rows next to them.
   const size_t first_row = lowest / width, last_row = highest / width;
-  const size_t from = (first_row > 0 ? first_row - 1 : 0) * width;
-  const size_t to = std::min<size_t>((last_row + 2) * width, static_cast<size_t>(width) * img->height);
-  std::memset(visited + from, 0, to - from);
+  std::memset(visited + first_row * width, 0, (last_row - first_row + 1) * width);
   return examined;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #include "runtime/core/errors.h"
@@ -69,34 +70,43 @@ inline int32_t step_round(float f) { return static_cast<int32_t>(f < 0 ? f - 0.5
 // along the longer axis (y on a tie). With a pattern, each pixel first rotates
 // it left by one and is drawn when its lowest bit is then set. Returns the
 // pixels stored.
-template <bool styled>
-int64_t step_line(image_record* img, const pixel_port& port, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                  uint32_t colour, uint32_t pattern) {
+template <bool styled, typename Writer>
+int64_t step_line(const Writer w, size_t width, const pixel_port& port, int32_t x1, int32_t y1, int32_t x2,
+                  int32_t y2, uint32_t pattern) {
   const int32_t dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
   const bool x_leads = dy < dx;
   const int32_t n = x_leads ? dx : dy;
-  int32_t lead = x_leads ? x1 : y1;
-  const int32_t lead_step = (x_leads ? x2 > x1 : y2 > y1) ? 1 : -1;
   const int32_t follow_start = x_leads ? y1 : x1, follow_end = x_leads ? y2 : x2;
   // The following coordinate's bounds: a float that drifts over a long line never leaves the port.
   const int32_t low = x_leads ? port.y1 : port.x1, high = x_leads ? port.y2 : port.x2;
   const float follow_step = n ? static_cast<float>(follow_end - follow_start) / static_cast<float>(n) : 0.0f;
+  // Pixel indexes: the leading coordinate's part moves by a fixed stride, the following one's is recomputed.
+  const ptrdiff_t sign = (x_leads ? x2 > x1 : y2 > y1) ? 1 : -1;
+  const ptrdiff_t lead_stride = x_leads ? sign : sign * static_cast<ptrdiff_t>(width);
+  const ptrdiff_t follow_stride = x_leads ? static_cast<ptrdiff_t>(width) : 1;
+  ptrdiff_t lead_at = x_leads ? x1 : static_cast<ptrdiff_t>(y1) * static_cast<ptrdiff_t>(width);
   float follow = static_cast<float>(follow_start);
   int64_t stored = 0;
-  for (int32_t i = 0; i <= n; ++i, lead += lead_step, follow += follow_step) {
+  for (int32_t i = 0; i <= n; ++i, lead_at += lead_stride, follow += follow_step) {
     if constexpr (styled) {
       pattern = std::rotl(pattern, 1);
       if (!(pattern & 1)) continue;
     }
     const int32_t f = step_round(follow);
     if (f < low || f > high) continue;
-    if (x_leads)
-      pixel_store(img, lead, f, colour);
-    else
-      pixel_store(img, f, lead, colour);
+    w.put(static_cast<size_t>(lead_at + f * follow_stride));
     ++stored;
   }
   return stored;
+}
+
+// A clipped line in one colour, with or without a pattern.
+template <bool styled>
+int64_t draw_clipped(image_record* img, const pixel_port& port, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     uint32_t colour, uint32_t pattern) {
+  return with_writer(img, colour, [&](auto writer) {
+    return step_line<styled>(writer, img->width, port, x1, y1, x2, y2, pattern);
+  });
 }
 
 }  // namespace
@@ -126,16 +136,16 @@ void styled_line(image_record* img, float x1, float y1, float x2, float y2, uint
   style &= 0xFFFF;
   const uint32_t pattern = std::rotl(style << 16 | style, phase);
   if (pattern == 0xFFFFFFFF)
-    step_line<false>(img, port, ax, ay, bx, by, colour, 0);
+    draw_clipped<false>(img, port, ax, ay, bx, by, colour, 0);
   else
-    step_line<true>(img, port, ax, ay, bx, by, colour, pattern);
+    draw_clipped<true>(img, port, ax, ay, bx, by, colour, pattern);
 }
 
 int64_t pixel_line(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
   int32_t phase;
   const pixel_port port = port_of(img);
   if (!line_clip(port, &x1, &y1, &x2, &y2, &phase)) return 0;
-  return step_line<false>(img, port, x1, y1, x2, y2, colour, 0);
+  return draw_clipped<false>(img, port, x1, y1, x2, y2, colour, 0);
 }
 
 void point_set(float x, float y, uint32_t colour, int32_t flags) {
