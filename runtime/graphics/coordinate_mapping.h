@@ -30,6 +30,17 @@ inline int32_t round_half_away(double v) {
   return r > far_pixel ? far_pixel : r < -far_pixel ? -far_pixel : static_cast<int32_t>(r);
 }
 
+// The last graphics point becomes (x, y), or moves by (x, y) when relative.
+inline void set_graphics_point(image_record* img, float x, float y, bool relative) {
+  if (relative) {
+    img->gfx_x += x;
+    img->gfx_y += y;
+  } else {
+    img->gfx_x = x;
+    img->gfx_y = y;
+  }
+}
+
 // The pixel of a logical point (x, y); false when either coordinate maps to
 // not-a-number. Scaling is done in single precision, as the fields are.
 inline bool map_point(const image_record* img, float x, float y, int32_t* px, int32_t* py) {

@@ -42,26 +42,6 @@ inline uint32_t graphics_blend(uint32_t dst, uint32_t colour) {
   return blend_over(dst, colour);
 }
 
-// Stores colour at (x, y), which must lie inside the image (a pixel surface).
-inline void pixel_store(image_record* img, int32_t x, int32_t y, uint32_t colour) {
-  const size_t at = static_cast<size_t>(y) * img->width + static_cast<size_t>(x);
-  if (img->bytes_per_pixel == 1) {
-    shared_put(img->data + at, static_cast<uint8_t>(colour & img->mask));
-    return;
-  }
-  uint32_t* p = reinterpret_cast<uint32_t*>(img->data) + at;
-  const uint32_t a = colour >> 24;
-  if (img->blend_off || a == 0xFF)
-    shared_put(p, colour);
-  else if (a != 0)
-    shared_put(p, graphics_blend(shared_load32(p), colour));
-}
-
-// As pixel_store, dropping positions outside the view port (kept inside the image).
-inline void pixel_store_clipped(image_record* img, int32_t x, int32_t y, uint32_t colour) {
-  if (in_port(port_of(img), x, y)) pixel_store(img, x, y, colour);
-}
-
 // Writers of one colour into pixel memory by index (y * width + x), for loops
 // that store many pixels: the memory and the value are held in locals, which
 // the one-byte stores cannot alias.
@@ -92,6 +72,20 @@ int64_t with_writer(image_record* img, uint32_t colour, Draw&& draw) {
   if (img->blend_off || a == 0xFF) return draw(word_writer{data, colour});
   if (a == 0) return 0;
   return draw(blend_writer{data, colour});
+}
+
+// Stores colour at (x, y), which must lie inside the image (a pixel surface).
+inline void pixel_store(image_record* img, int32_t x, int32_t y, uint32_t colour) {
+  const size_t at = static_cast<size_t>(y) * img->width + static_cast<size_t>(x);
+  with_writer(img, colour, [at](const auto& writer) {
+    writer.put(at);
+    return int64_t{1};
+  });
+}
+
+// As pixel_store, dropping positions outside the view port (kept inside the image).
+inline void pixel_store_clipped(image_record* img, int32_t x, int32_t y, uint32_t colour) {
+  if (in_port(port_of(img), x, y)) pixel_store(img, x, y, colour);
 }
 
 // True when the graphics statements can draw on img: a pixel surface with memory.

@@ -21,11 +21,12 @@ static_assert(sizeof(image_record::width) <= sizeof(uint16_t) && sizeof(image_re
 constexpr uint8_t look_left = 1, look_right = 2, look_up = 4, look_down = 8;
 constexpr uint8_t came_moving_left = 13, came_moving_right = 14, came_moving_up = 7, came_moving_down = 11;
 
-struct fill_entry {
-  uint32_t at;  // y * width + x
-  uint16_t x;
-  uint8_t look;
-};
+// A front entry in one word: the pixel's index (y * width + x) in bits 0-31,
+// its column in bits 32-47 and the directions it looks in from bit 48.
+using fill_entry = uint64_t;
+constexpr fill_entry make_entry(uint32_t at, int32_t x, uint8_t look) {
+  return at | uint64_t{static_cast<uint16_t>(x)} << 32 | uint64_t{look} << 48;
+}
 
 // One generation: an array that grows (and stays grown) when a front needs more.
 struct front {
@@ -76,31 +77,26 @@ bool work_areas_ready(size_t pixels) {
 // How a variant reads and paints pixels. Each has
 //   bool border(size_t at): the pixel holds the border colour;
 //   void paint(size_t at, int32_t x): colours it.
-struct byte_pixels {
-  uint8_t* data;
-  uint8_t mask, border_value, fill;
-  bool border(size_t at) const { return (shared_load8(data + at) & mask) == border_value; }
-  void paint(size_t at, int32_t) const { shared_put(data + at, fill); }
+template <typename Writer>
+struct byte_region {
+  Writer writer;
+  uint8_t mask, border_value;
+  bool border(size_t at) const { return (shared_load8(writer.data + at) & mask) == border_value; }
+  void paint(size_t at, int32_t) const { writer.put(at); }
 };
 
-struct raw_pixels {
-  uint32_t* data;
-  uint32_t border_value, fill;
-  bool border(size_t at) const { return shared_load32(data + at) == border_value; }
-  void paint(size_t at, int32_t) const { shared_put(data + at, fill); }
+template <typename Writer>
+struct word_region {
+  Writer writer;
+  uint32_t border_value;
+  bool border(size_t at) const { return shared_load32(writer.data + at) == border_value; }
+  void paint(size_t at, int32_t) const { writer.put(at); }
 };
 
-struct blended_pixels {
+// Alpha 0 blended: the region is examined, nothing changes.
+struct keep_writer {
   uint32_t* data;
-  uint32_t border_value, fill;
-  bool border(size_t at) const { return shared_load32(data + at) == border_value; }
-  void paint(size_t at, int32_t) const {
-    const uint32_t a = fill >> 24;
-    if (a == 0xFF)
-      shared_put(data + at, fill);
-    else if (a != 0)
-      shared_put(data + at, graphics_blend(shared_load32(data + at), fill));
-  }
+  void put(size_t) const {}
 };
 
 // A tile of up to 64 rows of up to 8 pixels, repeated over the image.
@@ -121,13 +117,6 @@ struct tile_pixels {
   }
 };
 
-// The front with its array doubled; unchanged (error 7 raised) when memory
-// runs out. By value, so that the walk's local front never has its address taken.
-front front_grown(front f) {
-  if (!front_reserve(f, f.capacity * 2)) raise_error(7);
-  return f;
-}
-
 // The generation walk from (x, y), which lies inside the port and is not a
 // border pixel. Returns the pixels examined. Clears what it marked in the
 // visited map before it returns. The fronts and the map are worked on through
@@ -142,6 +131,7 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
   const uint32_t top_limit = static_cast<uint32_t>(port.y1 + 1) * width;
   const uint32_t bottom_limit = static_cast<uint32_t>(port.y2) * width;
   const uint32_t start = static_cast<uint32_t>(y) * width + static_cast<uint32_t>(x);
+  const size_t pixel_count = static_cast<size_t>(width) * img->height;
   // The lowest and highest pixel looked at above or below an entry bound the rows marked.
   uint32_t lowest = start, highest = start;
   int64_t examined = 1;
@@ -149,39 +139,42 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
   visited[start] = 1;
   pixels.paint(start, x);
   front current = work.fronts[0], next = work.fronts[1];
-  current.items[0] = {start, static_cast<uint16_t>(x), look_left | look_right | look_up | look_down};
+  current.items[0] = make_entry(start, x, look_left | look_right | look_up | look_down);
   current.count = 1;
-  bool failed = false;
-  while (current.count && !failed) {
-    next.count = 0;
+  while (current.count) {
+    // Each entry adds at most three pixels (four for the start), and no
+    // generation more than the image has: room for all of them first.
+    const size_t most = std::min(current.count * 4, pixel_count);
+    if (next.capacity < most && !front_reserve(next, std::max(most, next.capacity * 2))) {
+      raise_error(7);
+      break;
+    }
+    fill_entry* out = next.items;
     const auto examine = [&](uint32_t at, int32_t nx, uint8_t look) {
       if (visited[at]) return;
       visited[at] = 1;
       ++examined;
       if (pixels.border(at)) return;
       pixels.paint(at, nx);
-      if (next.count == next.capacity) {
-        next = front_grown(next);
-        if (next.count == next.capacity) {
-          failed = true;
-          return;
-        }
-      }
-      next.items[next.count++] = {at, static_cast<uint16_t>(nx), look};
+      *out++ = make_entry(at, nx, look);
     };
-    for (size_t i = 0; i < current.count && !failed; ++i) {
-      const fill_entry e = current.items[i];
-      if ((e.look & look_left) && e.x > left_edge) examine(e.at - 1, e.x - 1, came_moving_left);
-      if ((e.look & look_right) && e.x < right_edge) examine(e.at + 1, e.x + 1, came_moving_right);
-      if ((e.look & look_up) && e.at >= top_limit) {
-        examine(e.at - width, e.x, came_moving_up);
-        lowest = std::min(lowest, e.at - width);
+    const fill_entry* const end = current.items + current.count;
+    for (const fill_entry* p = current.items; p != end; ++p) {
+      const uint32_t at = static_cast<uint32_t>(*p);
+      const int32_t ex = static_cast<uint16_t>(*p >> 32);
+      const uint32_t look = static_cast<uint32_t>(*p >> 48);
+      if ((look & look_left) && ex > left_edge) examine(at - 1, ex - 1, came_moving_left);
+      if ((look & look_right) && ex < right_edge) examine(at + 1, ex + 1, came_moving_right);
+      if ((look & look_up) && at >= top_limit) {
+        examine(at - width, ex, came_moving_up);
+        lowest = std::min(lowest, at - width);
       }
-      if ((e.look & look_down) && e.at < bottom_limit) {
-        examine(e.at + width, e.x, came_moving_down);
-        highest = std::max(highest, e.at + width);
+      if ((look & look_down) && at < bottom_limit) {
+        examine(at + width, ex, came_moving_down);
+        highest = std::max(highest, at + width);
       }
     }
+    next.count = static_cast<size_t>(out - next.items);
     std::swap(current, next);
   }
   work.fronts[0] = current;
@@ -195,13 +188,7 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
 // The start of a fill: the last graphics point set or moved, and mapped to a
 // pixel. False when the fill goes no further (the point maps outside the port).
 bool fill_start(image_record* img, float x, float y, int32_t flags, int32_t* px, int32_t* py) {
-  if (flags & paint_relative) {
-    img->gfx_x += x;
-    img->gfx_y += y;
-  } else {
-    img->gfx_x = x;
-    img->gfx_y = y;
-  }
+  set_graphics_point(img, x, y, flags & paint_relative);
   return map_point(img, img->gfx_x, img->gfx_y, px, py) && in_port(port_of(img), *px, *py) &&
          work_areas_ready(static_cast<size_t>(img->width) * img->height);
 }
@@ -287,19 +274,15 @@ int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int
   int32_t px, py;
   if (!fill_start(img, x, y, flags, &px, &py)) return 0;
   const size_t at = static_cast<size_t>(py) * img->width + static_cast<size_t>(px);
-  const pixel_port port = port_of(img);
-  if (one_byte) {
-    const byte_pixels pixels{img->data, static_cast<uint8_t>(img->mask), static_cast<uint8_t>(border),
-                             static_cast<uint8_t>(fill)};
-    return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
-  }
+  const auto walk = [&](const auto& region) { return region.border(at) ? 0 : fill_walk(img, port_of(img), px, py, region); };
+  if (one_byte)
+    return walk(byte_region<byte_writer>{{img->data, static_cast<uint8_t>(fill)}, static_cast<uint8_t>(img->mask),
+                                         static_cast<uint8_t>(border)});
   auto* data = reinterpret_cast<uint32_t*>(img->data);
-  if (img->blend_off) {
-    const raw_pixels pixels{data, border, fill};
-    return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
-  }
-  const blended_pixels pixels{data, border, fill};
-  return pixels.border(at) ? 0 : fill_walk(img, port, px, py, pixels);
+  const uint32_t alpha = fill >> 24;
+  if (img->blend_off || alpha == 0xFF) return walk(word_region<word_writer>{{data, fill}, border});
+  if (alpha == 0) return walk(word_region<keep_writer>{{data}, border});
+  return walk(word_region<blend_writer>{{data, fill}, border});
 }
 
 void paint_fill(float x, float y, uint32_t fill, uint32_t border, int32_t flags) {

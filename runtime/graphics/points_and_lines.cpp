@@ -151,13 +151,7 @@ int64_t pixel_line(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_
 void point_set(float x, float y, uint32_t colour, int32_t flags) {
   image_record* img = graphics_statement_image();
   if (!img) return;
-  if (flags & point_relative) {
-    img->gfx_x += x;
-    img->gfx_y += y;
-  } else {
-    img->gfx_x = x;
-    img->gfx_y = y;
-  }
+  set_graphics_point(img, x, y, flags & point_relative);
   if (!(flags & point_colour_given)) colour = img->colour;
   img->draw_colour = colour;
   int32_t px, py;

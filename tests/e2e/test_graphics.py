@@ -1,11 +1,9 @@
 """The graphics statements end to end: one picture drawn with every statement on
 SCREEN 12 and on a 32-bit screen. The window shows exactly the frame the runtime
 built, and pixels worked out by hand from the statements have their colours."""
-import os
 import unittest
 
 import harness
-from test_display_frames import frame_rows
 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # The 16 colours of SCREEN 12 used by the picture.
@@ -49,16 +47,10 @@ class GraphicsTest(harness.ProgramTest):
     program_name = "graphics_program"
     stepped = True
 
-    def frame_step(self, n):
-        """Runs step n; the frame it wrote and its size."""
-        self.release_step(n)
-        out = self.wait_for(lambda out: f"step {n} " in out)
-        size = tuple(int(v) for v in out.split(f"step {n} ")[1].split()[0].split("x"))
-        return frame_rows(os.path.join(self.steps.name, f"frame{n}"), *size), size
-
     def check(self, n, expected):
-        frame, size = self.frame_step(n)
+        size = self.frame_step(n)
         self.assertEqual(size, (640, 480))
+        frame = self.frame(n, size)
         rows = self.picture(size)
         differing = [(x, y) for y in range(size[1]) for x in range(size[0]) if rows[y][x] != frame[y][x]]
         self.assertEqual(differing[:5], [], f"{len(differing)} pixels differ from the frame")
