@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "runtime/core/errors.h"
 #include "runtime/core/runtime_flags.h"
@@ -108,7 +109,8 @@ bool referenced_value(uint8_t type, uint32_t offset, double* out) {
     case reference_single: return load_value<float>(offset, out);
     case reference_double: return load_value<double>(offset, out);
     case reference_extended: {
-      // 80-bit extended: the x87 format of long double here, rounded to double.
+      // 80-bit extended: the x87 format of long double on this machine, rounded to double.
+      static_assert(std::numeric_limits<long double>::digits == 64, "long double must be the x87 extended format");
       const uint8_t* p = segment_bytes(offset, 10);
       if (!p) return false;
       long double v = 0;

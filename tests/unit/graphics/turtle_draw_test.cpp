@@ -3,8 +3,6 @@
 #include <string>
 
 #include "graphics_fixture.h"
-#include "runtime/core/runtime_flags.h"
-#include "runtime/graphics/paint_fill.h"
 #include "runtime/graphics/points_and_lines.h"
 #include "runtime/graphics/turtle_draw.h"
 #include "runtime/screen/view_window.h"
@@ -12,17 +10,6 @@
 namespace {
 
 using TurtleDrawTest = GraphicsTest;
-
-std::set<GraphicsTest::point> row(int32_t x1, int32_t x2, int32_t y) {
-  std::set<GraphicsTest::point> out;
-  for (int32_t x = x1; x <= x2; ++x) out.insert({x, y});
-  return out;
-}
-std::set<GraphicsTest::point> column(int32_t x, int32_t y1, int32_t y2) {
-  std::set<GraphicsTest::point> out;
-  for (int32_t y = y1; y <= y2; ++y) out.insert({x, y});
-  return out;
-}
 
 // "=" or "X" followed by a type code and a 16-bit offset.
 std::string reference(uint8_t type, uint16_t offset) {
@@ -50,7 +37,7 @@ TEST_F(TurtleFromCentre, MovesAndTheGraphicsPointAfterThem) {
   struct {
     int32_t mode;
     const char* commands;
-    std::set<point> pixels;
+    points pixels;
     point after;
   } cases[] = {
       {12, "U", column(20, 19, 20), {20, 19}},
@@ -87,14 +74,6 @@ TEST_F(TurtleFromCentre, StateKeptInTheImage) {
   turtle_draw(text("TA0R2"));
   EXPECT_EQ(drawn(), row(20, 26, 20));
   EXPECT_EQ(pixel(26, 20), 3u);
-  // After R the graphics point has moved, and a relative PAINT continues from there.
-  use_image(40, 40, 12);
-  line_draw(10, 10, 30, 30, 4, line_kind_box, 0, line_first_given | line_colour_given);
-  write_image->gfx_x = write_image->gfx_y = 5;
-  turtle_draw(text("BR10BD10"));
-  paint_fill(1, 1, 2, 4, paint_colour_given | paint_border_given | paint_relative);
-  EXPECT_EQ(pixel(20, 20), 2u);
-  EXPECT_EQ(pixel(5, 5), 0u);
 }
 
 TEST_F(TurtleFromCentre, FillsAndLogicalCoordinates) {
@@ -127,9 +106,6 @@ TEST_F(TurtleFromCentre, BadCommandsStopWithErrorFive) {
     EXPECT_EQ(drawn(), row(20, 23, 20));       // what was drawn stays
     EXPECT_EQ(graphics_point(), (point{20, 20}));  // the point is not updated
   }
-  set_dest(0);
-  turtle_draw(text("R1"));
-  EXPECT_EQ(take_error(), 5);
 }
 
 TEST_F(TurtleFromCentre, VariableReferencesAndSubStrings) {
@@ -150,7 +126,7 @@ TEST_F(TurtleFromCentre, VariableReferencesAndSubStrings) {
   struct {
     std::string commands;
     int32_t error;
-    std::set<point> pixels;
+    points pixels;
   } cases[] = {
       {"R=" + reference(2, 40000), 0, row(20, 27, 20)},
       {"R=" + reference(8, 40008), 0, row(20, 23, 20)},
