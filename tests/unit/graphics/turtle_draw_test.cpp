@@ -155,16 +155,19 @@ TEST_F(TurtleFromCentre, VariableReferencesAndSubStrings) {
 }
 
 TEST_F(TurtleFromCentre, SubStringsThatMultiplyTheirWorkAreStopped) {
-  // String k runs string k-1 twice: 2^40 commands in all from 40 short strings.
+  // String k runs string k-1 twice: 2^39 lines across the image from 40 short strings.
   for (uint16_t k = 0; k < 40; ++k) {
-    const uint16_t record = static_cast<uint16_t>(43000 + 4 * k), chars = static_cast<uint16_t>(44000 + 8 * k);
-    segment_record(record, k == 0 ? 2 : 8, chars);
-    const std::string body = k == 0 ? std::string("BU") : "X" + reference(3, record - 4) + "X" + reference(3, record - 4);
+    const uint16_t record = static_cast<uint16_t>(43000 + 4 * k), chars = static_cast<uint16_t>(44000 + 12 * k);
+    const std::string body = k == 0 ? std::string("R2047L2047") : "X" + reference(3, record - 4) + "X" + reference(3, record - 4);
+    segment_record(record, static_cast<uint16_t>(body.size()), chars);
     std::memcpy(data_segment + chars, body.data(), body.size());
   }
   const auto started = std::chrono::steady_clock::now();
-  draw(12, "X" + reference(3, 43000 + 4 * 39));
+  image_record* img = use_image(2048, 2, 256);
+  img->gfx_x = img->gfx_y = 0;
+  turtle_draw(text("X" + reference(3, 43000 + 4 * 39)));
   EXPECT_EQ(take_error(), 6);
+  EXPECT_EQ(drawn(), row(0, 2047, 0));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
