@@ -77,6 +77,10 @@ inline uint32_t str_temp_mark() { return temp_list.count; }
 // (a routine returning a value through the cleanup passes it here).
 intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
 
+// size bytes of the data segment from offset, or null when they do not all lie
+// inside it: for offsets that come from outside data (DRAW's variable references).
+const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size);
+
 // Detaches s from its file's record buffer and releases the link (file subsystem).
 void field_detach(str_desc* s);
 // Tells the file subsystem that LSET or RSET wrote new bytes into s, which is
