@@ -22,21 +22,14 @@ class GraphicsTest : public ScreenTest {
     return write_image;
   }
   static uint32_t pixel(int32_t x, int32_t y) {
-    const image_record* img = write_image;
-    const size_t at = static_cast<size_t>(y) * img->width + x;
-    return img->bytes_per_pixel == 1 ? img->data[at] : reinterpret_cast<const uint32_t*>(img->data)[at];
+    const size_t at = static_cast<size_t>(y) * write_image->width + x;
+    if (write_image->bytes_per_pixel == 1) return write_image->data[at];
+    return reinterpret_cast<const uint32_t*>(write_image->data)[at];
   }
   static void set_pixel(int32_t x, int32_t y, uint32_t value) {
-    image_record* img = write_image;
-    const size_t at = static_cast<size_t>(y) * img->width + x;
-    if (img->bytes_per_pixel == 1)
-      img->data[at] = static_cast<uint8_t>(value);
-    else
-      reinterpret_cast<uint32_t*>(img->data)[at] = value;
-  }
-  static void fill_all(uint32_t value) {
-    for (int32_t y = 0; y < write_image->height; ++y)
-      for (int32_t x = 0; x < write_image->width; ++x) set_pixel(x, y, value);
+    const size_t at = static_cast<size_t>(y) * write_image->width + x;
+    if (write_image->bytes_per_pixel == 1) write_image->data[at] = static_cast<uint8_t>(value);
+    else reinterpret_cast<uint32_t*>(write_image->data)[at] = value;
   }
   // Every pixel that differs from background.
   static points drawn(uint32_t background = 0) {
@@ -46,15 +39,11 @@ class GraphicsTest : public ScreenTest {
         if (pixel(x, y) != background) out.insert({x, y});
     return out;
   }
-  // The pixels of a horizontal and of a vertical run, ends included.
-  static points row(int32_t x1, int32_t x2, int32_t y) {
+  // The pixels of a horizontal or vertical run from (x1, y1) to (x2, y2), ends included.
+  static points run(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     points out;
-    for (int32_t x = x1; x <= x2; ++x) out.insert({x, y});
-    return out;
-  }
-  static points column(int32_t x, int32_t y1, int32_t y2) {
-    points out;
-    for (int32_t y = y1; y <= y2; ++y) out.insert({x, y});
+    for (int32_t y = y1; y <= y2; ++y)
+      for (int32_t x = x1; x <= x2; ++x) out.insert({x, y});
     return out;
   }
   static point graphics_point() {

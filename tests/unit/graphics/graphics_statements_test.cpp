@@ -1,8 +1,7 @@
 // Rules every graphics statement keeps: error 5 on a text surface, nothing
 // while an error is pending, the last graphics point each leaves behind, and
-// huge or missing coordinates that draw nothing outside the view port and
-// finish at once.
-#include <chrono>
+// huge or missing coordinates that draw nothing outside the view port (DRAW's
+// are the fuzz target's).
 #include <functional>
 #include <limits>
 
@@ -23,7 +22,7 @@ TEST_F(GraphicsStatementsTest, TextSurfacesPendingErrorsAndTheGraphicsPoint) {
   } cases[] = {
       {"PSET STEP", [] { point_set(3, 4, 1, point_relative | point_colour_given); }, {13, 14}},
       {"PRESET", [] { point_reset(3, 4, 0, 0); }, {3, 4}},
-      {"LINE -STEP: from the last point", [] { line_draw(0, 0, 3, 4, 1, line_kind_line, 0, line_second_relative); }, {13, 14}},
+      {"LINE -STEP", [] { line_draw(0, 0, 3, 4, 1, line_kind_line, 0, line_second_relative); }, {13, 14}},
       {"CIRCLE STEP: the centre", [] { circle_draw(3, 4, 2, 1, 0, 0, 0, circle_relative); }, {13, 14}},
       {"PAINT STEP", [] { paint_fill(3, 4, 1, 0, paint_relative); }, {13, 14}},
       {"PAINT with a tile", [] { paint_tile(3, 4, text("\x55"), 0, nullptr, paint_colour_given); }, {3, 4}},
@@ -51,28 +50,27 @@ TEST_F(GraphicsStatementsTest, TextSurfacesPendingErrorsAndTheGraphicsPoint) {
   }
 }
 
-TEST_F(GraphicsStatementsTest, HugeAndMissingCoordinatesStayInsideAndFinish) {
+TEST_F(GraphicsStatementsTest, HugeAndMissingCoordinatesDrawOnlyInsideThePort) {
   const struct {
     const char* name;
     std::function<void()> run;
+    bool draws;  // false: nothing at all
   } cases[] = {
-      {"PSET far away", [] { point_set(1e30f, -1e30f, 3, point_colour_given); }},
-      {"PSET not a number", [] { point_set(nan, 5, 3, point_colour_given); }},
-      {"LINE from not a number", [] { line_draw(nan, 0, 10, 10, 3, line_kind_line, 0, first_colour); }},
-      {"LINE across everything", [] { line_draw(-1e30f, 20, inf, 20, 3, line_kind_line, 0, first_colour); }},
-      {"LINE of length 1e9", [] { line_draw(0, 30, 1e9f, 31, 3, line_kind_line, 0xAAAA, first_colour | line_style_given); }},
-      {"B far away", [] { line_draw(-1e30f, -1e30f, 1e30f, 1e30f, 3, line_kind_box, 0, first_colour); }},
-      {"BF to not a number", [] { line_draw(20, 20, nan, nan, 3, line_kind_filled_box, 0, first_colour); }},
-      {"CIRCLE of radius 1e30", [] { circle_draw(30, 20, 1e30, 3, 0, 0, 0, circle_colour_given); }},
-      {"CIRCLE whose edge crosses, far beyond the largest radius",
-       [] { circle_draw(1e9, 20, 1e9 - 20, 3, 0, 0, 0, circle_colour_given); }},
-      {"CIRCLE at infinity", [] { circle_draw(inf, 20, 5, 3, 0, 0, 0, circle_colour_given); }},
-      {"CIRCLE of radius not a number", [] { circle_draw(30, 20, nan, 3, 0, 0, 0, circle_colour_given); }},
-      {"PAINT at not a number", [] { paint_fill(nan, nan, 3, 9, paint_colour_given | paint_border_given); }},
-      {"DRAW far", [] { turtle_draw(text("S255R99999999999D999999999TA1e300U9")); }},
-      {"DRAW absolute far", [] { turtle_draw(text("M-2000000000,2000000000R5")); }},
+      {"PSET far away", [] { point_set(1e30f, -1e30f, 3, point_colour_given); }, false},
+      {"PSET not a number", [] { point_set(nan, 5, 3, point_colour_given); }, false},
+      {"LINE from not a number", [] { line_draw(nan, 0, 10, 10, 3, line_kind_line, 0, first_colour); }, false},
+      {"LINE of length 1e9", [] { line_draw(0, 30, 1e9f, 31, 3, line_kind_line, 0xAAAA, first_colour | line_style_given); },
+       true},
+      {"B far away", [] { line_draw(-1e30f, -1e30f, 1e30f, 1e30f, 3, line_kind_box, 0, first_colour); }, false},
+      {"BF to not a number", [] { line_draw(20, 20, nan, nan, 3, line_kind_filled_box, 0, first_colour); }, false},
+      {"CIRCLE of radius 1e30", [] { circle_draw(30, 20, 1e30, 3, 0, 0, 0, circle_colour_given); }, false},
+      // Its left edge would cross the port: too large a radius draws nothing rather than walk 1e9 steps.
+      {"CIRCLE beyond the largest radius", [] { circle_draw(1e9, 20, 1e9 - 20, 3, 0, 0, 0, circle_colour_given); },
+       false},
+      {"CIRCLE at infinity", [] { circle_draw(inf, 20, 5, 3, 0, 0, 0, circle_colour_given); }, false},
+      {"CIRCLE of radius not a number", [] { circle_draw(30, 20, nan, 3, 0, 0, 0, circle_colour_given); }, false},
+      {"PAINT at not a number", [] { paint_fill(nan, nan, 3, 9, paint_colour_given | paint_border_given); }, false},
   };
-  const auto started = std::chrono::steady_clock::now();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     image_record* img = use_image(64, 48, 13);
@@ -80,14 +78,15 @@ TEST_F(GraphicsStatementsTest, HugeAndMissingCoordinatesStayInsideAndFinish) {
     img->gfx_x = img->gfx_y = 20;
     c.run();
     EXPECT_EQ(take_error(), 0);
-    for (const auto& [x, y] : drawn()) ASSERT_TRUE(x >= 8 && x <= 55 && y >= 8 && y <= 39) << x << "," << y;
+    const points pixels = drawn();
+    EXPECT_EQ(pixels.empty(), !c.draws);
+    for (const auto& [x, y] : pixels) ASSERT_TRUE(x >= 8 && x <= 55 && y >= 8 && y <= 39) << x << "," << y;
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   // What crosses the port is drawn there.
   use_image(64, 48, 13);
   view(8, 8, 55, 39, 0, 0, 1 | 2);
   line_draw(-1e30f, 20, inf, 20, 3, line_kind_line, 0, first_colour);
-  EXPECT_EQ(drawn(), row(8, 55, 20));
+  EXPECT_EQ(drawn(), run(8, 20, 55, 20));
 }
 
 }  // namespace
