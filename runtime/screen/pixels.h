@@ -1,8 +1,10 @@
 #pragma once
 // Storing into image memory that the frame builder may be reading at the same
 // moment: pixel stores with masking and blending, fills of rows and boxes,
-// logical coordinates to pixels, and the turns that let a bulk move use plain
-// copies. Program thread, except the builder's side of the read turns.
+// logical coordinates to pixels and back, the view port, and the turns that let
+// a bulk move use plain copies. Program thread, except the builder's side of
+// the read turns.
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -246,26 +248,175 @@ struct screen_read_turn {
   screen_read_turn& operator=(const screen_read_turn&) = delete;
 };
 
-// Logical coordinates to pixels through an image's view and window settings.
-// Rounding is to the nearest integer with ties to even.
+// Logical coordinates to pixels through an image's view and window settings,
+// and back.
+//
+// Rounding is to the nearest integer with ties to even. A rounded position is
+// kept within far_pixel of the origin: anything farther lies outside every
+// image (sides are at most 65,535 pixels) and clips the same way, and sums and
+// differences of two such positions still fit in 32 bits. A coordinate that is
+// not a number maps to no pixel at all.
 
-inline int32_t map_x(const image_record* img, float x) {
-  if (img->coord_mode == coords_pixels) return static_cast<int32_t>(std::nearbyint(x));
-  if (img->coord_mode == coords_scaled) return static_cast<int32_t>(std::nearbyint(x * img->scale_x + img->scale_offset_x)) + img->view_offset_x;
-  return static_cast<int32_t>(std::nearbyint(x)) + img->view_offset_x;
+constexpr int32_t far_pixel = 1 << 29;
+
+// v rounded (ties to even) and pulled in to +-far_pixel; false when v is not a number.
+inline bool round_pixel(double v, int32_t* out) {
+  if (std::isnan(v)) return false;
+  const double r = std::nearbyint(v);
+  *out = r > far_pixel ? far_pixel : r < -far_pixel ? -far_pixel : static_cast<int32_t>(r);
+  return true;
 }
 
-inline int32_t map_y(const image_record* img, float y) {
-  if (img->coord_mode == coords_pixels) return static_cast<int32_t>(std::nearbyint(y));
-  if (img->coord_mode == coords_scaled) return static_cast<int32_t>(std::nearbyint(y * img->scale_y + img->scale_offset_y)) + img->view_offset_y;
-  return static_cast<int32_t>(std::nearbyint(y)) + img->view_offset_y;
+// The pixel of a logical point (x, y); false when either coordinate maps to
+// not-a-number. Scaling is done in single precision, as the fields are.
+inline bool map_point(const image_record* img, float x, float y, int32_t* px, int32_t* py) {
+  float sx = x, sy = y;
+  int32_t ox = 0, oy = 0;
+  if (img->coord_mode != coords_pixels) {
+    ox = img->view_offset_x;
+    oy = img->view_offset_y;
+    if (img->coord_mode == coords_scaled) {
+      sx = x * img->scale_x + img->scale_offset_x;
+      sy = y * img->scale_y + img->scale_offset_y;
+    }
+  }
+  if (!round_pixel(sx, px) || !round_pixel(sy, py)) return false;
+  *px += ox;
+  *py += oy;
+  return true;
+}
+
+// The same mapping without the rounding, in double precision (CIRCLE's centre
+// and radius, DRAW's pen).
+inline double exact_pixel_x(const image_record* img, double x) {
+  if (img->coord_mode == coords_pixels) return x;
+  if (img->coord_mode == coords_scaled) return x * img->scale_x + img->scale_offset_x + img->view_offset_x;
+  return x + img->view_offset_x;
+}
+inline double exact_pixel_y(const image_record* img, double y) {
+  if (img->coord_mode == coords_pixels) return y;
+  if (img->coord_mode == coords_scaled) return y * img->scale_y + img->scale_offset_y + img->view_offset_y;
+  return y + img->view_offset_y;
+}
+
+// Unrounded pixel positions back to logical coordinates.
+inline double logical_x(const image_record* img, double px) {
+  if (img->coord_mode == coords_pixels) return px;
+  if (img->coord_mode == coords_scaled) return (px - img->view_offset_x - img->scale_offset_x) / img->scale_x;
+  return px - img->view_offset_x;
+}
+inline double logical_y(const image_record* img, double py) {
+  if (img->coord_mode == coords_pixels) return py;
+  if (img->coord_mode == coords_scaled) return (py - img->view_offset_y - img->scale_offset_y) / img->scale_y;
+  return py - img->view_offset_y;
+}
+
+// The view port kept inside the image (VIEW only ever sets ports inside it;
+// this holds the stores in bounds whatever the record says).
+struct pixel_port {
+  int32_t x1, y1, x2, y2;
+};
+inline pixel_port port_of(const image_record* img) {
+  pixel_port p{img->view_x1, img->view_y1, img->view_x2, img->view_y2};
+  if (p.x1 < 0) p.x1 = 0;
+  if (p.y1 < 0) p.y1 = 0;
+  if (p.x2 > img->width - 1) p.x2 = img->width - 1;
+  if (p.y2 > img->height - 1) p.y2 = img->height - 1;
+  return p;
+}
+inline bool in_port(const pixel_port& p, int32_t x, int32_t y) {
+  return x >= p.x1 && x <= p.x2 && y >= p.y1 && y <= p.y2;
+}
+
+// True when img is a pixel surface with memory, which boxes and the graphics
+// statements can draw on.
+inline bool drawable(const image_record* img) { return img && !img->text && img->data; }
+
+// The pixel store of boxes and the graphics statements (PSET, LINE, CIRCLE,
+// PAINT, DRAW). It differs from store_pixel, the text and glyph store, only
+// for 32-bit colours of alpha 0x7F and 0x80.
+//
+// One-byte pixels get the colour AND the image's mask. 32-bit pixels are stored
+// as given with blending off or an opaque colour, left alone for alpha 0, and
+// otherwise mixed: alpha 0x7F and 0x80 average each colour channel of the pixel
+// and the colour (their lowest bits dropped first) and take the new alpha from
+// a fixed table; every other alpha goes through blend_over.
+//
+// These stores do not mark the memory written: every statement marks it once
+// when it ends (note_write_at_exit).
+
+// New alpha after mixing a colour of alpha a over a pixel of alpha old: the
+// colour's share plus the part of the old alpha it leaves, as blend_over counts it.
+constexpr std::array<uint8_t, 256> half_alpha_table(uint32_t a) {
+  std::array<uint8_t, 256> table{};
+  for (uint32_t old = 0; old < 256; ++old) table[old] = static_cast<uint8_t>(a + (old * (255 - a) + 127) / 255);
+  return table;
+}
+inline constexpr std::array<uint8_t, 256> half_alpha_7f = half_alpha_table(0x7F);
+inline constexpr std::array<uint8_t, 256> half_alpha_80 = half_alpha_table(0x80);
+
+// colour mixed over the pixel value dst; colour's alpha is neither 0 nor 0xFF.
+inline uint32_t graphics_blend(uint32_t dst, uint32_t colour) {
+  const uint32_t a = colour >> 24;
+  if (a == 0x7F || a == 0x80) {
+    const uint32_t rgb = ((dst >> 1) & 0x7F7F7F) + ((colour >> 1) & 0x7F7F7F);
+    const uint8_t alpha = a == 0x80 ? half_alpha_80[dst >> 24] : half_alpha_7f[dst >> 24];
+    return uint32_t{alpha} << 24 | rgb;
+  }
+  return blend_over(dst, colour);
+}
+
+// Writers of one colour into pixel memory by index (y * width + x), for loops
+// that store many pixels: the memory and the value are held in locals, which
+// the one-byte stores cannot alias.
+struct byte_writer {
+  uint8_t* data;
+  uint8_t value;  // already masked
+  void put(size_t at) const { shared_put(data + at, value); }
+};
+struct word_writer {
+  uint32_t* data;
+  uint32_t value;
+  void put(size_t at) const { shared_put(data + at, value); }
+};
+struct blend_writer {
+  uint32_t* data;
+  uint32_t value;  // alpha neither 0 nor 0xFF
+  void put(size_t at) const { shared_put(data + at, graphics_blend(shared_get(data[at]), value)); }
+};
+
+// Calls draw(writer) with the writer that stores colour on img as pixel_store
+// would; returns draw's result, or 0 without calling it when the colour
+// changes nothing (alpha 0 blended over 32-bit pixels).
+template <typename Draw>
+int64_t with_writer(image_record* img, uint32_t colour, Draw&& draw) {
+  if (img->bytes_per_pixel == 1) return draw(byte_writer{img->data, static_cast<uint8_t>(colour & img->mask)});
+  auto* data = reinterpret_cast<uint32_t*>(img->data);
+  const uint32_t a = colour >> 24;
+  if (img->blend_off || a == 0xFF) return draw(word_writer{data, colour});
+  if (a == 0) return 0;
+  return draw(blend_writer{data, colour});
+}
+
+// Stores colour at (x, y), which must lie inside the image (a pixel surface).
+inline void pixel_store(image_record* img, int32_t x, int32_t y, uint32_t colour) {
+  const size_t at = static_cast<size_t>(y) * img->width + static_cast<size_t>(x);
+  with_writer(img, colour, [at](const auto& writer) {
+    writer.put(at);
+    return int64_t{1};
+  });
+}
+
+// As pixel_store, dropping positions outside the view port (kept inside the image).
+inline void pixel_store_clipped(image_record* img, int32_t x, int32_t y, uint32_t colour) {
+  if (in_port(port_of(img), x, y)) pixel_store(img, x, y, colour);
 }
 
 // The filled box: a rectangle between two logical corners in one colour,
-// clipped to the view port.
+// clipped to the view port (LINE ... BF, VIEW's fill, CLS of a logical window).
 
 // Fills the box on img. With blend, 32-bit colours whose alpha is neither 0
-// nor 0xFF are blended over the pixels and alpha 0 changes nothing; without,
+// nor 0xFF are mixed in through pixel_store and alpha 0 changes nothing; without,
 // every pixel gets the colour as given. One-byte pixels get colour AND mask.
 void box_fill_on(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, bool blend);
 // The same on the write image.

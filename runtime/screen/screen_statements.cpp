@@ -344,27 +344,26 @@ void reset_logical_window(image_record* img) {
 }
 
 void box_fill_on(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, bool blend) {
-  if (!img || img->text || !img->data) return;
-  int32_t px1 = map_x(img, x1), py1 = map_y(img, y1);
-  int32_t px2 = map_x(img, x2), py2 = map_y(img, y2);
+  if (!drawable(img)) return;
+  int32_t px1, py1, px2, py2;
+  if (!map_point(img, x1, y1, &px1, &py1) || !map_point(img, x2, y2, &px2, &py2)) return;
   if (px1 > px2) std::swap(px1, px2);
   if (py1 > py2) std::swap(py1, py2);
-  // The port, kept inside the image.
-  const int32_t left = std::max(img->view_x1, 0), top = std::max(img->view_y1, 0);
-  const int32_t right = std::min(img->view_x2, img->width - 1), bottom = std::min(img->view_y2, img->height - 1);
-  if (px2 < left || px1 > right || py2 < top || py1 > bottom) return;
-  px1 = std::max(px1, left);
-  py1 = std::max(py1, top);
-  px2 = std::min(px2, right);
-  py2 = std::min(py2, bottom);
+  const pixel_port port = port_of(img);
+  if (px2 < port.x1 || px1 > port.x2 || py2 < port.y1 || py1 > port.y2) return;
+  px1 = std::max(px1, port.x1);
+  py1 = std::max(py1, port.y1);
+  px2 = std::min(px2, port.x2);
+  py2 = std::min(py2, port.y2);
   const uint32_t alpha = colour >> 24;
   if (img->bytes_per_pixel == 1 || !blend || img->blend_off || alpha == 0xFF) {
     fill_pixel_box(img, px1, py1, px2, py2, colour);
     return;
   }
   if (alpha == 0) return;
+  const note_write_at_exit mark;
   for (int32_t y = py1; y <= py2; ++y)
-    for (int32_t x = px1; x <= px2; ++x) store_pixel(img, x, y, colour);
+    for (int32_t x = px1; x <= px2; ++x) pixel_store(img, x, y, colour);
 }
 
 void box_fill(float x1, float y1, float x2, float y2, uint32_t colour, bool blend) {

@@ -182,6 +182,11 @@ void strings_init_sized(const string_engine_sizes& sizes) {
 
 void strings_init() { strings_init_sized(string_engine_sizes{}); }
 
+const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size) {
+  if (!data_segment || offset > data_segment_size || size > data_segment_size - offset) return nullptr;
+  return data_segment + offset;
+}
+
 str_desc* str_new(uint32_t length, bool temporary) {
   check_length(length, err_string_heap_growth);
   str_desc* s = desc_take();

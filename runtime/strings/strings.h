@@ -89,6 +89,10 @@ inline uint32_t str_temp_mark() { return temp_list.count; }
 // (a routine returning a value through the cleanup passes it here).
 intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
 
+// size bytes of the data segment from offset, or null when they do not all lie
+// inside it: for offsets that come from outside data (DRAW's variable references).
+const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size);
+
 // Ends s's FIELD binding, if it has one, and frees the binding.
 void field_detach(str_desc* s);
 // After LSET or RSET wrote into s: when s is bound to a record buffer, its

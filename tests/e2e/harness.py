@@ -277,6 +277,14 @@ def screen_text(xvfb, window, columns=80, rows_count=None):
     return lines
 
 
+def frame_rows(path, width, height):
+    """A frame file's pixels as rows of (r, g, b); the words are 0xAARRGGBB, little-endian."""
+    with open(path, "rb") as f:
+        data = f.read()
+    return [[(data[(y * width + x) * 4 + 2], data[(y * width + x) * 4 + 1], data[(y * width + x) * 4])
+             for x in range(width)] for y in range(height)]
+
+
 def process_cpu_seconds(pid):
     """User + system processor time of a process so far, from /proc/PID/stat."""
     with open(f"/proc/{pid}/stat") as f:
@@ -326,6 +334,17 @@ class ProgramTest(unittest.TestCase):
         if release:
             self.release_step(n)
         return self.wait_for(lambda out: f"step {n}\n" in out)
+
+    def frame_step(self, n):
+        """Runs step n of a program that writes its frames (programs/frame_file.h);
+        the size of the frame it wrote."""
+        self.release_step(n)
+        out = self.wait_for(lambda out: f"step {n} " in out)
+        return tuple(int(v) for v in out.split(f"step {n} ")[1].split()[0].split("x"))
+
+    def frame(self, n, size):
+        """The pixels of the frame written at step n, as rows of (r, g, b)."""
+        return frame_rows(os.path.join(self.steps.name, f"frame{n}"), *size)
 
     def end_at_prompt(self, title="Untitled"):
         return end_at_prompt(self.xvfb, self.program, title)

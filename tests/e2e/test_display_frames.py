@@ -9,27 +9,12 @@ import harness
 BLACK = (0, 0, 0)
 
 
-def frame_rows(path, width, height):
-    """The frame file's pixels as rows of (r, g, b); the words are 0xAARRGGBB, little-endian."""
-    with open(path, "rb") as f:
-        data = f.read()
-    return [[(data[(y * width + x) * 4 + 2], data[(y * width + x) * 4 + 1], data[(y * width + x) * 4])
-             for x in range(width)] for y in range(height)]
-
-
 class DisplayFramesTest(harness.ProgramTest):
     program_name = "display_frames_program"
     stepped = True
 
-    def frame_step(self, n):
-        """Runs step n; the size of the frame the program wrote."""
-        self.release_step(n)
-        out = self.wait_for(lambda out: f"step {n} " in out)
-        size = out.split(f"step {n} ")[1].split()[0]
-        return tuple(int(v) for v in size.split("x"))
-
     def assert_same_picture(self, n, size):
-        frame = frame_rows(os.path.join(self.steps.name, f"frame{n}"), *size)
+        frame = self.frame(n, size)
         rows = self.picture(size)
         differing = [(x, y) for y in range(size[1]) for x in range(size[0]) if rows[y][x] != frame[y][x]]
         self.assertEqual(differing[:5], [], f"{len(differing)} pixels differ from the frame")
@@ -42,7 +27,7 @@ class DisplayFramesTest(harness.ProgramTest):
         size = self.frame_step(2)
         self.assertEqual(size, (400, 200))
         self.assert_same_picture(2, size)
-        frame = frame_rows(os.path.join(self.steps.name, "frame2"), *size)
+        frame = self.frame(2, size)
 
         # Full screen keeping the aspect: 400 x 200 scaled to 1024 x 512, bars above and below.
         self.frame_step(3)

@@ -15,27 +15,8 @@
 #include "runtime/platform/platform.h"
 #include "runtime/screen/pixels.h"
 #include "runtime/screen/screen.h"
+#include "tests/e2e/programs/frame_file.h"
 #include "tests/e2e/programs/test_steps.h"
-
-namespace {
-
-// Writes the newest frame (in manual display only this thread builds frames) as
-// raw 0xAARRGGBB words and reports the step with the frame's size.
-void frame_done(int n) {
-  const software_frame* newest = nullptr;
-  for (const auto& f : software_frames) {
-    const int32_t state = f.state.load();
-    if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load())) newest = &f;
-  }
-  const std::string path = command_line_text() + "/frame" + std::to_string(n);
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(newest->pixels, 4, static_cast<size_t>(newest->width) * newest->height, out);
-    std::fclose(out);
-  }
-  std::printf("step %d %dx%d\n", n, newest->width, newest->height);
-  std::fflush(stdout);
-}
-}  // namespace
 
 void program_main() {
   program_preamble();

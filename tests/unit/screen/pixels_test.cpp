@@ -1,4 +1,5 @@
-// Turns between the builder's reads and the program's plain scrolls.
+// Turns between the builder's reads and the program's plain scrolls; the
+// graphics statements' pixel store.
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -92,6 +93,25 @@ TEST_F(ScreenReadTurns, EndingAMoveMarksTheScreenWritten) {
   EXPECT_FALSE(shared_memory_written.load());
   end_plain_writes();
   EXPECT_TRUE(shared_memory_written.load());
+}
+
+using GraphicsPixelStore = ScreenTest;
+
+TEST_F(GraphicsPixelStore, BlendsThirtyTwoBitColours) {
+  const struct {
+    uint32_t before, colour, after;
+  } cases[] = {
+      {0xFF204060, 0x80FF8000, 0xFF8F6030},  // 0x80: channel averages, alpha by its table
+      {0x00204060, 0x7F0000FF, 0x7F1020AF},  // 0x7F over alpha 0: its own table
+      {0xFF000000, 0x40FFFFFF, 0xFF404040},  // other alphas: the blending tables
+  };
+  set_dest(new_image(4, 4, 32, 1));
+  auto* words = reinterpret_cast<uint32_t*>(write_image->data);
+  for (const auto& c : cases) {
+    words[9] = c.before;
+    pixel_store(write_image, 1, 2, c.colour);
+    EXPECT_EQ(words[9], c.after) << std::hex << c.colour;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+// What the graphics statements share with each other and with their tests: the
+// image a statement draws on, the graphics point, the clipped pixel lines that
+// CIRCLE and DRAW draw with, the mode's aspect, and the counted fill DRAW's P
+// uses. Program thread only.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/core/core.h"
+#include "runtime/screen/pixels.h"
+#include "runtime/screen/screen.h"
+
+// The write image for a graphics statement, or null when the statement is to
+// return at once: an error is pending, or the image is a text surface (which
+// raises error 5 first).
+inline image_record* graphics_statement_image() {
+  if (pending_error.load(std::memory_order_relaxed)) return nullptr;
+  image_record* img = write_image;
+  if (!img) return nullptr;
+  if (img->text) {
+    raise_error(err_illegal_function_call);
+    return nullptr;
+  }
+  return img->data ? img : nullptr;
+}
+
+// The last graphics point becomes (x, y), or moves by (x, y) when relative.
+inline void set_graphics_point(image_record* img, float x, float y, bool relative) {
+  if (relative) {
+    img->gfx_x += x;
+    img->gfx_y += y;
+  } else {
+    img->gfx_x = x;
+    img->gfx_y = y;
+  }
+}
+
+// Rounded half away from zero (add or subtract 0.5, drop the fraction), kept
+// within +-far_pixel; not-a-number gives -far_pixel.
+inline int32_t round_half_away(double v) {
+  if (std::isnan(v)) return -far_pixel;
+  const double r = std::trunc(v < 0 ? v - 0.5 : v + 0.5);
+  return r > far_pixel ? far_pixel : r < -far_pixel ? -far_pixel : static_cast<int32_t>(r);
+}
+
+// Clips the pixel line from a to b to the port. False when nothing of it is
+// visible; otherwise a and b are the visible ends and phase (0-15) counts the
+// pattern steps the clipped-away start would have taken.
+bool line_clip(const pixel_port& port, int32_t* ax, int32_t* ay, int32_t* bx, int32_t* by, int32_t* phase);
+
+// A line between two logical points drawn with a 16-bit style (highest bit first).
+void styled_line(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, uint32_t style);
+
+// A solid line between two pixel positions, clipped to the view port. Returns
+// the number of pixels it stored.
+int64_t pixel_line(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
+
+// The default aspect of a screen mode (width over height of one pixel's share).
+double mode_aspect(int32_t mode);
+
+// paint_fill returning the number of pixels examined (DRAW's P counts its work by it).
+int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int32_t flags);
+
+// Entries a fill generation holds before its array first grows, and the
+// capacity of each generation array now (tests watch it grow past the first).
+constexpr size_t fill_front_start = 65536;
+size_t fill_front_capacity();

@@ -1,0 +1,116 @@
+#pragma once
+// The graphics statements on the write image: PSET and PRESET, LINE (plain,
+// styled, boxes), CIRCLE (circles, ellipses, arcs), PAINT (a colour or a tile)
+// and DRAW (turtle drawing). Program thread only.
+//
+// Statements take logical coordinates, update the image's last graphics point,
+// map to pixels and clip to the view port (screen/pixels.h). On a text surface
+// each raises error 5; while an error is pending each returns at once.
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/strings/strings.h"
+
+// PSET and PRESET.
+
+// Flags of point_set and point_reset.
+constexpr int32_t point_relative = 1;  // x, y are added to the last graphics point
+constexpr int32_t point_colour_given = 2;
+
+// PSET. Without a colour, the image's colour. Plain pixel coordinates reach
+// the whole image; logical ones stop at the view port.
+void point_set(float x, float y, uint32_t colour, int32_t flags);
+// PRESET. Without a colour, the image's background colour.
+void point_reset(float x, float y, uint32_t colour, int32_t flags);
+
+// LINE: a line, a box (B) or a filled box (BF) between two points. Lines step
+// one pixel at a time along their longer axis; the 16-bit dash style (highest
+// bit first) keeps its phase when the start of a line is clipped away.
+
+// Flags of line_draw.
+constexpr int32_t line_first_given = 1;
+constexpr int32_t line_second_relative = 2;  // second point measured from the first
+constexpr int32_t line_first_relative = 4;   // first point measured from the last graphics point
+constexpr int32_t line_colour_given = 8;
+constexpr int32_t line_style_given = 16;
+
+// Kinds of line_draw.
+constexpr int32_t line_kind_line = 0;
+constexpr int32_t line_kind_box = 1;
+constexpr int32_t line_kind_filled_box = 2;
+
+void line_draw(float x1, float y1, float x2, float y2, uint32_t colour, int32_t kind, uint32_t style, int32_t flags);
+
+// CIRCLE. Angles are radians counter-clockwise from the positive x axis, y
+// growing downwards on the screen (pi/2 is straight up). A negative start or
+// end angle asks for a radius line to that end; a start above the end draws
+// the arc wrapped through angle 0. Angles beyond 2 pi either way, or not a
+// number, are error 5.
+
+// Flags of circle_draw.
+constexpr int32_t circle_relative = 1;  // the centre is added to the last graphics point
+constexpr int32_t circle_colour_given = 2;
+constexpr int32_t circle_start_given = 4;
+constexpr int32_t circle_end_given = 8;
+constexpr int32_t circle_aspect_given = 16;
+
+// Largest pixel radius drawn. Bigger circles (and centres or radii that are
+// not finite) draw nothing: a quarter takes about 1.6 steps per pixel of
+// radius, so this bounds the work of one statement to a few million steps.
+constexpr double circle_radius_max = 1048576.0;
+
+void circle_draw(double x, double y, double r, uint32_t colour, double start, double end, double aspect, int32_t flags);
+
+// PAINT: filling the region around a point up to a border colour, with one
+// colour or with a tile pattern, breadth-first over horizontal and vertical
+// neighbours inside the view port. Its work areas are made on first use and
+// kept (grown when a front or an image needs more), so a fill allocates
+// nothing once they are large enough; running out of memory is error 7.
+
+// Flags of paint_fill and paint_tile.
+constexpr int32_t paint_relative = 1;      // x, y are added to the last graphics point
+constexpr int32_t paint_colour_given = 2;  // the fill colour, or the tile string
+constexpr int32_t paint_border_given = 4;
+constexpr int32_t paint_background_given = 8;
+
+// PAINT with a fill colour (default: the image's colour) up to a border colour
+// (default: the fill colour). A background argument is refused with error 5.
+void paint_fill(float x, float y, uint32_t fill, uint32_t border, int32_t flags);
+
+// PAINT with a tile pattern on an image of 1, 2, 4 or 8 bits per pixel (32-bit
+// images are error 5): the pixel at (x, y) gets the tile's pixel at column
+// x mod its width and row y mod its rows. Each tile byte is a row of 8, 4 or 1
+// pixels (1, 2, 8 bits per pixel); with 4 bits a row is 4 bytes, one per
+// colour plane, plane k giving bit k. The background string names a colour the
+// tile may already hold at the start point without stopping the fill. Without
+// a border, the image's colour.
+void paint_tile(float x, float y, const str_desc* tile, uint32_t border, const str_desc* background, int32_t flags);
+
+// DRAW: a string of one-letter commands that move a pen from the last graphics
+// point, drawing as it goes, turning and scaling its moves, setting the
+// colour, filling, and running other strings as sub-strings.
+//
+// Command strings are outside input: every number, variable reference and
+// sub-string is checked before use. A bad command, number or reference is
+// error 5; sub-strings nested deeper than turtle_nesting_max, or sub-strings
+// that together do more than turtle_substring_budget units of work, are
+// error 6. The statement stops at the error with what it drew so far, and the
+// last graphics point keeps its old value.
+
+constexpr int32_t turtle_nesting_max = 8192;
+
+// Work allowed to sub-strings in one statement: a command character counts 1,
+// a line the pixels it stores, a fill the pixels it examines. Sub-strings
+// calling each other can ask for work that grows exponentially with the depth;
+// this bound keeps a statement to a fraction of a second.
+constexpr int64_t turtle_substring_budget = int64_t{1} << 26;
+
+// Type codes of the variable references ("=" and "X" followed by a type code
+// and a 16-bit little-endian offset into the data segment).
+constexpr uint8_t reference_int8 = 1, reference_uint8 = 129, reference_int16 = 2, reference_uint16 = 130,
+                  reference_int32 = 20, reference_uint32 = 148, reference_int64 = 5, reference_uint64 = 133,
+                  reference_single = 4, reference_double = 8, reference_extended = 6, reference_string = 3;
+
+void turtle_draw(const str_desc* commands);
+// The same over bytes the caller holds.
+void turtle_draw_bytes(const uint8_t* text, int32_t length);
