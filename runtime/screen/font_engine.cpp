@@ -53,8 +53,9 @@ constexpr uint16_t code_page_437[256] = {
 
 // A font's glyph cache starts again empty when it would grow past this.
 constexpr size_t glyph_cache_bytes_max = size_t{32} << 20;
-// Text-screen cells are made only up to this many pixels (a 256 x 256 cell).
-constexpr int64_t text_cell_pixels_max = 256 * 256;
+// Text-screen cells are made only up to this many pixels (a 128 x 128 cell):
+// an 80 x 25 screen of them is a frame of 131 MB already.
+constexpr int64_t text_cell_pixels_max = 128 * 128;
 // Advances and overhangs are kept within these multiples of the cell height,
 // whatever a font's numbers say.
 constexpr int64_t advance_heights_max = 4;

@@ -187,15 +187,15 @@ namespace {
 // when the mode or a colour changes.
 struct coverage_values {
   bool ready = false;
-  uint8_t mode = 0;
   uint32_t colour = 0, background = 0;
   uint32_t of[256];
 };
-coverage_values values_in_use;
+coverage_values values_in_use[3];  // by print mode 1, 2, 3
 
 const uint32_t* values_for(uint8_t mode, uint32_t colour, uint32_t background) {
-  coverage_values& v = values_in_use;
-  if (v.ready && v.mode == mode && v.colour == colour && v.background == background) return v.of;
+  mode = mode == 1 || mode == 2 ? mode : 3;
+  coverage_values& v = values_in_use[mode - 1];
+  if (v.ready && v.colour == colour && v.background == background) return v.of;
   for (uint32_t c = 0; c < 256; ++c) {
     if (mode == 1) {
       v.of[c] = (colour & 0xFFFFFF) | ((c * ((colour >> 24) + 1)) >> 8) << 24;
@@ -211,7 +211,6 @@ const uint32_t* values_for(uint8_t mode, uint32_t colour, uint32_t background) {
     }
   }
   v.ready = true;
-  v.mode = mode;
   v.colour = colour;
   v.background = background;
   return v.of;
@@ -219,6 +218,69 @@ const uint32_t* values_for(uint8_t mode, uint32_t colour, uint32_t background) {
 
 // Coverage from half up counts as set where pixels are only set or clear.
 constexpr uint8_t coverage_set = 128;
+
+}  // namespace
+
+namespace {
+
+// Where a glyph's bitmap lands: the rows r_first .. r_end - 1 that lie inside,
+// with bitmap (0, 0) at image pixel (x0, y0).
+struct coverage_target {
+  image_record* img;
+  const glyph_coverage& glyph;
+  int64_t x0, y0, r_first, r_end;
+  bool set_clear;  // coverage counts only as set or clear
+};
+
+// Draws bitmap columns from .. to - 1 in a print mode.
+void draw_run(const coverage_target& t, int64_t from, int64_t to, uint8_t mode) {
+  if (from >= to) return;
+  image_record* img = t.img;
+  const uint32_t fg = img->colour, bg = img->background;
+  const size_t w = img->width;
+  const size_t first = static_cast<size_t>(t.y0 + t.r_first) * w + static_cast<size_t>(t.x0 + from);
+  const size_t count = static_cast<size_t>(to - from);
+  const uint8_t* rows = t.glyph.pixels + from;
+  const int64_t pitch = t.glyph.width;
+  if (img->bytes_per_pixel == 1) {
+    const uint8_t fg8 = static_cast<uint8_t>(fg & img->mask), bg8 = static_cast<uint8_t>(bg & img->mask);
+    for (int64_t r = t.r_first; r < t.r_end; ++r) {
+      uint8_t* out = img->data + first + static_cast<size_t>(r - t.r_first) * w;
+      const uint8_t* in = rows + r * pitch;
+      for (size_t c = 0; c < count; ++c) {
+        const bool set = in[c] >= coverage_set;
+        if (set ? mode == 2 : mode == 1) continue;
+        shared_put(out + c, set ? fg8 : bg8);
+      }
+    }
+    return;
+  }
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(img->data) + first;
+  if (t.set_clear) {
+    const bool raw = img->blend_off;
+    for (int64_t r = t.r_first; r < t.r_end; ++r) {
+      uint32_t* out = pixels + static_cast<size_t>(r - t.r_first) * w;
+      const uint8_t* in = rows + r * pitch;
+      for (size_t c = 0; c < count; ++c) {
+        const bool set = in[c] >= coverage_set;
+        if (set ? mode == 2 : mode == 1) continue;
+        const uint32_t value = set ? fg : bg;
+        shared_put(out + c, raw ? value : blend_over(out[c], value));
+      }
+    }
+    return;
+  }
+  const uint32_t* values = values_for(mode, fg, bg);
+  for (int64_t r = t.r_first; r < t.r_end; ++r) {
+    uint32_t* out = pixels + static_cast<size_t>(r - t.r_first) * w;
+    const uint8_t* in = rows + r * pitch;
+    for (size_t c = 0; c < count; ++c) {
+      const uint32_t value = values[in[c]];
+      if ((value >> 24) == 0) continue;  // changes nothing
+      shared_put(out + c, blend_over(out[c], value));
+    }
+  }
+}
 
 }  // namespace
 
@@ -239,49 +301,19 @@ void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_
   if (c_first >= c_end || r_first >= r_end) return;
 
   const note_write_at_exit mark;
+  const coverage_target target{img, glyph, x0, y0, r_first, r_end,
+                               img->bytes_per_pixel == 1 || img->blend_off || (font_flag_bits & font_dontblend)};
+  // The glyph's own cell, from the pen to its advance, is drawn by the print
+  // mode. Ink hanging over a neighbour is drawn as by print mode 1 (never
+  // with background), so that it does not wipe out the neighbour's pixels.
   const uint8_t mode = img->print_mode;
-  const uint32_t fg = img->colour, bg = img->background;
-  const size_t w = img->width;
-  const size_t first = static_cast<size_t>(y0 + r_first) * w + static_cast<size_t>(x0 + c_first);
-  const size_t count = static_cast<size_t>(c_end - c_first);
-  if (img->bytes_per_pixel == 1) {
-    const uint8_t fg8 = static_cast<uint8_t>(fg & img->mask), bg8 = static_cast<uint8_t>(bg & img->mask);
-    for (int64_t r = r_first; r < r_end; ++r) {
-      uint8_t* out = img->data + first + static_cast<size_t>(r - r_first) * w;
-      const uint8_t* in = glyph.pixels + r * glyph.width + c_first;
-      for (size_t c = 0; c < count; ++c) {
-        const bool set = in[c] >= coverage_set;
-        if (set ? mode == 2 : mode == 1) continue;
-        shared_put(out + c, set ? fg8 : bg8);
-      }
-    }
-    return;
+  const int64_t cell_from = std::clamp<int64_t>(-int64_t{glyph.left}, c_first, c_end);
+  const int64_t cell_to = std::clamp<int64_t>(cell_from + glyph.advance, cell_from, c_end);
+  if (mode != 2) {
+    draw_run(target, c_first, cell_from, 1);
+    draw_run(target, cell_to, c_end, 1);
   }
-  uint32_t* pixels = reinterpret_cast<uint32_t*>(img->data) + first;
-  if (img->blend_off || (font_flag_bits & font_dontblend)) {
-    const bool raw = img->blend_off;
-    for (int64_t r = r_first; r < r_end; ++r) {
-      uint32_t* out = pixels + static_cast<size_t>(r - r_first) * w;
-      const uint8_t* in = glyph.pixels + r * glyph.width + c_first;
-      for (size_t c = 0; c < count; ++c) {
-        const bool set = in[c] >= coverage_set;
-        if (set ? mode == 2 : mode == 1) continue;
-        const uint32_t value = set ? fg : bg;
-        shared_put(out + c, raw ? value : blend_over(out[c], value));
-      }
-    }
-    return;
-  }
-  const uint32_t* values = values_for(mode, fg, bg);
-  for (int64_t r = r_first; r < r_end; ++r) {
-    uint32_t* out = pixels + static_cast<size_t>(r - r_first) * w;
-    const uint8_t* in = glyph.pixels + r * glyph.width + c_first;
-    for (size_t c = 0; c < count; ++c) {
-      const uint32_t value = values[in[c]];
-      if ((value >> 24) == 0) continue;  // changes nothing
-      shared_put(out + c, blend_over(out[c], value));
-    }
-  }
+  draw_run(target, cell_from, cell_to, mode);
 }
 
 const glyph_coverage* loaded_glyph(uint32_t font, uint32_t code) {
