@@ -1,11 +1,14 @@
 // Drawing glyphs with put_char on images of each pixel depth, against a plain
-// loop that writes the same 128 pixels a glyph covers.
+// loop that writes the same 128 pixels a glyph covers; glyphs of a loaded font
+// against the built-in ones, per pixel covered.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/screen.h"
+#include "runtime/strings/strings.h"
 
 namespace {
 
@@ -14,6 +17,7 @@ constexpr int32_t cols = 80, rows = 30;  // an 80x30 grid of 8x16 cells: 640x480
 void prepare_screen() {
   static bool ready = false;
   if (ready) return;
+  if (!permanent_empty_string) strings_init();
   screen_tables_init();
   screen_palettes_init();
   screen_first_mode();
@@ -65,6 +69,46 @@ BENCHMARK(BM_PutChar8Bit);
 BENCHMARK(BM_PutChar32BitOpaque);
 BENCHMARK(BM_PutChar32BitBlendOff);
 BENCHMARK(BM_PutChar32BitBlended);
+
+// The built-in 8x16 font against a loaded font (DejaVu Sans, 16 pixels high,
+// glyphs cached after the first pass) on the blended 32-bit image. Items are
+// pixels a glyph covers (8 x 16 for the built-in font, the glyph's bitmap for
+// the loaded one), so items/s of the two compare directly.
+void BM_PutCharBuiltinBlendedPixels(benchmark::State& state) {
+  image_record* img = destination(32, 0x80FFFF00, 0x40000080, 0);
+  run_put_char(state, img);
+  state.SetItemsProcessed(state.iterations() * cols * rows * 8 * 16);
+}
+
+void BM_PutCharLoadedBlendedPixels(benchmark::State& state) {
+  image_record* img = destination(32, 0x80FFFF00, 0x40000080, 0);
+  static const int32_t font = load_font(str_from_cstr("DejaVu Sans"), 16, nullptr, 0);
+  if (font < first_loaded_font) {
+    state.SkipWithError("DejaVu Sans is not installed");
+    return;
+  }
+  set_image_font(font, 0, 0);
+  constexpr int32_t step = 12, across = 640 / step;  // one glyph every 12 pixels
+  int64_t pixels = 0;
+  for (int32_t i = 0, code = 32; i < across * rows; ++i, code = code == 255 ? 32 : code + 1) {
+    const glyph_coverage* g = loaded_glyph(static_cast<uint32_t>(font), static_cast<uint32_t>(code));
+    pixels += int64_t{g->width} * g->height;
+  }
+  for (auto _ : state) {
+    int32_t code = 32;
+    for (int32_t row = 1; row <= rows; ++row) {
+      for (int32_t col = 0; col < across; ++col) {
+        set_cursor(img, 1 + col * step, row);
+        put_char(static_cast<uint32_t>(code));
+        code = code == 255 ? 32 : code + 1;
+      }
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * pixels);
+}
+BENCHMARK(BM_PutCharBuiltinBlendedPixels);
+BENCHMARK(BM_PutCharLoadedBlendedPixels);
 
 // The floor: 8 x 16 pixels written per cell with a plain loop, no glyph, no mode.
 template <typename pixel>

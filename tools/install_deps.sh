@@ -7,6 +7,7 @@ packages=(
   g++ make cmake pkg-config dpkg-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libx11-dev libxi-dev libxcb1-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xfonts-base xdotool x11-apps x11-utils xclip imagemagick python3
   lintian desktop-file-utils openbox

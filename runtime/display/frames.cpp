@@ -207,8 +207,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
   return true;
 }
 
-// The glyph of character c in a built-in font: 8 bytes a row, non-zero = foreground;
-// null for loaded fonts, which draw no glyphs on text screens.
+// The glyph of character c in a built-in font: 8 bytes a row, non-zero = foreground.
 const uint8_t* glyph_of(int32_t font, uint8_t c) {
   switch (font) {
     case 8:
@@ -277,12 +276,39 @@ void draw_cell(uint32_t* out, size_t stride, const uint8_t* glyph, int32_t ch, b
   }
 }
 
+// One text cell of a loaded font: each pixel mixed from bg to fg by the
+// glyph's coverage in every channel; all bg without cells.
+void draw_coverage_cell(uint32_t* out, size_t stride, const uint8_t* coverage, int32_t cw, int32_t ch, uint32_t fg,
+                        uint32_t bg) {
+  for (int32_t y = 0; y < ch; ++y, out += stride) {
+    const uint8_t* row = coverage ? coverage + static_cast<size_t>(y) * cw : nullptr;
+    for (int32_t x = 0; x < cw; ++x) {
+      const uint32_t c = row ? row[x] : 0;
+      if (c == 0 || c == 255) {
+        out[x] = c ? fg : bg;
+        continue;
+      }
+      uint32_t pixel = 0;
+      for (int32_t shift = 0; shift < 32; shift += 8) {
+        const uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
+        pixel |= ((f * c + b * (255 - c) + 127) / 255) << shift;
+      }
+      out[x] = pixel;
+    }
+  }
+}
+
 // Text images: per cell, only what changed (plus the cursor and blinking cells).
 // slot is the frame's place in the ring and held what it held as a text picture.
 bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_t slot, uint64_t held,
                screen_read_turn& turn) {
   const int32_t font = static_cast<int32_t>(img->font);
-  const int32_t cw = font_width[font], ch = font_height[font];
+  const int32_t cw = font_width_of(font), ch = font_height_of(font);
+  // A loaded font's glyphs come cut to cells by the font engine (by the
+  // characters' Unicode code points); they stay as they are while the font is shown.
+  const bool loaded = font >= first_loaded_font;
+  const uint8_t* loaded_cells = loaded ? font_text_cells(font) : nullptr;
+  const size_t cell_pixels = static_cast<size_t>(cw) * ch;
   const int32_t cols = img->width, rows = img->height;
   const size_t cells = static_cast<size_t>(cols) * rows;
 
@@ -379,7 +405,10 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
         bg = last_palette[(attr >> 4) & 0x0F];
       }
       uint32_t* out = f->pixels + static_cast<size_t>(row) * ch * stride + static_cast<size_t>(col) * cw;
-      draw_cell(out, stride, glyph_of(font, c), ch, doubled, fg, bg);
+      if (loaded)
+        draw_coverage_cell(out, stride, loaded_cells ? loaded_cells + c * cell_pixels : nullptr, cw, ch, fg, bg);
+      else
+        draw_cell(out, stride, glyph_of(font, c), ch, doubled, fg, bg);
       if (is_cursor && shared_get(img->cursor_visible) && phase == 1) {
         const cursor_span span =
             cursor_rows(shared_get(img->cursor_first_line), shared_get(img->cursor_last_line), ch);
@@ -452,9 +481,8 @@ void build_software_frame() {
       int32_t w = img->width, h = img->height;
       if (img->text) {
         const int32_t font = static_cast<int32_t>(img->font);
-        const bool known = font >= 0 && font < static_cast<int32_t>(font_width.size());
-        w = known ? img->width * font_width[font] : 0;
-        h = known ? img->height * font_height[font] : 0;
+        w = img->width * font_width_of(font);
+        h = img->height * font_height_of(font);
       }
       if (w > 0 && h > 0) {
         if (img->text)

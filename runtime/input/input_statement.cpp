@@ -209,8 +209,8 @@ bool input_cursor_wanted(const image_record* img, int64_t ms) {
 
 void input_cursor_toggle(image_record* img) {
   if (img->text || img->console || !img->data) return;
-  const int32_t fw = font_width[img->font];
-  const int32_t fh = font_height[img->font];
+  const int32_t fw = font_width_of(img->font);
+  const int32_t fh = font_height_of(img->font);
   const int32_t col = cursor_col_of(img), row = cursor_row_of(img);
   // A proportional font counts the column in pixels.
   const int32_t x0 = fw == 0 ? col - 1 : (col - 1) * fw;

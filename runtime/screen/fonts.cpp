@@ -8,28 +8,29 @@
 #include <string_view>
 
 #include "runtime/core/core.h"
+#include "runtime/platform/font_files.h"
 #include "runtime/screen/detail/screen_internals.h"
 
-std::vector<int32_t> font_height;
-std::vector<int32_t> font_width;
-std::vector<int32_t> font_flags;
-std::vector<uintptr_t> font_handle;
+std::atomic<int32_t> font_slots{0};
+std::atomic<int32_t> font_height[font_slots_max];
+std::atomic<int32_t> font_width[font_slots_max];
+std::atomic<int32_t> font_flags[font_slots_max];
+std::atomic<uintptr_t> font_handle[font_slots_max];
 
 namespace {
 constexpr int32_t font_slots_at_start = 49;
 }
 
 void font_tables_init() {
-  for (uintptr_t handle : font_handle)
-    if (handle) font_engine_release(handle);
-  font_height.assign(font_slots_at_start, 0);
-  font_width.assign(font_slots_at_start, 0);
-  font_flags.assign(font_slots_at_start, 0);
-  font_handle.assign(font_slots_at_start, 0);
+  for (int32_t f = 0; f < font_slots_max; ++f) {
+    if (const uintptr_t handle = font_handle[f].exchange(0)) font_engine_release(handle);
+    font_height[f] = font_width[f] = font_flags[f] = 0;
+  }
+  font_slots = font_slots_at_start;
   for (int32_t f : {8, 14, 16}) {
     font_width[f] = 8;
     font_width[f + 1] = 16;
-    font_height[f] = font_height[f + 1] = f == 8 ? 8 : f;
+    font_height[f] = font_height[f + 1] = f;
     font_flags[f] = font_flags[f + 1] = font_monospace;
   }
 }
@@ -39,18 +40,23 @@ bool font_is_builtin(int64_t font) {
 }
 
 bool font_is_loaded(int64_t font) {
-  return font >= first_loaded_font && font < static_cast<int64_t>(font_handle.size()) && font_handle[font] != 0;
+  return font >= first_loaded_font && font < font_slots.load() && font_handle[font] != 0;
+}
+
+const uint8_t* font_text_cells(uint32_t font) {
+  if (font < first_loaded_font || font >= font_slots_max) return nullptr;
+  return font_engine_text_cells(font_handle[font].load());
 }
 
 int32_t image_rows(const image_record* img) {
   if (img->text) return img->height;
-  const int32_t h = img->font < font_height.size() ? font_height[img->font] : 0;
+  const int32_t h = font_height_of(img->font);
   return h > 0 ? img->height / h : img->height;
 }
 
 int32_t image_columns(const image_record* img) {
   if (img->text) return img->width;
-  const int32_t w = img->font < font_width.size() ? font_width[img->font] : 0;
+  const int32_t w = font_width_of(img->font);
   return w > 0 ? img->width / w : img->width;
 }
 
@@ -64,6 +70,13 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
   }
   image_record* img = image_at(index);
   if (img->text && !(font_flags[font] & font_monospace)) {
+    raise_error(err_illegal_function_call);
+    return;
+  }
+  // A text surface shows a loaded font through its cells, made here before
+  // any page takes the font; a font without a cell width, or with cells too
+  // large to keep, cannot serve one.
+  if (img->text && font >= first_loaded_font && !font_engine_prepare_text_cells(font_handle[font])) {
     raise_error(err_illegal_function_call);
     return;
   }
@@ -82,9 +95,9 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
 
 namespace {
 
-int32_t font_metric_query(const std::vector<int32_t>& table, int64_t font, int32_t given) {
+int32_t font_metric_query(const std::atomic<int32_t>* table, int64_t font, int32_t given) {
   if (pending_error.load()) return 0;
-  if (!(given & 1)) return table[write_image->font];
+  if (!(given & 1)) return write_image->font < font_slots_max ? table[write_image->font].load() : 0;
   if (font != 8 && font != 14 && font != 16 && !font_is_loaded(font)) {
     raise_error(err_invalid_handle);
     return 0;
@@ -116,36 +129,10 @@ void free_font(int64_t font) {
       return;
     }
   }
-  font_engine_release(font_handle[font]);
-  font_handle[font] = 0;
+  font_engine_release(font_handle[font].exchange(0));
 }
-
-uintptr_t font_engine_make(const uint8_t*, size_t, int32_t, int32_t) { return 0; }
-
-bool font_engine_render_char(uintptr_t, uint32_t, glyph_coverage* out) {
-  *out = glyph_coverage{};
-  return false;
-}
-
-bool font_engine_render_code_point(uintptr_t, uint32_t, glyph_coverage* out) {
-  *out = glyph_coverage{};
-  return false;
-}
-
-int32_t font_engine_fixed_advance(uintptr_t) { return 0; }
-
-void font_engine_free_glyph(glyph_coverage* glyph) {
-  std::free(glyph->pixels);
-  glyph->pixels = nullptr;
-}
-
-void font_engine_release(uintptr_t) {}
-
-std::string font_fallback_folder = "/usr/share/fonts/";
 
 namespace {
-
-constexpr int32_t font_height_max = 2048;
 
 struct keyword {
   std::string_view name;
@@ -155,57 +142,65 @@ constexpr keyword keywords[] = {
     {"BOLD", font_bold},           {"ITALIC", font_italic},       {"UNDERLINE", font_underline},
     {"DONTBLEND", font_dontblend}, {"MONOSPACE", font_monospace}, {"UNICODE", font_unicode},
 };
+constexpr int32_t font_flag_bits = 63;
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole regular file of at most font_file_bytes_max bytes; false when
+// it is missing, not a regular file (a folder, a device, a pipe), too large or
+// unreadable.
 bool read_file(const std::string& path, std::string* bytes) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   bytes->clear();
   char buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
-  const bool ok = !std::ferror(f);
+  bool fits = true;
+  while (fits && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    fits = bytes->size() + n <= font_file_bytes_max;
+    if (fits) bytes->append(buffer, n);
+  }
+  const bool ok = fits && !std::ferror(f);
   std::fclose(f);
   return ok;
 }
 
-// Finds a file of the given name below the fallback folder; empty when none.
-std::string find_in_fallback(const std::string& name) {
-  namespace fs = std::filesystem;
-  const fs::path wanted = fs::path(name).filename();
-  if (wanted.empty()) return {};
-  std::error_code ec;
-  fs::recursive_directory_iterator it(font_fallback_folder, fs::directory_options::skip_permission_denied, ec);
-  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->path().filename() == wanted && it->is_regular_file(ec)) return it->path().string();
-  }
-  return {};
+// The name as a path; names with a zero byte stand for no file.
+bool path_of(const str_desc* file_name, std::string* path) {
+  if (!file_name || file_name->len <= 0) return false;
+  path->assign(reinterpret_cast<const char*>(file_name->chars), static_cast<size_t>(file_name->len));
+  return path->find('\0') == std::string::npos;
 }
 
-// The lowest free loaded-font slot, growing the tables by one when all are taken.
+// The lowest free loaded-font slot, growing the tables by one when all are
+// taken; 0 when they are full. The new entry is clear before font_slots counts it.
 int32_t font_slot() {
-  for (size_t f = first_loaded_font; f < font_handle.size(); ++f)
-    if (!font_handle[f]) return static_cast<int32_t>(f);
-  font_height.push_back(0);
-  font_width.push_back(0);
-  font_flags.push_back(0);
-  font_handle.push_back(0);
-  return static_cast<int32_t>(font_handle.size() - 1);
-}
-
-int32_t make_font(const std::string& bytes, int32_t height, int32_t flags) {
-  const int32_t slot = font_slot();
-  const uintptr_t handle =
-      font_engine_make(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), height, flags);
-  if (!handle) return -1;
-  font_handle[slot] = handle;
-  font_height[slot] = height;
-  font_width[slot] = font_engine_fixed_advance(handle);
-  font_flags[slot] = flags;
-  return slot;
+  const int32_t slots = font_slots.load();
+  for (int32_t f = first_loaded_font; f < slots; ++f)
+    if (!font_handle[f]) return f;
+  if (slots >= font_slots_max) return 0;
+  font_slots = slots + 1;
+  return slots;
 }
 
 }  // namespace
+
+int32_t load_font_bytes(const uint8_t* file, size_t size, int32_t height, int32_t flags) {
+  if (height <= 0 || height > font_height_max) return -1;
+  flags &= font_flag_bits;
+  const uintptr_t handle = font_engine_make(file, size, height, flags);
+  if (!handle) return -1;
+  const int32_t slot = font_slot();
+  if (!slot) {
+    font_engine_release(handle);
+    return -1;
+  }
+  font_height[slot] = height;
+  font_width[slot] = font_engine_fixed_advance(handle);
+  font_flags[slot] = flags;
+  font_handle[slot] = handle;
+  return slot;
+}
 
 int32_t parse_font_options(const char* text, int32_t length) {
   int32_t flags = 0;
@@ -245,22 +240,28 @@ int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* opt
       return 0;
     }
   }
-  if (!file_name || file_name->len <= 0) return -1;
-  const std::string name(reinterpret_cast<const char*>(file_name->chars), static_cast<size_t>(file_name->len));
+  std::string name;
+  if (!path_of(file_name, &name)) return -1;
+  // As named; then the file name alone in the current directory (a program
+  // may name a folder of another system); then among the installed fonts.
   std::string bytes;
-  if (!read_file(name, &bytes)) {
-    const std::string found = find_in_fallback(name);
-    if (found.empty() || !read_file(found, &bytes)) return -1;
+  bool found = read_file(name, &bytes);
+  if (!found) {
+    const size_t cut = name.find_last_of("/\\");
+    if (cut != std::string::npos && cut + 1 < name.size()) found = read_file(name.substr(cut + 1), &bytes);
   }
-  return make_font(bytes, height, flags);
+  if (!found) {
+    const std::string installed = platform_find_font(name);
+    found = !installed.empty() && read_file(installed, &bytes);
+  }
+  if (!found) return -1;
+  return load_font_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), height, flags);
 }
 
 int32_t load_font_plain(const str_desc* file_name, int32_t height, int32_t flags) {
-  if (height <= 0 || height > font_height_max || !file_name || file_name->len <= 0) return -1;
-  std::string bytes;
-  const std::string name(reinterpret_cast<const char*>(file_name->chars), static_cast<size_t>(file_name->len));
-  if (!read_file(name, &bytes)) return -1;
-  return make_font(bytes, height, flags);
+  std::string name, bytes;
+  if (height <= 0 || height > font_height_max || !path_of(file_name, &name) || !read_file(name, &bytes)) return -1;
+  return load_font_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), height, flags);
 }
 
 uint8_t glyph_8x8[256 * 64];

@@ -1,5 +1,7 @@
 #include "runtime/screen/screen.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -176,39 +178,149 @@ void draw_builtin_glyph(image_record* img, uint32_t font, uint32_t code, int32_t
   }
 }
 
-void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int32_t x0, int32_t y0,
-                   bool clip_to_view) {
-  const bool plain = img->bytes_per_pixel == 1 || img->blend_off || (font_flag_bits & font_dontblend);
-  const uint8_t mode = img->print_mode;
-  const uint32_t fg = img->colour, bg = img->background;
-  for (int32_t r = 0; r < glyph.height; ++r) {
-    for (int32_t c = 0; c < glyph.width; ++c) {
-      const uint32_t cover = glyph.pixels[static_cast<size_t>(r) * glyph.width + c];
-      uint32_t value;
-      if (plain) {
-        if (!glyph_value(mode, cover != 0, fg, bg, &value)) continue;
-      } else if (mode == 1) {
-        if (cover == 0) continue;
-        value = (fg & 0xFFFFFF) | ((cover * ((fg >> 24) + 1)) >> 8) << 24;
-      } else if (mode == 2) {
-        if (cover == 255) continue;
-        value = (bg & 0xFFFFFF) | (((255 - cover) * ((bg >> 24) + 1)) >> 8) << 24;
-      } else {
-        // Each channel, alpha included, mixed from background to colour by coverage.
-        value = 0;
-        for (int32_t shift = 0; shift < 32; shift += 8) {
-          const uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
-          value |= ((f * cover + b * (255 - cover) + 127) / 255) << shift;
-        }
+namespace {
+
+// The value each coverage gives a 32-bit pixel with blending, for one print
+// mode and pair of colours: colour with alpha scaled by coverage (mode 1),
+// background with alpha scaled by what the coverage leaves (mode 2), or a mix
+// of the two weighted by coverage in every channel (mode 3). Made again only
+// when the mode or a colour changes.
+struct coverage_values {
+  bool ready = false;
+  uint32_t colour = 0, background = 0;
+  uint32_t of[256];
+};
+coverage_values values_in_use[3];  // by print mode 1, 2, 3
+
+const uint32_t* values_for(uint8_t mode, uint32_t colour, uint32_t background) {
+  mode = mode == 1 || mode == 2 ? mode : 3;
+  coverage_values& v = values_in_use[mode - 1];
+  if (v.ready && v.colour == colour && v.background == background) return v.of;
+  for (uint32_t c = 0; c < 256; ++c) {
+    if (mode == 1) {
+      v.of[c] = (colour & 0xFFFFFF) | ((c * ((colour >> 24) + 1)) >> 8) << 24;
+    } else if (mode == 2) {
+      v.of[c] = (background & 0xFFFFFF) | (((255 - c) * ((background >> 24) + 1)) >> 8) << 24;
+    } else {
+      uint32_t value = 0;
+      for (int32_t shift = 0; shift < 32; shift += 8) {
+        const uint32_t f = (colour >> shift) & 0xFF, b = (background >> shift) & 0xFF;
+        value |= ((f * c + b * (255 - c) + 127) / 255) << shift;
       }
-      const int32_t x = x0 + c, y = y0 + r;
-      if (clip_to_view) {
-        store_pixel_clipped(img, x, y, value);
-      } else if (x >= 0 && y >= 0 && x < img->width && y < img->height) {
-        store_pixel(img, x, y, value);
-      }
+      v.of[c] = value;
     }
   }
+  v.ready = true;
+  v.colour = colour;
+  v.background = background;
+  return v.of;
+}
+
+// Coverage from half up counts as set where pixels are only set or clear.
+constexpr uint8_t coverage_set = 128;
+
+}  // namespace
+
+namespace {
+
+// Where a glyph's bitmap lands: the rows r_first .. r_end - 1 that lie inside,
+// with bitmap (0, 0) at image pixel (x0, y0).
+struct coverage_target {
+  image_record* img;
+  const glyph_coverage& glyph;
+  int64_t x0, y0, r_first, r_end;
+  bool set_clear;  // coverage counts only as set or clear
+};
+
+// Draws bitmap columns from .. to - 1 in a print mode.
+void draw_run(const coverage_target& t, int64_t from, int64_t to, uint8_t mode) {
+  if (from >= to) return;
+  image_record* img = t.img;
+  const uint32_t fg = img->colour, bg = img->background;
+  const size_t w = img->width;
+  const size_t first = static_cast<size_t>(t.y0 + t.r_first) * w + static_cast<size_t>(t.x0 + from);
+  const size_t count = static_cast<size_t>(to - from);
+  const uint8_t* rows = t.glyph.pixels + from;
+  const int64_t pitch = t.glyph.width;
+  if (img->bytes_per_pixel == 1) {
+    const uint8_t fg8 = static_cast<uint8_t>(fg & img->mask), bg8 = static_cast<uint8_t>(bg & img->mask);
+    for (int64_t r = t.r_first; r < t.r_end; ++r) {
+      uint8_t* out = img->data + first + static_cast<size_t>(r - t.r_first) * w;
+      const uint8_t* in = rows + r * pitch;
+      for (size_t c = 0; c < count; ++c) {
+        const bool set = in[c] >= coverage_set;
+        if (set ? mode == 2 : mode == 1) continue;
+        shared_put(out + c, set ? fg8 : bg8);
+      }
+    }
+    return;
+  }
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(img->data) + first;
+  if (t.set_clear) {
+    const bool raw = img->blend_off;
+    for (int64_t r = t.r_first; r < t.r_end; ++r) {
+      uint32_t* out = pixels + static_cast<size_t>(r - t.r_first) * w;
+      const uint8_t* in = rows + r * pitch;
+      for (size_t c = 0; c < count; ++c) {
+        const bool set = in[c] >= coverage_set;
+        if (set ? mode == 2 : mode == 1) continue;
+        const uint32_t value = set ? fg : bg;
+        shared_put(out + c, raw ? value : blend_over(out[c], value));
+      }
+    }
+    return;
+  }
+  const uint32_t* values = values_for(mode, fg, bg);
+  for (int64_t r = t.r_first; r < t.r_end; ++r) {
+    uint32_t* out = pixels + static_cast<size_t>(r - t.r_first) * w;
+    const uint8_t* in = rows + r * pitch;
+    for (size_t c = 0; c < count; ++c) {
+      const uint32_t value = values[in[c]];
+      if ((value >> 24) == 0) continue;  // changes nothing
+      shared_put(out + c, blend_over(out[c], value));
+    }
+  }
+}
+
+}  // namespace
+
+void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int64_t pen_x, int64_t y0,
+                   bool clip_to_view) {
+  if (!glyph.pixels || glyph.width <= 0 || glyph.height <= 0) return;
+  const int64_t x0 = pen_x + glyph.left;
+  int64_t x_lo = 0, y_lo = 0, x_hi = int64_t{img->width} - 1, y_hi = int64_t{img->height} - 1;
+  if (clip_to_view) {
+    x_lo = std::max<int64_t>(x_lo, img->view_x1);
+    y_lo = std::max<int64_t>(y_lo, img->view_y1);
+    x_hi = std::min<int64_t>(x_hi, img->view_x2);
+    y_hi = std::min<int64_t>(y_hi, img->view_y2);
+  }
+  // The part of the bitmap that lands inside: columns c_first .. c_end - 1, rows r_first .. r_end - 1.
+  const int64_t c_first = std::max<int64_t>(0, x_lo - x0), c_end = std::min<int64_t>(glyph.width, x_hi - x0 + 1);
+  const int64_t r_first = std::max<int64_t>(0, y_lo - y0), r_end = std::min<int64_t>(glyph.height, y_hi - y0 + 1);
+  if (c_first >= c_end || r_first >= r_end) return;
+
+  const note_write_at_exit mark;
+  const coverage_target target{img, glyph, x0, y0, r_first, r_end,
+                               img->bytes_per_pixel == 1 || img->blend_off || (font_flag_bits & font_dontblend)};
+  // The glyph's own cell, from the pen to its advance, is drawn by the print
+  // mode. Ink hanging over a neighbour is drawn as by print mode 1 (never
+  // with background), so that it does not wipe out the neighbour's pixels.
+  const uint8_t mode = img->print_mode;
+  const int64_t cell_from = std::clamp<int64_t>(-int64_t{glyph.left}, c_first, c_end);
+  const int64_t cell_to = std::clamp<int64_t>(cell_from + glyph.advance, cell_from, c_end);
+  if (mode != 2) {
+    draw_run(target, c_first, cell_from, 1);
+    draw_run(target, cell_to, c_end, 1);
+  }
+  draw_run(target, cell_from, cell_to, mode);
+}
+
+const glyph_coverage* loaded_glyph(uint32_t font, uint32_t code) {
+  if (font < first_loaded_font || font >= font_slots_max) return nullptr;
+  const uintptr_t handle = font_handle[font];
+  return font_flags[font] & font_unicode ? font_engine_render_code_point(handle, code)
+                                         : font_engine_render_char(handle, code & 0xFF);
 }
 
 void put_char(uint32_t code) {
@@ -223,20 +335,39 @@ void put_char(uint32_t code) {
     return;
   }
   const uint32_t font = img->font;
-  const int32_t cw = font_width[font], ch = font_height[font];
+  const int32_t cw = font_width_of(font), ch = font_height_of(font);
   const int32_t x0 = cw ? (col - 1) * cw : col - 1;
   const int32_t y0 = (row - 1) * ch;
   if (font < first_loaded_font) {
     draw_builtin_glyph(img, font, code, x0, y0, false);
     return;
   }
-  glyph_coverage glyph;
-  const bool drawn = font_flags[font] & font_unicode ? font_engine_render_code_point(font_handle[font], code, &glyph)
-                                                     : font_engine_render_char(font_handle[font], code & 0xFF, &glyph);
-  if (!drawn || !glyph.pixels) return;
-  draw_coverage(img, glyph, font_flags[font], x0, y0, false);
-  font_engine_free_glyph(&glyph);
+  if (const glyph_coverage* glyph = loaded_glyph(font, code)) draw_coverage(img, *glyph, font_flags[font], x0, y0, false);
 }
+
+namespace {
+
+// Characters of a text for a font: bytes, or with a UNICODE font four-byte
+// code points (a shorter rest is not a character).
+struct font_text {
+  const uint8_t* chars;
+  int32_t length;
+  bool unicode;
+
+  font_text(const str_desc* text, uint32_t font)
+      : chars(text ? text->chars : nullptr),
+        length(text ? std::max(text->len, 0) : 0),
+        unicode(font >= first_loaded_font && font < font_slots_max && (font_flags[font] & font_unicode)) {}
+  int32_t count() const { return unicode ? length / 4 : length; }
+  uint32_t operator[](int32_t i) const {
+    if (!unicode) return chars[i];
+    uint32_t code;
+    std::memcpy(&code, chars + static_cast<size_t>(i) * 4, 4);
+    return code;
+  }
+};
+
+}  // namespace
 
 int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given) {
   if (pending_error.load()) return 0;
@@ -246,42 +377,29 @@ int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given) 
   const image_record* img = image_at(index);
   if (img->text) return length;
   const uint32_t font = img->font;
-  if (font_width[font]) return font_width[font] * length;
-  // Proportional font: draw the text into a scratch row and find its last pixel.
-  const int32_t scratch = image_create(65535, font_height[font], 32);
-  if (!scratch) return 0;
-  const int32_t saved_write = write_index, saved_read = read_index;
-  set_write_image(scratch);
-  set_read_image(scratch);
-  image_record* row = image_at(scratch);
-  row->font = font;
-  for (int32_t i = 0; i < length; ++i) {
-    const uint32_t code = text->chars[i];
-    glyph_coverage glyph;
-    int32_t advance = 0;
-    if (font_engine_render_char(font_handle[font], code, &glyph)) {
-      advance = glyph.advance;
-      font_engine_free_glyph(&glyph);
-    }
-    put_char(code);
-    set_cursor(row, cursor_col_of(row) + advance, 1);
+  const font_text characters(text, font);
+  // A fixed-width font gives every character its width; a proportional one
+  // gives each its advance, so the width is where the pen ends up.
+  int64_t width = 0;
+  if (const int32_t fixed = font_width_of(font)) {
+    width = int64_t{fixed} * characters.count();
+  } else {
+    for (int32_t i = 0; i < characters.count(); ++i)
+      if (const glyph_coverage* glyph = loaded_glyph(font, characters[i])) width += glyph->advance;
   }
-  int32_t width = 0;
-  const auto* pixels = reinterpret_cast<const uint32_t*>(row->data);
-  for (int32_t x = 65534; x >= 0; --x) {
-    if (pixels[x]) {
-      width = x + 1;
-      break;
-    }
-  }
-  set_write_image(saved_write);
-  set_read_image(saved_read);
-  image_free_memory(row);
-  image_release(scratch);
-  return width;
+  return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
 namespace {
+
+// A pixel coordinate rounded to nearest, kept far outside any image when the
+// value is huge or not a number, so that later sums cannot overflow.
+int64_t pixel_position(float v) {
+  constexpr float far_outside = 1 << 24;
+  if (!(v > -far_outside)) return -int64_t{1 << 24};
+  if (!(v < far_outside)) return int64_t{1} << 24;
+  return static_cast<int64_t>(std::nearbyint(v));
+}
 
 // On a text surface the position is a cell: LOCATE there, print, and LOCATE
 // back to where the cursor was (as CSRLIN and POS report it).
@@ -327,20 +445,22 @@ void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, in
     px += static_cast<float>(img->view_offset_x);
     py += static_cast<float>(img->view_offset_y);
   }
-  int32_t x0 = static_cast<int32_t>(std::nearbyint(px));
-  const int32_t y0 = static_cast<int32_t>(std::nearbyint(py));
+  int64_t x0 = pixel_position(px);
+  const int64_t y0 = pixel_position(py);
   const uint32_t font = img->font;
-  for (int32_t i = 0; i < length; ++i) {
-    const uint32_t code = text->chars[i];
+  const font_text characters(text, font);
+  // Advances never go back, and no bitmap starts more than a cell height left of its pen.
+  const int64_t beyond = int64_t{img->width} + font_height_max;
+  for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
+    const uint32_t code = characters[i];
     if (font < first_loaded_font) {
-      draw_builtin_glyph(img, font, code, x0, y0, true);
-      x0 += font_width[font];
+      draw_builtin_glyph(img, font, code, static_cast<int32_t>(x0), static_cast<int32_t>(y0), true);
+      x0 += font_width_of(font);
       continue;
     }
-    glyph_coverage glyph;
-    if (!font_engine_render_char(font_handle[font], code, &glyph)) continue;
-    if (glyph.pixels) draw_coverage(img, glyph, font_flags[font], x0, y0, true);
-    x0 += glyph.advance;
-    font_engine_free_glyph(&glyph);
+    const glyph_coverage* glyph = loaded_glyph(font, code);
+    if (!glyph) continue;
+    draw_coverage(img, *glyph, font_flags[font], x0, y0, true);
+    x0 += glyph->advance;
   }
 }

@@ -22,7 +22,7 @@ constexpr int32_t proportional_slot_min = 64;  // pixels
 // Function key 1-12 to its entry: F11 and F12 are kept as 30 and 31.
 int32_t entry_of_key(int32_t key) { return key <= 10 ? key : key + 19; }
 
-bool is_fixed_grid(const image_record* img) { return img->text || font_width[img->font] != 0; }
+bool is_fixed_grid(const image_record* img) { return img->text || font_width_of(img->font) != 0; }
 
 void print_string(const std::string& s, int32_t newline) {
   print_chars(reinterpret_cast<const uint8_t*>(s.data()), static_cast<int32_t>(s.size()), newline);
@@ -35,7 +35,7 @@ void clear_last_row(image_record* img, int32_t rows) {
     print_string(std::string(static_cast<size_t>(img->width), ' '), 0);
     return;
   }
-  const int32_t h = font_height[img->font];
+  const int32_t h = font_height_of(img->font);
   const uint32_t background = img->bytes_per_pixel == 4 ? img->background | 0xFF000000u : img->background;
   fill_pixel_rows(img, (rows - 1) * h, std::min(rows * h, static_cast<int32_t>(img->height)) - 1, background);
 }

@@ -352,12 +352,31 @@ constexpr int32_t font_monospace = 16;
 constexpr int32_t font_unicode = 32;
 
 constexpr int32_t first_loaded_font = 32;
+// Pixel heights a font may be loaded at.
+constexpr int32_t font_height_max = 2048;
 
-// Indexed by font number; 49 entries at start-up, one more whenever a load finds no free slot.
-extern std::vector<int32_t> font_height;
-extern std::vector<int32_t> font_width;  // 0: proportional
-extern std::vector<int32_t> font_flags;
-extern std::vector<uintptr_t> font_handle;  // font engine handle of a loaded font, 0 = free slot
+// The font tables, indexed by font number. font_slots entries are in use: 49
+// at start-up, one more whenever a load finds no free slot, up to
+// font_slots_max. The tables have their full size from the start and never
+// move, so the frame builder may read the entry of a text page's font while
+// the program thread loads or frees other fonts. The program thread writes.
+constexpr int32_t font_slots_max = 1024;
+extern std::atomic<int32_t> font_slots;
+extern std::atomic<int32_t> font_height[font_slots_max];
+extern std::atomic<int32_t> font_width[font_slots_max];  // 0: proportional
+extern std::atomic<int32_t> font_flags[font_slots_max];
+extern std::atomic<uintptr_t> font_handle[font_slots_max];  // font engine handle of a loaded font, 0 = free slot
+
+// Height and width of a font number, 0 for a number outside the tables. Any thread.
+inline int32_t font_height_of(uint32_t font) { return font < font_slots_max ? font_height[font].load() : 0; }
+inline int32_t font_width_of(uint32_t font) { return font < font_slots_max ? font_width[font].load() : 0; }
+
+// Coverage (0 .. 255) of the 256 code page characters of a loaded font cut to
+// its cells, font_width x font_height bytes each, for text screens; null for
+// other fonts. The frame builder calls it for the font of the text page it
+// shows: set_image_font makes the cells before any text page takes the font,
+// and they stay unchanged until the font is freed.
+const uint8_t* font_text_cells(uint32_t font);
 
 // Fills the metrics of the six built-in fonts.
 void font_tables_init();
@@ -400,10 +419,6 @@ void glyphs_init();
 
 // Loading fonts from files.
 
-// Folder searched (by file name, through its subfolders) when a font file is
-// not found as named.
-extern std::string font_fallback_folder;
-
 // Parses a font option list ("bold, monospace"): comma-separated keywords
 // BOLD, ITALIC, UNDERLINE, DONTBLEND, MONOSPACE, UNICODE in any case, spaces
 // around them ignored. Returns the flag bits, or -1 for an unknown, empty or
@@ -412,12 +427,17 @@ int32_t parse_font_options(const char* text, int32_t length);
 
 // The font-loading function: a font number (32 and up), -1 when no font was
 // loaded, 0 after an error (height <= 0 or bad options, error 5). Bit 0 of
-// options_given says options were given.
+// options_given says options were given. The file is looked for as named,
+// then by its file name in the current directory, then among the installed
+// fonts by file, face or family name (platform_find_font).
 int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* options, int32_t options_given);
 
-// The same load with the flag bits given directly, no fallback folder and no
-// errors: a font number or -1.
+// The same load with the flag bits given directly, only the name as given and
+// no errors: a font number or -1.
 int32_t load_font_plain(const str_desc* file_name, int32_t height, int32_t flags);
+
+// Files larger than this are not read as fonts.
+constexpr size_t font_file_bytes_max = size_t{128} << 20;
 
 // Drawing characters into images.
 

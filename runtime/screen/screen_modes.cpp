@@ -320,7 +320,7 @@ int32_t pixel_font_for(const image_record* img, int32_t cols, int32_t rows, int3
   int32_t larger = 0;  // the mode's taller font, if it has one
   if (img->mode == 9 || img->mode == 10) larger = 14;
   if (img->mode == 11 || img->mode == 12) larger = 16;
-  if (!(given & 2)) return larger && font_height[img->font] != 8 ? larger : 8;
+  if (!(given & 2)) return larger && font_height_of(img->font) != 8 ? larger : 8;
   if (rows == h / 8) return 8;
   if (larger && rows == h / larger) return larger;
   return 0;

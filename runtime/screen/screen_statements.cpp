@@ -199,7 +199,7 @@ void cls(int32_t kind, int64_t fill, int32_t given) {
     }
   } else {
     if (kind_given && kind == 2) {
-      const int32_t h = font_height[img->font];
+      const int32_t h = font_height_of(img->font);
       const int32_t y1 = std::max((img->top_row - 1) * h, 0);
       const int32_t y2 = std::min(img->bottom_row * h - 1, img->height - 1);
       fill_pixel_rows(img, y1, y2, colour);

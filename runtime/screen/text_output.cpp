@@ -20,30 +20,24 @@ constexpr int32_t zone_pixels = 112;      // proportional fonts
 
 bool is_control(uint32_t code) { return code == 7 || (code >= 9 && code <= 13) || (code >= 28 && code <= 31); }
 
-bool proportional(const image_record* img) { return !img->text && font_width[img->font] == 0; }
+bool proportional(const image_record* img) { return !img->text && font_width_of(img->font) == 0; }
 
 // Cell width used by the right-edge rule: the font width, or 1 (pixels) for a proportional font.
 int32_t cell_width(const image_record* img) {
   if (img->text) return 1;
-  return std::max(font_width[img->font], 1);
+  return std::max(font_width_of(img->font), 1);
 }
 
 // Advance of a character in a proportional font (0 when the engine has no glyph).
 int32_t char_advance(uint32_t font, uint32_t code) {
-  glyph_coverage glyph;
-  const bool unicode = font_flags[font] & font_unicode;
-  const bool drawn = unicode ? font_engine_render_code_point(font_handle[font], code, &glyph)
-                             : font_engine_render_char(font_handle[font], code & 0xFF, &glyph);
-  if (!drawn) return 0;
-  const int32_t advance = glyph.advance;
-  font_engine_free_glyph(&glyph);
-  return advance;
+  const glyph_coverage* glyph = loaded_glyph(font, code);
+  return glyph ? glyph->advance : 0;
 }
 
 // Fills pixels x1..x2 of the cursor's character row with the background
 // (proportional tab stops and zones).
 void fill_cursor_row(image_record* img, int32_t x1, int32_t x2) {
-  const int32_t h = font_height[img->font];
+  const int32_t h = font_height_of(img->font);
   const int32_t y1 = (cursor_row_of(img) - 1) * h;
   x1 = std::max(x1, 0);
   x2 = std::min(x2, img->width - 1);
@@ -189,7 +183,7 @@ void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
       set_line_held(img, 0);
     }
   }
-  const bool unicode = !img->text && img->font < font_flags.size() && (font_flags[img->font] & font_unicode);
+  const bool unicode = !img->text && img->font < font_slots_max && (font_flags[img->font] & font_unicode);
   const int32_t step = unicode ? 4 : 1;
   const bool acting = !print_literal && !control_chars_off;
   const bool printing = printer_mode.load(std::memory_order_relaxed) != 0;
@@ -224,7 +218,7 @@ void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
   top = std::max(top, 1);
   bottom = std::min(bottom, img->text ? static_cast<int32_t>(img->height) : image_rows(img));
   if (top > bottom) return;
-  const int32_t cell_rows = img->text ? 1 : font_height[img->font];
+  const int32_t cell_rows = img->text ? 1 : font_height_of(img->font);
   const size_t row_bytes = static_cast<size_t>(img->width) * (img->text ? 2 : img->bytes_per_pixel) * cell_rows;
   uint8_t* first = img->data + static_cast<size_t>(top - 1) * row_bytes;
   uint8_t* last = img->data + static_cast<size_t>(bottom - 1) * row_bytes;

@@ -198,8 +198,8 @@ TEST_F(ScreenTest, LoadFontResults) {
   std::FILE* f = std::fopen(file.c_str(), "wb");
   std::fputs("not a font", f);
   std::fclose(f);
-  const std::string saved_folder = font_fallback_folder;
-  font_fallback_folder = folder.string();
+  const fs::path saved_directory = fs::current_path();
+  fs::current_path(folder / "sub");
   struct {
     std::string name;
     int32_t height;
@@ -211,22 +211,22 @@ TEST_F(ScreenTest, LoadFontResults) {
       {file, 16, "bold,", 0, 5},
       {file, 16, "italic,ITALIC", 0, 5},
       {"", 16, nullptr, -1, 0},
-      {file, 16, "bold, monospace", -1, 0},  // read, but no engine makes a font of it
-      {"face.ttf", 16, nullptr, -1, 0},      // found in the fallback folder
+      {file, 16, "bold, monospace", -1, 0},  // read, but it is no font
+      {"C:\\nowhere\\face.ttf", 16, nullptr, -1, 0},  // found by its file name in the current directory
       {"missing.ttf", 16, nullptr, -1, 0},
       {folder.string(), 16, nullptr, -1, 0},  // a folder reads as nothing
   };
-  const size_t slots = font_handle.size();
+  const int32_t slots = font_slots.load();
   for (const auto& c : cases) {
     EXPECT_EQ(load_font(text(c.name), c.height, c.options ? text(c.options) : nullptr, c.options ? 1 : 0), c.result)
         << c.name << " " << c.height;
     EXPECT_EQ(take_error(), c.error) << c.name << " " << c.height;
   }
-  EXPECT_EQ(font_handle.size(), slots);
+  EXPECT_EQ(font_slots.load(), slots);
   EXPECT_EQ(load_font_plain(text(file), 16, 1), -1);
   EXPECT_EQ(load_font_plain(text(file), 0, 1), -1);
   EXPECT_EQ(take_error(), 0);
-  font_fallback_folder = saved_folder;
+  fs::current_path(saved_directory);
   fs::remove_all(folder);
 }
 
