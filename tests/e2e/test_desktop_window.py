@@ -36,6 +36,9 @@ class PropertiesTest(unittest.TestCase):
         self.program = harness.Program(self.xvfb, "idle_program")
         self.addCleanup(self.program.stop)
         self.window = harness.find_window(self.xvfb, "Untitled")
+        # freeglut maps the window before the runtime names it; the icon is the
+        # last property set and flushed.
+        harness.wait_until(lambda: property_numbers(self.xvfb, self.window, "_NET_WM_ICON"), timeout=10)
 
     def test_class_process_and_host(self):
         out = self.xvfb.run(["xprop", "-id", str(self.window), "WM_CLASS", "WM_CLIENT_MACHINE"]).stdout
