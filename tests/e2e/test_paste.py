@@ -102,7 +102,7 @@ class ClipboardKeysTest(unittest.TestCase):
         for n in lengths:
             lines.append("".join(pattern[(at + i) % len(pattern)] for i in range(n)))
             at += n
-        text = "\r\n".join(lines) + "\r\n"
+        text = "\n".join(lines) + "\n"
         self.assertEqual(len(text), 1000)
         self.xclip_in(text)
         harness.press_keys(self.xvfb, window, "ctrl+shift+v")
