@@ -531,20 +531,24 @@ bool clipboard_offer(const std::string& utf8, bool with_primary) {
 
 bool clipboard_read(std::string* utf8) {
   utf8->clear();
+  std::lock_guard<std::mutex> reading(reader_lock);
+  if (!reader.c && !reader_tried) {
+    reader_tried = true;
+    open_link(&reader, "QUINTARO_PASTE");
+  }
+  const bool linked = reader.c && !xcb_connection_has_error(reader.c);
   if (owner) {
+    // Our own text, unless the server says another program has taken CLIPBOARD
+    // over: the owner thread may not have heard of that yet.
+    const xcb_window_t current =
+        linked ? selection_owner(reader.c, reader.atoms.clipboard) : xcb_window_t{XCB_WINDOW_NONE};
     std::lock_guard<std::mutex> hold(owner->lock);
-    if (owner->served) {
+    if (owner->served && (!linked || current == owner->link.window)) {
       *utf8 = *owner->served;
       return true;
     }
   }
-  std::lock_guard<std::mutex> reading(reader_lock);
-  if (!reader.c) {
-    if (reader_tried) return false;
-    reader_tried = true;
-    if (!open_link(&reader, "QUINTARO_PASTE")) return false;
-  }
-  if (xcb_connection_has_error(reader.c)) return false;
+  if (!linked) return false;
   // Replies to an earlier request that ran out of time are dropped first.
   xcb_delete_property(reader.c, reader.window, reader.atoms.transfer);
   std::free(xcb_get_input_focus_reply(reader.c, xcb_get_input_focus(reader.c), nullptr));
