@@ -1,5 +1,6 @@
 #include "runtime/host/detail/window_thread.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
