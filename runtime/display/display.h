@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "runtime/gpu/gpu.h"
 
@@ -133,6 +134,13 @@ void display_statement();
 // The automatic-display statement and its query (-1 when automatic).
 void auto_display_statement();
 int32_t auto_display_query();
+
+// The text of the page on display, read by the frame builder at its next
+// build, where it may read the page: rows as image_text_rows gives them. False
+// when no build comes within timeout_ms (manual display between the program's
+// display statements, the end of the process). Any thread but the one
+// building frames.
+bool display_text_capture(std::vector<std::string>* rows, int32_t timeout_ms);
 
 // Rows of a text cell the cursor fills for first line s and last line e in a
 // cell ch pixels high: first row and count (count 0: no cursor).

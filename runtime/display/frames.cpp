@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "runtime/core/core.h"
@@ -427,6 +430,30 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   return true;
 }
 
+// A copy of the page's text asked for by another thread: asked and answered
+// under capture_lock; capture_wanted lets the builder skip the lock otherwise.
+std::mutex capture_lock;
+std::condition_variable capture_done;
+std::atomic<bool> capture_wanted{false};
+uint64_t captures_asked = 0, captures_answered = 0;
+std::vector<std::string> captured_rows;
+
+void answer_text_capture() {
+  std::vector<std::string> rows;
+  {
+    screen_read_turn turn;
+    turn.take();
+    rows = image_text_rows(display_image.load());
+  }
+  {
+    std::lock_guard<std::mutex> hold(capture_lock);
+    captured_rows = std::move(rows);
+    captures_answered = captures_asked;
+    capture_wanted.store(false);
+  }
+  capture_done.notify_all();
+}
+
 }  // namespace
 
 cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch) {
@@ -454,6 +481,7 @@ cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch) {
 
 void build_software_frame() {
   answer_freeze();
+  if (capture_wanted.load() && display_freeze.load() == freeze_off) answer_text_capture();
   if (screen_hidden.load()) {
     build_done.store(1);
     return;
@@ -524,3 +552,13 @@ void display_statement() {
 void auto_display_statement() { auto_display.store(1); }
 
 int32_t auto_display_query() { return auto_display.load() != 0 ? -1 : 0; }
+
+bool display_text_capture(std::vector<std::string>* rows, int32_t timeout_ms) {
+  std::unique_lock<std::mutex> hold(capture_lock);
+  const uint64_t number = ++captures_asked;
+  capture_wanted.store(true);
+  const bool answered = capture_done.wait_for(hold, std::chrono::milliseconds(timeout_ms),
+                                              [number] { return captures_answered >= number; });
+  if (answered) *rows = captured_rows;
+  return answered;
+}

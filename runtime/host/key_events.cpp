@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <X11/Xlibint.h>
 #include <X11/Xproto.h>
+#include <X11/keysym.h>
 #undef min
 #undef max
 
@@ -68,6 +69,8 @@ int32_t break_code[256];        // 100019 or 100318 while Pause / Ctrl+Break is 
 bool scan_down[512];
 int32_t ordinary_keys_down = 0;  // keys down that are not modifiers or locks
 bool sweep_due = false;          // the last ordinary key went up
+clipboard_keycodes clipboard_keys;
+bool clipboard_key_down[256];    // a clipboard key is down: its repeats and release are the window's too
 
 void key_went_down(int32_t keycode, int32_t scan) {
   if (press_scan[keycode] != 0) return;  // a repeat
@@ -97,6 +100,22 @@ Bool key_event_filter(Display* display, XEvent* event, xEvent* wire) {
   // the Shift bit it arrives as Tab, and the Shift key, held, still selects the
   // back-tab's code.
   if (keycode == keycode_tab) event->xkey.state &= ~static_cast<unsigned>(ShiftMask);
+  // The window's clipboard keys are dropped here, so freeglut never reports them.
+  if (event->type == KeyPress) {
+    const clipboard_key key = clipboard_key_of(clipboard_keys, keycode, event->xkey.state);
+    if (key != clipboard_key::none) {
+      // Held, the key repeats: it acts once.
+      if (!clipboard_key_down[keycode]) clipboard_key_pressed(key);
+      clipboard_key_down[keycode] = true;
+      return False;
+    }
+    // Without its modifiers now (let go while the key repeats), the key is the program's again.
+    clipboard_key_down[keycode] = false;
+    if (press_scan[keycode] == 0) real_key_pressed();
+  } else if (clipboard_key_down[keycode]) {
+    clipboard_key_down[keycode] = false;
+    return False;
+  }
   if (event->type == KeyPress) {
     const int32_t scan = press_scan[keycode] != 0 ? press_scan[keycode] : scan_of_keycode(keycode, ctrl);
     if (scan != 0) {
@@ -160,6 +179,7 @@ void poll_keys_without_focus() {
   char keys[32];
   XQueryKeymap(window_display, keys);
   for (int32_t keycode = 0; keycode < 256; ++keycode) {
+    if (!(keys[keycode / 8] & (1 << (keycode % 8)))) clipboard_key_down[keycode] = false;
     if (press_scan[keycode] == 0 || (keys[keycode / 8] & (1 << (keycode % 8)))) continue;
     const int32_t scan = press_scan[keycode];
     key_went_up(keycode);
@@ -174,8 +194,23 @@ void poll_keys_without_focus() {
 
 }  // namespace
 
+clipboard_key clipboard_key_of(const clipboard_keycodes& keys, int32_t keycode, unsigned state) {
+  if (!keys.on || keycode == 0) return clipboard_key::none;
+  const unsigned held = state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+  constexpr unsigned ctrl_shift = ShiftMask | ControlMask;
+  if (held == ctrl_shift && keycode == keys.c) return clipboard_key::copy;
+  if (held == ctrl_shift && keycode == keys.v) return clipboard_key::paste;
+  if (held == ShiftMask && keycode == keys.insert) return clipboard_key::paste;
+  return clipboard_key::none;
+}
+
 void key_event_hook_install(Display* display) {
   window_display = display;
+  // Looked up now: the hook runs inside Xlib and may not ask the server.
+  clipboard_keys.c = XKeysymToKeycode(display, XK_c);
+  clipboard_keys.v = XKeysymToKeycode(display, XK_v);
+  clipboard_keys.insert = XKeysymToKeycode(display, XK_Insert);
+  clipboard_keys.on = clipboard_keys_wanted(environment_value("QUINTARO_CLIPBOARD_KEYS"));
   xlib_key_event[KeyPress] = XESetWireToEvent(display, KeyPress, key_event_filter);
   xlib_key_event[KeyRelease] = XESetWireToEvent(display, KeyRelease, key_event_filter);
 }

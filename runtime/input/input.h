@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "runtime/gpu/gpu.h"
@@ -145,14 +146,30 @@ void keyboard_hook(int32_t scan_code, int32_t pressed);
 
 // INKEY$: one key from the BIOS keyboard buffer, without waiting. Program thread.
 
-// Takes the entry at the head of the BIOS keyboard buffer: false when it is
-// empty. A head outside the ring's slots (a program poked it) empties the ring.
+// Takes the entry at the head of the BIOS keyboard buffer (topped up first
+// from a paste under way): false when it is empty. A head outside the ring's slots (a program poked it) empties the ring.
 bool bios_key_take(uint8_t* character, uint8_t* scan);
 
 // A temporary: "" when no key waits (or an error is pending), one character
 // for an ordinary key, CHR$(0) + scan code for an extended key. Yields the
 // processor once before looking.
 str_desc* inkey();
+
+// Pasted text typed into the program: its keys go into the BIOS keyboard
+// buffer as the program takes keys out, so a text of any length arrives whole
+// and in order. Any thread may start, stop or ask.
+
+// The BIOS keys, (scan << 8) | character, that a code page 437 text types: a
+// line end (CR, LF or CR LF) is Enter, a tab is Tab, other control codes and
+// 127 are left out, codes above 127 have scan code 0.
+std::vector<uint16_t> paste_keys_of(const std::string& cp437);
+
+// Starts typing the text, in place of any paste under way.
+void paste_start(const std::string& cp437);
+// Types no more of the paste under way (a real key was pressed).
+void paste_stop();
+// True while keys of a paste wait to go in.
+bool paste_running();
 
 // INPUT: reads a line typed by the user into the variables of the INPUT
 // variable list, checking the line after every keystroke. Program thread.

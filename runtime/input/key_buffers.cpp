@@ -30,6 +30,7 @@ bool slot_offset(uint16_t offset) { return offset >= bios_kbd_first && offset < 
 }  // namespace
 
 bool bios_key_take(uint8_t* character, uint8_t* scan) {
+  paste_feed();
   const uint16_t head = cm_read16(bios_kbd_head);
   const uint16_t tail = cm_read16(bios_kbd_tail);
   if (head == tail) return false;

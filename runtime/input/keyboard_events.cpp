@@ -13,8 +13,9 @@ std::atomic<int32_t> sleep_key_pressed{0};
 
 namespace {
 
-// Serialises key_down/key_up between the window thread and lock polling; soft-key
-// strings re-enter key_down on the same thread.
+// Serialises key_down/key_up between the window thread and lock polling, and
+// with them the pasted keys put into the BIOS buffer; soft-key strings re-enter
+// key_down on the same thread.
 std::recursive_mutex key_mutex;
 bool replaying = false;  // a soft-key string is being typed
 
@@ -199,6 +200,8 @@ void press(int32_t c) {
 }
 
 }  // namespace
+
+std::recursive_mutex& key_handlers_lock() { return key_mutex; }
 
 void key_down(int32_t code) {
   std::lock_guard<std::recursive_mutex> lock(key_mutex);

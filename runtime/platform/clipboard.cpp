@@ -148,10 +148,12 @@ struct owner_service {
   std::condition_variable answered;
   // Under lock.
   text_ptr offered;          // the text of the newest offer
+  bool offered_primary = false;  // the newest offer is for PRIMARY as well
   uint64_t offers = 0;       // offers posted
   uint64_t offers_done = 0;  // offers the thread has answered
   bool offer_taken = false;  // the answer to the newest offer
   text_ptr served;           // the text served, null while another program owns CLIPBOARD
+  text_ptr served_primary;   // the same for PRIMARY
   bool hand_over_asked = false;
   bool hand_over_done = false;
   int32_t hand_over_ms = 0;
@@ -196,9 +198,11 @@ void serve_request(const xcb_selection_request_event_t* request) {
   text_ptr text;
   {
     std::lock_guard<std::mutex> hold(o.lock);
-    text = o.served;
+    text = request->selection == a.clipboard         ? o.served
+           : request->selection == XCB_ATOM_PRIMARY ? o.served_primary
+                                                     : nullptr;
   }
-  if (!text || request->selection != a.clipboard || request->owner != o.link.window) {
+  if (!text || request->owner != o.link.window) {
     notify_selection(request, XCB_ATOM_NONE);
     return;
   }
@@ -264,9 +268,9 @@ void step_transfer(const xcb_property_notify_event_t* e) {
   }
 }
 
-void set_served(text_ptr text) {
+void set_served(xcb_atom_t selection, text_ptr text) {
   std::lock_guard<std::mutex> hold(owner->lock);
-  owner->served = std::move(text);
+  (selection == XCB_ATOM_PRIMARY ? owner->served_primary : owner->served) = std::move(text);
 }
 
 void finish_hand_over() {
@@ -286,10 +290,11 @@ void handle_event(xcb_generic_event_t* event) {
       if (o.handing_over) o.hand_over_deadline = std::min(o.hand_over_cap, steady::now() + std::chrono::seconds(1));
       break;
     case XCB_SELECTION_CLEAR: {
-      // Another program owns CLIPBOARD now, unless an offer made since took it back.
+      // Another program owns the selection now, unless an offer made since took it back.
       const auto* e = reinterpret_cast<xcb_selection_clear_event_t*>(event);
-      if (e->selection == o.link.atoms.clipboard && selection_owner(o.link.c, e->selection) != o.link.window)
-        set_served(nullptr);
+      if ((e->selection == o.link.atoms.clipboard || e->selection == XCB_ATOM_PRIMARY) &&
+          selection_owner(o.link.c, e->selection) != o.link.window)
+        set_served(e->selection, nullptr);
       break;
     }
     case XCB_PROPERTY_NOTIFY:
@@ -309,17 +314,22 @@ void take_offer() {
   owner_service& o = *owner;
   text_ptr text;
   uint64_t number;
+  bool primary;
   {
     std::lock_guard<std::mutex> hold(o.lock);
     if (o.offers_done == o.offers) return;
     text = o.offered;
     number = o.offers;
+    primary = o.offered_primary;
   }
   xcb_set_selection_owner(o.link.c, o.link.window, o.link.atoms.clipboard, XCB_CURRENT_TIME);
+  if (primary) xcb_set_selection_owner(o.link.c, o.link.window, XCB_ATOM_PRIMARY, XCB_CURRENT_TIME);
   const bool taken = selection_owner(o.link.c, o.link.atoms.clipboard) == o.link.window;
+  const bool taken_primary = primary && selection_owner(o.link.c, XCB_ATOM_PRIMARY) == o.link.window;
   {
     std::lock_guard<std::mutex> hold(o.lock);
     o.served = taken ? text : nullptr;
+    if (primary) o.served_primary = taken_primary ? text : nullptr;
     o.offer_taken = taken;
     o.offers_done = number;
   }
@@ -386,6 +396,7 @@ void owner_loop() {
   std::lock_guard<std::mutex> hold(o.lock);
   o.dead = true;
   o.served = nullptr;
+  o.served_primary = nullptr;
   o.offers_done = o.offers;
   o.offer_taken = false;
   o.hand_over_done = true;
@@ -413,6 +424,8 @@ bool owner_started() {
 // ---------------------------------------------------------------------------
 // The reader: asks the owner for the text on a connection of its own.
 
+// One read at a time (the program's clipboard statement, the paste key).
+std::mutex reader_lock;
 x_link reader;
 bool reader_tried = false;
 
@@ -504,11 +517,12 @@ bool ask(xcb_atom_t target, steady::time_point deadline, std::string* out, xcb_a
 
 }  // namespace
 
-bool clipboard_offer(const std::string& utf8) {
+bool clipboard_offer(const std::string& utf8, bool with_primary) {
   if (!owner_started()) return false;
   std::unique_lock<std::mutex> hold(owner->lock);
   if (owner->dead) return false;
   owner->offered = std::make_shared<const std::string>(utf8);
+  owner->offered_primary = with_primary;
   const uint64_t number = ++owner->offers;
   wake_owner();
   owner->answered.wait_for(hold, std::chrono::seconds(2), [number] { return owner->offers_done >= number; });
@@ -517,19 +531,24 @@ bool clipboard_offer(const std::string& utf8) {
 
 bool clipboard_read(std::string* utf8) {
   utf8->clear();
+  std::lock_guard<std::mutex> reading(reader_lock);
+  if (!reader.c && !reader_tried) {
+    reader_tried = true;
+    open_link(&reader, "QUINTARO_PASTE");
+  }
+  const bool linked = reader.c && !xcb_connection_has_error(reader.c);
   if (owner) {
+    // Our own text, unless the server says another program has taken CLIPBOARD
+    // over: the owner thread may not have heard of that yet.
+    const xcb_window_t current =
+        linked ? selection_owner(reader.c, reader.atoms.clipboard) : xcb_window_t{XCB_WINDOW_NONE};
     std::lock_guard<std::mutex> hold(owner->lock);
-    if (owner->served) {
+    if (owner->served && (!linked || current == owner->link.window)) {
       *utf8 = *owner->served;
       return true;
     }
   }
-  if (!reader.c) {
-    if (reader_tried) return false;
-    reader_tried = true;
-    if (!open_link(&reader, "QUINTARO_PASTE")) return false;
-  }
-  if (xcb_connection_has_error(reader.c)) return false;
+  if (!linked) return false;
   // Replies to an earlier request that ran out of time are dropped first.
   xcb_delete_property(reader.c, reader.window, reader.atoms.transfer);
   std::free(xcb_get_input_focus_reply(reader.c, xcb_get_input_focus(reader.c), nullptr));

@@ -5,9 +5,9 @@
 //
 // The owner side runs on a thread of its own with its own display connection,
 // so that neither the window thread nor the program thread ever waits for
-// another program to fetch the text. Any thread may call clipboard_offer and
-// clipboard_hand_over; clipboard_read is for one thread (the program thread),
-// which it makes wait at most about a second for the owner's answer.
+// another program to fetch the text. Any thread but the window thread may call
+// them: clipboard_offer waits for the owner thread's answer, and clipboard_read
+// (one read at a time) waits at most about a second for the owner's answer.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,11 +20,12 @@ constexpr int32_t clipboard_answer_ms = 1000;
 // A text that comes in pieces must be complete within this time.
 constexpr int32_t clipboard_read_total_ms = 10000;
 
-// Makes the program the owner of CLIPBOARD with text, served as UTF8_STRING,
-// STRING (Latin-1, "?" for what it lacks) and TEXT, in pieces (INCR) when it is
-// larger than one request may carry. False without an X display or when the
-// server did not make the program the owner.
-bool clipboard_offer(const std::string& utf8);
+// Makes the program the owner of CLIPBOARD (and, with_primary, of PRIMARY) with
+// text, served as UTF8_STRING, STRING (Latin-1, "?" for what it lacks) and
+// TEXT, in pieces (INCR) when it is larger than one request may carry. False
+// without an X display or when the server did not make the program the owner
+// of CLIPBOARD.
+bool clipboard_offer(const std::string& utf8, bool with_primary = false);
 
 // What the CLIPBOARD owner offers, asked as UTF8_STRING and, failing that, as
 // STRING (converted from Latin-1). False when nobody owns it, the owner does not

@@ -417,6 +417,18 @@ extern uint8_t glyph_8x16[256 * 128];
 
 void glyphs_init();
 
+// Reading a page's text back, for copying it elsewhere.
+
+// One code page 437 string per text row, trailing spaces removed and blank
+// rows at the end dropped. A text surface gives its cells' characters (0 reads
+// as a space). A pixel surface is read in the grid of its built-in font: a
+// cell reads as the glyph whose set pixels are exactly the cell's pixels of
+// one of its colours, whatever the colours; a cell of one colour, or one that
+// matches no glyph, reads as a space, and so does every cell under a loaded
+// font. Pixels and cells are read through the shared-memory helpers: the
+// program thread, or the frame builder holding its screen read turn.
+std::vector<std::string> image_text_rows(const image_record* img);
+
 // Loading fonts from files.
 
 // Parses a font option list ("bold, monospace"): comma-separated keywords

@@ -123,7 +123,11 @@ std::string cp437_to_utf8(const uint8_t* text, size_t length) {
   return out;
 }
 
-std::string utf8_to_cp437(const char* text, size_t length) {
+namespace {
+
+// The UTF-8 decode of both directions back to code page 437: missing is what a
+// character without a code, or a byte outside well-formed UTF-8, becomes (0 = nothing).
+std::string to_cp437(const char* text, size_t length, char missing) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   std::string out;
   out.reserve(length);
@@ -132,12 +136,30 @@ std::string utf8_to_cp437(const char* text, size_t length) {
     uint32_t cp = 0;
     const size_t used = decode_utf8(bytes, length, i, &cp);
     if (used == 0) {
-      out += '?';
+      if (missing) out += missing;
       ++i;
       continue;
     }
-    out += static_cast<char>(cp437_from_code_point(cp));
+    const uint8_t code = cp437_from_code_point(cp);
+    if (code != '?' || cp == '?') {
+      out += static_cast<char>(code);
+    } else if (missing) {
+      out += missing;
+    }
     i += used;
   }
+  return out;
+}
+
+}  // namespace
+
+std::string utf8_to_cp437(const char* text, size_t length) { return to_cp437(text, length, '?'); }
+
+std::string utf8_to_cp437_known(const char* text, size_t length) { return to_cp437(text, length, 0); }
+
+std::string cp437_shown_to_utf8(const uint8_t* text, size_t length) {
+  std::string out;
+  out.reserve(length + length / 2);
+  for (size_t i = 0; i < length; ++i) append_utf8(out, text[i] == 0 ? ' ' : cp437_code_points[text[i]]);
   return out;
 }

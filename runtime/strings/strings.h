@@ -337,3 +337,13 @@ std::string utf8_to_cp437(const char* text, size_t length);
 
 // The code for one code point, or '?' when code page 437 has none.
 uint8_t cp437_from_code_point(uint32_t code_point);
+
+// UTF-8 for text read off the screen: every code becomes the character the
+// fonts draw for it (control codes too, so a cell showing code 13 does not end
+// the line), and 0, which draws nothing, becomes a space.
+std::string cp437_shown_to_utf8(const uint8_t* text, size_t length);
+
+// Code page 437 for UTF-8 text that is to be typed: characters with no code
+// page 437 form and bytes that are not part of well-formed UTF-8 are left out
+// rather than becoming "?".
+std::string utf8_to_cp437_known(const char* text, size_t length);

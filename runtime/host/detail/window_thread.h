@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <string>
 
 // The supervisor thread: BIOS ticks, lock keys, frames, and the shutdown.
 [[noreturn]] void main_loop();
@@ -40,6 +41,35 @@ void key_event_hook_install(Display* display);
 // Once per pass of the window loop: releases keys left held (their release read
 // as another character, or went to another window while this one had no focus).
 void key_event_hook_pass();
+
+// The window's own clipboard keys, caught in the key-event hook before the
+// program's buffers, traps and key-event queue: Ctrl+Shift+C copies the text of
+// the page on display (to CLIPBOARD and PRIMARY), Shift+Insert and
+// Ctrl+Shift+V type the clipboard's text into the program. Their presses and
+// releases never reach the program.
+enum class clipboard_key { none, copy, paste };
+
+// What a QUINTARO_CLIPBOARD_KEYS setting says: only "0" hands the keys back
+// to the program.
+bool clipboard_keys_wanted(const std::string& setting);
+
+// The keycodes of C, V and Insert (as the keyboard map gives them) and whether
+// the keys are the window's; set once by key_event_hook_install.
+struct clipboard_keycodes {
+  int32_t c = 0, v = 0, insert = 0;
+  bool on = false;
+};
+
+// The window's key, if any, for a press of keycode with the X modifier state.
+clipboard_key clipboard_key_of(const clipboard_keycodes& keys, int32_t keycode, unsigned state);
+
+// A clipboard key went down: the copy or paste is done on a thread of its own.
+// Never waits; any thread.
+void clipboard_key_pressed(clipboard_key key);
+
+// Any other key went down: a paste under way stops, and one still waiting for
+// the clipboard's text does not start.
+void real_key_pressed();
 
 // Whether the key with this 9-bit PC scan code is down, as the window thread's key
 // events tell.

@@ -26,6 +26,13 @@ void bios_key_buffer_reset();
 // Appends a key; false (and the key is lost) when the buffer is full.
 bool bios_key_buffer_put(uint8_t character, uint8_t scan);
 
+// The lock that serialises the key handlers (key_down, key_up), which write
+// the ring's tail; whoever else puts keys in holds it too.
+std::recursive_mutex& key_handlers_lock();
+
+// Puts the waiting keys of a paste into the BIOS buffer while it has room.
+void paste_feed();
+
 // The key-event ring for the key-event query: 8192 entries of (value, keypad flag),
 // key-ups as negative values. The window thread writes and, when the ring is
 // full, moves the read index past the oldest event; the program thread reads.

@@ -122,3 +122,37 @@ TEST(SpecialCallback, ModifiersCountOnlyOnAChange) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClipboardKeys, OnlyTheExactCombinationsAreTheWindows) {
+  constexpr unsigned s = ShiftMask, c = ControlMask, a = Mod1Mask;
+  const clipboard_keycodes keys{54, 55, 118, true};
+  const struct {
+    int32_t keycode;
+    unsigned state;
+    clipboard_key key;
+  } cases[] = {
+      {54, s | c, clipboard_key::copy},
+      {54, s | c | LockMask | Mod2Mask, clipboard_key::copy},  // Caps Lock and Num Lock do not matter
+      {54, c, clipboard_key::none},                            // Ctrl+C stays the program's
+      {54, s | c | a, clipboard_key::none},
+      {55, s | c, clipboard_key::paste},
+      {55, s, clipboard_key::none},
+      {118, s, clipboard_key::paste},
+      {118, 0, clipboard_key::none},  // Insert alone toggles insert mode in the program
+      {118, s | c, clipboard_key::none},
+      {56, s | c, clipboard_key::none},
+  };
+  for (const auto& k : cases) EXPECT_EQ(clipboard_key_of(keys, k.keycode, k.state), k.key) << k.keycode;
+  clipboard_keycodes off = keys;
+  off.on = false;
+  EXPECT_EQ(clipboard_key_of(off, 54, s | c), clipboard_key::none);
+  const clipboard_keycodes unmapped{0, 0, 0, true};  // a keyboard map without the keys
+  EXPECT_EQ(clipboard_key_of(unmapped, 0, s | c), clipboard_key::none);
+  EXPECT_TRUE(clipboard_keys_wanted(""));
+  EXPECT_TRUE(clipboard_keys_wanted("1"));
+  EXPECT_FALSE(clipboard_keys_wanted("0"));
+}
+
+}  // namespace

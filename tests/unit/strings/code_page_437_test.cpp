@@ -56,4 +56,28 @@ TEST(CodePage437, FromUtf8) {
   for (const auto& c : cases) EXPECT_EQ(to_cp437(c.utf8), c.cp437) << c.utf8;
 }
 
+// Text read off the screen keeps what every cell shows; text to be typed
+// drops what code page 437 cannot hold instead of typing "?".
+TEST(CodePage437, ShownTextAndTypedText) {
+  const struct {
+    std::string cp437, utf8;
+  } shown[] = {
+      {std::string("a\0b", 3), "a b"},        // 0 draws nothing: a space, never the end of the text
+      {"\x0D\x0A\x09", "♪◙○"},             // control codes as the symbols the cells show
+      {"1/4 = 22050\xFA", "1/4 = 22050·"},
+  };
+  for (const auto& c : shown)
+    EXPECT_EQ(cp437_shown_to_utf8(reinterpret_cast<const uint8_t*>(c.cp437.data()), c.cp437.size()), c.utf8);
+
+  const struct {
+    std::string utf8, cp437;
+  } typed[] = {
+      {"48000\n", "48000\n"},
+      {"€5 ✓ 😀?", "5  ?"},              // a real "?" stays, what has no code goes
+      {"Gr\xC3\xBC\xFF\xC3(e", "Gr\x81(e"},  // bytes that are not UTF-8 go too
+      {"\xE2\x96", ""},
+  };
+  for (const auto& c : typed) EXPECT_EQ(utf8_to_cp437_known(c.utf8.data(), c.utf8.size()), c.cp437) << c.utf8;
+}
+
 }  // namespace
