@@ -110,8 +110,8 @@ std::vector<std::string> image_text_rows(const image_record* img) {
   const int32_t font = static_cast<int32_t>(img->font);
   if (!img->text && !font_is_builtin(font)) return rows;
   const int32_t row_count = image_rows(img), col_count = image_columns(img);
-  const int32_t cell_h = img->text ? 1 : font_height[static_cast<size_t>(font)];
-  const bool doubled = !img->text && font_width[static_cast<size_t>(font)] == 16;
+  const int32_t cell_h = img->text ? 1 : font_height_of(static_cast<uint32_t>(font));
+  const bool doubled = !img->text && font_width_of(static_cast<uint32_t>(font)) == 16;
   const std::vector<glyph_entry>* index = img->text ? nullptr : &glyph_index(cell_h);
   rows.reserve(static_cast<size_t>(std::max(row_count, 0)));
   for (int32_t r = 0; r < row_count; ++r) {
