@@ -384,6 +384,12 @@ void chain_receive() {
   if (!command_arguments.empty()) command_arguments.pop_back();
   if (pending_error.load()) return;
 
+  // OPEN for binary access makes a missing file; a chain file that is not
+  // there must stay missing and say so.
+  if (classify_path(name) == path_kind::missing) {
+    raise_error(err_file_not_found);
+    return;
+  }
   const int32_t file = file_freefile();
   file_open(str_from_text(name.data(), static_cast<uint32_t>(name.size())), 2, 2, 0, file, -1, 0);
   if (pending_error.load()) return;
@@ -454,9 +460,11 @@ std::string chain_file_bytes(const std::string& directory) {
   put_i32(&out, chain_tag_pages);
   put_i32(&out, active);
   put_i32(&out, visual);
-  if (first->palette) {
+  // The palette the user sees: text pages keep one each, pixel pages share page 0's.
+  const image_record* shown = image_at(page_table[visual]);
+  if (shown->palette) {
     put_i32(&out, chain_tag_palette);
-    for (int32_t i = 0; i < 256; ++i) put_i32(&out, static_cast<int32_t>(palette_get(first->palette, i)));
+    for (int32_t i = 0; i < 256; ++i) put_i32(&out, static_cast<int32_t>(palette_get(shown->palette, i)));
   }
   put_i32(&out, chain_end_marker);
   put_i32(&out, 0);
