@@ -7,6 +7,7 @@
 // that ends early raises 62, one with a value this screen cannot take raises
 // 5; either way the screen goes back to the start-up text screen, the
 // directory stays and the file is still deleted.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -151,7 +152,8 @@ bool record_fits(const record_words& r, const image_record* img) {
     if (!font_is_builtin(w[r_font])) return false;
     probe.font = static_cast<uint32_t>(w[r_font]);
   }
-  const int32_t rows = image_rows(&probe), cols = image_columns(&probe);
+  // An image smaller than one character still has row 1 and column 1.
+  const int32_t rows = std::max(image_rows(&probe), 1), cols = std::max(image_columns(&probe), 1);
   const bool palette_image = img->bits_per_pixel != 32;
   const int32_t colour_max = palette_image ? 255 : -1;
   for (const int32_t c : {w[r_colour], w[r_background], w[r_draw_colour]})

@@ -19,10 +19,15 @@ namespace {
 
 const char file_name[] = "chainfz0.tmp";
 std::string folder;
+std::string own_folder;  // where the fuzzer reads and writes its corpus
 
 void start_once() {
   static const bool started = [] {
     hardware_images_init();
+    screen_palettes_init();
+    char cwd[4096];
+    FUZZ_CHECK(getcwd(cwd, sizeof cwd) != nullptr);
+    own_folder = cwd;
     char name[] = "/tmp/quintaro_chain_fuzz_XXXXXX";
     FUZZ_CHECK(mkdtemp(name) != nullptr);
     folder = name;
@@ -43,7 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   start_once();
   const uint32_t mark = str_temp_mark();
   screen_tables_init();
-  screen_palettes_init();
   screen_first_mode();
   FUZZ_CHECK(chdir(folder.c_str()) == 0);
   FILE* f = std::fopen(file_name, "wb");
@@ -66,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(command_line_text() == "arg");
   str_free(command_line);
   command_line = nullptr;
+  FUZZ_CHECK(chdir(own_folder.c_str()) == 0);
   fuzz_end(mark);
   return 0;
 }

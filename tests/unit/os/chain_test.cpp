@@ -142,6 +142,11 @@ TEST_F(Chain, ScreensComeBackExactly) {
          window(-1, -1, 1, 1, 1);
          locate(5, 7, 0, 0, 0, 3);
        }},
+      {"an image smaller than one character as the screen",
+       [] {
+         screen_set(new_image(8, 6, 13, 1), 0, 0, 0, 0, 1);
+         write_image->data[47] = 9;
+       }},
       {"a 32-bit image as the screen",
        [] {
          const int32_t handle = new_image(200, 100, 32, 1);
