@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -81,6 +82,7 @@ void chain_statement(const str_desc* program) {
   std::vector<std::string> argv{path};
   argv.insert(argv.end(), command_arguments.begin(), command_arguments.end());
   argv.push_back(std::string(chain_marker) + name);
+  std::fflush(nullptr);  // what the C library still buffers would go with the exec
   const int error = replace_process(path, argv);
   remove_file(folder + "/" + name);
   raise_error(error == ENOENT ? err_file_not_found : err_path_file_access_error);

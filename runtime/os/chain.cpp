@@ -407,8 +407,9 @@ void chain_receive() {
     }
   }
   if (!pending_error.load()) {
-    restore_section(in);
-    in.take_i32(&ignored);
+    restore_screen_state(file);
+    chain_source end{file, file_lof(file) - file_loc(file)};
+    end.take_i32(&ignored);
   }
   const int32_t error = pending_error.exchange(0);
   file_close(file, 1);

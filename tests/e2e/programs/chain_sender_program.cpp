@@ -15,12 +15,6 @@
 #include "runtime/strings/strings.h"
 #include "tests/e2e/programs/test_steps.h"
 
-namespace {
-
-str_desc* text(const std::string& t) { return str_from_text(t.data(), static_cast<uint32_t>(t.size())); }
-
-}  // namespace
-
 void program_main() {
   const uint32_t mark = program_preamble();
   const std::string folder = command_line_text();
@@ -40,14 +34,16 @@ void program_main() {
   statement_end(7, mark);
   color(11, 1, 0, 3);  // 8
   statement_end(8, mark);
-  print_text(text("Handed over"), 0);  // 9: the cursor stays after the text
+  print_text(str_from_cstr("Handed over"), 0);  // 9: the cursor stays after the text
   statement_end(9, mark);
   done(1);
 
   await_step(2);
-  chdir_statement(text(folder + "/elsewhere"));  // 10
+  const std::string elsewhere = folder + "/elsewhere";
+  chdir_statement(str_from_cstr(elsewhere.c_str()));  // 10
   statement_end(10, mark);
-  chain_statement(text(own_folder + "/chain_receiver_program"));  // 11
+  const std::string next = own_folder + "/chain_receiver_program";
+  chain_statement(str_from_cstr(next.c_str()));  // 11
   std::printf("chain error %d\n", pending_error.load());
   std::fflush(stdout);
   statement_end(11, mark);
