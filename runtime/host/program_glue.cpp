@@ -1,12 +1,19 @@
 #include "runtime/host/host.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/input/input.h"
 #include "runtime/os/os.h"
+#include "runtime/platform/file_system.h"
 #include "runtime/platform/platform.h"
+#include "runtime/platform/spawn.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 
@@ -14,6 +21,7 @@ lock_record* main_scope_lock = nullptr;
 
 namespace {
 bool floating_point_ready = false;
+bool chain_received = false;
 
 // Integer division faults end the program with "Division by zero"; raise_error(err_division_by_zero)
 // never returns, so the faulting instruction is not run again.
@@ -37,7 +45,47 @@ uint32_t program_preamble() {
     main_scope_lock = lock_current;
     main_scope_lock->type = 3;
   }
-  return str_temp_mark();
+  const uint32_t mark = str_temp_mark();
+  if (!chain_received) {
+    chain_received = true;
+    chain_receive();
+    str_cleanup(mark);
+  }
+  return mark;
+}
+
+void chain_statement(const str_desc* program) {
+  if (pending_error.load()) return;
+  if (!program || program->len <= 0) {
+    raise_error(err_file_not_found);
+    return;
+  }
+  std::string path(reinterpret_cast<const char*>(program->chars), static_cast<size_t>(program->len));
+  if (path.find('\0') != std::string::npos) {
+    raise_error(err_bad_file_name);
+    return;
+  }
+  if (path[0] != '/') path = current_directory() + "/" + path;
+  const int check = program_file_check(path);
+  if (check != 0) {
+    raise_error(check == ENOENT || check == ENOTDIR ? err_file_not_found
+                : check == ENAMETOOLONG             ? err_bad_file_name
+                                                    : err_path_file_access_error);
+    return;
+  }
+  // The next program looks for the file in its own folder, where it starts.
+  const std::string folder = executable_folder(path);
+  const std::string name = chain_file_write(folder);
+  if (name.empty()) return;
+  close_all_files();
+  clipboard_end_of_program();
+  std::vector<std::string> argv{path};
+  argv.insert(argv.end(), command_arguments.begin(), command_arguments.end());
+  argv.push_back(std::string(chain_marker) + name);
+  std::fflush(nullptr);  // what the C library still buffers would go with the exec
+  const int error = replace_process(path, argv);
+  remove_file(folder + "/" + name);
+  raise_error(error == ENOENT ? err_file_not_found : err_path_file_access_error);
 }
 
 void program_end() {

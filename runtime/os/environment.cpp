@@ -12,6 +12,7 @@
 // The command line.
 
 str_desc* command_line = nullptr;
+std::vector<std::string> command_arguments;
 
 std::string join_arguments(int argc, char** argv) {
   std::string joined;
@@ -28,6 +29,7 @@ std::string join_arguments(int argc, char** argv) {
 
 void command_line_init(int argc, char** argv) {
   const std::string joined = join_arguments(argc, argv);
+  command_arguments.assign(argv + (argc > 1 ? 1 : argc), argv + argc);
   command_line = str_new(static_cast<uint32_t>(joined.size()), false);
   if (!joined.empty()) std::memcpy(command_line->chars, joined.data(), joined.size());
 }

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "runtime/strings/strings.h"
 
@@ -15,6 +17,10 @@
 // single spaces, exactly as the process start-up split them (quotes are not restored).
 
 extern str_desc* command_line;
+
+// The same arguments one by one, as the process received them (a chained
+// start's tail taken off once it is received). CHAIN passes them on.
+extern std::vector<std::string> command_arguments;
 
 std::string join_arguments(int argc, char** argv);
 
@@ -252,3 +258,27 @@ constexpr int32_t shell_dont_wait = 2;  // return once the command has started
 // A command holding a zero byte raises error 5.
 int32_t shell_function(const str_desc* command, int32_t form);
 void shell_statement(const str_desc* command, int32_t form);
+
+// Chained programs. A program started by CHAIN finds the name of a chain file
+// at the end of its command line: the marker "(unique-tag:=/@*$+-)" directly
+// followed by "chain", three letters or digits and ".tmp". The file lies in the
+// program's own folder (the current directory at start-up) and carries the
+// previous program's directory and screen (mode, text size, font, every page's
+// contents and record, the active and visual pages, the palette).
+
+constexpr std::string_view chain_marker = "(unique-tag:=/@*$+-)";
+
+// Before the first statement (the preamble calls it once): with a chain tail, takes the tail off
+// command_line, restores the screen and the directory from the file and
+// deletes it. A missing file raises its OPEN error; a damaged one raises 62
+// (it ends early) or 5 (a value this screen cannot take), leaves the start-up
+// text screen and the directory as they were, and is deleted all the same.
+void chain_receive();
+
+// Reads the screen-state section from the open file's current position and
+// restores it; returns the last tag read (the section's end marker).
+int32_t restore_screen_state(int32_t file_number);
+
+// Writes a chain file for the current directory and screen into folder, under
+// a name no other file there has, and returns that name; "" after an error.
+std::string chain_file_write(const std::string& folder);

@@ -175,6 +175,14 @@ int platform_file_identity(int fd, uint64_t* device, uint64_t* inode) {
   return 0;
 }
 
+int platform_create_new_file(const char* path, platform_file* file) {
+  *file = platform_file{};
+  const int fd = open_retrying(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return errno;
+  file->fd = fd;
+  return 0;
+}
+
 int platform_close_file(platform_file* file) {
   int e = 0;
   if (file->lock_fd >= 0 && file->lock_fd != file->fd) close(file->lock_fd);

@@ -47,6 +47,10 @@ struct platform_file {
 // checked.
 int platform_open_file(const file_open_request& request, platform_file* file);
 
+// Creates a file that must not exist yet (EEXIST when it does), for writing
+// only and readable by its owner only; it carries no sharing locks.
+int platform_create_new_file(const char* path, platform_file* file);
+
 // Whether the directory part of path exists (true for a name without one).
 bool platform_parent_exists(const char* path);
 

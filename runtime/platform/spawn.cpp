@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -187,3 +188,49 @@ void hold_terminal_interrupts(bool hold) {
 }
 
 bool standard_input_is_terminal() { return isatty(0) == 1; }
+
+int program_file_check(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || stat(path.c_str(), &st) != 0) return path.empty() ? ENOENT : errno;
+  if (!S_ISREG(st.st_mode)) return EACCES;
+  return access(path.c_str(), X_OK) == 0 ? 0 : errno;
+}
+
+int replace_process(const std::string& path, const std::vector<std::string>& argv) {
+  if (path.empty() || argv.empty()) return EINVAL;
+  std::vector<char*> args;
+  args.reserve(argv.size() + 1);
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+
+  // Handlers fall back to the default by themselves; ignored signals would stay ignored.
+  struct sigaction saved[NSIG];
+  bool changed[NSIG] = {};
+  for (int s = 1; s < NSIG; ++s) {
+    if (s == SIGKILL || s == SIGSTOP || sigaction(s, nullptr, &saved[s]) != 0) continue;
+    if (saved[s].sa_handler != SIG_IGN) continue;
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    changed[s] = sigaction(s, &plain, nullptr) == 0;
+  }
+  // The descriptors other threads and libraries hold (the X connections among
+  // them) go with the exec; only the standard streams reach the next program.
+  const bool marked = close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
+  if (!marked) {
+    const int last = static_cast<int>(sysconf(_SC_OPEN_MAX));
+    for (int fd = 3; fd < last && fd < 65536; ++fd) {
+      const int flags = fcntl(fd, F_GETFD);
+      if (flags >= 0 && !(flags & FD_CLOEXEC)) fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+  }
+  sigset_t none, old;
+  sigemptyset(&none);
+  pthread_sigmask(SIG_SETMASK, &none, &old);
+  execv(path.c_str(), args.data());
+  const int error = errno;
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  for (int s = 1; s < NSIG; ++s)
+    if (changed[s]) sigaction(s, &saved[s], nullptr);
+  return error;
+}

@@ -34,5 +34,16 @@ void child_release(int pid);
 // child only. Take it before child_start and drop it after child_wait.
 void hold_terminal_interrupts(bool hold);
 
+// Replaces the running process with the program at path (argv[0] is passed
+// as given). Every descriptor above standard error is closed on the way, the
+// signal mask is emptied and ignored signals get their default action back,
+// as for a child. Returns only on failure, with the errno value, everything
+// as it was. Program thread, once files are closed.
+int replace_process(const std::string& path, const std::vector<std::string>& argv);
+
+// Whether path names a regular file this process may execute: 0, or the errno
+// value (ENOENT when there is none, EACCES when it may not run).
+int program_file_check(const std::string& path);
+
 // True when standard input is a terminal.
 bool standard_input_is_terminal();
