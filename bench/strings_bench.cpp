@@ -130,9 +130,30 @@ void BM_AppendOneCharacter(benchmark::State& state) {
 }
 BENCHMARK(BM_AppendOneCharacter)->Arg(10000)->Arg(25000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// a$ = a$ + x through the append entry point, n times: the statement as
-// compiled code runs it (a one-character literal, the append, the cleanup).
+// a$ = a$ + x$ through the append entry point, n times, x$ a variable holding
+// one character: the statement as compiled code runs it, the append and the
+// statement's cleanup.
 void BM_AppendStatement(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  strings_init();
+  str_desc* x = str_new(0, false);
+  str_assign(x, str_from_text("x", 1));
+  for (auto _ : state) {
+    str_desc* a = str_new(0, false);
+    const uint32_t mark = str_temp_mark();
+    for (int64_t i = 0; i < n; ++i) {
+      str_append(a, x);
+      str_cleanup(mark);
+    }
+    benchmark::DoNotOptimize(a->chars);
+    str_free(a);
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_AppendStatement)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// a$ = a$ + "x": the same with a literal, which is a temporary of its own.
+void BM_AppendLiteralStatement(benchmark::State& state) {
   const int64_t n = state.range(0);
   strings_init();
   for (auto _ : state) {
@@ -147,7 +168,7 @@ void BM_AppendStatement(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_AppendStatement)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AppendLiteralStatement)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The same with std::string: a += x, x a one-character string.
 void BM_AppendStdString(benchmark::State& state) {

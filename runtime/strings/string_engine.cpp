@@ -417,7 +417,7 @@ size_t append_spare(size_t length) { return std::clamp<size_t>(length, heap_spar
 // d += the add bytes at from, where d lies, when the bytes after it are free
 // (or, with nothing live after it, the area reaches far enough); false when
 // they are not. skip is a temporary source whose bytes may be grown over.
-bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_desc* skip) {
+inline bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_desc* skip) {
   const bool segment = d->in_segment != 0;
   str_list& list = segment ? segment_list : heap_list;
   const uint8_t* base = segment ? data_segment : string_heap;
@@ -427,7 +427,14 @@ bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_des
   const str_desc* next = next_live(list, static_cast<uint32_t>(d->list_index), skip);
   if (next ? static_cast<size_t>(next->chars - base) < new_end : new_end > region_end) return false;
   if (!next) end_area_at(d, list, new_end);
-  std::memmove(d->chars + old_len, from, add);  // from may lie in the bytes grown over
+  // from lies wholly before the bytes grown over, or (a temporary source
+  // behind dest) at or after their start: a forward copy is always right.
+  uint8_t* to = d->chars + old_len;
+  if (add <= 16) {
+    for (size_t k = 0; k < add; ++k) to[k] = from[k];
+  } else {
+    std::memmove(to, from, add);
+  }
   d->len = static_cast<int32_t>(old_len + add);
   return true;
 }
@@ -435,6 +442,23 @@ bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_des
 }  // namespace
 
 str_desc* str_append(str_desc* d, str_desc* s) {
+  // The usual statement first: a few bytes onto the newest heap string, which
+  // has the rest of the heap behind it. No temporary source can lie behind it
+  // (it would be listed after it), so a forward copy is right.
+  const int32_t add_len = s->len;
+  if (add_len > 0 && add_len <= 16 && d->len > 0 && d->len <= INT32_MAX - add_len && !d->in_segment && !d->fixed &&
+      !d->read_only && !d->field_link && static_cast<uint32_t>(d->list_index) + 1 == heap_list.count) {
+    uint8_t* to = d->chars + d->len;
+    const size_t new_end = static_cast<size_t>(to - string_heap) + static_cast<size_t>(add_len);
+    if (new_end <= heap_size) {
+      for (int32_t k = 0; k < add_len; ++k) to[k] = s->chars[k];
+      d->len += add_len;
+      heap_used = new_end;
+      if (s->temporary && s != d) str_free(s);
+      return d;
+    }
+  }
+
   const bool release = s->temporary && s != d;
   if (s->len == 0 || d->fixed) {
     // A fixed-length string keeps its length: dest + src cut to it is dest.
