@@ -181,10 +181,14 @@ class engine_model {
     check("concat");
   }
 
+  // A variable to assign to, marked as the one the operation touches.
+  variable& pick_destination() {
+    touched_ = static_cast<size_t>(pick(0, static_cast<int>(vars_.size()) - 1));
+    return vars_[touched_];
+  }
+
   void assign() {
-    const size_t di = static_cast<size_t>(pick(0, static_cast<int>(vars_.size()) - 1));
-    variable& dest = vars_[di];
-    touched_ = di;
+    variable& dest = pick_destination();
     const operand src = any_operand();
     const std::string value = value_of(src);
     str_desc* s = desc_of(src);
@@ -211,9 +215,7 @@ class engine_model {
 
   // dest = dest + src through the append entry point.
   void append() {
-    const size_t di = static_cast<size_t>(pick(0, static_cast<int>(vars_.size()) - 1));
-    variable& dest = vars_[di];
-    touched_ = di;
+    variable& dest = pick_destination();
     const operand src = any_operand();
     const std::string value = value_of(src);
     str_desc* s = desc_of(src);
