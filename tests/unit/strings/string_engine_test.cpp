@@ -390,19 +390,6 @@ TEST_F(strings_engine, append_grows_in_place_over_free_bytes_and_a_temporary_beh
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
-TEST_F(strings_engine, append_moves_past_a_live_string_and_keeps_it) {
-  str_desc* v = heap_abc();
-  str_desc* other = str_new(0, false);
-  str_assign(other, str_from_cstr("other"));
-  uint8_t* place = v->chars;
-  const std::string tail(40, 'y');  // more than the spare bytes between them
-  str_append(v, str_from_text(tail.data(), static_cast<uint32_t>(tail.size())));
-  EXPECT_NE(v->chars, place);
-  EXPECT_EQ(text_of(v), "abc" + tail);
-  EXPECT_EQ(text_of(other), "other");
-  EXPECT_EQ(engine_invariant_failure(), "");
-}
-
 // Two strings built up in turn always find each other in the way. Each move
 // leaves spare bytes behind the moved string, as many as it holds, so the
 // moves stay logarithmic in the final length; one move per append would make
