@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "runtime/core/core.h"
@@ -493,13 +494,25 @@ str_desc* str_append(str_desc* d, str_desc* s) {
     // The data segment never grows: no spare it cannot hold at once.
     if (segment && area_mark(true) + length + spare > region_end) spare = 0;
     const size_t need = last ? add : length + spare;
-    if (area_mark(segment) + need > region_end) {
+    if (segment && !last && area_mark(true) + need > region_end) {
+      // The full data segment cannot hold the old and the new copy at once:
+      // join them outside it, give the old one up, then compact for the new.
+      std::string joined(reinterpret_cast<const char*>(d->chars), old_len);
+      joined.append(reinterpret_cast<const char*>(s->chars), add);
+      list.slots[d->list_index] = list_hole;
+      segment_compact(static_cast<uint32_t>(length));
+      d->chars = data_segment + segment_used;
+      std::memcpy(d->chars, joined.data(), length);
+      d->len = static_cast<int32_t>(length);
+      list_append(list, d);
+      segment_used += static_cast<uint32_t>(length);
+    } else if (area_mark(segment) + need > region_end) {
       if (segment)
         segment_compact(static_cast<uint32_t>(need));
       else
         heap_compact(need);
     }
-    if (!append_in_place(d, s->chars, add, skip)) {
+    if (d->len != static_cast<int32_t>(length) && !append_in_place(d, s->chars, add, skip)) {
       // Move to the end of the area with the spare bytes behind it.
       list.slots[d->list_index] = list_hole;
       uint8_t* to = (segment ? data_segment : string_heap) + area_mark(segment);

@@ -417,6 +417,22 @@ TEST_F(strings_engine, strings_appended_in_turn_move_a_logarithmic_number_of_tim
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
+TEST_F(strings_engine, append_in_a_nearly_full_data_segment_needs_room_for_the_result_only) {
+  str_desc* v = str_new_in_segment(0, false);
+  str_assign(v, str_from_text(std::string(20000, 'a').data(), 20000));
+  str_desc* w = str_new_in_segment(0, false);  // behind v: v must move to grow
+  str_assign(w, str_from_cstr("w"));
+  str_desc* filler = str_new_in_segment(0, false);
+  str_assign(filler, str_from_text(std::string(30000, 'f').data(), 30000));
+  // 50,001 bytes live; the 25,000-byte result fits beside w and filler, both copies of v would not.
+  str_append(v, str_from_text(std::string(5000, 'b').data(), 5000));
+  EXPECT_EQ(text_of(v), std::string(20000, 'a') + std::string(5000, 'b'));
+  EXPECT_EQ(text_of(w), "w");
+  EXPECT_EQ(text_of(filler), std::string(30000, 'f'));
+  EXPECT_TRUE(segment_record_matches(v));
+  EXPECT_EQ(engine_invariant_failure(), "");
+}
+
 // --- refusals: fatal kinds end the process with their box ---
 
 using strings_engine_death = string_engine_test;
