@@ -130,4 +130,65 @@ void BM_AppendOneCharacter(benchmark::State& state) {
 }
 BENCHMARK(BM_AppendOneCharacter)->Arg(10000)->Arg(25000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// a$ = a$ + x$ through the append entry point, n times: the statement as
+// compiled code runs it, the append and the statement's cleanup. Second
+// argument 0: x$ is a variable holding one character; 1: the literal "x",
+// which is a temporary of its own in every statement.
+void BM_AppendStatement(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  const bool literal = state.range(1) != 0;
+  strings_init();
+  str_desc* x = str_new(0, false);
+  str_assign(x, str_from_text("x", 1));
+  for (auto _ : state) {
+    str_desc* a = str_new(0, false);
+    const uint32_t mark = str_temp_mark();
+    for (int64_t i = 0; i < n; ++i) {
+      str_append(a, literal ? str_from_text("x", 1) : x);
+      str_cleanup(mark);
+    }
+    benchmark::DoNotOptimize(a->chars);
+    str_free(a);
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+  state.SetLabel(literal ? "literal" : "variable");
+}
+BENCHMARK(BM_AppendStatement)->Args({10000, 0})->Args({100000, 0})->Args({100000, 1})->Unit(benchmark::kMicrosecond);
+
+// The same with std::string: a += x, x a one-character string.
+void BM_AppendStdString(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  const std::string x = "x";
+  for (auto _ : state) {
+    std::string a;
+    for (int64_t i = 0; i < n; ++i) {
+      a += x;
+      benchmark::DoNotOptimize(a.data());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_AppendStdString)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// Two strings appended to in turn: each append finds the other string right
+// behind it, so every growth beyond the spare bytes is a move.
+void BM_AppendTwoInTurn(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  strings_init();
+  for (auto _ : state) {
+    str_desc* a = str_new(0, false);
+    str_desc* b = str_new(0, false);
+    const uint32_t mark = str_temp_mark();
+    for (int64_t i = 0; i < n; ++i) {
+      str_append(i % 2 ? b : a, str_from_text("xy", 2));
+      str_cleanup(mark);
+    }
+    benchmark::DoNotOptimize(a->chars);
+    str_free(b);
+    str_free(a);
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_AppendTwoInTurn)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

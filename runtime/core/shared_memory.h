@@ -36,6 +36,22 @@ inline void shared_put_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
   for (; i < n; ++i) shared_put(dst + i, src[i]);
 }
 
+#if defined(__x86_64__) && defined(__SSE2__)
+#include <emmintrin.h>
+#define QUINTARO_SHARED_GET16 1
+// The 16 bytes at p (16-byte aligned) in one vector load. x86-64 carries out an
+// aligned 16-byte load as one access on processors with AVX, and on any other
+// as at most two aligned 8-byte accesses, each single-copy atomic: the same
+// reads as two relaxed 8-byte shared_get loads. C++ has no lock-free 16-byte
+// atomic load, so the load is written in assembly, where the compiler can
+// neither split it, repeat it, nor assume the memory unchanged.
+inline __m128i shared_get16(const uint8_t* p) {
+  __m128i v;
+  asm volatile("movdqa %1, %0" : "=x"(v) : "m"(*reinterpret_cast<const __m128i*>(p)));
+  return v;
+}
+#endif
+
 // Copies n bytes out of memory another thread may be writing.
 void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n);
 

@@ -1,6 +1,8 @@
 #include "runtime/core/core.h"
 
+#include <algorithm>
 #include <cstring>
+#include <immintrin.h>
 
 #include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
@@ -32,29 +34,107 @@ device_record device_table[device_table_capacity];
 int32_t device_count = 0;
 
 // The frame builder's reads of whole images: kept out of line, where the
-// compiler lays out their loops alone.
+// compiler lays out their loops alone. Whole 16-byte blocks go through
+// shared_get16 where the shared side is aligned for it, the ends byte by byte.
+
+namespace {
+
+// Bytes before the first 16-byte boundary of p, at most n.
+size_t head_bytes(const uint8_t* p, size_t n) {
+  return std::min(n, static_cast<size_t>(-reinterpret_cast<uintptr_t>(p) & 15));
+}
+
+}  // namespace
+
 void shared_get_bytes(uint8_t* dst, const uint8_t* src, size_t n) {
   size_t i = 0;
+#ifdef QUINTARO_SHARED_GET16
+  for (const size_t head = head_bytes(src, n); i < head; ++i) dst[i] = shared_get(src[i]);
+  for (; i + 64 <= n; i += 64) {
+    const __m128i a = shared_get16(src + i), b = shared_get16(src + i + 16);
+    const __m128i c = shared_get16(src + i + 32), d = shared_get16(src + i + 48);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
+  }
+  for (; i + 16 <= n; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), shared_get16(src + i));
+#else
   if ((reinterpret_cast<uintptr_t>(src) & 7) == 0) {
     for (; i + 8 <= n; i += 8) {
       const uint64_t word = shared_get(*reinterpret_cast<const uint64_t*>(src + i));
       std::memcpy(dst + i, &word, 8);
     }
   }
+#endif
   for (; i < n; ++i) dst[i] = shared_get(src[i]);
 }
 
+#ifdef QUINTARO_SHARED_GET16
+namespace {
+
+// The comparison in 32-byte loads, for processors with AVX2. A comparison,
+// unlike a copy, needs no load to be one access: a load that sees some bytes
+// before a store and some after it sees a state the memory could have had at
+// either moment for this question, and the store's write mark makes the
+// builder compare again anyway. Returns the bytes compared equal (a multiple
+// of 128 from the 32-byte boundary at shared), or SIZE_MAX at a difference.
+__attribute__((target("avx2"))) size_t equal_prefix_avx2(const uint8_t* shared, const uint8_t* mine, size_t n) {
+  size_t i = 0;
+  const auto diff = [shared, mine](size_t at) __attribute__((target("avx2"))) {
+    __m256i v;
+    asm volatile("vmovdqa %1, %0" : "=x"(v) : "m"(*reinterpret_cast<const __m256i*>(shared + at)));
+    return _mm256_xor_si256(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mine + at)));
+  };
+  for (; i + 128 <= n; i += 128) {
+    const __m256i any = _mm256_or_si256(_mm256_or_si256(diff(i), diff(i + 32)), _mm256_or_si256(diff(i + 64), diff(i + 96)));
+    if (!_mm256_testz_si256(any, any)) return SIZE_MAX;
+  }
+  return i;
+}
+
+bool avx2_available() {
+  static const bool available = [] {
+    __builtin_cpu_init();  // may run before the constructors that would have done it
+    return __builtin_cpu_supports("avx2");
+  }();
+  return available;
+}
+
+}  // namespace
+#endif
+
 bool shared_bytes_equal(const uint8_t* shared, const uint8_t* mine, size_t n) {
   size_t i = 0;
+#ifdef QUINTARO_SHARED_GET16
+  if (avx2_available()) {
+    for (const size_t head = std::min(n, static_cast<size_t>(-reinterpret_cast<uintptr_t>(shared) & 31)); i < head; ++i)
+      if (shared_get(shared[i]) != mine[i]) return false;
+    const size_t equal = equal_prefix_avx2(shared + i, mine + i, n - i);
+    if (equal == SIZE_MAX) return false;
+    i += equal;
+  }
+  for (const size_t head = head_bytes(shared, n); i < head; ++i)
+    if (shared_get(shared[i]) != mine[i]) return false;
+  // 64 bytes a step, the differences gathered and looked at once per step.
+  const auto diff = [shared, mine](size_t at) {
+    return _mm_xor_si128(shared_get16(shared + at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(mine + at)));
+  };
+  for (; i + 64 <= n; i += 64) {
+    const __m128i any = _mm_or_si128(_mm_or_si128(diff(i), diff(i + 16)), _mm_or_si128(diff(i + 32), diff(i + 48)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF) return false;
+  }
+  for (; i + 16 <= n; i += 16)
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(diff(i), _mm_setzero_si128())) != 0xFFFF) return false;
+#else
   if ((reinterpret_cast<uintptr_t>(shared) & 7) == 0) {
-    const auto word = [shared](size_t at) { return shared_get(*reinterpret_cast<const uint64_t*>(shared + at)); };
-    for (; i + 32 <= n; i += 32) {
-      uint64_t m[4];
-      std::memcpy(m, mine + i, 32);
-      const uint64_t diff = (word(i) ^ m[0]) | (word(i + 8) ^ m[1]) | (word(i + 16) ^ m[2]) | (word(i + 24) ^ m[3]);
-      if (diff) return false;
+    for (; i + 8 <= n; i += 8) {
+      uint64_t m;
+      std::memcpy(&m, mine + i, 8);
+      if (shared_get(*reinterpret_cast<const uint64_t*>(shared + i)) != m) return false;
     }
   }
+#endif
   for (; i < n; ++i)
     if (shared_get(shared[i]) != mine[i]) return false;
   return true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/core/core.h"
+#include "runtime/display/detail/indexed_pixels.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/pixels.h"
@@ -195,18 +196,10 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
   }
   if (!size_frame(f, w, h)) return false;
   turn.take();
-  shared_get_bytes(last_index_bytes.data(), img->data, n);
   writes_pending = false;
   for (int i = 0; i < entries; ++i) last_palette[i] = palette_get(palette, i);
-  const uint8_t* in = last_index_bytes.data();
-  uint32_t* out = f->pixels;
-  if (entries == 2) {
-    const uint32_t c0 = last_palette[0], c1 = last_palette[1];
-    for (size_t i = 0; i < n; ++i) out[i] = (in[i] & 1) ? c1 : c0;
-  } else {
-    const uint32_t mask = static_cast<uint32_t>(entries - 1);
-    for (size_t i = 0; i < n; ++i) out[i] = last_palette[in[i] & mask];
-  }
+  convert_indexed(best_index_path(), f->pixels, last_index_bytes.data(), img->data, n, last_palette,
+                  static_cast<uint32_t>(entries - 1));
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "runtime/core/core.h"
@@ -283,6 +284,34 @@ intptr_t str_cleanup(uint32_t keep, intptr_t value) {
 
 namespace {
 
+// The mark of an area: where its next string's characters go.
+size_t area_mark(bool segment) { return segment ? segment_used : heap_used; }
+void set_area_mark(bool segment, size_t mark) {
+  if (segment)
+    segment_used = static_cast<uint32_t>(mark);
+  else
+    heap_used = mark;
+}
+
+// The first live string listed after slot index, skipping holes and skip (a
+// temporary source about to be released, whose bytes are free to grow into);
+// null when none follows.
+const str_desc* next_live(const str_list& list, uint32_t index, const str_desc* skip) {
+  for (uint32_t next = index + 1; next < list.count; ++next) {
+    const str_desc* s = list.slots[next];
+    if (s != list_hole && s != skip) return s;
+  }
+  return nullptr;
+}
+
+// Makes d, now length bytes, the last string of its list when nothing live
+// follows it: the slots after it (holes, or the source released right after)
+// are dropped and the area's mark moves to its end.
+void end_area_at(str_desc* d, str_list& list, size_t end) {
+  list.count = static_cast<uint32_t>(d->list_index) + 1;
+  set_area_mark(d->in_segment != 0, end);
+}
+
 // Grows dest to hold src's bytes: in place when the bytes after dest are free,
 // otherwise at the end of its area (compacting it first when it is full).
 void assign_growing(str_desc* d, str_desc* s) {
@@ -293,33 +322,18 @@ void assign_growing(str_desc* d, str_desc* s) {
   const size_t new_end = static_cast<size_t>(d->chars - base) + static_cast<size_t>(s->len);
 
   const uint32_t index = static_cast<uint32_t>(d->list_index);
-  bool last = index + 1 == list.count;
-  if (!last) {
-    uint32_t next = index + 1;
-    while (next < list.count &&
-           (list.slots[next] == list_hole || (list.slots[next] == s && s->temporary)))
-      ++next;
-    if (next < list.count) {
-      if (static_cast<size_t>(list.slots[next]->chars - base) >= new_end) {
-        std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
-        d->len = s->len;
-        return;
-      }
-    } else {
-      last = true;  // only holes, or the temporary source, follow
-    }
-  }
-  if (last && new_end <= region_end) {
-    // dest becomes the last string of its list; the slots after it (holes, or
-    // the source, released right after) are dropped. They stay listed when
-    // dest moves instead, so a compaction still moves the source with the rest.
-    list.count = index + 1;
+  const str_desc* next = next_live(list, index, s->temporary ? s : nullptr);
+  if (next && static_cast<size_t>(next->chars - base) >= new_end) {
     std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
     d->len = s->len;
-    if (segment)
-      segment_used = static_cast<uint32_t>(new_end);
-    else
-      heap_used = new_end;
+    return;
+  }
+  if (!next && new_end <= region_end) {
+    // The slots after dest stay listed when dest moves instead, so a
+    // compaction still moves the source with the rest.
+    end_area_at(d, list, new_end);
+    std::memmove(d->chars, s->chars, static_cast<size_t>(s->len));
+    d->len = s->len;
     return;
   }
 
@@ -335,10 +349,7 @@ void assign_growing(str_desc* d, str_desc* s) {
   d->chars = (segment ? data_segment + segment_used : string_heap + heap_used);
   std::memmove(d->chars, s->chars, length);
   d->len = s->len;
-  if (segment)
-    segment_used += static_cast<uint32_t>(length);
-  else
-    heap_used += length;
+  set_area_mark(segment, area_mark(segment) + length);
 }
 
 }  // namespace
@@ -394,6 +405,128 @@ str_desc* str_concat(str_desc* a, str_desc* b) {
   if (a->temporary) str_free(a);
   if (b != a && b->temporary) str_free(b);  // a$ + a$ releases the operand once
   return r;
+}
+
+namespace {
+
+// Spare bytes left behind a string that moves to grow: as many as it holds (at
+// least the 32 every new string gets, at most 64 MiB), so the appends after it
+// find room where it lies and its copies stay few.
+constexpr size_t append_spare_limit = size_t{64} << 20;
+size_t append_spare(size_t length) { return std::clamp<size_t>(length, heap_spare_bytes, append_spare_limit); }
+
+// d += the add bytes at from, where d lies, when the bytes after it are free
+// (or, with nothing live after it, the area reaches far enough); false when
+// they are not. skip is a temporary source whose bytes may be grown over.
+inline bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_desc* skip) {
+  const bool segment = d->in_segment != 0;
+  str_list& list = segment ? segment_list : heap_list;
+  const uint8_t* base = segment ? data_segment : string_heap;
+  const size_t region_end = segment ? segment_stack_top : heap_size;
+  const size_t old_len = static_cast<size_t>(d->len);
+  const size_t new_end = static_cast<size_t>(d->chars - base) + old_len + add;
+  const str_desc* next = next_live(list, static_cast<uint32_t>(d->list_index), skip);
+  if (next ? static_cast<size_t>(next->chars - base) < new_end : new_end > region_end) return false;
+  if (!next) end_area_at(d, list, new_end);
+  // from lies wholly before the bytes grown over, or (a temporary source
+  // behind dest) at or after their start: a forward copy is always right.
+  uint8_t* to = d->chars + old_len;
+  if (add <= 16) {
+    for (size_t k = 0; k < add; ++k) to[k] = from[k];
+  } else {
+    std::memmove(to, from, add);
+  }
+  d->len = static_cast<int32_t>(old_len + add);
+  return true;
+}
+
+}  // namespace
+
+str_desc* str_append(str_desc* d, str_desc* s) {
+  // The usual statement first: a few bytes onto the newest heap string, which
+  // has the rest of the heap behind it. No temporary source can lie behind it
+  // (it would be listed after it), so a forward copy is right.
+  const int32_t add_len = s->len;
+  if (add_len > 0 && add_len <= 16 && d->len > 0 && d->len <= INT32_MAX - add_len && !d->in_segment && !d->fixed &&
+      !d->read_only && !d->field_link && static_cast<uint32_t>(d->list_index) + 1 == heap_list.count) {
+    uint8_t* to = d->chars + d->len;
+    const size_t new_end = static_cast<size_t>(to - string_heap) + static_cast<size_t>(add_len);
+    if (new_end <= heap_size) {
+      for (int32_t k = 0; k < add_len; ++k) to[k] = s->chars[k];
+      d->len += add_len;
+      heap_used = new_end;
+      if (s->temporary && s != d) str_free(s);
+      return d;
+    }
+  }
+
+  const bool release = s->temporary && s != d;
+  if (s->len == 0 || d->fixed) {
+    // A fixed-length string keeps its length: dest + src cut to it is dest.
+    if (release) str_free(s);
+    return d;
+  }
+  if (d->len == 0) return str_assign(d, s);
+  const size_t old_len = static_cast<size_t>(d->len), add = static_cast<size_t>(s->len);
+  const uint64_t total = uint64_t{old_len} + add;
+  check_length(total, err_string_heap_growth);
+  const size_t length = static_cast<size_t>(total);
+  if (d->read_only) {
+    // Over text it does not own: the whole value in a new string, then assigned.
+    str_desc* r = str_new(static_cast<uint32_t>(length), true);  // may move src's characters
+    std::memcpy(r->chars, d->chars, old_len);
+    std::memcpy(r->chars + old_len, s->chars, add);
+    if (release) str_free(s);
+    return str_assign(d, r);
+  }
+  if (d->field_link) field_detach(d);  // an assigned string no longer stands for a FIELD piece
+
+  const bool segment = d->in_segment != 0;
+  const str_desc* skip = s->temporary ? s : nullptr;
+  if (!append_in_place(d, s->chars, add, skip)) {
+    // No room where it lies. Compact first when the area cannot take the
+    // grown string (dest stays listed, so its characters move with the rest),
+    // then look again: a last string now has room to grow where it lies.
+    str_list& list = segment ? segment_list : heap_list;
+    const bool last = next_live(list, static_cast<uint32_t>(d->list_index), skip) == nullptr;
+    size_t spare = last ? 0 : append_spare(length);
+    const size_t region_end = segment ? segment_stack_top : heap_size;
+    // The data segment never grows: no spare it cannot hold at once.
+    if (segment && area_mark(true) + length + spare > region_end) spare = 0;
+    const size_t need = last ? add : length + spare;
+    if (segment && !last && area_mark(true) + need > region_end) {
+      // The full data segment cannot hold the old and the new copy at once:
+      // join them outside it, give the old one up, then compact for the new.
+      std::string joined(reinterpret_cast<const char*>(d->chars), old_len);
+      joined.append(reinterpret_cast<const char*>(s->chars), add);
+      list.slots[d->list_index] = list_hole;
+      segment_compact(static_cast<uint32_t>(length));
+      d->chars = data_segment + segment_used;
+      std::memcpy(d->chars, joined.data(), length);
+      d->len = static_cast<int32_t>(length);
+      list_append(list, d);
+      segment_used += static_cast<uint32_t>(length);
+    } else if (area_mark(segment) + need > region_end) {
+      if (segment)
+        segment_compact(static_cast<uint32_t>(need));
+      else
+        heap_compact(need);
+    }
+    if (d->len != static_cast<int32_t>(length) && !append_in_place(d, s->chars, add, skip)) {
+      // Move to the end of the area with the spare bytes behind it.
+      list.slots[d->list_index] = list_hole;
+      uint8_t* to = (segment ? data_segment : string_heap) + area_mark(segment);
+      std::memmove(to, d->chars, old_len);
+      std::memmove(to + old_len, s == d ? to : s->chars, add);
+      d->chars = to;
+      d->len = static_cast<int32_t>(length);
+      list_append(list, d);
+      set_area_mark(segment, area_mark(segment) + length + spare);
+    }
+  }
+  if (release) str_free(s);
+  if (d->segment_record) write_segment_record(d);
+  return d;
 }
 
 void heap_compact(size_t need) {

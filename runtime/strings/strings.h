@@ -80,6 +80,13 @@ str_desc* str_assign(str_desc* dest, str_desc* src);
 // left + right: a new temporary, or one operand itself when the other is empty.
 // Releases the temporary operands it consumed.
 str_desc* str_concat(str_desc* left, str_desc* right);
+// dest = dest + src, the statement a$ = a$ + x as compiled code calls it. dest
+// grows where it lies when the bytes after it are free; otherwise it moves to
+// the end of its area with as many spare bytes again as it holds, so a string
+// built up one piece at a time is copied a logarithmic number of times, not
+// once per piece. Releases src when it is temporary (and not dest itself).
+// Returns dest.
+str_desc* str_append(str_desc* dest, str_desc* src);
 void str_free(str_desc* s);
 
 // The temporary-string mark: the current temp_list count. A routine takes it on

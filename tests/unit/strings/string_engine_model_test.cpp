@@ -181,10 +181,14 @@ class engine_model {
     check("concat");
   }
 
+  // A variable to assign to, marked as the one the operation touches.
+  variable& pick_destination() {
+    touched_ = static_cast<size_t>(pick(0, static_cast<int>(vars_.size()) - 1));
+    return vars_[touched_];
+  }
+
   void assign() {
-    const size_t di = static_cast<size_t>(pick(0, static_cast<int>(vars_.size()) - 1));
-    variable& dest = vars_[di];
-    touched_ = di;
+    variable& dest = pick_destination();
     const operand src = any_operand();
     const std::string value = value_of(src);
     str_desc* s = desc_of(src);
@@ -207,6 +211,20 @@ class engine_model {
     }
     if (src.is_temp && s != dest.d) drop_temp(s);
     check("assign");
+  }
+
+  // dest = dest + src through the append entry point.
+  void append() {
+    variable& dest = pick_destination();
+    const operand src = any_operand();
+    const std::string value = value_of(src);
+    str_desc* s = desc_of(src);
+    if (dest.value.size() + value.size() > max_length) return;
+    if (dest.k == kind::segment && segment_live_bytes() + value.size() > segment_budget) return;
+    EXPECT_EQ(str_append(dest.d, s), dest.d);
+    if (dest.k != kind::fixed) dest.value += value;  // a fixed-length string keeps its length and bytes
+    if (src.is_temp && s != dest.d) drop_temp(s);
+    check("append");
   }
 
   void free_and_recreate() {
@@ -267,7 +285,8 @@ class engine_model {
     const int r = pick(0, 99);
     if (r < 30) new_temporary();
     else if (r < 50) concat();
-    else if (r < 78) assign();
+    else if (r < 68) assign();
+    else if (r < 78) append();
     else if (r < 80) free_and_recreate();
     else if (r < 86) free_temporary();
     else if (r < 94) compare();

@@ -311,6 +311,128 @@ TEST_F(strings_engine, null_text_is_the_empty_string) {
   EXPECT_EQ(text_of(v), "x");
 }
 
+// --- a$ = a$ + x through str_append ---
+
+// Each case: how dest and src are made, and what dest must read afterwards.
+struct append_case {
+  const char* name;
+  str_desc* (*dest)();                   // the variable appended to, holding "abc" unless it is fixed or empty
+  str_desc* (*src)(str_desc* dest);      // the operand (may be dest itself)
+  const char* expected;
+};
+
+str_desc* heap_abc() {
+  str_desc* v = str_new(0, false);
+  str_assign(v, str_from_cstr("abc"));
+  return v;
+}
+str_desc* segment_abc() {
+  str_desc* v = str_new_in_segment(0, false);
+  str_assign(v, str_from_cstr("abc"));
+  return v;
+}
+
+TEST_F(strings_engine, append_gives_dest_plus_src_for_every_kind) {
+  static char fixed_memory[5] = {'f', 'i', 'x', 'e', 'd'};
+  const append_case cases[] = {
+      {"heap + literal", heap_abc, [](str_desc*) { return str_from_cstr("de"); }, "abcde"},
+      {"heap + temporary heap string", heap_abc, [](str_desc*) { return temp_text("xyz"); }, "abcxyz"},
+      {"heap + itself", heap_abc, [](str_desc* d) { return d; }, "abcabc"},
+      {"heap + segment temporary",
+       heap_abc,
+       [](str_desc*) {
+         str_desc* t = str_new_in_segment(2, true);
+         std::memcpy(t->chars, "st", 2);
+         return t;
+       },
+       "abcst"},
+      {"segment + literal", segment_abc, [](str_desc*) { return str_from_cstr("12"); }, "abc12"},
+      {"segment + itself", segment_abc, [](str_desc* d) { return d; }, "abcabc"},
+      {"empty + temporary", [] { return str_new(0, false); }, [](str_desc*) { return temp_text("q"); }, "q"},
+      {"heap + empty", heap_abc, [](str_desc*) { return str_from_cstr(""); }, "abc"},
+      {"fixed keeps its length", [] { return str_over_memory(fixed_memory, 5, false); },
+       [](str_desc*) { return str_from_cstr("zz"); }, "fixed"},
+      {"read-only dest gets its own characters", [] { return str_from_cstr("ro"); },
+       [](str_desc*) { return str_from_cstr("!"); }, "ro!"},
+  };
+  for (const append_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    strings_init_sized(string_engine_sizes{});
+    const uint32_t mark = str_temp_mark();
+    str_desc* d = c.dest();
+    str_desc* s = c.src(d);
+    const bool released = s->temporary && s != d;
+    EXPECT_EQ(str_append(d, s), d);
+    EXPECT_EQ(text_of(d), c.expected);
+    if (released) {
+      EXPECT_EQ(temp_list.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
+    }
+    if (d->segment_record) {
+      EXPECT_TRUE(segment_record_matches(d));
+    }
+    EXPECT_EQ(engine_invariant_failure(), "");
+  }
+  EXPECT_EQ(std::string(fixed_memory, 5), "fixed");
+}
+
+TEST_F(strings_engine, append_grows_in_place_over_free_bytes_and_a_temporary_behind) {
+  str_desc* v = heap_abc();
+  uint8_t* place = v->chars;
+  str_append(v, str_from_cstr("d"));  // the last string: the heap behind it
+  EXPECT_EQ(v->chars, place);
+  // A temporary made right behind v is what v grows over.
+  str_desc* t = temp_text(std::string(40, 'x'));
+  EXPECT_EQ(t->chars, place + 4);
+  str_append(v, t);
+  EXPECT_EQ(v->chars, place);
+  EXPECT_EQ(text_of(v), "abcd" + std::string(40, 'x'));
+  EXPECT_EQ(heap_list.count, static_cast<uint32_t>(v->list_index) + 1);
+  EXPECT_EQ(engine_invariant_failure(), "");
+}
+
+// Two strings built up in turn always find each other in the way. Each move
+// leaves spare bytes behind the moved string, as many as it holds, so the
+// moves stay logarithmic in the final length; one move per append would make
+// building a string quadratic.
+TEST_F(strings_engine, strings_appended_in_turn_move_a_logarithmic_number_of_times) {
+  strings_init_sized({.heap_size = 4096, .list_capacity = 8, .free_stack_capacity = 4});
+  str_desc* a = str_new(0, false);
+  str_desc* b = str_new(0, false);
+  std::string model_a, model_b;
+  int moves = 0;
+  const uint32_t mark = str_temp_mark();
+  for (int i = 0; i < 20000; ++i) {
+    str_desc* d = i % 2 ? b : a;
+    std::string& model = i % 2 ? model_b : model_a;
+    const char piece[2] = {static_cast<char>('a' + i % 26), static_cast<char>('0' + i % 10)};
+    uint8_t* before = d->chars;
+    str_append(d, str_from_text(piece, 2));
+    str_cleanup(mark);
+    model.append(piece, 2);
+    moves += d->chars != before;
+  }
+  EXPECT_EQ(text_of(a), model_a);
+  EXPECT_EQ(text_of(b), model_b);
+  EXPECT_LT(moves, 80);  // 2 x log2(20000) is about 29, with heap growths and compactions on top
+  EXPECT_EQ(engine_invariant_failure(), "");
+}
+
+TEST_F(strings_engine, append_in_a_nearly_full_data_segment_needs_room_for_the_result_only) {
+  str_desc* v = str_new_in_segment(0, false);
+  str_assign(v, str_from_text(std::string(20000, 'a').data(), 20000));
+  str_desc* w = str_new_in_segment(0, false);  // behind v: v must move to grow
+  str_assign(w, str_from_cstr("w"));
+  str_desc* filler = str_new_in_segment(0, false);
+  str_assign(filler, str_from_text(std::string(30000, 'f').data(), 30000));
+  // 50,001 bytes live; the 25,000-byte result fits beside w and filler, both copies of v would not.
+  str_append(v, str_from_text(std::string(5000, 'b').data(), 5000));
+  EXPECT_EQ(text_of(v), std::string(20000, 'a') + std::string(5000, 'b'));
+  EXPECT_EQ(text_of(w), "w");
+  EXPECT_EQ(text_of(filler), std::string(30000, 'f'));
+  EXPECT_TRUE(segment_record_matches(v));
+  EXPECT_EQ(engine_invariant_failure(), "");
+}
+
 // --- refusals: fatal kinds end the process with their box ---
 
 using strings_engine_death = string_engine_test;
@@ -325,6 +447,15 @@ TEST_F(strings_engine_death, a_concatenation_longer_than_len_holds_is_refused) {
   str_desc* a = str_over_memory(&byte, 0x60000000u, true);
   str_desc* b = str_over_memory(&byte, 0x60000000u, true);
   EXPECT_EXIT(str_concat(a, b), ::testing::ExitedWithCode(0), "Critical Error #12");
+}
+
+TEST_F(strings_engine_death, an_append_longer_than_len_holds_is_refused) {
+  static char byte;
+  str_desc* a = str_over_memory(&byte, 0x60000000u, true);
+  a->fixed = 0;  // stands for a variable of that length; never read, the refusal comes first
+  a->read_only = 1;
+  str_desc* b = str_over_memory(&byte, 0x60000000u, true);
+  EXPECT_EXIT(str_append(a, b), ::testing::ExitedWithCode(0), "Critical Error #12");
 }
 
 TEST_F(strings_engine_death, a_full_data_segment_is_refused) {
