@@ -63,8 +63,18 @@ Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
 
 }  // namespace
 
+namespace {
+bool swap_owed = false;  // a render drawn while paused, shown once the pause ends
+}  // namespace
+
+// The window is drawn only when its picture changed; a picture drawn during a
+// pause waits in the back buffer until the pause ends.
 void display_callback() {
-  if (render_frame() && (paused.load() & 1) == 0) glutSwapBuffers();
+  if (render_frame()) swap_owed = true;
+  if (swap_owed && (paused.load() & 1) == 0) {
+    glutSwapBuffers();
+    swap_owed = false;
+  }
 }
 
 void redisplay_timer(int) {
