@@ -59,6 +59,7 @@ void take_keyboard_state() {
 }
 
 void sync_lock_keys() {
+  if (!key_lock_state_may_have_changed()) return;
   key_lock_state s;
   if (!read_key_lock_state(&s)) return;
   if (s.scroll_on != held_keys_contains(kc_scroll_state)) {

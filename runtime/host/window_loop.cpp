@@ -79,8 +79,8 @@ void display_callback() {
 
 void redisplay_timer(int) {
   glutPostRedisplay();
-  platform_sleep(4);
-  int interval = static_cast<int>(1000.0 / display_rate) - 4;
+  // One wake a frame: the timer waits the whole frame rather than sleeping part of it here.
+  int interval = static_cast<int>(1000.0 / display_rate);
   if (interval <= 0) interval = 1;
   glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
   redisplay_due = ms_counter() + interval;

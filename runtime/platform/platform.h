@@ -140,6 +140,12 @@ struct key_lock_state {
 // Fills state; false (and everything off) when there is no X display.
 bool read_key_lock_state(key_lock_state* state);
 
+// Whether the lock toggles may have changed since the last call: the server
+// reported a change of the locked modifiers or the indicators, a second has
+// passed, or this is the first call. Costs no round trip to the server when
+// nothing happened. One caller (the main loop).
+bool key_lock_state_may_have_changed();
+
 // Questions about the runtime's window asked from the program thread, on a
 // display connection of their own.
 

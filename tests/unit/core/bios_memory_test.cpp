@@ -54,7 +54,8 @@ TEST(ClockBases, ReadTheTimeOfDayLikeBasesTakenOnASecondBoundary) {
     const int32_t old_base = static_cast<int32_t>(static_cast<uint32_t>(boundary_counter_ms));
     const int32_t old_day_ms = static_cast<int32_t>((boundary_ns / 1000000) % 86400000);
     for (int64_t later_ms : {0LL, 1LL, 999LL, 3600000LL, 90000000LL}) {
-      const uint32_t counter = static_cast<uint32_t>(c.counter_ns / 1000000 + later_ms);
+      // From the boundary on, where the bases taken there were first read.
+      const uint32_t counter = static_cast<uint32_t>(boundary_counter_ms + later_ms);
       const int64_t now = day_ms_at(counter, base, day_ms), before = day_ms_at(counter, old_base, old_day_ms);
       const int64_t apart = std::min((now - before + 86400000) % 86400000, (before - now + 86400000) % 86400000);
       EXPECT_LE(apart, 1) << c.offset_ns << " +" << later_ms << " ms: " << now << " against " << before;
