@@ -42,11 +42,16 @@ test-asan: deps
 test-main: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The benchmarks, then start-up time and the processor use of waiting programs
+# (per thread) under a private Xvfb.
 bench: build
 	./$(BUILD)/bench/quintaro_bench
+	python3 tools/startup_time.py --build-dir $(BUILD)
 	python3 tools/idle_cpu.py --build-dir $(BUILD)
 	python3 tools/idle_cpu.py --build-dir $(BUILD) --program quintaro --keys 44100
 	python3 tools/idle_cpu.py --build-dir $(BUILD) --program quintaro --keys 44100 120
+	python3 tools/idle_cpu.py --build-dir $(BUILD) --program quintaro --keys 44100 120 --press space
+	python3 tools/idle_cpu.py --build-dir $(BUILD) --program inkey_poll_program
 
 # The libFuzzer targets (clang, AddressSanitizer + UndefinedBehaviorSanitizer),
 # FUZZ_SECONDS each; the corpus they leave in tests/corpus/ is replayed by `make test`.

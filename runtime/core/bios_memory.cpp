@@ -44,26 +44,44 @@ void cm_write24(uint32_t offset, uint32_t value) {
 int32_t counter_base = 0;
 int32_t day_ms_base = 0;
 
+void clock_bases_at(int64_t counter_ns, int64_t day_ns, int32_t* base, int32_t* day_ms) {
+  const int64_t counter_ms = counter_ns / 1000000;
+  // The time of day when the counter turned to counter_ms: the reading came
+  // counter_ns - counter_ms * 1e6 nanoseconds after that turn.
+  const int64_t turned_ns = day_ns - (counter_ns - counter_ms * 1000000);
+  int64_t ms = turned_ns >= 0 ? turned_ns / 1000000 : -((-turned_ns + 999999) / 1000000);
+  ms %= 86400000;
+  if (ms < 0) ms += 86400000;
+  *base = static_cast<int32_t>(static_cast<uint32_t>(counter_ms));
+  *day_ms = static_cast<int32_t>(ms);
+}
+
 void sync_clock_bases() {
-  const std::time_t t0 = std::time(nullptr);
-  std::time_t t1 = 0;
-  if (t0 != static_cast<std::time_t>(-1)) {
-    // Poll the calendar clock until its second changes; 1 ms steps keep the
-    // boundary within a millisecond without spinning a core for up to a second.
-    while ((t1 = std::time(nullptr)) == t0) platform_sleep(1);
-  }
-  counter_base = static_cast<int32_t>(static_cast<uint32_t>(ms_counter()));
+  // The calendar clock is read between two readings of the counter; the
+  // midpoint of those stands for the same instant.
+  const int64_t before = ns_counter();
+  int64_t wall_ns = 0;
+  const bool have_wall = calendar_time_ns(&wall_ns);
+  const int64_t after = ns_counter();
+  const int64_t counter_ns = before + (after - before) / 2;
   std::tm local{};
-  if (t0 != static_cast<std::time_t>(-1) && localtime_r(&t1, &local))
-    day_ms_base = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000;
-  else
+  const std::time_t seconds = static_cast<std::time_t>(wall_ns / 1000000000);
+  if (!have_wall || wall_ns < 0 || !localtime_r(&seconds, &local)) {
+    clock_bases_at(counter_ns, 0, &counter_base, &day_ms_base);
     day_ms_base = 0;
+    return;
+  }
+  const int64_t day_ns = (int64_t{local.tm_hour} * 3600 + local.tm_min * 60 + local.tm_sec) * 1000000000 +
+                         wall_ns % 1000000000;
+  clock_bases_at(counter_ns, day_ns, &counter_base, &day_ms_base);
+}
+
+uint32_t day_ms_at(uint32_t counter_low, int32_t base, int32_t day_ms) {
+  return (counter_low - static_cast<uint32_t>(base) + static_cast<uint32_t>(day_ms)) % 86400000u;
 }
 
 uint32_t bios_ticks_at(uint32_t counter_low, int32_t base, int32_t day_ms) {
-  const uint32_t ms =
-      (counter_low - static_cast<uint32_t>(base) + static_cast<uint32_t>(day_ms)) % 86400000u;
-  return static_cast<uint32_t>(static_cast<double>(ms) * 0.0182);
+  return static_cast<uint32_t>(static_cast<double>(day_ms_at(counter_low, base, day_ms)) * 0.0182);
 }
 
 void update_bios_ticks() {

@@ -37,6 +37,18 @@ extern std::atomic<unsigned long> window_handle;  // the X window (owner of mess
 // and sleeps until the main loop ends the process. Never returns.
 [[noreturn]] void stop_program_thread();
 
+// Marks the main loop waits on during the shutdown (any thread): sets bits of
+// stopped_threads and wakes the waiter.
+void report_thread_stopped(int32_t bit);
+
+// Waits of the program thread for something another thread brings: a key put
+// into a key buffer, or the start of the shutdown. program_wakes() is read
+// first; program_wait then sleeps up to timeout_ms unless program_wake was
+// called after that read. Callers look again at what they wait for.
+uint32_t program_wakes();
+void program_wait(uint32_t seen, int32_t timeout_ms);  // program thread
+void program_wake();                                   // any thread
+
 // The language's close-query function: from the first call on, close requests
 // no longer stop the program. Returns the requests seen since the last call
 // (bit 0 close button / Alt+F4, bit 1 Ctrl+Break) and clears them.
@@ -265,11 +277,20 @@ void cm_write24(uint32_t offset, uint32_t value);
 // The emulated DOS clock: the bases that tie ms_counter to local time of day,
 // and the BIOS tick count at 0x46C.
 
-extern int32_t counter_base;  // low 32 bits of ms_counter at the second boundary found at start-up
-extern int32_t day_ms_base;   // milliseconds since local midnight at that boundary
+extern int32_t counter_base;  // low 32 bits of ms_counter at the instant the bases were taken
+extern int32_t day_ms_base;   // milliseconds since local midnight at that instant (0 without local time)
 
-// Waits for the wall clock's second to change (up to one second) and takes the bases.
+// Takes the bases from the calendar clock at once (start-up, before the threads start).
 void sync_clock_bases();
+
+// The bases for a counter reading of counter_ns nanoseconds taken day_ns
+// nanoseconds after local midnight: the counter's millisecond and the time of
+// day, to the millisecond, when the counter turned to it.
+void clock_bases_at(int64_t counter_ns, int64_t day_ns, int32_t* base, int32_t* day_ms);
+
+// Milliseconds since local midnight for a counter reading, given the bases
+// (what TIMER reads, in milliseconds).
+uint32_t day_ms_at(uint32_t counter_low, int32_t base, int32_t day_ms);
 
 // Ticks since midnight (18.2 a second) for a counter reading, given the bases.
 uint32_t bios_ticks_at(uint32_t counter_low, int32_t base, int32_t day_ms);

@@ -19,10 +19,31 @@ std::atomic<int32_t> exit_status{0};
 std::atomic<int32_t> fbo_supported{0};
 std::atomic<unsigned long> window_handle{0};
 
+namespace {
+std::atomic<uint32_t> program_wake_count{0};
+}  // namespace
+
+uint32_t program_wakes() { return program_wake_count.load(); }
+
+void program_wait(uint32_t seen, int32_t timeout_ms) { wait_on_word(program_wake_count, seen, timeout_ms); }
+
+void program_wake() {
+  program_wake_count.fetch_add(1);
+  wake_word_waiters(program_wake_count);
+}
+
+void report_thread_stopped(int32_t bit) {
+  stopped_threads.fetch_or(bit);
+  stopped_threads.notify_all();
+}
+
 void stop_program_thread() {
-  stopped_threads.fetch_or(1);
-  while (shutdown_started.load() == 0) platform_sleep(16);
-  for (;;) platform_sleep(16);
+  report_thread_stopped(1);
+  // The main loop ends the process; until then the thread sleeps without waking.
+  for (;;) {
+    const uint32_t seen = program_wakes();
+    program_wait(seen, -1);
+  }
 }
 
 int32_t close_query() {

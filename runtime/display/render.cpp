@@ -18,6 +18,29 @@ bool resized = true;
 int32_t screen_w = 640, screen_h = 400;
 int32_t screen_image = 0;  // hardware image of the shown frame
 int32_t letterbox_image = 0;
+// What the last render drew over the software screen.
+int32_t drawn_overlay = 0;
+int32_t drawn_display_order[5] = {};
+
+// Whether a render of frame order render_order can show anything other than the
+// last render did, beyond a new software frame: commands tagged with the last
+// rendered order (which this render would drop) or later, or another overlay or
+// display order. The frame numbering moves on every frame step, also when the
+// builder found nothing new; redrawing the same picture for that alone would
+// keep the window redrawing about 30 times a second.
+bool same_view(const view_mapping& a, const view_mapping& b) {
+  return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1 && a.scale_x == b.scale_x &&
+         a.scale_y == b.scale_y && a.letterbox == b.letterbox && a.smooth == b.smooth;
+}
+
+bool layers_changed(uint64_t render_order) {
+  const uint64_t rendered = rendered_order.load();
+  if (render_order != rendered && newest_command_order.load() >= rendered) return true;
+  if (overlay_image.load() != drawn_overlay) return true;
+  for (int32_t kind = 1; kind <= 4; ++kind)
+    if (display_order[kind].load() != drawn_display_order[kind]) return true;
+  return false;
+}
 
 void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   if (!frame) return;
@@ -82,12 +105,20 @@ bool render_frame() {
   const bool full_screen_pending = full_screen_request.load() != full_screen_no_request;
   // Nothing is drawn before the first frame exists.
   const bool redraw = frame && damaged.exchange(false);
-  if (frame && (render_order != rendered_order.load() || is_new || full_screen_pending || resized || redraw)) {
+  if (frame) {
+    // Also without a new picture: the window follows the resize settings.
     screen_w = frame->width;
     screen_h = frame->height;
     window_size_step(screen_w, screen_h);
-    current_view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
-                                full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+  }
+  const view_mapping view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
+                                         full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+  if (frame && (is_new || full_screen_pending || resized || redraw || !same_view(view, current_view) ||
+                layers_changed(render_order))) {
+    // Taken before drawing: a change during the render makes the next one draw again.
+    drawn_overlay = overlay_image.load();
+    for (int32_t kind = 1; kind <= 4; ++kind) drawn_display_order[kind] = display_order[kind].load();
+    current_view = view;
     resized = false;
     set_window_size(window_width.load(), window_height.load());
 

@@ -149,8 +149,10 @@ void screen_show() {
   if (error_pending()) return;
   if (window_exists.load())
     post_window_request(window_request_kind::show);
-  else
+  else {
     window_may_open.store(1);
+    window_may_open.notify_all();
+  }
   screen_hidden.store(0);
 }
 

@@ -79,5 +79,15 @@ void event_dispatch();
 // One scan of the timers at time now (seconds): marks the elapsed ones due.
 void timer_scan(double now);
 
-// The timer thread: scans every millisecond until the shutdown.
+// How long the timer thread may sleep after a scan at now (seconds): the
+// milliseconds until the earliest counting timer comes due (at least 1), or
+// -1 when no timer counts (none on, or every one on is due or running).
+int32_t timer_sleep_ms(double now);
+
+// Any thread, after a change the timer thread must see at once: a timer
+// switched on or changed, a due timer handled, the shutdown begun.
+void timers_changed();
+
+// The timer thread: scans the timers whenever one comes due or timers_changed
+// is called, until the shutdown; it sleeps while no timer counts.
 void timer_thread();

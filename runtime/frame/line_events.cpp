@@ -112,6 +112,7 @@ void event_dispatch() {
       t.pending.store(2);
       run_handler(t.handler.load(), t.argument.load());
       t.pending.store(0);
+      timers_changed();  // it counts again
     }
   }
 }
@@ -138,13 +139,45 @@ void timer_scan(double now) {
   }
 }
 
+namespace {
+// Bumped by every change the sleeping timer thread must look at.
+std::atomic<uint32_t> timer_changes{0};
+}  // namespace
+
+int32_t timer_sleep_ms(double now) {
+  double earliest = -1;
+  const int32_t timers = timer_count.load();
+  for (int32_t i = 0; i < timers; ++i) {
+    const timer_record& t = timer_table[i];
+    if (!t.in_use.load() || t.handler.load() == 0 || t.state.load() == 0 || t.pending.load() != 0) continue;
+    const double last = t.last.load();
+    // Not started yet: the next scan starts it.
+    const double due = last == 0 ? now : last + t.interval.load();
+    if (earliest < 0 || due < earliest) earliest = due;
+  }
+  if (earliest < 0) return -1;
+  // A timer fires at the first millisecond past its due time; waking at the
+  // millisecond rounded down and then every millisecond never wakes later.
+  const double ms = std::floor((earliest - now) * 1000.0);
+  if (ms < 1) return 1;
+  return ms > 1000000000.0 ? 1000000000 : static_cast<int32_t>(ms);
+}
+
+void timers_changed() {
+  timer_changes.fetch_add(1);
+  wake_word_waiters(timer_changes);
+}
+
 void timer_thread() {
+  name_this_thread("timer");
   for (;;) {
-    timer_scan(static_cast<double>(ms_counter()) * 0.001);
-    platform_sleep(1);
+    const uint32_t seen = timer_changes.load();
     if (shutdown_started.load()) {
-      stopped_threads.fetch_or(2);
+      report_thread_stopped(2);
       return;
     }
+    const double now = static_cast<double>(ms_counter()) * 0.001;
+    timer_scan(now);
+    wait_on_word(timer_changes, seen, timer_sleep_ms(now));
   }
 }

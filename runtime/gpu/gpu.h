@@ -121,6 +121,11 @@ struct hgc {
 // so a render runs the commands of the frame it shows. Larger is newer.
 extern std::atomic<uint64_t> order_counter;
 
+// The order the newest render command was tagged with (0 before the first).
+// A render of a later frame looks at it to tell whether the hardware layers
+// can differ from those of the last render.
+extern std::atomic<uint64_t> newest_command_order;
+
 // Layer kinds of the display order.
 constexpr int32_t layer_software = 1;
 constexpr int32_t layer_hardware_1 = 2;

@@ -5,6 +5,7 @@
 #include "runtime/core/core.h"
 
 std::atomic<uint64_t> order_counter{1};
+std::atomic<uint64_t> newest_command_order{0};
 std::atomic<int32_t> display_order[5] = {0, 1, 2, 4, 3};
 std::atomic<int32_t> overlay_image{0};
 
@@ -111,6 +112,7 @@ int32_t issue_command(const hgc& fields) {
   c->depth_mode = fields.depth_mode;
   c->blend = fields.blend;
   c->order = order_counter.load();
+  newest_command_order.store(c->order);
   // Linked only once filled: the window thread may follow the chain at any time.
   const int32_t tail = last_command.load();
   if (hgc* t = command(tail))
@@ -137,6 +139,7 @@ void purge_commands() {
         f->kind = hgc_free_image;
         f->source = c->source;
         f->order = order_counter.load();
+        newest_command_order.store(f->order);
         if (hgc* t = command(last_command.load())) t->next.store(freed);
         last_command.store(freed);
       }

@@ -2,6 +2,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
+#include "runtime/frame/frame.h"
 #include "runtime/input/input.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
@@ -14,7 +15,10 @@ void frame_step() { display_frame_step(); }
 [[noreturn]] void shutdown() {
   shutdown_started.store(1);
   event_pending.store(1);
-  while (stopped_threads.load() != 3) platform_sleep(16);
+  // Threads asleep in a wait learn of the shutdown now, not at their next look.
+  timers_changed();
+  program_wake();
+  for (int32_t stopped; (stopped = stopped_threads.load()) != 3;) stopped_threads.wait(stopped);
   printer_shutdown_hand_over();
   close_all_files();
   // The window thread stops touching freeglut and OpenGL before the process ends.
@@ -55,6 +59,7 @@ void take_keyboard_state() {
 }
 
 void sync_lock_keys() {
+  if (!key_lock_state_may_have_changed()) return;
   key_lock_state s;
   if (!read_key_lock_state(&s)) return;
   if (s.scroll_on != held_keys_contains(kc_scroll_state)) {
@@ -69,6 +74,7 @@ void sync_lock_keys() {
 }
 
 void main_loop() {
+  name_this_thread("main loop");
   bool parity = false;
   for (;;) {
     if (exit_request.load() != 0 && exit_trap_enabled.load() == 0) shutdown();
@@ -87,8 +93,8 @@ void main_loop() {
       continue;
     }
 
-    platform_sleep(15);
-    platform_sleep(1);
+    // One sleep a pass: the pass still comes about every 16 ms.
+    platform_sleep(16);
     if (stop_request.load()) shutdown();
 
     parity = !parity;

@@ -8,6 +8,7 @@
 
 #include "runtime/host/detail/window_thread.h"
 #include "runtime/os/os.h"
+#include "runtime/platform/platform.h"
 #include "runtime/platform/stop_signals.h"
 
 namespace {
@@ -26,6 +27,7 @@ void end_work() {
 }
 
 void watch_stop_signals() {
+  name_this_thread("stop signals");
   const int signal_number = wait_stop_signal();
   end_work();
   end_by_signal(signal_number);

@@ -107,12 +107,14 @@ void program_end() {
       platform_sleep(0);
     }
     auto_display.store(1);
+    // Sleeps until a key arrives or the shutdown begins.
     for (;;) {
-      platform_sleep(100);
+      const uint32_t seen = program_wakes();
       if (shutdown_started.load()) stop_program_thread();
       const bool pressed = inkey()->len != 0;
       str_cleanup(mark);
       if (pressed) break;
+      program_wait(seen, 100);
     }
   }
   stop_request.store(1);

@@ -34,6 +34,7 @@ bool window_manager_running = false;
 int32_t unmanaged_x = -1, unmanaged_y = -1;
 
 void program_thread() {
+  name_this_thread("program");
   compiled_main();
   // The compiled routine ends in program_end, which never returns.
 }
@@ -108,7 +109,7 @@ void identify_window(Display* display, Window window) {
 
 void open_window(int argc, char** argv) {
   if (screen_hidden.load() == 0) window_may_open.store(1);
-  while (window_may_open.load() == 0) platform_sleep(100);
+  window_may_open.wait(0);  // a hidden screen opens the window when first shown
 
   require_display();
   glutInit(&argc, argv);

@@ -63,14 +63,24 @@ Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
 
 }  // namespace
 
+namespace {
+bool swap_owed = false;  // a render drawn while paused, shown once the pause ends
+}  // namespace
+
+// The window is drawn only when its picture changed; a picture drawn during a
+// pause waits in the back buffer until the pause ends.
 void display_callback() {
-  if (render_frame() && (paused.load() & 1) == 0) glutSwapBuffers();
+  if (render_frame()) swap_owed = true;
+  if (swap_owed && (paused.load() & 1) == 0) {
+    glutSwapBuffers();
+    swap_owed = false;
+  }
 }
 
 void redisplay_timer(int) {
   glutPostRedisplay();
-  platform_sleep(4);
-  int interval = static_cast<int>(1000.0 / display_rate) - 4;
+  // One wake a frame: the timer waits the whole frame rather than sleeping part of it here.
+  int interval = static_cast<int>(1000.0 / display_rate);
   if (interval <= 0) interval = 1;
   glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
   redisplay_due = ms_counter() + interval;

@@ -152,7 +152,8 @@ bool bios_key_take(uint8_t* character, uint8_t* scan);
 
 // A temporary: "" when no key waits (or an error is pending), one character
 // for an ordinary key, CHR$(0) + scan code for an extended key. Yields the
-// processor once before looking.
+// processor once before looking; in a tight loop of empty looks it waits up
+// to about a millisecond for a key.
 str_desc* inkey();
 
 // Pasted text typed into the program: its keys go into the BIOS keyboard

@@ -67,6 +67,7 @@ void release_copy(int32_t index) {
 // one (the shutdown has begun, or an error became pending and would keep
 // INKEY$ empty for good).
 int32_t wait_for_key(input_screen& scr, uint32_t mark) {
+  uint32_t seen = program_wakes();
   for (;;) {
     show_cursor(scr, input_cursor_wanted(scr.dest, ms_counter()));
     int32_t key = -1;
@@ -79,7 +80,9 @@ int32_t wait_for_key(input_screen& scr, uint32_t mark) {
         key = c == 10 ? 13 : c;
       }
     } else {
-      platform_sleep(10);
+      // Up to 10 ms, less when a key arrives (or the shutdown begins).
+      program_wait(seen, 10);
+      seen = program_wakes();
       const str_desc* k = inkey();
       if (k->len == 1) key = k->chars[0];
       callback_active.store(1);

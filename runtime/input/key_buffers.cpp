@@ -22,6 +22,7 @@ bool bios_key_buffer_put(uint8_t character, uint8_t scan) {
   cm_write8(0x400 + at, character);
   cm_write8(0x401 + at, scan);
   cm_write16(bios_kbd_tail, next);  // published after the pair is in place
+  program_wake();                   // a program waiting for a key takes it now
   return true;
 }
 
@@ -52,11 +53,42 @@ bool bios_key_take(uint8_t* character, uint8_t* scan) {
   return true;
 }
 
+namespace {
+// A program polling INKEY$ in a tight loop would keep a core busy: once it has
+// come back empty this many times in a row, each less than a millisecond after
+// the previous one, an empty poll waits up to a millisecond for a key. A key
+// ends that wait at once; a program that polls less often never waits.
+constexpr int32_t busy_polls = 64;
+constexpr int64_t busy_gap_ns = 1000000;
+int32_t empty_polls = 0;
+int64_t last_poll_ns = 0;
+}  // namespace
+
+bool inkey_take(uint8_t* character, uint8_t* scan) {
+  if (bios_key_take(character, scan)) {
+    empty_polls = 0;
+    return true;
+  }
+  const int64_t now = ns_counter();
+  empty_polls = now - last_poll_ns < busy_gap_ns ? empty_polls + 1 : 0;
+  last_poll_ns = now;
+  if (empty_polls < busy_polls) return false;
+  const uint32_t seen = program_wakes();
+  bool taken = bios_key_take(character, scan);  // the key may have come meanwhile
+  if (!taken) {
+    program_wait(seen, 1);
+    taken = bios_key_take(character, scan);
+    last_poll_ns = ns_counter();
+  }
+  if (taken) empty_polls = 0;
+  return taken;
+}
+
 str_desc* inkey() {
   if (pending_error.load()) return str_new(0, true);
   platform_sleep(0);
   uint8_t character = 0, scan = 0;
-  if (!bios_key_take(&character, &scan)) return str_new(0, true);
+  if (!inkey_take(&character, &scan)) return str_new(0, true);
   if (character != 0 || scan == 0) {
     str_desc* s = str_new(1, true);
     s->chars[0] = character;

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/platform/platform.h"
+
 // Both sides use XCB rather than Xlib: an X error (a requestor window that went
 // away, say) comes back as an event on this connection alone, where Xlib would
 // hand it to the process-wide error handler, whose default ends the process.
@@ -359,6 +361,7 @@ void start_hand_over(int32_t timeout_ms) {
 }
 
 void owner_loop() {
+  name_this_thread("clipboard");
   owner_service& o = *owner;
   const int fd = xcb_get_file_descriptor(o.link.c);
   for (;;) {

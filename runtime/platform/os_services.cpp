@@ -4,7 +4,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <linux/futex.h>
 #include <linux/membarrier.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -20,6 +23,44 @@ int64_t ms_counter() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                process_start)
       .count();
+}
+
+int64_t ns_counter() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                              process_start)
+      .count();
+}
+
+bool calendar_time_ns(int64_t* ns) {
+  timespec ts{};
+  if (clock_gettime(CLOCK_REALTIME, &ts) != 0) return false;
+  *ns = static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+  return true;
+}
+
+// std::atomic<uint32_t> is a plain 32-bit word here, which is what the futex calls take.
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free);
+
+void wait_on_word(const std::atomic<uint32_t>& word, uint32_t seen, int32_t timeout_ms) {
+  timespec limit{};
+  timespec* timeout = nullptr;
+  if (timeout_ms >= 0) {
+    limit.tv_sec = timeout_ms / 1000;
+    limit.tv_nsec = static_cast<long>(timeout_ms % 1000) * 1000000;
+    timeout = &limit;
+  }
+  // Returns at once when the word no longer holds seen, on a wake, a signal or the timeout.
+  syscall(SYS_futex, reinterpret_cast<const uint32_t*>(&word), FUTEX_WAIT_PRIVATE, seen, timeout, nullptr, 0);
+}
+
+void wake_word_waiters(std::atomic<uint32_t>& word) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr, nullptr, 0);
+}
+
+void name_this_thread(const char* name) {
+  char shortened[16] = {};
+  std::snprintf(shortened, sizeof shortened, "%s", name);
+  pthread_setname_np(pthread_self(), shortened);
 }
 
 int wake_fd() { return wake_descriptor; }

@@ -20,6 +20,23 @@ int wake_fd();
 void wake_signal();
 void wake_clear();
 
+// Waiting on a word another thread changes: wait_on_word sleeps while the word
+// still holds seen, until wake_word_waiters is called on it or timeout_ms have
+// passed (negative: no limit). It may also return early, so a caller looks
+// again at what it waits for. The waker changes the word first, then wakes.
+void wait_on_word(const std::atomic<uint32_t>& word, uint32_t seen, int32_t timeout_ms);
+void wake_word_waiters(std::atomic<uint32_t>& word);
+
+// Nanoseconds since the process started, on the clock ms_counter counts
+// (ms_counter() is this divided by 1,000,000).
+int64_t ns_counter();
+
+// Nanoseconds since the Unix epoch on the calendar clock; false when it cannot be read.
+bool calendar_time_ns(int64_t* ns);
+
+// Names the calling thread as top -H, debuggers and /proc show it (15 characters at most).
+void name_this_thread(const char* name);
+
 // Process-level services: the executable's path, the current directory, the
 // environment and ending the process.
 
@@ -122,6 +139,12 @@ struct key_lock_state {
 
 // Fills state; false (and everything off) when there is no X display.
 bool read_key_lock_state(key_lock_state* state);
+
+// Whether the lock toggles may have changed since the last call: the server
+// reported a change of the locked modifiers or the indicators, a second has
+// passed, or this is the first call. Costs no round trip to the server when
+// nothing happened. One caller (the main loop).
+bool key_lock_state_may_have_changed();
 
 // Questions about the runtime's window asked from the program thread, on a
 // display connection of their own.

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <thread>
 
+#include "runtime/platform/platform.h"
+
 extern char** environ;
 
 namespace {
@@ -75,6 +77,7 @@ std::vector<released_child> handed_over;  // guarded by reaper_mutex
 int reaper_wake = -1;                     // eventfd; set once, before the reaper starts
 
 void reaper_loop() {
+  name_this_thread("child reaper");
   std::vector<pollfd> fds{{reaper_wake, POLLIN, 0}};
   std::vector<int> pids{0};
   for (;;) {
@@ -160,6 +163,7 @@ void child_release(int pid) {
     // A kernel without pidfds: a small thread of its own waits for this child.
     if (pidfd >= 0) close(pidfd);
     start_thread_without_signals([pid] {
+      name_this_thread("child reaper");
       int status = 0;
       collect(pid, &status);
     });

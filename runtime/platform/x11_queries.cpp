@@ -34,6 +34,22 @@ bool indicator_on(Display* d, Atom name, unsigned int locked_mods, unsigned int 
   return fallback_mask != 0 && (locked_mods & fallback_mask) != 0;
 }
 
+// The connection also carries Xkb's notices of lock and indicator changes (and
+// nothing else: no window of it selects events), so a look needs no round trip.
+bool notices_tried = false;
+bool notices_on = false;
+int64_t last_full_look = 0;
+
+void ask_for_notices(Display* d) {
+  notices_tried = true;
+  int opcode = 0, event_base = 0, error_base = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (!XkbQueryExtension(d, &opcode, &event_base, &error_base, &major, &minor)) return;
+  notices_on = XkbSelectEventDetails(d, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask, XkbModifierLockMask) &&
+               XkbSelectEventDetails(d, XkbUseCoreKbd, XkbIndicatorStateNotify, XkbAllIndicatorsMask,
+                                     XkbAllIndicatorsMask);
+  XFlush(d);
+}
+
 bool key_down_in(Display* d, const char keys[32], KeySym sym) {
   const KeyCode code = XKeysymToKeycode(d, sym);
   return code != 0 && (keys[code / 8] & (1 << (code % 8))) != 0;
@@ -62,6 +78,22 @@ bool read_key_lock_state(key_lock_state* state) {
   state->left_alt = key_down_in(d, keys, XK_Alt_L);
   state->right_alt = key_down_in(d, keys, XK_Alt_R) || key_down_in(d, keys, XK_ISO_Level3_Shift);
   return true;
+}
+
+bool key_lock_state_may_have_changed() {
+  std::lock_guard<std::mutex> lock(connection_mutex);
+  Display* d = lock_display();
+  if (!d) return false;
+  const int64_t now = ms_counter();
+  bool changed = !notices_tried || !notices_on || now - last_full_look >= 1000;
+  if (!notices_tried) ask_for_notices(d);
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    changed = true;
+  }
+  if (changed) last_full_look = now;
+  return changed;
 }
 
 bool platform_window_iconic(unsigned long window) {

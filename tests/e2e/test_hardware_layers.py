@@ -30,7 +30,12 @@ class HardwareLayersTest(harness.ProgramTest):
         self.assertIn("pending 5", self.program.stdout())
         self.step(4)
         self.assertIn("freed 1", self.program.stdout())
-        self.release_step(5)
+        self.step(5)
+        self.assertEqual(self.picture((320, 200))[15][105], GREEN)
+        # The next frame has no commands: the layer goes, though the screen stayed the same.
+        self.step(6)
+        self.assertEqual(self.picture((320, 200))[15][105], BLUE)
+        self.release_step(7)
         self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 

@@ -33,6 +33,11 @@ std::recursive_mutex& key_handlers_lock();
 // Puts the waiting keys of a paste into the BIOS buffer while it has room.
 void paste_feed();
 
+// INKEY$'s look at the BIOS buffer: takes the next key when one waits. A
+// caller that keeps finding it empty in a tight loop is held up to about a
+// millisecond per look (less when a key arrives). Program thread.
+bool inkey_take(uint8_t* character, uint8_t* scan);
+
 // The key-event ring for the key-event query: 8192 entries of (value, keypad flag),
 // key-ups as negative values. The window thread writes and, when the ring is
 // full, moves the read index past the oldest event; the program thread reads.

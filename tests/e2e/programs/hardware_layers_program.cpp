@@ -122,5 +122,18 @@ void program_main() {
   done(4);
 
   await_step(5);
-  program_end();  // 12
+  set_display_order(1, 2, 3, 0);  // 12: the first layer over the screen again
+  rect(halves, 0, 100, 10, 139, 29, 39, 0, 0, 19);
+  publish_frame(blue);
+  statement_end(12);
+  done(5);
+
+  await_step(6);
+  // 13: a frame step that finds the screen unchanged: no new picture, no commands
+  latest_order.store(order_counter.fetch_add(1));
+  statement_end(13);
+  done(6);
+
+  await_step(7);
+  program_end();  // 14
 }

@@ -111,6 +111,69 @@ TEST_F(LineEvents, TimersThatAreOffOrWithoutHandlerStayIdle) {
   EXPECT_EQ(event_pending.load(), 0);
 }
 
+// The timer thread sleeps until the earliest counting timer is due; it never
+// wakes later than the first millisecond a scan every millisecond would mark it.
+TEST_F(LineEvents, TimerThreadSleepsUntilTheEarliestDueTimer) {
+  timer_count = 4;
+  auto set = [](int i, int32_t handler, uint8_t state, uint8_t pending, double interval, double last) {
+    timer_record& t = timer_table[i];
+    t.in_use = 1;
+    t.handler = handler;
+    t.state = state;
+    t.pending = pending;
+    t.interval = interval;
+    t.last = last;
+  };
+  const struct {
+    const char* what;
+    double interval1, last1, interval2, last2;
+    uint8_t state2, pending2;
+    double now;
+    int32_t sleep_ms;
+  } cases[] = {
+      {"one timer", 0.5, 10.0, 0, 0, 0, 0, 10.2, 300},
+      {"the earlier of two", 0.5, 10.0, 0.25, 10.0, 1, 0, 10.1, 150},
+      {"a stopped timer still counts", 0.5, 10.0, 0.25, 10.0, 2, 0, 10.1, 150},
+      {"a due timer waits for its handler", 0.5, 10.0, 0.25, 10.0, 1, 1, 10.2, 300},
+      {"an overdue timer", 0.5, 10.0, 0, 0, 0, 0, 11.0, 1},
+      {"not started yet", 0.5, 0.0, 0, 0, 0, 0, 3.0, 1},
+      {"a long interval", 3600.0, 10.0, 0, 0, 0, 0, 10.0, 3600000},
+  };
+  for (const auto& c : cases) {
+    set(1, 5, 1, 0, c.interval1, c.last1);
+    set(2, c.state2 ? 6 : 0, c.state2, c.pending2, c.interval2, c.last2);
+    const int32_t got = timer_sleep_ms(c.now);
+    // Rounding of the seconds may take the wake a millisecond earlier, never later.
+    EXPECT_TRUE(got == c.sleep_ms || got == c.sleep_ms - 1) << c.what << ": " << got;
+  }
+  timer_table[1].state = 0;
+  timer_table[2].state = 0;
+  timer_table[3].in_use = 1;  // in use, no handler
+  timer_table[3].state = 1;
+  EXPECT_EQ(timer_sleep_ms(20.0), -1) << "nothing counts: sleep until a change";
+}
+
+// A timer thread asleep with nothing counting marks a timer switched on once it
+// is told, and returns once told of the shutdown.
+TEST_F(LineEvents, SleepingTimerThreadWakesForATimerAndForTheShutdown) {
+  std::thread timers(timer_thread);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  timer_count = 2;
+  timer_record& t = timer_table[1];
+  t.interval = 0.01;
+  t.last = 0;
+  t.handler = 5;
+  t.in_use = 1;
+  t.state = 1;
+  timers_changed();
+  for (int i = 0; i < 2000 && t.pending.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(t.pending.load(), 1);
+  shutdown_started = 1;
+  timers_changed();
+  EXPECT_TRUE(wait_until(stopped_threads, 2, 2000));
+  timers.join();
+}
+
 TEST_F(LineEvents, KeyTrapRunsOnceForEveryOccurrenceWhileOn) {
   key_trap_table[3].trap.handler = 7;
   key_trap_table[3].trap.argument = 3;
