@@ -35,7 +35,7 @@ class PropertiesTest(unittest.TestCase):
         self.addCleanup(self.xvfb.stop)
         self.program = harness.Program(self.xvfb, "idle_program")
         self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+        self.window = harness.program_window(self.xvfb)
 
     def test_class_process_and_host(self):
         out = self.xvfb.run(["xprop", "-id", str(self.window), "WM_CLASS", "WM_CLIENT_MACHINE"]).stdout
@@ -78,7 +78,7 @@ class PlacementTest(unittest.TestCase):
             prepare(xvfb)
         program = harness.Program(xvfb, "idle_program")
         self.addCleanup(program.stop)
-        window = harness.find_window(xvfb, "Untitled")
+        window = harness.program_window(xvfb)
         harness.time.sleep(0.3)
         self.assertTrue(program.alive(), program.stderr())
         return xvfb, window
