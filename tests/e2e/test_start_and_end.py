@@ -8,19 +8,16 @@ import harness
 
 
 class UnusableServerTest(unittest.TestCase):
-    def test_a_server_without_opengl_or_a_usable_visual_is_named_on_one_line(self):
-        cases = [
-            ("no GLX", dict(extra_args=("-extension", "GLX")), "has no OpenGL (GLX)"),
-            ("8-bit screen", dict(depth=8), "offers no OpenGL visual"),
-        ]
-        for name, server, message in cases:
-            with self.subTest(name), harness.Xvfb(**server) as xvfb:
-                with harness.Program(xvfb, "quintaro") as program:
-                    self.assertEqual(program.wait(20), 1)
-                    lines = program.stderr().splitlines()
-                    self.assertEqual(len(lines), 1, lines)
-                    self.assertIn(message, lines[0])
-                    self.assertIn(xvfb.display, lines[0])
+    def test_an_8_bit_screen_is_named_on_one_line(self):
+        # Xvfb offers no GLX at all on an 8-bit screen; a server that had GLX there
+        # but no RGBA visual would be named for that instead. (A server without
+        # GLX is test_window's.)
+        with harness.Xvfb(depth=8) as xvfb, harness.Program(xvfb, "quintaro") as program:
+            self.assertEqual(program.wait(20), 1)
+            lines = program.stderr().splitlines()
+            self.assertEqual(len(lines), 1, lines)
+            self.assertTrue(lines[0].startswith(f'quintaro: the X display "{xvfb.display}" '), lines[0])
+            self.assertIn("OpenGL", lines[0])
 
 
 class CloseWhileOpeningTest(unittest.TestCase):

@@ -86,7 +86,7 @@ class NoDisplayTest(unittest.TestCase):
             program = harness.Program(xvfb, "idle_program")
             self.addCleanup(program.stop)
             self.assertEqual(program.wait(10), 1)
-            self.assertEqual(program.stderr(), "")
+            self.assertEqual(program.stderr(), f'quintaro: the X display "{xvfb.display}" has no OpenGL (GLX)\n')
 
 
 if __name__ == "__main__":
