@@ -1,13 +1,14 @@
 # Thin front end over CMake: `make run`, `make test`, `make bench`, `make install`, `make package`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run install package test test-asan test-main bench fuzz clean
+.PHONY: all deps build run install package test test-asan test-tsan test-main bench fuzz clean
 
 all: build
 
@@ -30,14 +31,21 @@ install: build
 package: build
 	cd $(BUILD) && cpack
 
-# Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer first, then every
-# test of the normal build (unit and end-to-end), so the run ends with that summary.
-test: build test-asan test-main
+# Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer (with the
+# calculator end to end under LeakSanitizer), then unit tests and the threaded
+# end-to-end suites under ThreadSanitizer, then every test of the normal build
+# (unit and end-to-end), so the run ends with that summary.
+test: build test-asan test-tsan test-main
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUINTARO_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUINTARO_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-main: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -62,4 +70,4 @@ fuzz:
 	bash tools/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -131,6 +131,10 @@ void build_software_frame();
 
 // The display statement: shows the screen now; the first call switches to manual display.
 void display_statement();
+// Program thread: from automatic to manual display once one more frame, begun
+// after this call, shows everything written so far. Returns at once when the
+// display is manual already or the shutdown has begun.
+void switch_to_manual_display();
 // The automatic-display statement and its query (-1 when automatic).
 void auto_display_statement();
 int32_t auto_display_query();

@@ -481,11 +481,14 @@ void build_software_frame() {
   }
   if (display_freeze.load() == freeze_off) {
     software_frame* f = take_frame();
-    image_record* img = display_image.load();
     if (!f) {
       alert("Software frame buffer: Failed to find available frame");
       return;
     }
+    // A switch to manual display asked before this point ends with this frame.
+    int32_t asked = auto_display_switch_asked;
+    auto_display.compare_exchange_strong(asked, auto_display_switching);
+    image_record* img = display_image.load();
     // Only a text build that leaves the frame untouched keeps what it held.
     const size_t slot = static_cast<size_t>(f - software_frames);
     const uint64_t held = frame_text_order[slot];
@@ -526,17 +529,22 @@ void build_software_frame() {
     }
   }
   answer_freeze();
-  int32_t switching = -1;
-  if (auto_display.load() == -1) auto_display.compare_exchange_strong(switching, 0);
+  int32_t switching = auto_display_switching;
+  auto_display.compare_exchange_strong(switching, 0);
   build_done.store(1);
+}
+
+void switch_to_manual_display() {
+  if (auto_display.load() == 0) return;
+  auto_display.store(auto_display_switch_asked);
+  // No frames come once the shutdown has begun.
+  while (auto_display.load() != 0 && shutdown_started.load() == 0) platform_sleep(1);
 }
 
 void display_statement() {
   if (screen_hidden.load()) return;
   if (auto_display.load() != 0) {
-    auto_display.store(-1);
-    // The builder turns it to 0 after one more frame; no frames come once the shutdown has begun.
-    while (auto_display.load() != 0 && shutdown_started.load() == 0) platform_sleep(1);
+    switch_to_manual_display();
     return;
   }
   build_software_frame();

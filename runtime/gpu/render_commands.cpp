@@ -15,6 +15,10 @@ list* hgc_list = nullptr;
 std::atomic<int32_t> first_command{0};   // oldest command still kept
 std::atomic<int32_t> last_command{0};    // tail, for appending (program thread)
 std::atomic<int32_t> last_executed{0};   // newest command executed by a catch-up
+// The order of the oldest kept command, kept beside first_command so that the
+// window thread can report it without reading a record the program thread may
+// be dropping.
+std::atomic<uint64_t> first_order{0};
 
 // Per render (window thread).
 uint64_t current_order = 0;
@@ -26,8 +30,7 @@ hgc* command(int32_t index) { return index ? static_cast<hgc*>(list_get(hgc_list
 
 void report_missing(int32_t index) {
   alert_number(static_cast<int32_t>(current_order));
-  hgc* first = command(first_command.load());
-  alert_number(first ? static_cast<int32_t>(first->order) : 0);
+  alert_number(static_cast<int32_t>(first_order.load()));
   alert_number(index);
   alert("Renderer: Command does not exist.");
   chain_broken = true;  // nothing more is executed in this render
@@ -84,7 +87,7 @@ void catch_up() {
     c->rendered.store(1);
     last_executed.store(index);
     int32_t none = 0;
-    first_command.compare_exchange_strong(none, index);
+    if (first_command.compare_exchange_strong(none, index)) first_order.store(c->order);
     index = c->next.load();
   }
   pass_start = index;
@@ -119,7 +122,7 @@ int32_t issue_command(const hgc& fields) {
     t->next.store(index);
   last_command.store(index);
   int32_t none = 0;
-  first_command.compare_exchange_strong(none, index);
+  if (first_command.compare_exchange_strong(none, index)) first_order.store(c->order);
   return index;
 }
 
@@ -144,6 +147,8 @@ void purge_commands() {
         last_command.store(freed);
       }
     }
+    const hgc* following = command(next);
+    first_order.store(following ? following->order : 0);
     first_command.store(next);
     list_remove(hgc_list, index);
     index = next;

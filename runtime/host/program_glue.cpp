@@ -94,10 +94,17 @@ void program_end() {
   if (screen_hidden.load() == 0) {
     // The prompt goes on the bottom row of the visible page, whatever page the program drew on.
     set_write_image(display_index.load());
+    // A page lower than one text row has no bottom row: the prompt is left out,
+    // and the wait for the key goes on all the same.
     const int32_t rows = image_rows(write_image);
-    view_print(rows, rows, 1);
-    print_text(str_from_cstr(""), 1);
-    print_text(str_from_cstr("Press any key to continue"), 0);
+    if (rows >= 1) {
+      view_print(rows, rows, 1);
+      print_text(str_from_cstr(""), 1);
+      print_text(str_from_cstr("Press any key to continue"), 0);
+    }
+    // Nothing reports errors from here on, and one left pending would keep
+    // INKEY$ empty for good.
+    pending_error.store(0);
     const uint32_t mark = str_temp_mark();
     // Keys typed before the end do not answer the prompt.
     for (;;) {

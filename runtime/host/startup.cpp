@@ -39,13 +39,17 @@ void program_thread() {
   // The compiled routine ends in program_end, which never returns.
 }
 
-// With no X server there is nothing to show: say so on one line and end at once.
-// A server without OpenGL cannot provide the display mode: end with status 1.
+const char* display_name() {
+  const char* name = std::getenv("DISPLAY");
+  return name ? name : "";
+}
+
+// With no X server, or one without OpenGL, there is nothing to show: say so on
+// one line and end at once with status 1.
 void require_display() {
   Display* probe = XOpenDisplay(nullptr);
   if (!probe) {
-    const char* name = std::getenv("DISPLAY");
-    std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", name ? name : "");
+    std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", display_name());
     process_exit(1);
   }
   int error_base = 0, event_base = 0;
@@ -58,7 +62,10 @@ void require_display() {
     desktop_centred_origin(w, h, first_window_width, first_window_height, &unmanaged_x, &unmanaged_y);
   }
   XCloseDisplay(probe);
-  if (!has_gl) process_exit(1);
+  if (!has_gl) {
+    std::fprintf(stderr, "quintaro: the X display \"%s\" has no OpenGL (GLX)\n", display_name());
+    process_exit(1);
+  }
 }
 
 void prepare_runtime_state(int argc, char** argv) {
@@ -117,11 +124,16 @@ void open_window(int argc, char** argv) {
   glutInitWindowSize(first_window_width, first_window_height);
   if (unmanaged_x >= 0) glutInitWindowPosition(unmanaged_x, unmanaged_y);
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
-  if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE) == 0) process_exit(1);
+  if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE) == 0) {
+    std::fprintf(stderr, "quintaro: the X display \"%s\" offers no OpenGL visual with RGBA colour, "
+                 "double buffering and depth\n", display_name());
+    process_exit(1);
+  }
 
   const std::string title = window_title_text();
   glutCreateWindow(title.empty() ? "Untitled" : title.c_str());
-  identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
+  // Before anything else reads events: a close request that came while the
+  // window was being made must reach the runtime, not freeglut.
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
   desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
@@ -143,6 +155,8 @@ void open_window(int argc, char** argv) {
   glutPassiveMotionFunc(mouse_motion_callback);
   glutReshapeFunc(reshape_callback);
   glutMouseWheelFunc(mouse_wheel_callback);
+  // Named last, so that a window that carries its class takes input.
+  identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
 }
 
 }  // namespace

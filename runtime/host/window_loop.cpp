@@ -61,6 +61,12 @@ Bool expose_filter(Display* display, XEvent* event, xEvent* wire) {
   return keep;
 }
 
+// A close request read into the queue before the filter was in place.
+Bool is_close_request(Display*, XEvent* event, XPointer) {
+  return event->type == ClientMessage && event->xclient.message_type == wm_protocols &&
+         static_cast<Atom>(event->xclient.data.l[0]) == wm_delete_window;
+}
+
 }  // namespace
 
 namespace {
@@ -93,6 +99,9 @@ void window_procedure_install() {
   wm_delete_window = XInternAtom(window_display, "WM_DELETE_WINDOW", False);
   xlib_client_message = XESetWireToEvent(window_display, ClientMessage, client_message_filter);
   xlib_expose = XESetWireToEvent(window_display, Expose, expose_filter);
+  // Requests Xlib read while freeglut was making the window are queued already.
+  XEvent queued;
+  while (XCheckIfEvent(window_display, &queued, is_close_request, nullptr)) window_close_request();
   key_event_hook_install(window_display);
 }
 

@@ -77,8 +77,9 @@ input_device* device_state(int32_t device) {
 
 int32_t new_device_event(int32_t device) {
   input_device* d = device_state(device);
-  if (!d || !d->events) return -1;
+  if (!d) return -1;
   std::lock_guard<std::mutex> hold(d->lock);
+  if (!d->events) return -1;
   if (d->count >= d->capacity) {
     if (d->capacity < device_events_growth_limit) {
       const size_t bytes = static_cast<size_t>(d->capacity) * 2 * static_cast<size_t>(d->event_size);
@@ -160,8 +161,9 @@ int32_t find_after(input_device* d, uint64_t after) {
 
 bool device_event_after(int32_t device, uint64_t after, device_event_copy* out) {
   input_device* d = device_state(device);
-  if (!d || !d->events) return false;
-  std::lock_guard<std::mutex> hold(d->lock);
+  if (!d) return false;
+  std::lock_guard<std::mutex> hold(d->lock);  // events moves when new_device_event grows it
+  if (!d->events) return false;
   const int32_t at = find_after(d, after);
   if (at < 0) return false;
   const uint8_t* e = event_at(d, at);
@@ -174,8 +176,9 @@ bool device_event_after(int32_t device, uint64_t after, device_event_copy* out) 
 
 uint64_t device_event_next_sequence(int32_t device, uint64_t after) {
   input_device* d = device_state(device);
-  if (!d || !d->events) return 0;
+  if (!d) return 0;
   std::lock_guard<std::mutex> hold(d->lock);
+  if (!d->events) return 0;
   const int32_t at = find_after(d, after);
   return at < 0 ? 0 : sequence_of(d, at);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/core/core.h"
+#include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/detail/input_internals.h"
 #include "runtime/platform/platform.h"
@@ -109,7 +110,10 @@ void input_statement(int32_t count, int32_t end_line) {
     raise_error(err_illegal_function_call);
     return;
   }
-  const input_variable* vars = &input_list[1];
+  // A copy of the list: an event handler run while INPUT waits may set up an
+  // INPUT of its own, which overwrites or grows the shared list.
+  const std::vector<input_variable> list(input_list.begin() + 1, input_list.begin() + 1 + count);
+  const input_variable* vars = list.data();
   for (int32_t i = 0; i < count; ++i) {
     if (!vars[i].target || !input_type_known(vars[i].type_word)) {
       raise_error(err_illegal_function_call);
@@ -143,8 +147,8 @@ void input_statement(int32_t count, int32_t end_line) {
   scr.saved_col = cursor_col_of(scr.dest);
   scr.saved_row = cursor_row_of(scr.dest);
   scr.saved_held = scr.dest->line_held;
-  const uint8_t saved_visible = scr.dest->cursor_visible;
-  scr.dest->cursor_visible = 1;
+  const uint8_t saved_visible = shared_get(scr.dest->cursor_visible);
+  shared_put(&scr.dest->cursor_visible, static_cast<uint8_t>(1));
 
   input_editor ed;
   input_editor_begin(&ed, vars, count);
@@ -182,16 +186,13 @@ void input_statement(int32_t count, int32_t end_line) {
     static const uint8_t nothing = 0;
     print_chars(&nothing, 0, 1);
   }
-  scr.dest->cursor_visible = saved_visible;
+  shared_put(&scr.dest->cursor_visible, saved_visible);
   release_copy(scr.backup_index);
   release_copy(scr.work_index);
   if (saved_auto == 0) {
     // Show the finished line once, then back to manual display. Without a
     // running display (or once the shutdown has begun) no frame would come.
-    if (display_ready.load() && !shutdown_started.load()) {
-      auto_display.store(-1);
-      while (auto_display.load() != 0 && !shutdown_started.load()) platform_sleep(1);
-    }
+    if (display_ready.load()) switch_to_manual_display();
     auto_display.store(0);
   }
   if (image_index_valid(saved_read)) set_read_image(saved_read);

@@ -4,7 +4,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -13,6 +15,7 @@ sigset_t stop_set() {
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGHUP);
   return set;
 }
 
@@ -29,6 +32,25 @@ int wait_stop_signal() {
   while (sigwait(&set, &number) != 0) {
   }
   return number;
+}
+
+int wait_stop_signal_for(int timeout_ms) {
+  const sigset_t set = stop_set();
+  timespec left{timeout_ms / 1000, static_cast<long>(timeout_ms % 1000) * 1000000};
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  for (;;) {
+    const int number = sigtimedwait(&set, nullptr, &left);
+    if (number > 0) return number;
+    if (errno != EINTR) return 0;
+    // Interrupted: wait out what is left of the time.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long long spent_ns = (now.tv_sec - start.tv_sec) * 1000000000LL + (now.tv_nsec - start.tv_nsec);
+    const long long left_ns = static_cast<long long>(timeout_ms) * 1000000LL - spent_ns;
+    if (left_ns <= 0) return 0;
+    left = {static_cast<time_t>(left_ns / 1000000000LL), static_cast<long>(left_ns % 1000000000LL)};
+  }
 }
 
 void end_by_signal(int signal_number) {

@@ -464,7 +464,9 @@ int32_t display_query() { return -display_index.load(); }
 void free_program_images() {
   for (int32_t i = 2; i < image_slots_used; ++i) {
     const image_record* img = image_at(i);
-    if (img->valid && !(img->flags & image_is_page)) release_image(i);
+    // The window icon's images and the printer page belong to the runtime.
+    const bool runtime_own = i == icon_small_index || i == icon_large_index || is_printer_page(img);
+    if (img->valid && !(img->flags & image_is_page) && !runtime_own) release_image(i);
   }
 }
 

@@ -181,7 +181,8 @@ int32_t dest_query();
 int32_t source_query();
 int32_t display_query();
 
-// Frees every image the program made (all valid images from index 2 up that are not screen pages).
+// Frees every image the program made: the valid images from index 2 up other
+// than the screen pages, the window icon's images and the printer page.
 void free_program_images();
 
 // Colour values for an image, image properties and the print mode.
@@ -269,6 +270,13 @@ int32_t blink_query();
 
 extern std::atomic<int32_t> display_ready;   // set by start-up once the display runs
 extern std::atomic<int32_t> auto_display;    // != 0: the main loop builds frames
+// The switch from automatic to manual display: the program thread stores
+// auto_display_switch_asked and waits for 0; the builder moves the word to
+// auto_display_switching when it begins a frame and to 0 when that frame is
+// done. The last automatic frame thus begins after the ask and holds every
+// write made before it, however far a build was when the ask came.
+constexpr int32_t auto_display_switch_asked = -1;
+constexpr int32_t auto_display_switching = -2;
 // The freeze handshake: the program thread asks, the frame builder answers by
 // standing still, the program thread lets it go on.
 enum display_freeze_state : int32_t { freeze_off = 0, freeze_asked = 1, freeze_standing = 2 };

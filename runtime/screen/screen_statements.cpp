@@ -55,7 +55,14 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
     if (row > img->bottom_row && row != rows) {
       // Only the untouched start-up text screen may grow to 50 rows.
       const bool start_screen = img->text && (img->flags & image_is_page) && img->width == 80;
-      if (!screen_untouched || !start_screen || row > tall_screen_rows) {
+      if (!screen_untouched || !start_screen) {
+        raise_error(err_illegal_function_call);
+        return;
+      }
+      // The one chance is taken: later rows below the screen are refused even
+      // when this LOCATE is refused too.
+      screen_untouched = 0;
+      if (row > tall_screen_rows) {
         raise_error(err_illegal_function_call);
         return;
       }
@@ -73,7 +80,6 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
     return;
   }
   if (grow) {
-    screen_untouched = 0;
     switch_to_tall_screen();
     if (pending_error.load(std::memory_order_relaxed)) return;
     img = write_image;

@@ -25,10 +25,10 @@ def program_path(name):
 class Xvfb:
     """A private X server on a display number it picks itself (-displayfd)."""
 
-    def __init__(self, width=1024, height=768, extra_args=()):
+    def __init__(self, width=1024, height=768, extra_args=(), depth=24):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x{depth}",
              "-nolisten", "tcp", "-noreset", *extra_args],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
@@ -123,7 +123,7 @@ def end_at_prompt(xvfb, program, title="Untitled", timeout=10):
     """Answers the end-of-program prompt ("Press any key to continue") with a key
     press, again every quarter second, and returns the exit status (None if the
     program is still running after timeout seconds)."""
-    window = find_window(xvfb, title, timeout)
+    window = program_window(xvfb, title, timeout)
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if not program.alive():
@@ -157,6 +157,24 @@ def find_window(xvfb, title, timeout=15):
             return int(ids[0])
         time.sleep(0.1)
     raise AssertionError(f"no window titled {title!r} within {timeout} s")
+
+
+def window_ready(xvfb, window):
+    """Whether a runtime window takes input: it is mapped, and it carries its class,
+    which the runtime sets only once its input callbacks and hooks are in place."""
+    info = xvfb.run(["xwininfo", "-id", str(window)]).stdout
+    if "Map State: IsViewable" not in info:
+        return False
+    return '"quintaro"' in xvfb.run(["xprop", "-id", str(window), "WM_CLASS"]).stdout
+
+
+def program_window(xvfb, title="Untitled", timeout=15):
+    """Id of the runtime's window titled title, once it is ready for keys, motion
+    and close requests (a window found by its title alone may not be yet)."""
+    window = find_window(xvfb, title, timeout)
+    if not wait_until(lambda: window_ready(xvfb, window), timeout):
+        raise AssertionError(f"window {title!r} was not ready for input within {timeout} s")
+    return window
 
 
 def window_geometry(xvfb, window):
@@ -314,7 +332,7 @@ class ProgramTest(unittest.TestCase):
             args = [self.steps.name]
         self.program = Program(self.xvfb, self.program_name, args=args)
         self.addCleanup(self.program.stop)
-        self.window = find_window(self.xvfb, "Untitled")
+        self.window = program_window(self.xvfb)
 
     def wait_for(self, condition, timeout=10.0):
         """The program's output once condition(output) holds; fails after timeout seconds."""

@@ -35,9 +35,8 @@ class PropertiesTest(unittest.TestCase):
         self.addCleanup(self.xvfb.stop)
         self.program = harness.Program(self.xvfb, "idle_program")
         self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
-        # freeglut maps the window before the runtime names it; the icon is the
-        # last property set and flushed.
+        self.window = harness.program_window(self.xvfb)
+        # The icon is the last property the runtime sets on the window.
         harness.wait_until(lambda: property_numbers(self.xvfb, self.window, "_NET_WM_ICON"), timeout=10)
 
     def test_class_process_and_host(self):
@@ -81,7 +80,7 @@ class PlacementTest(unittest.TestCase):
             prepare(xvfb)
         program = harness.Program(xvfb, "idle_program")
         self.addCleanup(program.stop)
-        window = harness.find_window(xvfb, "Untitled")
+        window = harness.program_window(xvfb)
         harness.time.sleep(0.3)
         self.assertTrue(program.alive(), program.stderr())
         return xvfb, window

@@ -71,7 +71,7 @@ class ErrorDialogTest(unittest.TestCase):
         self.assertEqual(self.log_lines(program, "Unhandled Error #5"), [DIALOG_5_LOG])
         self.assertNotIn("line 8", program.stdout())
 
-        main = harness.find_window(self.xvfb, "Untitled")
+        main = harness.program_window(self.xvfb)
         self.assertIn(hex(main), xprop_value(self.xvfb, dialog, "WM_TRANSIENT_FOR"))
         mx, my, mw, mh = window_box(self.xvfb, main)
         dx, dy, dw, dh = window_box(self.xvfb, dialog)

@@ -51,7 +51,7 @@ class NothingLostTest(unittest.TestCase):
 
     def test_every_line_is_in_the_file_however_the_program_stops(self):
         def close_request(program):
-            harness.send_close(self.xvfb, harness.find_window(self.xvfb, "Untitled"))
+            harness.send_close(self.xvfb, harness.program_window(self.xvfb))
             return program.wait(10)
 
         def answer_no(program):
@@ -65,7 +65,7 @@ class NothingLostTest(unittest.TestCase):
             return program.wait(10)
 
         def end_prompt(program):
-            window = harness.find_window(self.xvfb, "Untitled")
+            window = harness.program_window(self.xvfb)
             deadline = time.monotonic() + 10
             while "on the screen" not in program.stdout() and time.monotonic() < deadline:
                 time.sleep(0.05)
@@ -88,6 +88,7 @@ class NothingLostTest(unittest.TestCase):
             ("fatal", ok_to_critical_box, 0),
             ("signal", signal_with(signal.SIGTERM), -signal.SIGTERM),
             ("signal", signal_with(signal.SIGINT), -signal.SIGINT),
+            ("signal", signal_with(signal.SIGHUP), -signal.SIGHUP),
         ]
         for way, stop, status in ways:
             with self.subTest(way=way, stop=stop.__name__):

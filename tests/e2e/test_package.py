@@ -79,7 +79,7 @@ class PackageTest(unittest.TestCase):
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.PIPE)
             try:
-                window = harness.find_window(xvfb, "Untitled")
+                window = harness.program_window(xvfb)
                 time.sleep(0.3)
                 self.assertIsNone(program.poll())
                 harness.send_close(xvfb, window)

@@ -52,7 +52,7 @@ class ShellTest(harness.ProgramTest):
         path = os.path.join(self.folder, "bin") + ":" + os.environ.get("PATH", "/usr/bin:/bin")
         self.program = harness.Program(self.xvfb, "shell_program", args=[self.folder], env={"PATH": path})
         self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+        self.window = harness.program_window(self.xvfb)
 
     def test_commands_documents_listing_and_kill(self):
         out = self.step(1)

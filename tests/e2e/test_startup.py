@@ -34,7 +34,7 @@ class StartupTest(unittest.TestCase):
     def test_lock_keys_follow_the_keyboard(self):
         program = harness.Program(self.xvfb, "lock_keys_program")
         self.addCleanup(program.stop)
-        window = harness.find_window(self.xvfb, "Untitled")
+        window = harness.program_window(self.xvfb)
 
         def flags_after(key):
             before = program.stdout().count("flags=")

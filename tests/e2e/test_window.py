@@ -18,15 +18,14 @@ class WindowTest(unittest.TestCase):
 
     def test_window_opens_titled_untitled_at_640_by_400(self):
         program = self.start("idle_program")
-        window = harness.find_window(self.xvfb, "Untitled")
+        window = harness.program_window(self.xvfb)
         self.assertEqual(harness.window_name(self.xvfb, window), "Untitled")
         self.assertEqual(harness.window_geometry(self.xvfb, window), (640, 400))
         self.assertTrue(program.alive())
 
     def test_close_request_ends_the_process_with_status_0(self):
         program = self.start("idle_program")
-        window = harness.find_window(self.xvfb, "Untitled")
-        time.sleep(0.3)
+        window = harness.program_window(self.xvfb)
         sent = time.monotonic()
         harness.send_close(self.xvfb, window)
         status = program.wait(5)
@@ -36,8 +35,7 @@ class WindowTest(unittest.TestCase):
 
     def test_close_request_is_only_recorded_when_the_program_takes_them_over(self):
         program = self.start("close_query_program")
-        window = harness.find_window(self.xvfb, "Untitled")
-        time.sleep(0.3)
+        window = harness.program_window(self.xvfb)
         harness.send_close(self.xvfb, window)
         # The program sees the request itself and keeps running for 1.5 s after it.
         deadline = time.monotonic() + 5
@@ -53,7 +51,7 @@ class WindowTest(unittest.TestCase):
 
     def test_window_keeps_being_drawn(self):
         self.start("idle_program")
-        window = harness.find_window(self.xvfb, "Untitled")
+        window = harness.program_window(self.xvfb)
         time.sleep(0.5)
         w, h, rows = harness.pixels(self.xvfb, window)
         self.assertEqual((w, h), (640, 400))
@@ -88,7 +86,7 @@ class NoDisplayTest(unittest.TestCase):
             program = harness.Program(xvfb, "idle_program")
             self.addCleanup(program.stop)
             self.assertEqual(program.wait(10), 1)
-            self.assertEqual(program.stderr(), "")
+            self.assertEqual(program.stderr(), f'quintaro: the X display "{xvfb.display}" has no OpenGL (GLX)\n')
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@
 [[noreturn]] void main_loop();
 
 // Start-up, before any other thread exists (they inherit its signal mask):
-// SIGTERM and SIGINT go to a thread of their own, and every way the process
+// SIGTERM, SIGINT and SIGHUP go to a thread of their own, and every way the process
 // ends first writes buffered file bytes out and hands the clipboard over, once.
 void process_end_install();
 

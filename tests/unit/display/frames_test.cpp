@@ -634,6 +634,27 @@ TEST_F(Frames, DisplayStatementSwitchesToManualAfterOneMoreFrame) {
   EXPECT_EQ(auto_display_query(), -1);
 }
 
+// A cell written while the main loop is in the middle of a build must still be
+// in the frame that ends automatic display; the build under way may have read
+// that cell already. Many rounds, so that some land inside a build.
+TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
+  image_record* page = display_image.load();
+  MainLoopThread main_loop;
+  for (int round = 0; round < 100; ++round) {
+    auto_display_statement();
+    platform_sleep(round % 3);
+    const auto colour = static_cast<uint8_t>(1 + round % 15);
+    put_cell(page, 0, 0, 0xDB, colour);  // a full block: the cell's first pixel is the colour
+    display_statement();
+    ASSERT_EQ(auto_display.load(), 0);
+    software_frame* newest = nullptr;
+    for (auto& frame : software_frames)
+      if (frame.state.load() == sf_ready && (!newest || frame.order.load() > newest->order.load())) newest = &frame;
+    ASSERT_NE(newest, nullptr);
+    ASSERT_EQ(newest->pixels[0], palette_get(page->palette, colour)) << "round " << round;
+  }
+}
+
 TEST_F(Frames, FreezeHandshakeStopsTheBuilderUntilReleased) {
   image_record* page = display_image.load();
   display_ready = 1;

@@ -262,6 +262,35 @@ TEST_F(InputCursor, ExclusiveOrOfTheCellTwiceRestoresIt) {
 
 namespace {
 
+// A key handler that runs while INPUT waits and asks with an INPUT of its own,
+// over a longer list: the waiting INPUT keeps its own variables.
+int32_t nested_value = 0, nested_spare = 0;
+void nested_input_handler(int32_t, int64_t) {
+  input_set_variable(1, 32, &nested_value);
+  input_set_variable(64, 32, &nested_spare);  // the list grows
+  input_statement(1, 0);
+}
+
+TEST_F(InputStatement, InputInsideAnEventHandlerLeavesTheWaitingInputItsVariables) {
+  int32_t outer = 0;
+  nested_value = 0;
+  input_set_variable(1, 32, &outer);
+  key_trap_table[3].trap.handler = 7;
+  key_trap_table[3].trap.state = 1;
+  key_trap_table[3].trap.pending = 1;
+  compiled_event_handler = nested_input_handler;
+  keys("1");     // read by the outer INPUT before the handler runs
+  keys("77\r");  // the handler's INPUT
+  keys("2\r");   // the outer INPUT again
+  input_statement(1, 1);
+  compiled_event_handler = nullptr;
+  key_trap_table[3].trap.handler = 0;
+  key_trap_table[3].trap.state = 0;
+  EXPECT_EQ(outer, 12);
+  EXPECT_EQ(nested_value, 77);
+  EXPECT_EQ(nested_spare, 0);
+}
+
 TEST_F(InputStatement, RandomizeAsksForTheSeed) {
   random_seed = 0x1234AB;
   keys("-2\r");

@@ -103,7 +103,11 @@ TEST_F(ScreenTest, CopyToMode33MakesAHardwareImage) {
   EXPECT_EQ(take_error(), 258);
 }
 
-TEST_F(ScreenTest, FreeProgramImagesKeepsThePages) {
+TEST_F(ScreenTest, FreeProgramImagesKeepsThePagesTheIconsAndThePrinterPage) {
+  screen_icons_init();
+  lprint_text(text("x"), 0);
+  const int32_t paper = printer_page_index();
+  ASSERT_NE(paper, 0);
   const int32_t a = new_image(5, 5, 13, 1);
   const int32_t b = new_image(5, 5, 32, 1);
   set_dest(b);
@@ -112,6 +116,8 @@ TEST_F(ScreenTest, FreeProgramImagesKeepsThePages) {
   EXPECT_FALSE(image_index_valid(-b));
   for (int32_t p = 0; p < 8; ++p) EXPECT_TRUE(image_index_valid(page_table[p]));
   EXPECT_EQ(write_image, display_image.load());
+  for (int32_t kept : {icon_small_index, icon_large_index, paper}) EXPECT_TRUE(image_index_valid(kept)) << kept;
+  printer_reset();
 }
 
 TEST_F(ScreenTest, ColourValuesMatchThePalette) {
