@@ -147,6 +147,13 @@ def wait_until(condition, timeout=5.0):
     return condition()
 
 
+def focused_window(xvfb, title, timeout=5.0):
+    """Id of the window titled title once it holds the keyboard focus, else None."""
+    window = find_window(xvfb, title)
+    focused = lambda: xvfb.run(["xdotool", "getwindowfocus"]).stdout.strip() == str(window)
+    return window if wait_until(focused, timeout) else None
+
+
 def find_window(xvfb, title, timeout=15):
     """Id of the first window titled exactly title, waiting until it appears."""
     deadline = time.time() + timeout

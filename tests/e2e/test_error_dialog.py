@@ -49,13 +49,10 @@ class ErrorDialogTest(unittest.TestCase):
 
     def dialog(self, program, title):
         """The dialog titled title, once it holds the keyboard focus."""
-        window = harness.find_window(self.xvfb, title)
-        deadline = time.monotonic() + 5
-        while time.monotonic() < deadline:
-            if self.xvfb.run(["xdotool", "getwindowfocus"]).stdout.strip() == str(window):
-                return window
-            time.sleep(0.05)
-        self.fail(f"the dialog {title!r} did not take the focus; stderr: {program.stderr()}")
+        window = harness.focused_window(self.xvfb, title)
+        if window is None:
+            self.fail(f"the dialog {title!r} did not take the focus; stderr: {program.stderr()}")
+        return window
 
     def key(self, *keys):
         """Real key presses (XTEST) to whichever window has the focus."""

@@ -38,13 +38,10 @@ class NothingLostTest(unittest.TestCase):
             return f.read()
 
     def dialog(self, title):
-        window = harness.find_window(self.xvfb, title)
-        deadline = time.monotonic() + 5
-        while time.monotonic() < deadline:
-            if self.xvfb.run(["xdotool", "getwindowfocus"]).stdout.strip() == str(window):
-                return window
-            time.sleep(0.05)
-        self.fail(f"the dialog {title!r} did not take the focus")
+        window = harness.focused_window(self.xvfb, title)
+        if window is None:
+            self.fail(f"the dialog {title!r} did not take the focus")
+        return window
 
     def key(self, *keys):
         self.xvfb.run(["xdotool", "key", "--delay", "40", *keys])

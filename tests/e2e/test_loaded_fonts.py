@@ -37,7 +37,7 @@ class LoadedFontsTest(harness.ProgramTest):
     def frame_step(self, n):
         """Runs step n; the program's output and the window checked against the frame."""
         out = self.step(n)
-        w, h = (int(v) for v in re.search(rf"frame {n} (\d+)x(\d+)", out).groups())
+        w, h = (int(v) for v in re.search(rf"step {n} (\d+)x(\d+)", out).groups())
         frame = frame_rows(os.path.join(self.steps.name, f"frame{n}"), w, h)
         rows = self.picture((w, h))
         differing = [(x, y) for y in range(h) for x in range(w) if rows[y][x] != frame[y][x]]

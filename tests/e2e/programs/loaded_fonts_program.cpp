@@ -13,24 +13,15 @@
 #include "runtime/os/os.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
+#include "tests/e2e/programs/frame_file.h"
 #include "tests/e2e/programs/test_steps.h"
 
 namespace {
 
-// Shows the screen now and writes the frame as raw 0xAARRGGBB words to frame<n>.
+// Shows the screen now and writes the frame to frame<n> in the steps folder.
 void show_and_save(int n) {
   display_statement();
-  const software_frame* newest = nullptr;
-  for (const auto& f : software_frames) {
-    const int32_t state = f.state.load();
-    if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load())) newest = &f;
-  }
-  const std::string path = command_line_text() + "/frame" + std::to_string(n);
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(newest->pixels, 4, static_cast<size_t>(newest->width) * newest->height, out);
-    std::fclose(out);
-  }
-  std::printf("frame %d %dx%d\n", n, newest->width, newest->height);
+  frame_done(n);
 }
 
 int32_t load(const char* name, int32_t height, const char* options) {
