@@ -32,11 +32,10 @@ package: build
 	cd $(BUILD) && cpack
 
 # Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer (with the
-# calculator end to end under LeakSanitizer), then every test of the normal
-# build (unit and end-to-end), so the run ends with that summary.
-# `make test-tsan` runs the unit tests and the threaded end-to-end suites under
-# ThreadSanitizer; it joins `make test` once its time on two cores is measured.
-test: build test-asan test-main
+# calculator end to end under LeakSanitizer), then the unit and end-to-end
+# tests under ThreadSanitizer, then every test of the normal build (unit and
+# end-to-end), so the run ends with that summary.
+test: build test-asan test-tsan test-main
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUINTARO_SANITIZE=ON

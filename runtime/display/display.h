@@ -118,6 +118,9 @@ void software_frames_init();
 // freed unseen; without one, the frame already shown. Null when no frame is
 // ready or shown. *is_new tells whether a newer frame was taken.
 software_frame* take_frame_for_display(bool* is_new);
+// Whether any frame is ready or shown, without taking one; *newer tells
+// whether a ready frame is newer than the one shown.
+bool frame_for_display(bool* newer);
 
 // Turns the visible page into a 32-bit software frame, only when something
 // visible changed, and the statements that choose automatic or manual display.
@@ -161,6 +164,10 @@ extern std::atomic<int32_t> blink_counter;
 // layers, the letterbox bars and the overlay when anything changed since the
 // last render. True when it drew; the caller then shows the picture.
 bool render_frame();
+// Window thread, between renders: the window follows the resize settings, and
+// the answer says whether render_frame would draw anything. The threads that
+// change what it looks at call wake_signal, so the window thread can sleep.
+bool render_wanted();
 
 // The reshape callback's notice: the next redisplay renders at the new size.
 void window_resized();

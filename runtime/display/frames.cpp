@@ -30,6 +30,18 @@ void software_frames_init() {
   }
 }
 
+bool frame_for_display(bool* newer) {
+  uint64_t shown = 0, newest = 0;
+  bool any = false;
+  for (auto& f : software_frames) {
+    const int32_t state = f.state.load();
+    if (state == sf_shown) shown = std::max(shown, f.order.load()), any = true;
+    if (state == sf_ready) newest = std::max(newest, f.order.load()), any = true;
+  }
+  *newer = newest > shown;
+  return any;
+}
+
 software_frame* take_frame_for_display(bool* is_new) {
   *is_new = false;
   for (;;) {
@@ -73,6 +85,10 @@ std::vector<uint8_t> last_index_bytes(1);
 std::vector<uint16_t> last_text_cells;
 int32_t last_cursor_col = -1, last_cursor_row = -1;
 int32_t last_blink_phase = -1, last_cursor_phase = -1;
+// The last text frame drawn showed something that changes with the blink
+// phase: a cell with the blink bit, or the cursor. Without it a new phase
+// alone draws nothing new, and no frame is made for it.
+bool last_phase_shown = true;
 
 // Whether image memory or a palette may have been written since the
 // comparison copies were last brought up to date, and the image they hold.
@@ -343,7 +359,8 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   }
   const bool blink_moved = phase != last_blink_phase;
   const bool cursor_moved = cursor_col != last_cursor_col || cursor_row != last_cursor_row;
-  if (!valid || blink_moved || cursor_moved) changed = true;
+  const bool phase_shown = last_phase_shown || shared_get(img->cursor_visible) != 0;
+  if (!valid || (blink_moved && phase_shown) || cursor_moved) changed = true;
   if (!changed) {
     writes_pending = false;  // compared: the same as drawn
     frame_text_order[slot] = held;
@@ -380,11 +397,14 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   const uint64_t order = f->order.load();
   const bool blinking = blink_enabled.load() != 0;
   const bool doubled = font == 9 || font == 15 || font == 17;
+  const bool cursor_shown = shared_get(img->cursor_visible) != 0;
+  bool blink_cells = false;
   for (int32_t row = 0; row < rows; ++row) {
     for (int32_t col = 0; col < cols; ++col) {
       const size_t i = static_cast<size_t>(row) * cols + col;
       const uint16_t cell = text_now[i];
       const uint8_t c = static_cast<uint8_t>(cell & 0xFF), attr = static_cast<uint8_t>(cell >> 8);
+      if (attr & 0x80) blink_cells = true;
       const bool is_cursor = col == cursor_col && row == cursor_row;
       const bool was_cursor = col == last_cursor_col && row == last_cursor_row;
       if (valid && cell == last_text_cells[i] && (!(attr & 0x80) || !blink_moved) &&
@@ -405,7 +425,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
         draw_coverage_cell(out, stride, loaded_cells ? loaded_cells + c * cell_pixels : nullptr, cw, ch, fg, bg);
       else
         draw_cell(out, stride, glyph_of(font, c), ch, doubled, fg, bg);
-      if (is_cursor && shared_get(img->cursor_visible) && phase == 1) {
+      if (is_cursor && cursor_shown && phase == 1) {
         const cursor_span span =
             cursor_rows(shared_get(img->cursor_first_line), shared_get(img->cursor_last_line), ch);
         const uint32_t colour = last_palette[attr & 0x0F];
@@ -417,6 +437,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   if (!valid) full_text_order = order;
   last_blink_phase = phase;
   last_cursor_phase = phase;
+  last_phase_shown = blink_cells || cursor_shown;
   last_cursor_col = cursor_col;
   last_cursor_row = cursor_row;
   frame_text_order[slot] = order;
@@ -527,18 +548,26 @@ void build_software_frame() {
       latest_order.store(order);
       f->state.store(sf_free);
     }
+    // The window thread sleeps until there is something new to draw: a frame,
+    // or hardware-layer commands it has not drawn (or must now drop).
+    if (publish || newest_command_order.load() >= rendered_order.load()) wake_signal();
   }
   answer_freeze();
   int32_t switching = auto_display_switching;
-  auto_display.compare_exchange_strong(switching, 0);
+  if (auto_display.compare_exchange_strong(switching, 0)) program_wake();  // switch_to_manual_display waits
   build_done.store(1);
 }
 
 void switch_to_manual_display() {
   if (auto_display.load() == 0) return;
   auto_display.store(auto_display_switch_asked);
-  // No frames come once the shutdown has begun.
-  while (auto_display.load() != 0 && shutdown_started.load() == 0) platform_sleep(1);
+  // The builder wakes the program thread once the switch is made; no frames
+  // come once the shutdown has begun (which wakes it too).
+  for (;;) {
+    const uint32_t seen = program_wakes();
+    if (auto_display.load() == 0 || shutdown_started.load() != 0) break;
+    program_wait(seen, -1);
+  }
 }
 
 void display_statement() {

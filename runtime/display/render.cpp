@@ -146,6 +146,17 @@ bool render_frame() {
   return drawn;
 }
 
+bool render_wanted() {
+  if (render_busy) return false;
+  bool newer = false;
+  if (!frame_for_display(&newer)) return false;
+  if (newer || damaged.load() || resized || full_screen_request.load() != full_screen_no_request) return true;
+  window_size_step(screen_w, screen_h);  // screen_w/h: the frame shown, set by the last render
+  const view_mapping view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
+                                         full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+  return !same_view(view, current_view) || layers_changed(latest_order.load());
+}
+
 void window_resized() { resized = true; }
 
 void window_damaged() { damaged.store(true); }

@@ -114,6 +114,7 @@ void window_resize(int32_t allow, int32_t mode) {
   if (allow == 1) resize_locked.store(0);
   if (allow == 2) resize_locked.store(1);
   resize_mode.store(static_cast<resize_scaling>(mode));
+  wake_signal();
 }
 
 int32_t window_resize_query() {
@@ -131,6 +132,7 @@ void window_full_screen(int32_t kind, int32_t smooth) {
   const full_screen_kind mode = kind == 1 ? full_screen_off : kind == 3 ? full_screen_keep_aspect : full_screen_stretched;
   if (mode != full_screen_mode.load()) full_screen_request.store(mode);
   force_full_refresh.store(1);
+  wake_signal();
 }
 
 int32_t window_full_screen_query() {

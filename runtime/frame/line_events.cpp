@@ -13,9 +13,12 @@ void line_event(int32_t line, int32_t sub_line, const char* sub_name) {
   if (callback_active.load()) return;
   event_pending.store(0);
   // Stand still at the line boundary while paused; leave for good on shutdown.
-  while ((paused.load() & 1) || shutdown_started.load()) {
+  // The key that ends the pause and the shutdown both wake the program thread.
+  for (;;) {
+    const uint32_t seen = program_wakes();
     if (shutdown_started.load()) stop_program_thread();
-    platform_sleep(10);
+    if ((paused.load() & 1) == 0) break;
+    program_wait(seen, -1);
   }
   if (pending_error.load() != 0) {
     error_line = line;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "runtime/core/core.h"
+#include "runtime/platform/platform.h"
 
 std::atomic<uint64_t> order_counter{1};
 std::atomic<uint64_t> newest_command_order{0};
@@ -172,6 +173,7 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
   for (int kind = 1; kind <= 4; ++kind) display_order[kind].store(0);
   for (int i = 0; i < 4; ++i)
     if (slots[i]) display_order[slots[i]].store(i + 1);
+  wake_signal();
 }
 
 void set_overlay_image(int64_t handle) {
@@ -181,6 +183,7 @@ void set_overlay_image(int64_t handle) {
     return;
   }
   overlay_image.store(static_cast<int32_t>(handle));
+  wake_signal();
 }
 
 void begin_command_passes(uint64_t render_order) {

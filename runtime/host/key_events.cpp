@@ -68,6 +68,7 @@ int32_t press_scan[256];        // scan code reported at the key's press, 0 = up
 int32_t break_code[256];        // 100019 or 100318 while Pause / Ctrl+Break is down
 bool scan_down[512];
 int32_t ordinary_keys_down = 0;  // keys down that are not modifiers or locks
+int32_t keys_down = 0;           // every key this window saw go down and not up
 bool sweep_due = false;          // the last ordinary key went up
 clipboard_keycodes clipboard_keys;
 bool clipboard_key_down[256];    // a clipboard key is down: its repeats and release are the window's too
@@ -76,6 +77,7 @@ void key_went_down(int32_t keycode, int32_t scan) {
   if (press_scan[keycode] != 0) return;  // a repeat
   press_scan[keycode] = scan;
   scan_down[scan] = true;
+  ++keys_down;
   if (!is_modifier_scan(scan)) ++ordinary_keys_down;
 }
 
@@ -84,6 +86,7 @@ void key_went_up(int32_t keycode) {
   if (scan == 0) return;
   press_scan[keycode] = 0;
   scan_down[scan] = false;
+  --keys_down;
   if (!is_modifier_scan(scan) && --ordinary_keys_down == 0) sweep_due = true;
 }
 
@@ -152,12 +155,21 @@ void release_stale_keys() {
     if ((code >= 1 && code <= 0xFFFF) || code == 200013) key_up(code);
 }
 
+constexpr int32_t focus_poll_ms = 50;
+
+bool modifier_held() {
+  for (const int32_t code : {kc_left_shift, kc_right_shift, kc_left_ctrl, kc_right_ctrl, kc_left_alt, kc_right_alt})
+    if (held_keys_contains(code)) return true;
+  return false;
+}
+
 // While another window has the focus, keys released there are not reported to
-// this one: modifiers and keys found up are released here.
+// this one: modifiers and keys found up are released here. With nothing held
+// there is nothing to release, and the server is not asked.
 void poll_keys_without_focus() {
   static int64_t last_poll = 0;
   const int64_t now = ms_counter();
-  if (!window_display || now - last_poll < 50) return;
+  if (!window_display || now - last_poll < focus_poll_ms) return;
   last_poll = now;
   Window focus = 0;
   int revert = 0;
@@ -215,9 +227,11 @@ void key_event_hook_install(Display* display) {
   xlib_key_event[KeyRelease] = XESetWireToEvent(display, KeyRelease, key_event_filter);
 }
 
-void key_event_hook_pass() {
+int key_event_hook_pass() {
   release_stale_keys();
+  if (keys_down == 0 && !modifier_held()) return -1;
   poll_keys_without_focus();
+  return focus_poll_ms;
 }
 
 bool physical_key_down(int32_t scan) { return scan >= 0 && scan < 512 && scan_down[scan]; }

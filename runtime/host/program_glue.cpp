@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <ucontext.h>
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
@@ -23,9 +26,32 @@ namespace {
 bool floating_point_ready = false;
 bool chain_received = false;
 
-// Integer division faults end the program with "Division by zero"; raise_error(err_division_by_zero)
-// never returns, so the faulting instruction is not run again.
-void on_floating_point_fault(int) { raise_error(err_division_by_zero); }
+// Integer division faults end the program with "Division by zero". The box
+// and the end of the process are far from what a signal handler may do, so
+// the handler only sends the faulting thread on to division_fault, as if the
+// faulting instruction had called it; the kernel resumes the thread there once
+// the handler returns. division_fault never returns, so the faulting
+// instruction is not run again.
+[[noreturn]] void division_fault() {
+  raise_error(err_division_by_zero);
+  process_exit(0);
+}
+
+void on_floating_point_fault(int, siginfo_t*, void* context) {
+#if defined(__x86_64__)
+  auto* registers = static_cast<ucontext_t*>(context)->uc_mcontext.gregs;
+  // Below the red zone, aligned as at a function's entry, with the faulting
+  // address where a call would leave its return address (for debuggers).
+  auto sp = (static_cast<uintptr_t>(registers[REG_RSP]) - 128) & ~uintptr_t{15};
+  sp -= sizeof(uintptr_t);
+  *reinterpret_cast<uintptr_t*>(sp) = static_cast<uintptr_t>(registers[REG_RIP]);
+  registers[REG_RSP] = static_cast<greg_t>(sp);
+  registers[REG_RIP] = static_cast<greg_t>(reinterpret_cast<uintptr_t>(&division_fault));
+#else
+  (void)context;
+  division_fault();
+#endif
+}
 }  // namespace
 
 uint32_t program_preamble() {
@@ -35,9 +61,9 @@ uint32_t program_preamble() {
     // exceptions stay masked, so only integer faults raise SIGFPE.
     floating_point_ready = true;
     struct sigaction action {};
-    action.sa_handler = on_floating_point_fault;
+    action.sa_sigaction = on_floating_point_fault;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_NODEFER;
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
     sigaction(SIGFPE, &action, nullptr);
   }
   if (!main_scope_lock) {

@@ -145,7 +145,6 @@ void open_window(int argc, char** argv) {
   if (glewIsSupported("GL_EXT_framebuffer_object")) fbo_supported.store(1);
 
   glutDisplayFunc(display_callback);
-  glutTimerFunc(8, redisplay_timer, 0);
   glutKeyboardFunc(keyboard_callback);
   glutKeyboardUpFunc(keyboard_up_callback);
   glutSpecialFunc(special_callback);

@@ -34,11 +34,9 @@ wire_to_event_proc xlib_expose = nullptr;
 std::atomic<int32_t> park_requested{0};
 std::atomic<int32_t> parked{0};
 
-// Longest sleep between passes of freeglut's timers and redisplays.
-constexpr int64_t longest_wait_ms = 16;
-
-constexpr double display_rate = 60.0;
-int64_t redisplay_due = 0;  // when the frame timer fires next (ms_counter time)
+// A render that leaves more to do (a full-screen change waiting for the window
+// to be resized) looks again a frame later.
+constexpr int retry_wait_ms = 16;
 
 // Xlib calls this for every ClientMessage as it reads it from the server, before
 // the event is queued, so freeglut never sees what is dropped here. It runs inside
@@ -83,14 +81,9 @@ void display_callback() {
   }
 }
 
-void redisplay_timer(int) {
-  glutPostRedisplay();
-  // One wake a frame: the timer waits the whole frame rather than sleeping part of it here.
-  int interval = static_cast<int>(1000.0 / display_rate);
-  if (interval <= 0) interval = 1;
-  glutTimerFunc(static_cast<unsigned>(interval), redisplay_timer, 0);
-  redisplay_due = ms_counter() + interval;
-}
+namespace {
+bool redisplay_wanted() { return render_wanted() || (swap_owed && (paused.load() & 1) == 0); }
+}  // namespace
 
 void window_procedure_install() {
   window_display = glXGetCurrentDisplay();
@@ -107,19 +100,36 @@ void window_procedure_install() {
 
 void window_loop() {
   const int fd = window_display ? ConnectionNumber(window_display) : -1;
+  // freeglut carries out what a render asked of it (a new window size, full
+  // screen) in its next pass: a render is always followed by one more pass.
+  bool follow_up = false;
   while (park_requested.load() == 0) {
     run_window_requests();
+    // The window is redrawn only when there is something new to show: a frame,
+    // an expose or resize, hardware-layer commands, another view or overlay.
+    const bool posted = !follow_up && redisplay_wanted();
+    if (posted) glutPostRedisplay();
     glutMainLoopEvent();
-    key_event_hook_pass();
+    int wait = key_event_hook_pass();
     // Raw motion is asked for once the pointer has first moved over the window.
     if (mouse_raw_motion_wanted()) raw_mouse_start(window_display);
     raw_mouse_pass();
-    if (window_display && XPending(window_display)) continue;
-    // Sleep until the server sends something, another thread posts work, or the
-    // frame timer is due.
-    const int64_t wait = std::clamp<int64_t>(redisplay_due - ms_counter(), 0, longest_wait_ms);
+    if (posted || (window_display && XPending(window_display))) {
+      follow_up = posted;
+      continue;
+    }
+    const bool after_render = follow_up;
+    follow_up = false;
+    if (redisplay_wanted()) {
+      if (!after_render) continue;  // it came during this pass: draw it now
+      // Still wanted right after a render (a full-screen change waiting for the
+      // window's new size): look again a frame later.
+      wait = wait < 0 ? retry_wait_ms : std::min(wait, retry_wait_ms);
+    }
+    // Sleep until the server sends something, another thread posts work or has
+    // something new to show, or a held key is due to be looked at again.
     pollfd p[3] = {{fd, POLLIN, 0}, {wake_fd(), POLLIN, 0}, {raw_mouse_fd(), POLLIN, 0}};
-    if (poll(p, 3, static_cast<int>(wait)) > 0 && (p[1].revents & POLLIN)) wake_clear();
+    if (poll(p, 3, wait) > 0 && (p[1].revents & POLLIN)) wake_clear();
   }
   parked.store(1);
   for (;;) platform_sleep(100);

@@ -7,6 +7,7 @@
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/input/detail/input_internals.h"
+#include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
 
 std::atomic<int32_t> sleep_key_pressed{0};
@@ -169,6 +170,8 @@ void press(int32_t c) {
   }
   if (paused.load() & 1) {
     paused.fetch_and(static_cast<uint8_t>(~1));
+    program_wake();  // the program thread stands still until this
+    wake_signal();   // a picture drawn during the pause is shown now
     suppressed_keys_add(c);
     return;
   }

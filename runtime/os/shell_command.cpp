@@ -79,6 +79,7 @@ full_screen_kind leave_full_screen() {
   const full_screen_kind mode = request != full_screen_no_request ? request : full_screen_mode.load();
   if (mode == full_screen_off) return full_screen_off;
   full_screen_request.store(full_screen_off);
+  wake_signal();
   await_full_screen(full_screen_off);
   return mode;
 }
@@ -86,6 +87,7 @@ full_screen_kind leave_full_screen() {
 void return_to_full_screen(full_screen_kind mode) {
   force_full_refresh.store(1);
   full_screen_request.store(mode);
+  wake_signal();
   await_full_screen(mode);
 }
 

@@ -442,22 +442,36 @@ inline bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const 
 
 }  // namespace
 
+namespace {
+
+// The usual statement: a few bytes onto the newest heap string, which has the
+// rest of the heap behind it. No temporary source can lie behind it (it would
+// be listed after it), and a literal lies outside the heap, so a forward copy
+// is right. False when dest is not that string or the heap is too short.
+inline bool append_to_newest(str_desc* d, const uint8_t* from, int32_t add_len) {
+  if (add_len <= 0 || add_len > 16 || d->len <= 0 || d->len > INT32_MAX - add_len || d->in_segment || d->fixed ||
+      d->read_only || d->field_link || static_cast<uint32_t>(d->list_index) + 1 != heap_list.count)
+    return false;
+  uint8_t* to = d->chars + d->len;
+  const size_t new_end = static_cast<size_t>(to - string_heap) + static_cast<size_t>(add_len);
+  if (new_end > heap_size) return false;
+  for (int32_t k = 0; k < add_len; ++k) to[k] = from[k];
+  d->len += add_len;
+  heap_used = new_end;
+  return true;
+}
+
+}  // namespace
+
+str_desc* str_append_text(str_desc* d, const void* text, uint32_t length) {
+  if (length <= 16 && append_to_newest(d, static_cast<const uint8_t*>(text), static_cast<int32_t>(length))) return d;
+  return str_append(d, str_from_text(text, length));
+}
+
 str_desc* str_append(str_desc* d, str_desc* s) {
-  // The usual statement first: a few bytes onto the newest heap string, which
-  // has the rest of the heap behind it. No temporary source can lie behind it
-  // (it would be listed after it), so a forward copy is right.
-  const int32_t add_len = s->len;
-  if (add_len > 0 && add_len <= 16 && d->len > 0 && d->len <= INT32_MAX - add_len && !d->in_segment && !d->fixed &&
-      !d->read_only && !d->field_link && static_cast<uint32_t>(d->list_index) + 1 == heap_list.count) {
-    uint8_t* to = d->chars + d->len;
-    const size_t new_end = static_cast<size_t>(to - string_heap) + static_cast<size_t>(add_len);
-    if (new_end <= heap_size) {
-      for (int32_t k = 0; k < add_len; ++k) to[k] = s->chars[k];
-      d->len += add_len;
-      heap_used = new_end;
-      if (s->temporary && s != d) str_free(s);
-      return d;
-    }
+  if (append_to_newest(d, s->chars, s->len)) {
+    if (s->temporary && s != d) str_free(s);
+    return d;
   }
 
   const bool release = s->temporary && s != d;

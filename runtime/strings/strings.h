@@ -87,6 +87,10 @@ str_desc* str_concat(str_desc* left, str_desc* right);
 // once per piece. Releases src when it is temporary (and not dest itself).
 // Returns dest.
 str_desc* str_append(str_desc* dest, str_desc* src);
+// dest = dest + a literal (length bytes of constant text outside the string
+// areas): the same statement with no temporary made for the literal in the
+// usual case. Returns dest.
+str_desc* str_append_text(str_desc* dest, const void* text, uint32_t length);
 void str_free(str_desc* s);
 
 // The temporary-string mark: the current temp_list count. A routine takes it on

@@ -20,9 +20,8 @@ void process_end_install();
 void take_keyboard_state();
 void sync_lock_keys();
 
-// The freeglut display callback and the timer that asks for about 60 redisplays a second.
+// The freeglut display callback: renders and shows the picture when it changed.
 void display_callback();
-void redisplay_timer(int value);
 
 // Call once the window exists: hooks the connection freeglut uses (close
 // requests become the runtime's own; key events give scan codes, Pause and Ctrl+Break).
@@ -40,7 +39,8 @@ void key_event_hook_install(Display* display);
 
 // Once per pass of the window loop: releases keys left held (their release read
 // as another character, or went to another window while this one had no focus).
-void key_event_hook_pass();
+// Returns the longest sleep before the next pass is due: -1 while no key is held.
+int key_event_hook_pass();
 
 // The window's own clipboard keys, caught in the key-event hook before the
 // program's buffers, traps and key-event queue: Ctrl+Shift+C copies the text of

@@ -44,6 +44,7 @@ void publish_frame(uint32_t colour) {
   for (int i = 0; i < 320 * 200; ++i) frame->pixels[i] = colour;
   frame->state.store(sf_ready);
   latest_order.store(order);
+  wake_signal();  // as the frame builder does: the window thread sleeps until then
 }
 
 int32_t image(int w, int h, uint32_t left, uint32_t right) {
@@ -130,7 +131,9 @@ void program_main() {
 
   await_step(6);
   // 13: a frame step that finds the screen unchanged: no new picture, no commands
+  // The builder wakes the window thread on the same condition.
   latest_order.store(order_counter.fetch_add(1));
+  if (newest_command_order.load() >= rendered_order.load()) wake_signal();
   statement_end(13);
   done(6);
 

@@ -101,6 +101,41 @@ TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
   blink_enabled = 1;
 }
 
+// A new blink phase is a new picture only when something on the page shows it;
+// otherwise a waiting text screen would be redrawn about four times a second.
+TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
+  const struct {
+    const char* name;
+    uint8_t attr;
+    uint8_t cursor;
+    int frames;
+  } cases[] = {
+      {"nothing blinks, no cursor", 0x07, 0, 0},
+      {"the cursor", 0x07, 1, 2},
+      {"a blinking cell", 0x87, 0, 2},
+  };
+  for (const auto& c : cases) {
+    image_record* page = display_image.load();
+    shared_store8(page->data + 1, c.attr);
+    page->cursor_visible = c.cursor;
+    force_full_refresh = 1;
+    blink_counter = 0;
+    build_software_frame();
+    ASSERT_NE(published(), nullptr) << c.name;
+    show(published());
+    int frames = 0;
+    for (int attempt = 1; attempt <= 16; ++attempt) {
+      blink_counter = attempt;
+      build_software_frame();
+      if (software_frame* f = published()) {
+        ++frames;
+        show(f);
+      }
+    }
+    EXPECT_EQ(frames, c.frames) << c.name;  // at 8 and at 16, or never
+  }
+}
+
 TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
   screen_set(13, 0, 0, 0, 0, 1);
   image_record* page = display_image.load();

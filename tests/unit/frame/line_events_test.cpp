@@ -209,7 +209,8 @@ TEST_F(LineEvents, PauseHoldsTheProgramAtTheLineBoundary) {
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_EQ(passed.load(), 0);
-  paused = 0;
+  paused = 0;  // as the key that ends the pause does
+  program_wake();
   EXPECT_TRUE(wait_until(passed, 1, 2000));
   program.join();
 }
@@ -220,7 +221,8 @@ TEST_F(LineEvents, ShutdownWhilePausedParksTheProgramThread) {
   std::thread([] { statement_end(4); }).detach();  // parks for good
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_EQ(stopped_threads.load() & 1, 0);
-  shutdown_started = 1;
+  shutdown_started = 1;  // as the shutdown does
+  program_wake();
   EXPECT_TRUE(wait_until(stopped_threads, 1, 2000));
 }
 

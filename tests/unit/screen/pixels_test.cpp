@@ -74,9 +74,13 @@ TEST_F(ScreenReadTurns, BuilderWaitsForAMoveInProgressAndNotOtherwise) {
     turn.take();
     reading = 1;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(reading.load(), 0) << "the builder read during a plain move";
+  // The builder announces itself first (however late its thread starts), then
+  // must stay out until the move ends.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (builder_reading.load() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
   EXPECT_EQ(builder_reading.load(), 1) << "the builder did not announce itself";
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(reading.load(), 0) << "the builder read during a plain move";
   end_plain_writes();
   builder.join();
   EXPECT_EQ(reading.load(), 1);

@@ -375,6 +375,47 @@ TEST_F(strings_engine, append_gives_dest_plus_src_for_every_kind) {
   EXPECT_EQ(std::string(fixed_memory, 5), "fixed");
 }
 
+// A literal appended through str_append_text leaves no temporary behind and
+// reads the same as through str_append, whichever destination it goes to.
+TEST_F(strings_engine, literal_append_matches_append_for_every_destination) {
+  static char fixed_memory[3] = {'f', 'i', 'x'};
+  struct literal_case {
+    const char* name;
+    str_desc* (*dest)();
+    const char* literal;
+    const char* expected;
+  };
+  const literal_case cases[] = {
+      {"newest heap string", heap_abc, "de", "abcde"},
+      {"heap string with another behind it",
+       [] {
+         str_desc* v = heap_abc();
+         str_assign(str_new(0, false), str_from_cstr("behind"));
+         return v;
+       },
+       "de", "abcde"},
+      {"longer than the short path", heap_abc, "0123456789abcdefXYZ", "abc0123456789abcdefXYZ"},
+      {"segment string", segment_abc, "12", "abc12"},
+      {"empty", [] { return str_new(0, false); }, "q", "q"},
+      {"empty literal", heap_abc, "", "abc"},
+      {"fixed", [] { return str_over_memory(fixed_memory, 3, false); }, "zz", "fix"},
+      {"read-only", [] { return str_from_cstr("ro"); }, "!", "ro!"},
+  };
+  for (const literal_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    strings_init_sized(string_engine_sizes{});
+    str_desc* d = c.dest();
+    const uint32_t mark = str_temp_mark();
+    EXPECT_EQ(str_append_text(d, c.literal, static_cast<uint32_t>(std::strlen(c.literal))), d);
+    EXPECT_EQ(text_of(d), c.expected);
+    EXPECT_EQ(temp_list.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
+    if (d->segment_record) {
+      EXPECT_TRUE(segment_record_matches(d));
+    }
+    EXPECT_EQ(engine_invariant_failure(), "");
+  }
+}
+
 TEST_F(strings_engine, append_grows_in_place_over_free_bytes_and_a_temporary_behind) {
   str_desc* v = heap_abc();
   uint8_t* place = v->chars;
