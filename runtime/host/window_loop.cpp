@@ -69,11 +69,13 @@ Bool is_close_request(Display*, XEvent* event, XPointer) {
 
 namespace {
 bool swap_owed = false;  // a render drawn while paused, shown once the pause ends
+bool display_ran = false;  // the display callback ran in this pass of the window loop
 }  // namespace
 
 // The window is drawn only when its picture changed; a picture drawn during a
 // pause waits in the back buffer until the pause ends.
 void display_callback() {
+  display_ran = true;
   if (render_frame()) swap_owed = true;
   if (swap_owed && (paused.load() & 1) == 0) {
     glutSwapBuffers();
@@ -101,29 +103,32 @@ void window_procedure_install() {
 void window_loop() {
   const int fd = window_display ? ConnectionNumber(window_display) : -1;
   // freeglut carries out what a render asked of it (a new window size, full
-  // screen) in its next pass: a render is always followed by one more pass.
+  // screen) only in its next pass, so a pass in which the display callback ran
+  // (asked for here, or by freeglut itself after a resize or expose) is always
+  // followed by another: at once, or a frame later when that one rendered too.
   bool follow_up = false;
   while (park_requested.load() == 0) {
     run_window_requests();
     // The window is redrawn only when there is something new to show: a frame,
     // an expose or resize, hardware-layer commands, another view or overlay.
-    const bool posted = !follow_up && redisplay_wanted();
-    if (posted) glutPostRedisplay();
+    if (!follow_up && redisplay_wanted()) glutPostRedisplay();
+    display_ran = false;
     glutMainLoopEvent();
     int wait = key_event_hook_pass();
     // Raw motion is asked for once the pointer has first moved over the window.
     if (mouse_raw_motion_wanted()) raw_mouse_start(window_display);
     raw_mouse_pass();
-    if (posted || (window_display && XPending(window_display))) {
-      follow_up = posted;
+    if (display_ran && !follow_up) {
+      follow_up = true;
       continue;
     }
-    const bool after_render = follow_up;
+    const bool after_render = follow_up || display_ran;
     follow_up = false;
-    if (redisplay_wanted()) {
+    if (window_display && XPending(window_display)) continue;
+    if (display_ran || redisplay_wanted()) {
       if (!after_render) continue;  // it came during this pass: draw it now
-      // Still wanted right after a render (a full-screen change waiting for the
-      // window's new size): look again a frame later.
+      // Still wanted right after a render (a full-screen change or a window
+      // size waiting for the server): look again a frame later.
       wait = wait < 0 ? retry_wait_ms : std::min(wait, retry_wait_ms);
     }
     // Sleep until the server sends something, another thread posts work or has
