@@ -65,12 +65,20 @@ void name_this_thread(const char* name) {
 
 int wake_fd() { return wake_descriptor; }
 
+namespace {
+// A wake signalled and not yet cleared: further signals need no system call,
+// since the sleeper makes a whole pass after clearing it.
+std::atomic<bool> wake_pending{false};
+}  // namespace
+
 void wake_signal() {
+  if (wake_pending.exchange(true)) return;
   const uint64_t one = 1;
   [[maybe_unused]] const ssize_t n = write(wake_descriptor, &one, sizeof one);
 }
 
 void wake_clear() {
+  wake_pending.store(false);
   uint64_t count;
   [[maybe_unused]] const ssize_t n = read(wake_descriptor, &count, sizeof count);
 }
