@@ -19,13 +19,17 @@ namespace {
 int32_t next_index(const mouse_queue* q, int32_t i) { return i + 1 > q->capacity ? 0 : i + 1; }
 }  // namespace
 
+// A seqlock without stand-alone fences: the fields are stored with release
+// and loaded with acquire (plain moves on x86-64), so a reader that sees any
+// field of a store also sees the odd version before it, and its version check
+// comes after its field loads.
 mouse_entry mouse_slot_load(const mouse_slot& s) {
-  const uint32_t p = s.position.load(std::memory_order_relaxed);
-  const uint32_t m = s.movement.load(std::memory_order_relaxed);
+  const uint32_t p = s.position.load(std::memory_order_acquire);
+  const uint32_t m = s.movement.load(std::memory_order_acquire);
   mouse_entry e;
   e.x = static_cast<int16_t>(p & 0xFFFF);
   e.y = static_cast<int16_t>(p >> 16);
-  e.buttons = s.buttons.load(std::memory_order_relaxed);
+  e.buttons = s.buttons.load(std::memory_order_acquire);
   e.move_x = static_cast<int16_t>(m & 0xFFFF);
   e.move_y = static_cast<int16_t>(m >> 16);
   return e;
@@ -33,20 +37,18 @@ mouse_entry mouse_slot_load(const mouse_slot& s) {
 
 bool mouse_slot_read(const mouse_slot& s, uint32_t version, mouse_entry* out) {
   *out = mouse_slot_load(s);
-  std::atomic_thread_fence(std::memory_order_acquire);
   return (version & 1) == 0 && s.version.load(std::memory_order_relaxed) == version;
 }
 
 void mouse_slot_store(mouse_slot& s, const mouse_entry& e) {
   const uint32_t v = s.version.load(std::memory_order_relaxed);
   s.version.store(v + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
   s.position.store(static_cast<uint16_t>(e.x) | static_cast<uint32_t>(static_cast<uint16_t>(e.y)) << 16,
-                   std::memory_order_relaxed);
-  s.buttons.store(e.buttons, std::memory_order_relaxed);
+                   std::memory_order_release);
+  s.buttons.store(e.buttons, std::memory_order_release);
   s.movement.store(
       static_cast<uint16_t>(e.move_x) | static_cast<uint32_t>(static_cast<uint16_t>(e.move_y)) << 16,
-      std::memory_order_relaxed);
+      std::memory_order_release);
   s.version.store(v + 2, std::memory_order_release);
 }
 

@@ -31,7 +31,7 @@ void program_main() {
   for (int i = 0; text[i]; ++i) put_cell(i, 0, text[i], 0x1E);  // 1: yellow on blue
   put_cell(0, 2, '#', 0x8F);                                    // 2: blinking white
   image_record* page = display_image.load();
-  page->cursor_visible = 1;                                      // 3: cursor at column 10, row 5
+  shared_put(&page->cursor_visible, static_cast<uint8_t>(1));  // 3: cursor at column 10, row 5
   set_cursor(page, 10, 5);
   statement_end(3);
   done(1);

@@ -66,7 +66,7 @@ void program_main() {
   const int32_t mono = load("DejaVu Sans Mono", 20, "monospace");
   set_image_font(mono, 0, 0);  // 4: every text page in the loaded font
   statement_end(4);
-  write_image->cursor_visible = 0;
+  shared_put(&write_image->cursor_visible, static_cast<uint8_t>(0));
   color(14, 1, 0, 3);
   locate(2, 3, 0, 0, 0, 3);
   print_text(str_from_cstr("Loaded font: \x10 DejaVu Sans Mono \x11"), 0);  // 5
