@@ -92,6 +92,12 @@ void draw_overlay() {
   flush_batch();
 }
 
+// Where the shown frame lands in the window with the present size and settings.
+view_mapping window_view() {
+  return compute_view(screen_w, screen_h, window_width.load(), window_height.load(), full_screen_mode.load(),
+                      full_screen_smooth.load(), resize_mode.load());
+}
+
 }  // namespace
 
 bool render_frame() {
@@ -111,8 +117,7 @@ bool render_frame() {
     screen_h = frame->height;
     window_size_step(screen_w, screen_h);
   }
-  const view_mapping view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
-                                         full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+  const view_mapping view = window_view();
   if (frame && (is_new || full_screen_pending || resized || redraw || !same_view(view, current_view) ||
                 layers_changed(render_order))) {
     // Taken before drawing: a change during the render makes the next one draw again.
@@ -152,8 +157,7 @@ bool render_wanted() {
   if (!frame_for_display(&newer)) return false;
   if (newer || damaged.load() || resized || full_screen_request.load() != full_screen_no_request) return true;
   window_size_step(screen_w, screen_h);  // screen_w/h: the frame shown, set by the last render
-  const view_mapping view = compute_view(screen_w, screen_h, window_width.load(), window_height.load(),
-                                         full_screen_mode.load(), full_screen_smooth.load(), resize_mode.load());
+  const view_mapping view = window_view();
   return !same_view(view, current_view) || layers_changed(latest_order.load());
 }
 
