@@ -142,6 +142,7 @@ void window_loop() {
 
 void window_loop_park(int timeout_ms) {
   park_requested.store(1);
+  wake_signal();  // the window thread may be asleep with nothing to draw
   for (int waited = 0; parked.load() == 0 && waited < timeout_ms; waited += 2) platform_sleep(2);
 }
 
