@@ -93,17 +93,21 @@ class Program:
         except subprocess.TimeoutExpired:
             return None
 
-    def stdout(self):
-        if self.out.closed:
+    @staticmethod
+    def _written(f):
+        # The program writes through the same open file, so its offset is
+        # shared: read with pread, which leaves the offset where the program's
+        # next write expects it.
+        if f.closed:
             return ""
-        self.out.seek(0)
-        return self.out.read().decode(errors="replace")
+        fd = f.fileno()
+        return os.pread(fd, os.fstat(fd).st_size, 0).decode(errors="replace")
+
+    def stdout(self):
+        return self._written(self.out)
 
     def stderr(self):
-        if self.err.closed:
-            return ""
-        self.err.seek(0)
-        return self.err.read().decode(errors="replace")
+        return self._written(self.err)
 
     def stop(self):
         if self.proc.poll() is None:
