@@ -20,7 +20,7 @@ extern std::atomic<uint8_t> shutdown_started;  // 1 = the main loop has begun th
 extern std::atomic<uint8_t> paused;            // bit 0 = paused by the Pause key
 extern std::atomic<int32_t> exit_request;      // bit 0 close button / Alt+F4, bit 1 Ctrl+Break
 extern std::atomic<int32_t> exit_trap_enabled; // 1 = the program handles close requests itself
-extern std::atomic<int32_t> stopped_threads;   // bit 0 program thread parked, bit 1 timer thread returned
+extern std::atomic<uint32_t> stopped_threads;  // bit 0 program thread parked, bit 1 timer thread returned
 extern std::atomic<int32_t> exit_status;       // status of the process at the end of shutdown
 extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
 extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
@@ -40,6 +40,10 @@ extern std::atomic<unsigned long> window_handle;  // the X window (owner of mess
 // Marks the main loop waits on during the shutdown (any thread): sets bits of
 // stopped_threads and wakes the waiter.
 void report_thread_stopped(int32_t bit);
+
+// The shutdown's wait: sleeps until every bit of mask is set in stopped_threads
+// or timeout_ms has passed; whether they all are.
+bool await_threads_stopped(uint32_t mask, int32_t timeout_ms);
 
 // Waits of the program thread for something another thread brings: a key put
 // into a key buffer, or the start of the shutdown. program_wakes() is read

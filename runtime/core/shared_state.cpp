@@ -14,7 +14,7 @@ std::atomic<uint8_t> shutdown_started{0};
 std::atomic<uint8_t> paused{0};
 std::atomic<int32_t> exit_request{0};
 std::atomic<int32_t> exit_trap_enabled{0};
-std::atomic<int32_t> stopped_threads{0};
+std::atomic<uint32_t> stopped_threads{0};
 std::atomic<int32_t> exit_status{0};
 std::atomic<int32_t> fbo_supported{0};
 std::atomic<unsigned long> window_handle{0};
@@ -33,8 +33,19 @@ void program_wake() {
 }
 
 void report_thread_stopped(int32_t bit) {
-  stopped_threads.fetch_or(bit);
-  stopped_threads.notify_all();
+  stopped_threads.fetch_or(static_cast<uint32_t>(bit));
+  wake_word_waiters(stopped_threads);
+}
+
+bool await_threads_stopped(uint32_t mask, int32_t timeout_ms) {
+  const int64_t deadline = ms_counter() + timeout_ms;
+  for (;;) {
+    const uint32_t seen = stopped_threads.load();
+    if ((seen & mask) == mask) return true;
+    const int64_t left = deadline - ms_counter();
+    if (left <= 0) return false;
+    wait_on_word(stopped_threads, seen, static_cast<int32_t>(left));
+  }
 }
 
 void stop_program_thread() {

@@ -12,15 +12,24 @@ namespace {
 
 void frame_step() { display_frame_step(); }
 
+// How long the stop waits for the program thread to reach its next line event.
+// A program blocked inside one statement (a read that never ends) is ended
+// after that all the same, as a stop signal ends it: its files are flushed on
+// the way out, never closed under it.
+constexpr int32_t stop_grace_ms = 5000;
+
 [[noreturn]] void shutdown() {
-  shutdown_started.store(1);
+  // Whoever sets shutdown_started first ends the process; the loss of the X
+  // display may have begun the end already.
+  if (shutdown_started.exchange(1) != 0) park_for_good();
   event_pending.store(1);
   // Threads asleep in a wait learn of the shutdown now, not at their next look.
   timers_changed();
   program_wake();
-  for (int32_t stopped; (stopped = stopped_threads.load()) != 3;) stopped_threads.wait(stopped);
-  printer_shutdown_hand_over();
-  close_all_files();
+  if (await_threads_stopped(3, stop_grace_ms)) {
+    printer_shutdown_hand_over();
+    close_all_files();
+  }
   // The window thread stops touching freeglut and OpenGL before the process ends.
   window_loop_park(1000);
   process_exit(exit_status.load());

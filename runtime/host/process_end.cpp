@@ -1,14 +1,23 @@
 // The end of the process, however it comes: END and the shutdown, No in the
 // error dialog and a fatal error's box all end through process_exit, which runs
 // the quick-exit handlers; SIGTERM, SIGINT and SIGHUP are taken by a thread of
-// their own, which asks for the same orderly stop as a close request. Each way
-// runs the same end work once before the process goes.
+// their own, which asks for the same orderly stop as a close request; the loss
+// of the X display and freeglut's fatal errors, which the libraries would end
+// with exit() from whichever thread found them, end here too. Each way runs
+// the same end work once before the process goes, and none runs the static
+// destructors while other threads still use what they destroy.
+#include <GL/freeglut.h>
+#include <X11/Xlib.h>
+
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
 
 #include "runtime/core/core.h"
+#include "runtime/frame/frame.h"
 #include "runtime/host/detail/window_thread.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
@@ -36,15 +45,68 @@ std::atomic<int> stop_signal{0};
 // ends the process itself (a program stuck in one long statement).
 constexpr int stop_grace_ms = 5000;
 
+// The thread that runs the end work, and the program thread (set once each).
+thread_local bool ending_here = false;
+thread_local bool program_thread_here = false;
+
 // Buffered file bytes go into their files first; then text the program still
 // serves on the clipboard goes to a clipboard manager, which may take a moment.
 // A second thread ending the process meanwhile waits here until the first has
 // finished.
 void end_work() {
   std::call_once(end_work_once, [] {
+    ending_here = true;
     flush_all_files();
     clipboard_end_of_program();
   });
+}
+
+// How long the end after a lost display waits for the program thread to stop
+// at its next line event before it flushes the files all the same.
+constexpr int32_t lost_display_grace_ms = 2000;
+
+std::atomic<int> ending_without_display{0};
+
+// The X display went away (or freeglut met an error it cannot go on from),
+// found on any thread: Xlib and freeglut would call exit() from here while the
+// other threads run. The first thread to come asks the program thread to stop,
+// as the shutdown does, waits a moment for it, flushes every file and ends the
+// process with status 1. Any other thread that comes sleeps until then (the
+// program thread reports itself stopped first, so that the wait is short).
+[[noreturn]] void end_without_display(const char* why) {
+  // The end work was under way on this thread (the clipboard hand-over needs
+  // the display): the files are flushed already.
+  if (ending_here) std::_Exit(exit_status.load() ? exit_status.load() : 1);
+  if (ending_without_display.exchange(1) != 0 || shutdown_started.exchange(1) != 0) {
+    // Another thread ends the process: the first one here, or the main
+    // loop's shutdown, which waits for the program thread.
+    if (program_thread_here) stop_program_thread();
+    park_for_good();
+  }
+  std::fprintf(stderr, "quintaro: %s\n", why);
+  exit_status.store(1);
+  event_pending.store(1);
+  timers_changed();
+  program_wake();
+  if (!program_thread_here) await_threads_stopped(1, lost_display_grace_ms);
+  ending_here = true;
+  flush_all_files();
+  std::_Exit(1);
+}
+
+int display_lost(Display* display) {
+  char why[256];
+  std::snprintf(why, sizeof why, "the connection to the X display \"%s\" was lost",
+                display ? DisplayString(display) : "");
+  end_without_display(why);
+}
+
+void freeglut_failed(const char* format, va_list arguments) {
+  char text[256];
+  std::vsnprintf(text, sizeof text, format, arguments);
+  char why[300];
+  std::snprintf(why, sizeof why, "freeglut: %s", text);
+  end_without_display(why);
 }
 
 // The quick-exit handler: the end work; in builds with LeakSanitizer its check,
@@ -76,4 +138,14 @@ void process_end_install() {
   block_stop_signals();
   std::thread(watch_stop_signals).detach();
   std::at_quick_exit(end_of_process);
+  // Process-wide, before any connection is opened: every thread's connection
+  // (the window's, the main loop's queries, the clipboard's, a dialog's) ends here.
+  XSetIOErrorHandler(display_lost);
+  glutInitErrorFunc(freeglut_failed);
+}
+
+void mark_program_thread() { program_thread_here = true; }
+
+void park_for_good() {
+  for (;;) platform_sleep(60000);
 }

@@ -86,7 +86,7 @@ void chain_statement(const str_desc* program) {
     raise_error(err_file_not_found);
     return;
   }
-  std::string path(reinterpret_cast<const char*>(program->chars), static_cast<size_t>(program->len));
+  std::string path = system_path(std::string(reinterpret_cast<const char*>(program->chars), static_cast<size_t>(program->len)));
   if (path.find('\0') != std::string::npos) {
     raise_error(err_bad_file_name);
     return;
@@ -99,8 +99,11 @@ void chain_statement(const str_desc* program) {
                                                     : err_path_file_access_error);
     return;
   }
-  // The next program looks for the file in its own folder, where it starts.
-  const std::string folder = executable_folder(path);
+  // The next program looks for the file in its own folder, where it starts:
+  // the folder of its real file, with every symbolic link resolved, as the
+  // system reports its own path to it.
+  const std::string real = resolved_path(path);
+  const std::string folder = executable_folder(real.empty() ? path : real);
   const std::string name = chain_file_write(folder);
   if (name.empty()) return;
   close_all_files();

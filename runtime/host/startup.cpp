@@ -35,6 +35,7 @@ int32_t unmanaged_x = -1, unmanaged_y = -1;
 
 void program_thread() {
   name_this_thread("program");
+  mark_program_thread();
   compiled_main();
   // The compiled routine ends in program_end, which never returns.
 }
@@ -44,10 +45,21 @@ const char* display_name() {
   return name ? name : "";
 }
 
+// How long a failed first connection waits before the one retry: a server
+// that resets when its last client leaves (the X default) refuses clients
+// for a moment meanwhile.
+constexpr int32_t display_retry_ms = 250;
+
 // With no X server, or one without OpenGL, there is nothing to show: say so on
-// one line and end at once with status 1.
-void require_display() {
+// one line and end at once with status 1. The connection it returns stays open
+// until freeglut has connected, so that the server, holding a client, cannot
+// reset in between.
+Display* require_display() {
   Display* probe = XOpenDisplay(nullptr);
+  if (!probe) {
+    platform_sleep(display_retry_ms);
+    probe = XOpenDisplay(nullptr);
+  }
   if (!probe) {
     std::fprintf(stderr, "quintaro: cannot open the X display \"%s\"\n", display_name());
     process_exit(1);
@@ -61,11 +73,12 @@ void require_display() {
     desktop_screen_size(probe, &w, &h);
     desktop_centred_origin(w, h, first_window_width, first_window_height, &unmanaged_x, &unmanaged_y);
   }
-  XCloseDisplay(probe);
   if (!has_gl) {
+    XCloseDisplay(probe);
     std::fprintf(stderr, "quintaro: the X display \"%s\" has no OpenGL (GLX)\n", display_name());
     process_exit(1);
   }
+  return probe;
 }
 
 void prepare_runtime_state(int argc, char** argv) {
@@ -118,8 +131,9 @@ void open_window(int argc, char** argv) {
   if (screen_hidden.load() == 0) window_may_open.store(1);
   window_may_open.wait(0);  // a hidden screen opens the window when first shown
 
-  require_display();
+  Display* probe = require_display();
   glutInit(&argc, argv);
+  XCloseDisplay(probe);
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(first_window_width, first_window_height);
   if (unmanaged_x >= 0) glutInitWindowPosition(unmanaged_x, unmanaged_y);

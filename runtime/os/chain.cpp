@@ -8,6 +8,7 @@
 // 5; either way the screen goes back to the start-up text screen, the
 // directory stays and the file is still deleted.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -386,14 +387,30 @@ void chain_receive() {
   if (!command_arguments.empty()) command_arguments.pop_back();
   if (pending_error.load()) return;
 
-  // OPEN for binary access makes a missing file; a chain file that is not
-  // there must stay missing and say so.
-  if (classify_path(name) == path_kind::missing) {
+  // Only a regular file is read: a FIFO would wait for a writer before the
+  // first statement, and a link could name anything. It is opened once,
+  // without waiting, and read through that descriptor, so nothing put in its
+  // place meanwhile is opened. OPEN for binary access would make a missing
+  // file; a chain file that is not there stays missing and says so.
+  const int checked = open_regular_file(name);
+  if (checked == -ENOENT) {
     raise_error(err_file_not_found);
     return;
   }
+  if (checked < 0) {
+    if (checked == -EINVAL) {
+      remove_file(name);  // a link or FIFO goes like any damaged file; a folder stays
+      start_up_screen();
+      refuse();
+    } else {
+      raise_error(open_error_number(-checked, true));
+    }
+    return;
+  }
+  const std::string through = descriptor_path(checked);
   const int32_t file = file_freefile();
-  file_open(str_from_text(name.data(), static_cast<uint32_t>(name.size())), 2, 2, 0, file, -1, 0);
+  file_open(str_from_text(through.data(), static_cast<uint32_t>(through.size())), 2, 2, 0, file, -1, 0);
+  close_descriptor(checked);
   if (pending_error.load()) return;
   chain_source in{file, file_lof(file)};
   int32_t ignored = 0, length = 0;
@@ -476,7 +493,14 @@ std::string chain_file_bytes(const std::string& directory) {
 
 std::string chain_file_write(const std::string& folder) {
   if (pending_error.load()) return {};
-  const std::string bytes = chain_file_bytes(current_directory());
+  // The receiver refuses a longer directory text: refuse it here, before the
+  // program is replaced.
+  const std::string directory = current_directory();
+  if (directory.empty() || directory.size() > static_cast<size_t>(chain_directory_max)) {
+    refuse();
+    return {};
+  }
+  const std::string bytes = chain_file_bytes(directory);
   // Names are tried from a random start so that programs chaining at the same
   // time in one folder rarely meet; the file is made only where none exists.
   constexpr int32_t names = 36 * 36 * 36;

@@ -118,10 +118,11 @@ void capture_startup_dir() {
 }
 
 std::string executable_folder(const std::string& path) {
-  const size_t cut = path.find_last_of("/\\:");
+  // A program's own path is the system's: only "/" separates folders, and
+  // ":" or a backslash are parts of names.
+  const size_t cut = path.rfind('/');
   if (cut == std::string::npos) return path;
-  const size_t keep = path[cut] == ':' ? cut + 1 : cut;
-  return std::string(path.data(), keep);
+  return std::string(path.data(), cut);
 }
 
 void enter_executable_folder() {

@@ -47,7 +47,7 @@ bool is_screen_name(const std::string& name) {
 }
 
 int32_t open_disk(file_record* r, std::string path, int32_t kind, int32_t access, int32_t lock) {
-  std::replace(path.begin(), path.end(), '\\', '/');
+  path = system_path(std::move(path));
   const access_choice c = access_for(kind, access);
   file_open_request request{path.c_str(), c.read, c.write, c.rule, lock == 2 || lock == 3, lock == 2 || lock == 4};
   int e = platform_open_file(request, &r->file);

@@ -58,8 +58,14 @@ extern std::string startup_dir;
 // Captures startup_dir (error 51 when the directory cannot be read).
 void capture_startup_dir();
 
-// The folder part of an executable path: cut at the last slash or backslash, or
-// just after the last colon; the path stays whole when it has none of them.
+// A file or folder name as a program writes it, in the system's form: the
+// classic separator, the backslash, is "/". Every statement that takes a
+// path (OPEN, KILL, NAME, FILES, CHDIR, MKDIR, RMDIR, CHAIN) maps it
+// here.
+std::string system_path(std::string name);
+
+// The folder part of an executable path: cut at the last "/" (the only folder
+// separator of the system's paths); the path stays whole when it has none.
 std::string executable_folder(const std::string& path);
 
 // Changes the current directory to the executable's folder.

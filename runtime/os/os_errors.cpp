@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "runtime/core/core.h"
 #include "runtime/os/detail/os_internals.h"
@@ -67,6 +69,11 @@ int32_t folder_error(int system_error) {
   }
 }
 
+std::string system_path(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
 bool name_argument(const str_desc* s, std::string* name) {
   name->clear();
   if (!s || s->len <= 0) return true;
@@ -75,6 +82,6 @@ bool name_argument(const str_desc* s, std::string* name) {
     raise_error(err_bad_file_name);
     return false;
   }
-  *name = std::string(reinterpret_cast<const char*>(s->chars), n);
+  *name = system_path(std::string(reinterpret_cast<const char*>(s->chars), n));
   return true;
 }

@@ -133,7 +133,7 @@ std::vector<std::string> shell_launch_argv(const std::string& command) {
     return open_document(without_quotes(parts.file));
   if (cmd_available == -1) cmd_available = classify_path(interpreter) == path_kind::executable ? 1 : 0;
   if (cmd_available == 0) return {};
-  return {interpreter, "-c", command};
+  return {interpreter, "-c", "--", command};  // "--": a command may begin with "-"
 }
 
 int32_t shell_function(const str_desc* command, int32_t form) {

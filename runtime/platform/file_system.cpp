@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -81,9 +83,40 @@ path_kind classify_path(const std::string& path) {
   return access(path.c_str(), X_OK) == 0 ? path_kind::executable : path_kind::document;
 }
 
+int open_regular_file(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+  if (fd < 0) return errno == ELOOP ? -EINVAL : -errno;  // ELOOP: the name is a symbolic link
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -EINVAL;
+  }
+  // Reads of a regular file never wait; the flag is cleared all the same so
+  // that the descriptor behaves as an ordinary one.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+void close_descriptor(int fd) { close(fd); }
+
+std::string descriptor_path(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+std::string resolved_path(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return {};
+  std::string result(resolved);
+  free(resolved);
+  return result;
+}
+
 bool read_file_start(const std::string& path, size_t limit, std::string* text) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
   text->clear();
   char buffer[4096];
   bool ok = true;

@@ -36,8 +36,25 @@ int64_t free_bytes(const std::string& path);
 enum class path_kind { missing, directory, executable, document, other };
 path_kind classify_path(const std::string& path);
 
-// Reads at most limit bytes of a file; false when it cannot be opened or read.
+// Reads at most limit bytes of a regular file; false when it cannot be opened
+// or read, or is no regular file (a FIFO would wait for a writer).
 bool read_file_start(const std::string& path, size_t limit, std::string* text);
+
+// Opens path for reading only when it is a regular file itself: a symbolic
+// link is not followed, and a FIFO or device is never waited on. The
+// descriptor (close on exec; the caller closes it), or -errno: -ENOENT when
+// nothing is there, -EINVAL for anything that is not a regular file.
+int open_regular_file(const std::string& path);
+
+void close_descriptor(int fd);
+
+// The name under which the system reopens what descriptor fd is open on,
+// whatever has since been put at its old path.
+std::string descriptor_path(int fd);
+
+// The absolute path with every symbolic link, "." and ".." resolved; "" when
+// some part of it does not exist or cannot be read.
+std::string resolved_path(const std::string& path);
 
 // The longest path the system accepts, terminating zero excluded.
 constexpr size_t path_length_limit = 4095;

@@ -59,9 +59,12 @@ int connect_one(const addrinfo* a, steady::time_point deadline) {
 
 bool valid_port(int32_t port) { return port >= 1 && port <= 65535; }
 
-// A name lookup that gives up at the deadline. A lookup still running then
-// cannot be called back: its request is left to finish on its own (and kept
-// allocated for it), so a slow resolver costs memory, not the caller's time.
+// A name lookup that gives up at the deadline. The request belongs to glibc's
+// resolver thread until gai_error stops saying EAI_INPROGRESS: gai_suspend may
+// return 0 before that (glibc 2.36 does), so only gai_error ends the wait. A
+// lookup still running at the deadline that cannot be cancelled is left to
+// finish on its own with its request kept allocated: a slow resolver costs
+// memory, never a write into freed memory.
 struct lookup {
   std::string host, service;
   addrinfo hints{};
@@ -83,14 +86,15 @@ addrinfo* resolve(const char* host, int32_t port, steady::time_point deadline) {
     delete l;
     return nullptr;
   }
-  for (;;) {
+  while (gai_error(&l->request) == EAI_INPROGRESS) {
     const int32_t left = ms_left(deadline);
+    if (left <= 0) {
+      gai_cancel(&l->request);
+      if (gai_error(&l->request) == EAI_INPROGRESS) return nullptr;  // left running, and allocated
+      break;
+    }
     const timespec wait{left / 1000, (left % 1000) * 1000000L};
-    const int r = gai_suspend(requests, 1, &wait);
-    if (r == EAI_INTR) continue;
-    if (r == 0 || gai_error(&l->request) != EAI_INPROGRESS) break;
-    if (gai_cancel(&l->request) != EAI_CANCELED && gai_error(&l->request) == EAI_INPROGRESS) return nullptr;  // left running
-    break;
+    gai_suspend(requests, 1, &wait);  // whatever it says, gai_error decides
   }
   addrinfo* found = gai_error(&l->request) == 0 ? l->request.ar_result : nullptr;
   if (!found && l->request.ar_result) freeaddrinfo(l->request.ar_result);

@@ -7,23 +7,29 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 
 namespace {
 
-sigset_t stop_set() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGHUP);
-  return set;
-}
+// The stop signals this process takes: set once by block_stop_signals, before
+// any other thread exists, and only read after that.
+sigset_t taken_set;
+
+sigset_t stop_set() { return taken_set; }
 
 }  // namespace
 
 void block_stop_signals() {
-  const sigset_t set = stop_set();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  // A signal ignored when the process started stays ignored (nohup ignores
+  // SIGHUP, a shell's background job SIGINT): blocked and waited for, it would
+  // be taken all the same, since the system keeps a blocked signal pending.
+  sigemptyset(&taken_set);
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction now {};
+    if (sigaction(number, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+    sigaddset(&taken_set, number);
+  }
+  pthread_sigmask(SIG_BLOCK, &taken_set, nullptr);
 }
 
 int wait_stop_signal() {

@@ -1,5 +1,6 @@
 #pragma once
-// SIGTERM, SIGINT and SIGHUP taken as ordinary events: blocked in every thread
+// SIGTERM, SIGINT and SIGHUP (those not ignored when the process started)
+// taken as ordinary events: blocked in every thread
 // and waited for by one thread that can then stop the program in order with
 // ordinary code before the process ends the way the signal would have ended it.
 //

@@ -69,7 +69,7 @@ class Xvfb:
 class Program:
     """A runtime executable running under an Xvfb, with its output collected."""
 
-    def __init__(self, xvfb, name, args=(), env=None, cwd=None):
+    def __init__(self, xvfb, name, args=(), env=None, cwd=None, preexec_fn=None):
         self.xvfb = xvfb
         self.out = tempfile.TemporaryFile()
         self.err = tempfile.TemporaryFile()
@@ -77,7 +77,8 @@ class Program:
         if env:
             run_env.update(env)
         self.proc = subprocess.Popen([program_path(name), *args], env=run_env, cwd=cwd,
-                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
+                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err,
+                                     preexec_fn=preexec_fn)
 
     @property
     def pid(self):

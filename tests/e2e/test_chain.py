@@ -63,5 +63,20 @@ class ChainTest(harness.ProgramTest):
         self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 
+class ChainThroughLinkTest(ChainTest):
+    """The receiver reached through a symbolic link in another folder: both
+    sides must agree on the folder of the chain file."""
+
+    def test_picture_directory_and_arguments_survive_the_chain(self):
+        links = os.path.join(self.steps.name, "links")
+        os.mkdir(links)
+        link = os.path.join(links, "chain_receiver_program")
+        os.symlink(os.path.join(harness.E2E_BIN, "chain_receiver_program"), link)
+        with open(os.path.join(self.steps.name, "chain_target"), "w") as f:
+            f.write(link)
+        super().test_picture_directory_and_arguments_survive_the_chain()
+        self.assertEqual([n for n in os.listdir(links) if n.startswith("chain") and n.endswith(".tmp")], [])
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

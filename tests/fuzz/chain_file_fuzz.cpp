@@ -2,11 +2,15 @@
 // in a private folder, from the start-up text screen. Besides not crashing,
 // hanging or reading past the file: the file is always deleted, the only
 // errors are the ones a damaged or odd file may give, and after a damaged one
-// the screen is the start-up screen again.
+// the screen is the start-up screen again. Once per process it also receives
+// the names no writer makes, a FIFO, symbolic links and a folder: each is
+// refused at once as a damaged file, never waited on or followed.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "runtime/gpu/gpu.h"
@@ -41,12 +45,52 @@ bool start_up_screen() {
   return p->mode == 0 && p->width == 80 && p->height == 25 && p->font == 16 && write_index == page_table[0];
 }
 
+void set_command_line() {
+  const std::string line = "arg " + std::string(chain_marker) + file_name;
+  command_line = str_new(static_cast<uint32_t>(line.size()), false);
+  std::memcpy(command_line->chars, line.data(), line.size());
+}
+
+void receive_odd_files() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  FUZZ_CHECK(chdir(folder.c_str()) == 0);
+  screen_tables_init();
+  screen_first_mode();
+  std::FILE* good = std::fopen("good.tmp", "wb");
+  FUZZ_CHECK(good != nullptr);
+  const std::string bytes = chain_file_bytes(folder);
+  FUZZ_CHECK(std::fwrite(bytes.data(), 1, bytes.size(), good) == bytes.size());
+  std::fclose(good);
+  for (int kind = 0; kind < 4; ++kind) {
+    screen_tables_init();
+    screen_first_mode();
+    if (kind == 0) FUZZ_CHECK(mkfifo(file_name, 0600) == 0);
+    if (kind == 1) FUZZ_CHECK(symlink("good.tmp", file_name) == 0);
+    if (kind == 2) FUZZ_CHECK(symlink("none.tmp", file_name) == 0);
+    if (kind == 3) FUZZ_CHECK(mkdir(file_name, 0700) == 0);
+    set_command_line();
+    chain_receive();
+    FUZZ_CHECK(pending_error.exchange(0) == 5);
+    FUZZ_CHECK(start_up_screen());
+    FUZZ_CHECK(command_line_text() == "arg");
+    str_free(command_line);
+    command_line = nullptr;
+    if (kind == 3) FUZZ_CHECK(rmdir(file_name) == 0);
+    FUZZ_CHECK(access(file_name, F_OK) != 0);
+  }
+  FUZZ_CHECK(unlink("good.tmp") == 0);
+  FUZZ_CHECK(chdir(own_folder.c_str()) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_begin();
   start_once();
   const uint32_t mark = str_temp_mark();
+  receive_odd_files();
   screen_tables_init();
   screen_first_mode();
   FUZZ_CHECK(chdir(folder.c_str()) == 0);
@@ -55,9 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size) FUZZ_CHECK(std::fwrite(data, 1, size, f) == size);
   std::fclose(f);
 
-  const std::string line = "arg " + std::string(chain_marker) + file_name;
-  command_line = str_new(static_cast<uint32_t>(line.size()), false);
-  std::memcpy(command_line->chars, line.data(), line.size());
+  set_command_line();
   chain_receive();
 
   const int32_t error = pending_error.load();

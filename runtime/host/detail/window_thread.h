@@ -15,6 +15,13 @@
 // ends first writes buffered file bytes out and hands the clipboard over, once.
 void process_end_install();
 
+// The program thread says which it is, first thing: an end that begins on it
+// (a lost display found by a clipboard read, say) parks it as the shutdown does.
+void mark_program_thread();
+
+// Sleeps for good: a thread whose process another thread is ending (any thread).
+[[noreturn]] void park_for_good();
+
 // Brings the lock-key state of the held keys in line with the keyboard's
 // (start-up takes every lock and modifier; the main loop only the three toggles).
 void take_keyboard_state();

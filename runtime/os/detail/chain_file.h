@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "runtime/os/os.h"
+#include "runtime/platform/file_system.h"
 
 // The command line of a chained program ends in chain_marker (os.h) followed
 // directly by the chain file's name: "chain", three letters or digits, ".tmp".
@@ -27,8 +28,9 @@ constexpr int32_t chain_end_marker = 0;
 // A page's record: this many 32-bit words (the first holds the count itself).
 constexpr int32_t chain_record_words = 43;
 
-// Longest directory text the file may carry.
-constexpr int32_t chain_directory_max = 4096;
+// Longest directory text the file may carry: the longest path the system
+// takes, which both the writer and the reader hold to.
+constexpr int32_t chain_directory_max = static_cast<int32_t>(path_length_limit);
 
 // The chain file name a command line ends with, or "" when its last 32
 // characters are not the marker and a well-formed bare name.

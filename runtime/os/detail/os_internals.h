@@ -37,9 +37,9 @@ int32_t name_error(int system_error);
 // or is not empty included), 64 bad name, 61 disk full, else 5.
 int32_t folder_error(int system_error);
 
-// The bytes of s as a name for the system. A name holding a zero byte (which
-// would cut it short) or longer than the system accepts raises error 64 and
-// gives false. A null s is the empty name.
+// The bytes of s as a name for the system (through system_path). A name
+// holding a zero byte (which would cut it short) or longer than the system
+// accepts raises error 64 and gives false. A null s is the empty name.
 bool name_argument(const str_desc* s, std::string* name);
 
 // The program and arguments SHELL's launch rule chooses for a command; empty

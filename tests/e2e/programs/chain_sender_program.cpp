@@ -2,7 +2,8 @@
 // a line of text, then (next step) changes to the folder "elsewhere" inside the
 // step folder and chains to chain_receiver_program beside it. A CHAIN that
 // returns writes its error. Steps wait for a file named by their number in the
-// folder given on the command line.
+// folder given on the command line. A file "chain_target" in that folder names
+// another path to the receiver (a symbolic link to it, say).
 #include <cstdio>
 #include <string>
 
@@ -42,7 +43,12 @@ void program_main() {
   const std::string elsewhere = folder + "/elsewhere";
   chdir_statement(str_from_cstr(elsewhere.c_str()));  // 10
   statement_end(10, mark);
-  const std::string next = own_folder + "/chain_receiver_program";
+  std::string next = own_folder + "/chain_receiver_program";
+  if (std::FILE* target = std::fopen((folder + "/chain_target").c_str(), "r")) {
+    char line[4096];
+    if (std::fgets(line, sizeof line, target)) next = line;
+    std::fclose(target);
+  }
   chain_statement(str_from_cstr(next.c_str()));  // 11
   std::printf("chain error %d\n", pending_error.load());
   std::fflush(stdout);

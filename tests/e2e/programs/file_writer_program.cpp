@@ -2,7 +2,8 @@
 // "written", then stops the way its command line names: "end" (prints "lines"
 // and "written" a zone apart on SCRN:, then END), "close"
 // and "signal" (waits for a close request or a signal), "error" (error 5, for
-// the dialog's No), "fatal" (a critical error's box).
+// the dialog's No), "fatal" (a critical error's box), "blocked" (one statement
+// that waits in a system call for good: a read of a pipe nobody writes).
 // Command line: <folder> <way>.
 #include <cstdio>
 #include <string>
@@ -44,6 +45,16 @@ void program_main() {
   }
   if (way == "error") raise_error(5);
   if (way == "fatal") raise_error(309);
+  if (way == "blocked") {
+    int ends[2];
+    if (pipe(ends) == 0) {
+      std::printf("blocking\n");
+      std::fflush(stdout);
+      char byte;
+      while (read(ends[0], &byte, 1) != 0) {
+      }
+    }
+  }
   statement_end(8);
   for (;;) {  // 9-10: DO: SLEEP: LOOP
     platform_sleep(10);

@@ -27,6 +27,9 @@ bool wait_until(const std::atomic<int32_t>& word, int32_t mask, int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return (word.load() & mask) == mask;
 }
+bool wait_until(const std::atomic<uint32_t>&, int32_t mask, int ms) {
+  return await_threads_stopped(static_cast<uint32_t>(mask), ms);
+}
 
 class LineEvents : public ::testing::Test {
  protected:

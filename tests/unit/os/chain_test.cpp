@@ -3,7 +3,9 @@
 // which must leave the start-up screen and the directory and still be deleted.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -265,6 +267,53 @@ TEST_F(Chain, DamagedFilesLeaveTheStartUpScreen) {
     EXPECT_FALSE(fs::exists(scratch + "/chainbad.tmp"));
     EXPECT_EQ(command_line_text(), "one");
   }
+}
+
+TEST_F(Chain, OnlyARegularFileIsReadAndNothingWaits) {
+  screen_tables_init();
+  screen_first_mode();
+  screen_set(12, 0, 0, 0, 0, 1);
+  write("good.tmp", chain_file_bytes(scratch + "/sub"));
+  const struct {
+    const char* what;
+    std::function<void()> make;  // makes chainodd.tmp
+    bool stays;                  // a folder cannot be deleted as a file
+  } cases[] = {
+      {"FIFO", [&] { ASSERT_EQ(mkfifo((scratch + "/chainodd.tmp").c_str(), 0600), 0); }, false},
+      {"link to a good file", [&] { fs::create_symlink(scratch + "/good.tmp", scratch + "/chainodd.tmp"); }, false},
+      {"link to nothing", [&] { fs::create_symlink(scratch + "/none", scratch + "/chainodd.tmp"); }, false},
+      {"folder", [&] { fs::create_directory(scratch + "/chainodd.tmp"); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    screen_tables_init();
+    screen_first_mode();
+    c.make();
+    EXPECT_EQ(receive("chainodd.tmp"), err_illegal_function_call);
+    EXPECT_TRUE(start_up_screen());
+    EXPECT_EQ(fs::current_path(), scratch);
+    EXPECT_EQ(fs::exists(fs::symlink_status(scratch + "/chainodd.tmp")), c.stays);
+    EXPECT_TRUE(fs::exists(scratch + "/good.tmp"));  // what a link named is left alone
+    fs::remove(scratch + "/chainodd.tmp");
+  }
+}
+
+TEST_F(Chain, TheWriterRefusesADirectoryTheReaderWould) {
+  screen_tables_init();
+  screen_first_mode();
+  // Deeper than the longest path, entered one part at a time.
+  const std::string part(200, 'd');
+  while (fs::current_path().string().size() <= static_cast<size_t>(chain_directory_max)) {
+    fs::create_directory(part);
+    fs::current_path(part);
+  }
+  EXPECT_EQ(chain_file_write(scratch), "");
+  EXPECT_EQ(take_error(), err_illegal_function_call);
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(scratch)) left.push_back(e.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{part, "sub"}));  // no chain file was made
+  fs::current_path(scratch);
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ TEST(ExecutableFolder, CutsAtTheLastSeparator) {
   } cases[] = {
       {"/usr/local/bin/quintaro", "/usr/local/bin"},
       {"quintaro", "quintaro"},  // no separator: the path stays whole
-      {"C:quintaro", "C:"},      // a drive prefix keeps its colon
-      {"C:\\games\\q.exe", "C:\\games"},
+      {"/x/my:prog", "/x"},      // ":" and a backslash are parts of names
+      {"/x/sub\\prog", "/x"},
       {"/a/b:c/d", "/a/b:c"},
       {"/quintaro", ""},
   };

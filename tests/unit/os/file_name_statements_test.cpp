@@ -103,4 +103,40 @@ TEST_F(FileStatements, DirectoryStatementsAndFilesWithoutAMatch) {
   EXPECT_EQ(take_error(), 53);
 }
 
+TEST_F(FileStatements, EveryPathStatementTakesTheBackslashAsSeparator) {
+  fs::current_path(scratch);
+  fs::create_directory(path("DATA"));
+  const struct {
+    const char* what;
+    void (*run)();
+    int32_t error;
+    const char* present;  // a path that must exist afterwards, or null
+    const char* absent;   // a path that must not, or null
+  } cases[] = {
+      {"MKDIR", [] { mkdir_statement(arg("DATA\\SUB")); }, 0, "DATA/SUB", "DATA\\SUB"},
+      {"OPEN", [] { file_open(arg("DATA\\X.TMP"), 4, 0, 0, 1, 0, 0), file_close(1, 1); }, 0, "DATA/X.TMP", nullptr},
+      {"NAME", [] { name_file(arg("DATA\\X.TMP"), arg("DATA\\Y.TMP")); }, 0, "DATA/Y.TMP", "DATA/X.TMP"},
+      {"FILES", [] { files_list(arg("DATA\\*.TMP"), 1); }, 0, "DATA/Y.TMP", nullptr},
+      {"KILL", [] { kill_files(arg("DATA\\Y.TMP")); }, 0, nullptr, "DATA/Y.TMP"},
+      {"RMDIR", [] { rmdir_statement(arg("DATA\\SUB")); }, 0, nullptr, "DATA/SUB"},
+      {"CHDIR", [] { chdir_statement(arg("DATA\\..\\DATA")); }, 0, nullptr, nullptr},
+  };
+  display_ready.store(0);
+  if (!hardware_img_list) hardware_images_init();
+  screen_tables_init();
+  screen_palettes_init();
+  screen_first_mode();
+  for (const auto& c : cases) {
+    c.run();
+    EXPECT_EQ(take_error(), c.error) << c.what;
+    if (c.present) {
+      EXPECT_TRUE(fs::exists(path(c.present))) << c.what;
+    }
+    if (c.absent) {
+      EXPECT_FALSE(fs::exists(path(c.absent))) << c.what;
+    }
+  }
+  EXPECT_EQ(fs::current_path(), fs::path(path("DATA")));
+}
+
 }  // namespace

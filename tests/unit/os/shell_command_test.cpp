@@ -34,17 +34,18 @@ TEST_F(Shell, LaunchRuleOpensDocumentsAndRunsEverythingElseInTheInterpreter) {
       {"doc.txt", {"xdg-open", "doc.txt"}},
       {doc, {"xdg-open", doc}},
       {"\"" + path("my doc.txt") + "\"", {"xdg-open", path("my doc.txt")}},
-      {"\"my doc.txt\" --page 2", {"xdg-open", "my doc.txt"}},  // the first part names a document
-      {"my doc.txt", {"xdg-open", "my doc.txt"}},                // the whole text names it
-      {"my other.txt", {"/bin/sh", "-c", "my other.txt"}},       // neither whole nor "my" names a file
-      {"-dash.txt", {"xdg-open", "./-dash.txt"}},                // never read as an option
-      {"a;touch b.txt", {"xdg-open", "a;touch b.txt"}},          // one argument, no shell
-      {"./prog doc.txt", {"/bin/sh", "-c", "./prog doc.txt"}},   // a program with a document
-      {"dir", {"/bin/sh", "-c", "dir"}},                         // a folder is no document
-      {"type", {"/bin/sh", "-c", "type"}},                       // the interpreter's own words
-      {"echo hello", {"/bin/sh", "-c", "echo hello"}},
-      {"exit 7", {"/bin/sh", "-c", "exit 7"}},
-      {"", {"/bin/sh", "-c", ""}},
+      {"\"my doc.txt\" --page 2", {"xdg-open", "my doc.txt"}},        // the first part names a document
+      {"my doc.txt", {"xdg-open", "my doc.txt"}},                     // the whole text names it
+      {"my other.txt", {"/bin/sh", "-c", "--", "my other.txt"}},      // neither whole nor "my" names a file
+      {"-dash.txt", {"xdg-open", "./-dash.txt"}},                     // never read as an option
+      {"a;touch b.txt", {"xdg-open", "a;touch b.txt"}},               // one argument, no shell
+      {"./prog doc.txt", {"/bin/sh", "-c", "--", "./prog doc.txt"}},  // a program with a document
+      {"dir", {"/bin/sh", "-c", "--", "dir"}},                        // a folder is no document
+      {"type", {"/bin/sh", "-c", "--", "type"}},                      // the interpreter's own words
+      {"echo hello", {"/bin/sh", "-c", "--", "echo hello"}},
+      {"exit 7", {"/bin/sh", "-c", "--", "exit 7"}},
+      {"", {"/bin/sh", "-c", "--", ""}},
+      {"-x echo hi", {"/bin/sh", "-c", "--", "-x echo hi"}},          // a command, never options
   };
   for (const auto& c : cases) EXPECT_EQ(shell_launch_argv(c.command), c.argv) << c.command;
   EXPECT_EQ(cmd_available, 1);
@@ -60,6 +61,7 @@ TEST_F(Shell, RefusedCommandsAndFailedLaunches) {
   EXPECT_EQ(shell_function(arg(path("doc.txt")), shell_hide), -1);
   EXPECT_EQ(shell_function(arg(path("doc.txt")), shell_hide | shell_dont_wait), 0);
   EXPECT_EQ(shell_function(arg("exit 7"), shell_hide), 7);  // the interpreter is found by its full path
+  EXPECT_EQ(shell_function(arg("-x echo hi"), shell_hide), 127);  // no such command, not an option
   EXPECT_EQ(take_error(), 0);
 }
 
