@@ -133,7 +133,7 @@ def end_at_prompt(xvfb, program, title="Untitled", timeout=WAIT):
     """Answers the end-of-program prompt ("Press any key to continue") with a key
     press, again every quarter second, and returns the exit status (None if the
     program is still running after timeout seconds)."""
-    window = program_window(xvfb, title, timeout)
+    window = program_window(xvfb, title, timeout, program.pid)
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if not program.alive():
@@ -164,11 +164,14 @@ def focused_window(xvfb, title, timeout=WAIT):
     return window if wait_until(focused, timeout) else None
 
 
-def find_window(xvfb, title, timeout=WAIT):
-    """Id of the first window titled exactly title, waiting until it appears."""
+def find_window(xvfb, title, timeout=WAIT, pid=None):
+    """Id of the first window titled exactly title (and owned by process pid, when
+    given: the window of a program stopped just before may not be gone yet),
+    waiting until it appears."""
+    owner = ["--all", "--pid", str(pid)] if pid else []
     deadline = time.time() + timeout
     while time.time() < deadline:
-        found = xvfb.run(["xdotool", "search", "--name", f"^{title}$"])
+        found = xvfb.run(["xdotool", "search", *owner, "--name", f"^{title}$"])
         ids = found.stdout.split()
         if ids:
             return int(ids[0])
@@ -185,10 +188,11 @@ def window_ready(xvfb, window):
     return '"quintaro"' in xvfb.run(["xprop", "-id", str(window), "WM_CLASS"]).stdout
 
 
-def program_window(xvfb, title="Untitled", timeout=WAIT):
-    """Id of the runtime's window titled title, once it is ready for keys, motion
-    and close requests (a window found by its title alone may not be yet)."""
-    window = find_window(xvfb, title, timeout)
+def program_window(xvfb, title="Untitled", timeout=WAIT, pid=None):
+    """Id of the runtime's window titled title (of process pid, when given), once
+    it is ready for keys, motion and close requests (a window found by its title
+    alone may not be yet)."""
+    window = find_window(xvfb, title, timeout, pid)
     if not wait_until(lambda: window_ready(xvfb, window), timeout):
         raise AssertionError(f"window {title!r} was not ready for input within {timeout} s")
     return window
@@ -375,7 +379,7 @@ class ProgramTest(unittest.TestCase):
             args = [self.steps.name]
         self.program = Program(self.xvfb, self.program_name, args=args)
         self.addCleanup(self.program.stop)
-        self.window = program_window(self.xvfb)
+        self.window = program_window(self.xvfb, pid=self.program.pid)
 
     def wait_for(self, condition, timeout=WAIT):
         """The program's output once condition(output) holds; fails after timeout seconds."""

@@ -24,7 +24,7 @@ class CalculatorTest(unittest.TestCase):
     def start(self):
         program = harness.Program(self.xvfb, "quintaro")
         self.addCleanup(program.stop)
-        window = harness.program_window(self.xvfb)
+        window = harness.program_window(self.xvfb, pid=program.pid)
         self.wait_for_row(window, 2, "Sample rate:")
         return program, window
 

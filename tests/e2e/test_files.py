@@ -48,7 +48,7 @@ class NothingLostTest(unittest.TestCase):
 
     def test_every_line_is_in_the_file_however_the_program_stops(self):
         def close_request(program):
-            harness.send_close(self.xvfb, harness.program_window(self.xvfb))
+            harness.send_close(self.xvfb, harness.program_window(self.xvfb, pid=program.pid))
             return program.wait(harness.WAIT)
 
         def answer_no(program):
@@ -62,7 +62,7 @@ class NothingLostTest(unittest.TestCase):
             return program.wait(harness.WAIT)
 
         def end_prompt(program):
-            window = harness.program_window(self.xvfb)
+            window = harness.program_window(self.xvfb, pid=program.pid)
             first_row = lambda: harness.screen_text(self.xvfb, window, rows_count=1)[0]
             harness.wait_until(lambda: first_row() == "lines         written")
             self.assertEqual(first_row(), "lines         written")

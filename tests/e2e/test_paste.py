@@ -25,7 +25,7 @@ class ClipboardKeysTest(unittest.TestCase):
     def start(self, name, env=None):
         program = harness.Program(self.xvfb, name, env=env)
         self.addCleanup(program.stop)
-        return program, harness.find_window(self.xvfb, "Untitled")
+        return program, harness.program_window(self.xvfb, pid=program.pid)
 
     def xclip_out(self, selection="clipboard"):
         result = subprocess.run(["xclip", "-o", "-selection", selection, "-t", "UTF8_STRING"],
