@@ -31,6 +31,16 @@ def children(pid):
 wait_until = harness.wait_until
 
 
+def end_if_sleeping(pid):
+    """Ends the program's "sleep" child if a failed test left it running."""
+    try:
+        with open(f"/proc/{pid}/comm") as f:
+            if f.read().strip() == "sleep":
+                os.kill(pid, signal.SIGKILL)
+    except OSError:
+        pass
+
+
 class ShellTest(harness.ProgramTest):
     def setUp(self):
         self.xvfb = harness.Xvfb()
@@ -65,6 +75,7 @@ class ShellTest(harness.ProgramTest):
         self.assertIn("launched=1\n", self.step(2))
         sleeper = wait_until(lambda: [c for c in children(self.program.pid) if c[2] == "sleep"])
         self.assertTrue(sleeper, children(self.program.pid))
+        self.addCleanup(end_if_sleeping, sleeper[0][0])
         fd_folder = f"/proc/{sleeper[0][0]}/fd"
         descriptors = {fd: os.readlink(os.path.join(fd_folder, fd)) for fd in os.listdir(fd_folder)}
         self.assertEqual(descriptors, {"0": "/dev/null", "1": "/dev/null", "2": "/dev/null"})

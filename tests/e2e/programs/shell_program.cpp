@@ -63,8 +63,9 @@ void program_main() {
   done(6);
 
   await_step(7);
-  // 13: shown and waiting, out of full screen meanwhile, until the test has seen the window
-  shell_statement(text("until [ -e '" + folder + "/shown' ]; do sleep 0.02; done"), 0);
+  // 13: shown and waiting, out of full screen meanwhile, until the test has seen
+  // the window (or has ended and removed the folder)
+  shell_statement(text("until [ -e '" + folder + "/shown' ] || [ ! -d '" + folder + "' ]; do sleep 0.02; done"), 0);
   statement_end(13, mark);
   done(7);
 
