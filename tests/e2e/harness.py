@@ -8,11 +8,17 @@ import os
 import signal
 import subprocess
 import tempfile
+import struct
 import time
 import unittest
 
 BUILD_DIR = os.environ.get("QUINTARO_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 E2E_BIN = os.environ.get("QUINTARO_E2E_BIN", os.path.join(BUILD_DIR, "tests", "e2e"))
+
+# The cap of a wait for something that normally comes within a second: generous,
+# since a wait ends as soon as its condition holds and a loaded machine (or a
+# sanitizer build) may be many times slower.
+WAIT = 30.0
 
 
 def program_path(name):
@@ -124,11 +130,11 @@ class Program:
         self.stop()
 
 
-def end_at_prompt(xvfb, program, title="Untitled", timeout=10):
+def end_at_prompt(xvfb, program, title="Untitled", timeout=WAIT):
     """Answers the end-of-program prompt ("Press any key to continue") with a key
     press, again every quarter second, and returns the exit status (None if the
     program is still running after timeout seconds)."""
-    window = program_window(xvfb, title, timeout)
+    window = program_window(xvfb, title, timeout, program.pid)
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if not program.alive():
@@ -141,7 +147,7 @@ def end_at_prompt(xvfb, program, title="Untitled", timeout=10):
     return program.wait(0)
 
 
-def wait_until(condition, timeout=5.0):
+def wait_until(condition, timeout=WAIT):
     """The first true value of condition() within timeout seconds, else its last value."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -152,18 +158,21 @@ def wait_until(condition, timeout=5.0):
     return condition()
 
 
-def focused_window(xvfb, title, timeout=5.0):
+def focused_window(xvfb, title, timeout=WAIT):
     """Id of the window titled title once it holds the keyboard focus, else None."""
     window = find_window(xvfb, title)
     focused = lambda: xvfb.run(["xdotool", "getwindowfocus"]).stdout.strip() == str(window)
     return window if wait_until(focused, timeout) else None
 
 
-def find_window(xvfb, title, timeout=15):
-    """Id of the first window titled exactly title, waiting until it appears."""
+def find_window(xvfb, title, timeout=WAIT, pid=None):
+    """Id of the first window titled exactly title (and owned by process pid, when
+    given: the window of a program stopped just before may not be gone yet),
+    waiting until it appears."""
+    owner = ["--all", "--pid", str(pid)] if pid else []
     deadline = time.time() + timeout
     while time.time() < deadline:
-        found = xvfb.run(["xdotool", "search", "--name", f"^{title}$"])
+        found = xvfb.run(["xdotool", "search", *owner, "--name", f"^{title}$"])
         ids = found.stdout.split()
         if ids:
             return int(ids[0])
@@ -180,10 +189,11 @@ def window_ready(xvfb, window):
     return '"quintaro"' in xvfb.run(["xprop", "-id", str(window), "WM_CLASS"]).stdout
 
 
-def program_window(xvfb, title="Untitled", timeout=15):
-    """Id of the runtime's window titled title, once it is ready for keys, motion
-    and close requests (a window found by its title alone may not be yet)."""
-    window = find_window(xvfb, title, timeout)
+def program_window(xvfb, title="Untitled", timeout=WAIT, pid=None):
+    """Id of the runtime's window titled title (of process pid, when given), once
+    it is ready for keys, motion and close requests (a window found by its title
+    alone may not be yet)."""
+    window = find_window(xvfb, title, timeout, pid)
     if not wait_until(lambda: window_ready(xvfb, window), timeout):
         raise AssertionError(f"window {title!r} was not ready for input within {timeout} s")
     return window
@@ -226,11 +236,12 @@ def type_text(xvfb, window, text):
 
 def _capture(xvfb, window):
     """The window's picture as xwd data. Without a window manager a new window may
-    stand partly off the screen, where the server keeps no pixels: move it on first."""
+    stand partly off the screen, where the server keeps no pixels: move it on first
+    (the parts it exposes are drawn again by a later render, which the callers that
+    wait for a settled or expected picture wait for)."""
     info = xvfb.run(["xwininfo", "-id", str(window)]).stdout
     if "Absolute upper-left X:  0\n" not in info or "Absolute upper-left Y:  0\n" not in info:
         xvfb.run(["xdotool", "windowmove", "--sync", str(window), "0", "0"], timeout=10)
-        time.sleep(0.15)  # the exposed window is drawn again
     return subprocess.run(["xwd", "-id", str(window), "-silent"], env=xvfb.env, capture_output=True)
 
 
@@ -245,19 +256,44 @@ def screenshot(xvfb, window, path):
     return path
 
 
-def pixels(xvfb, window):
-    """(width, height, rows) of the window's picture; rows[y][x] is an (r, g, b) tuple."""
+def _grab(xvfb, window):
+    """(width, height, bytes) of the window's picture, three bytes (r, g, b) a pixel."""
     xwd = _capture(xvfb, window)
     if xwd.returncode != 0:
         raise AssertionError(f"xwd failed: {xwd.stderr!r}")
     conv = subprocess.run(["convert", "xwd:-", "-depth", "8", "rgb:-"], input=xwd.stdout,
                           capture_output=True)
-    ident = subprocess.run(["convert", "xwd:-", "-format", "%w %h", "info:-"], input=xwd.stdout,
-                           capture_output=True, text=False)
-    w, h = (int(v) for v in ident.stdout.decode().split())
-    data = conv.stdout
-    rows = [[tuple(data[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(h)]
-    return w, h, rows
+    # The xwd header's pixmap width and height (big-endian words 4 and 5).
+    w, h = struct.unpack(">6I", xwd.stdout[:24])[4:6]
+    return w, h, conv.stdout
+
+
+def _rows(w, h, data):
+    return [[tuple(data[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(h)]
+
+
+def pixels(xvfb, window):
+    """(width, height, rows) of the window's picture; rows[y][x] is an (r, g, b) tuple."""
+    w, h, data = _grab(xvfb, window)
+    return w, h, _rows(w, h, data)
+
+
+def settled_pixels(xvfb, window, expected=None, timeout=WAIT):
+    """(width, height, rows) of the window's picture once two grabs in a row are
+    the same and expected(width, height, rows) holds (when given). After timeout
+    seconds the last grab, for the caller's assertions to tell what is wrong."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        grab = _grab(xvfb, window)
+        if grab == last:
+            shown = (grab[0], grab[1], _rows(*grab))
+            if expected is None or expected(*shown):
+                return shown
+        if time.monotonic() >= deadline:
+            return grab[0], grab[1], _rows(*grab)
+        last = grab
+        time.sleep(0.05)
 
 
 _glyphs = None
@@ -344,9 +380,9 @@ class ProgramTest(unittest.TestCase):
             args = [self.steps.name]
         self.program = Program(self.xvfb, self.program_name, args=args)
         self.addCleanup(self.program.stop)
-        self.window = program_window(self.xvfb)
+        self.window = program_window(self.xvfb, pid=self.program.pid)
 
-    def wait_for(self, condition, timeout=10.0):
+    def wait_for(self, condition, timeout=WAIT):
         """The program's output once condition(output) holds; fails after timeout seconds."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
@@ -355,6 +391,14 @@ class ProgramTest(unittest.TestCase):
                 return out
             time.sleep(0.02)
         self.fail(f"timed out; output ends with {self.program.stdout()[-600:]!r}\n{self.program.stderr()[-400:]}")
+
+    def wait_then_two_beats(self, condition):
+        """The output once condition(output) holds and two heartbeats ("beat=N")
+        follow. For programs that print what they take from their inputs each time
+        round a loop with one heartbeat at most: the second heartbeat comes from a
+        later pass, so whatever arrived with the awaited events has been printed."""
+        seen = len(self.wait_for(condition))
+        return self.wait_for(lambda out: out[seen:].count("beat=") >= 2)
 
     def release_step(self, n):
         open(os.path.join(self.steps.name, str(n)), "w").close()
@@ -379,13 +423,10 @@ class ProgramTest(unittest.TestCase):
     def end_at_prompt(self, title="Untitled"):
         return end_at_prompt(self.xvfb, self.program, title)
 
-    def picture(self, size):
-        """The window's pixels (rows of (r, g, b)) once it has the given size and
-        the next renders have drawn it."""
-        deadline = time.monotonic() + 5
-        while window_geometry(self.xvfb, self.window) != size and time.monotonic() < deadline:
-            time.sleep(0.05)
-        time.sleep(0.3)
-        w, h, rows = pixels(self.xvfb, self.window)
+    def picture(self, size, expected=None):
+        """The window's pixels (rows of (r, g, b)) once it has the given size, two
+        grabs in a row are the same and expected(rows) holds (when given)."""
+        ok = lambda w, h, rows: (w, h) == size and (expected is None or expected(rows))
+        w, h, rows = settled_pixels(self.xvfb, self.window, ok)
         self.assertEqual((w, h), size)
         return rows

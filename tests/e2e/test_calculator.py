@@ -24,14 +24,14 @@ class CalculatorTest(unittest.TestCase):
     def start(self):
         program = harness.Program(self.xvfb, "quintaro")
         self.addCleanup(program.stop)
-        window = harness.program_window(self.xvfb)
+        window = harness.program_window(self.xvfb, pid=program.pid)
         self.wait_for_row(window, 2, "Sample rate:")
         return program, window
 
     def rows(self, window):
         return harness.screen_text(self.xvfb, window)
 
-    def wait_for_row(self, window, row, text, timeout=10):
+    def wait_for_row(self, window, row, text, timeout=harness.WAIT):
         deadline = time.monotonic() + timeout
         rows = []
         while time.monotonic() < deadline:
@@ -71,7 +71,7 @@ class CalculatorTest(unittest.TestCase):
         self.assertEqual(rows[15:29], [""] * 14)
         self.assertTrue(program.alive())
         harness.press_keys(self.xvfb, window, "y")
-        self.assertEqual(program.wait(5), 0, program.stderr())
+        self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
 
     def test_other_rates_and_tempos(self):
         cases = {
@@ -108,13 +108,13 @@ class CalculatorTest(unittest.TestCase):
         self.enter(window, "44100")
         self.wait_for_row(window, 3, "BPM:")
         harness.send_close(self.xvfb, window)
-        self.assertEqual(program.wait(5), 0, program.stderr())
+        self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
 
         program, window, _ = self.run_calculator("44100", "120")
         harness.press_keys(self.xvfb, window, "x")
         self.wait_for_row(window, 29, "Press any key to continue")
         harness.send_close(self.xvfb, window)
-        self.assertEqual(program.wait(5), 0, program.stderr())
+        self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@ changes directory and chains to another, which must show the same picture, have
 the directory and the user's arguments back, and go on printing at the cursor
 the first one left."""
 import os
-import time
 import unittest
 
 import harness
@@ -17,12 +16,10 @@ class ChainTest(harness.ProgramTest):
     program_name = "chain_sender_program"
     stepped = True
 
-    def window_picture(self, window):
-        deadline = time.monotonic() + 5
-        while harness.window_geometry(self.xvfb, window) != (640, 480) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        time.sleep(0.4)
-        w, h, rows = harness.pixels(self.xvfb, window)
+    def window_picture(self, window, expected):
+        """The window's picture once it is 640 x 480, settled and expected(rows) holds."""
+        ok = lambda w, h, rows: (w, h) == (640, 480) and expected(rows)
+        w, h, rows = harness.settled_pixels(self.xvfb, window, ok)
         self.assertEqual((w, h), (640, 480))
         return rows
 
@@ -33,7 +30,7 @@ class ChainTest(harness.ProgramTest):
     def test_picture_directory_and_arguments_survive_the_chain(self):
         leftovers = self.chain_files()
         self.step(1)
-        before = self.window_picture(self.window)
+        before = self.window_picture(self.window, lambda rows: rows[100][100] == GREEN)
         self.assertEqual(before[100][100], GREEN)  # the box in the changed colour 1
 
         elsewhere = os.path.join(self.steps.name, "elsewhere")
@@ -49,7 +46,7 @@ class ChainTest(harness.ProgramTest):
         # The same process now runs the second program in a window of its own
         # (it said "step 2" once the window was there; X may give it the old id).
         self.window = harness.find_window(self.xvfb, "Untitled")
-        after = self.window_picture(self.window)
+        after = self.window_picture(self.window, lambda rows: harness.cell_text(rows, 11, 0) == "!")
         x0, y0, cw, ch = MARK_CELL
         in_cell = lambda x, y: x0 <= x < x0 + cw and y0 <= y < y0 + ch
         differing = [(x, y) for y in range(480) for x in range(640)

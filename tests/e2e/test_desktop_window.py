@@ -37,7 +37,7 @@ class PropertiesTest(unittest.TestCase):
         self.addCleanup(self.program.stop)
         self.window = harness.program_window(self.xvfb)
         # The icon is the last property the runtime sets on the window.
-        harness.wait_until(lambda: property_numbers(self.xvfb, self.window, "_NET_WM_ICON"), timeout=10)
+        harness.wait_until(lambda: property_numbers(self.xvfb, self.window, "_NET_WM_ICON"))
 
     def test_class_process_and_host(self):
         out = self.xvfb.run(["xprop", "-id", str(self.window), "WM_CLASS", "WM_CLIENT_MACHINE"]).stdout
@@ -81,9 +81,13 @@ class PlacementTest(unittest.TestCase):
         program = harness.Program(xvfb, "idle_program")
         self.addCleanup(program.stop)
         window = harness.program_window(xvfb)
-        harness.time.sleep(0.3)
         self.assertTrue(program.alive(), program.stderr())
         return xvfb, window
+
+    def settled_origin(self, xvfb, window, expected):
+        """The window's top-left corner once it is expected(corner), else after a while."""
+        harness.wait_until(lambda: expected(origin(xvfb, window)))
+        return origin(xvfb, window)
 
     def test_without_a_window_manager_the_window_opens_centred_and_on_the_screen(self):
         cases = [  # screen size, expected top-left corner
@@ -94,7 +98,7 @@ class PlacementTest(unittest.TestCase):
         for screen, corner in cases:
             with self.subTest(screen=screen):
                 xvfb, window = self.start(*screen)
-                x, y = origin(xvfb, window)
+                x, y = self.settled_origin(xvfb, window, lambda at: at == corner)
                 self.assertEqual((x, y), corner)
                 w, h = harness.window_geometry(xvfb, window)
                 if w <= screen[0] and h <= screen[1]:
@@ -106,7 +110,7 @@ class PlacementTest(unittest.TestCase):
             xvfb.run(["xprop", "-root", "-f", "_NET_SUPPORTING_WM_CHECK", "32c", "-set",
                       "_NET_SUPPORTING_WM_CHECK", str(0x3FFFFF)])
         xvfb, window = self.start(prepare=stale_check)
-        self.assertEqual(origin(xvfb, window), (192, 184))
+        self.assertEqual(self.settled_origin(xvfb, window, lambda at: at == (192, 184)), (192, 184))
 
     def test_a_window_manager_places_the_window_knowing_its_class(self):
         rules = harness.tempfile.NamedTemporaryFile("w", suffix=".xml")
@@ -119,7 +123,7 @@ class PlacementTest(unittest.TestCase):
                 ["openbox", "--sm-disable", "--config-file", rules.name], env=xvfb.env,
                 stdout=harness.subprocess.DEVNULL, stderr=harness.subprocess.DEVNULL)
             self.addCleanup(lambda: (manager.terminate(), manager.wait()))
-            deadline = harness.time.monotonic() + 10
+            deadline = harness.time.monotonic() + harness.WAIT
             while "window id" not in xvfb.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout:
                 self.assertLess(harness.time.monotonic(), deadline, "the window manager did not start")
                 harness.time.sleep(0.05)
@@ -129,7 +133,10 @@ class PlacementTest(unittest.TestCase):
         self.assertNotIn("location", hints)  # where it goes is the manager's choice
         # The manager's rule for the class placed the frame: it saw WM_CLASS when it
         # took the window on, and it took it on once.
-        left, _, top, _ = property_numbers(xvfb, window, "_NET_FRAME_EXTENTS")
+        extents = lambda: property_numbers(xvfb, window, "_NET_FRAME_EXTENTS")
+        placed = lambda: len(extents()) == 4 and origin(xvfb, window) == (10 + extents()[0], 20 + extents()[2])
+        harness.wait_until(placed)
+        left, _, top, _ = extents()
         x, y = origin(xvfb, window)
         self.assertEqual((x - left, y - top), (10, 20))
         self.assertIn("IsViewable", xvfb.run(["xwininfo", "-id", str(window)]).stdout)

@@ -76,7 +76,8 @@ class ErrorDialogTest(unittest.TestCase):
         self.assertLessEqual(abs((dy + dh / 2) - (my + mh / 2)), 2)
 
         # Three lines of text stand above the buttons.
-        w, h, rows = harness.pixels(self.xvfb, dialog)
+        three_lines = lambda w, h, rows: text_bands(rows, 0, w, h - 50) == 3
+        w, h, rows = harness.settled_pixels(self.xvfb, dialog, three_lines)
         self.assertEqual(text_bands(rows, 0, w, h - 50), 3)
 
         self.key("y")
@@ -104,7 +105,7 @@ class ErrorDialogTest(unittest.TestCase):
                 program = self.start("error_continue_program")
                 dialog = self.dialog(program, "Unhandled Error #5")
                 answer(dialog)
-                self.assertEqual(program.wait(10), 0, program.stderr())
+                self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
                 self.assertIn("line 1", program.stdout())
                 self.assertNotIn("line 8", program.stdout())
 
@@ -116,14 +117,21 @@ class ErrorDialogTest(unittest.TestCase):
 
     def test_critical_error_309_has_only_ok_and_ends_the_process(self):
         program = self.start("error_critical_program")
-        self.dialog(program, "Critical Error #309")
+        dialog = self.dialog(program, "Critical Error #309")
         self.assertEqual(self.log_lines(program, "Critical Error #309"),
                          ["[Critical Error #309] Line: 3 (in main module) | Memory not initialized"])
         self.key("y", "n")  # no Yes or No to answer with
-        time.sleep(0.5)
+        # The mouse button goes down on OK (bottom right) after the keys: once the
+        # box draws OK pressed, it has taken the keys and is still there; the
+        # button's release on OK answers.
+        before = harness.settled_pixels(self.xvfb, dialog)[2]
+        w, h = harness.window_geometry(self.xvfb, dialog)
+        self.xvfb.run(["xdotool", "mousemove", "--window", str(dialog), str(w - 40), str(h - 24),
+                       "mousedown", "1"])
+        self.assertTrue(harness.wait_until(lambda: harness.pixels(self.xvfb, dialog)[2] != before))
         self.assertTrue(program.alive())
-        self.key("Return")
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        self.xvfb.run(["xdotool", "mouseup", "1"])
+        self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
         self.assertNotIn("line 4", program.stdout())
 
     def test_integer_division_by_zero_ends_with_the_division_box(self):
@@ -131,7 +139,7 @@ class ErrorDialogTest(unittest.TestCase):
         self.dialog(program, "Critical Error")
         self.assertEqual(self.log_lines(program, "Critical Error"), ["[Critical Error] Division by zero"])
         self.key("space")
-        self.assertEqual(program.wait(10), 0, program.stderr())
+        self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
         self.assertNotIn("line 4", program.stdout())
 
     def test_notice_longer_than_the_screen_stays_on_it_and_is_logged_in_full(self):
@@ -149,7 +157,7 @@ class ErrorDialogTest(unittest.TestCase):
             logged[0][:120])
         self.assertTrue(logged[0].endswith("line 99999 | "))
         self.key("Return")
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + harness.WAIT
         while "alert answered" not in program.stdout() and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertIn("alert answered", program.stdout())

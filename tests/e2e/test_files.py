@@ -26,7 +26,7 @@ class NothingLostTest(unittest.TestCase):
         self.addCleanup(program.err.close)
         self.addCleanup(program.out.close)
         self.addCleanup(program.stop)
-        deadline = time.monotonic() + 20
+        deadline = time.monotonic() + harness.WAIT
         while "written" not in program.stdout() and time.monotonic() < deadline:
             self.assertTrue(program.alive(), program.stderr())
             time.sleep(0.05)
@@ -48,26 +48,24 @@ class NothingLostTest(unittest.TestCase):
 
     def test_every_line_is_in_the_file_however_the_program_stops(self):
         def close_request(program):
-            harness.send_close(self.xvfb, harness.program_window(self.xvfb))
-            return program.wait(10)
+            harness.send_close(self.xvfb, harness.program_window(self.xvfb, pid=program.pid))
+            return program.wait(harness.WAIT)
 
         def answer_no(program):
             self.dialog("Unhandled Error #5")
             self.key("n")
-            return program.wait(10)
+            return program.wait(harness.WAIT)
 
         def ok_to_critical_box(program):
             self.dialog("Critical Error #309")
             self.key("Return")
-            return program.wait(10)
+            return program.wait(harness.WAIT)
 
         def end_prompt(program):
-            window = harness.program_window(self.xvfb)
-            deadline = time.monotonic() + 10
-            while "on the screen" not in program.stdout() and time.monotonic() < deadline:
-                time.sleep(0.05)
-            time.sleep(0.3)  # a frame or two for the window to show it
-            self.assertEqual(harness.screen_text(self.xvfb, window, rows_count=1)[0], "lines         written")
+            window = harness.program_window(self.xvfb, pid=program.pid)
+            first_row = lambda: harness.screen_text(self.xvfb, window, rows_count=1)[0]
+            harness.wait_until(lambda: first_row() == "lines         written")
+            self.assertEqual(first_row(), "lines         written")
             return harness.end_at_prompt(self.xvfb, program)
 
         def signal_with(number):
@@ -75,7 +73,7 @@ class NothingLostTest(unittest.TestCase):
                 # Bytes still in the buffer until now: the signal path must write them.
                 self.assertLess(len(self.file_bytes()), len(LINES))
                 program.proc.send_signal(number)
-                return program.wait(10)
+                return program.wait(harness.WAIT)
             return send
 
         ways = [
@@ -106,7 +104,7 @@ class SerialPortTest(unittest.TestCase):
         self.addCleanup(os.close, self.master)
         self.addCleanup(os.close, self.slave)
 
-    def read_master(self, n, timeout=10):
+    def read_master(self, n, timeout=harness.WAIT):
         got = b""
         deadline = time.monotonic() + timeout
         while len(got) < n and time.monotonic() < deadline:
@@ -123,7 +121,7 @@ class SerialPortTest(unittest.TestCase):
         self.addCleanup(program.err.close)
         self.addCleanup(program.out.close)
         self.addCleanup(program.stop)
-        deadline = time.monotonic() + 20
+        deadline = time.monotonic() + harness.WAIT
         while "opened" not in program.stdout() and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertIn("opened 0", program.stdout(), program.stderr())

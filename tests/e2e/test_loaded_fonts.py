@@ -39,7 +39,7 @@ class LoadedFontsTest(harness.ProgramTest):
         out = self.step(n)
         w, h = (int(v) for v in re.search(rf"step {n} (\d+)x(\d+)", out).groups())
         frame = frame_rows(os.path.join(self.steps.name, f"frame{n}"), w, h)
-        rows = self.picture((w, h))
+        rows = self.picture((w, h), lambda rows: rows == frame)
         differing = [(x, y) for y in range(h) for x in range(w) if rows[y][x] != frame[y][x]]
         self.assertEqual(differing[:5], [], f"{len(differing)} pixels differ from the frame")
         return out, rows

@@ -2,7 +2,6 @@
 the mouse queue and as mouse device events, motion scaled to -1..+1 of the
 screen picture, raw movement, and key scan codes as keyboard device events."""
 import re
-import time
 import unittest
 
 import harness
@@ -28,8 +27,7 @@ class MouseTest(harness.ProgramTest):
     def move(self, x, y):
         mark = len(self.program.stdout())
         self.xdotool("mousemove", "--window", str(self.window), str(x), str(y))
-        self.wait_for(lambda out: "dev2" in out[mark:])
-        time.sleep(0.05)
+        self.wait_then_two_beats(lambda out: "dev2" in out[mark:])
 
     def after(self, mark, pattern):
         return pattern.findall(self.program.stdout()[mark:])
@@ -40,8 +38,7 @@ class MouseTest(harness.ProgramTest):
             with self.subTest(button=button):
                 mark = len(self.program.stdout())
                 self.xdotool("click", button)
-                self.wait_for(lambda out: len(DEVICE.findall(out[mark:])) >= 2)
-                time.sleep(0.1)
+                self.wait_then_two_beats(lambda out: len(DEVICE.findall(out[mark:])) >= 2)
                 entries = self.after(mark, ENTRY)
                 self.assertEqual([(e[0], e[1], e[2]) for e in entries], [("320", "200", bit), ("320", "200", "0")])
                 pressed = [[int(v) for v in d[3:]] for d in self.after(mark, DEVICE)]
@@ -65,8 +62,8 @@ class MouseTest(harness.ProgramTest):
             with self.subTest(button=button):
                 mark = len(self.program.stdout())
                 self.xdotool("click", button)
-                self.wait_for(lambda out: len(DEVICE.findall(out[mark:])) >= 2 and len(ENTRY.findall(out[mark:])) >= 2)
-                time.sleep(0.1)
+                self.wait_then_two_beats(
+                    lambda out: len(DEVICE.findall(out[mark:])) >= 2 and len(ENTRY.findall(out[mark:])) >= 2)
                 entries = self.after(mark, ENTRY)
                 self.assertEqual([(e[2], e[5]) for e in entries], [(bit, wheel), ("0", "0")])
                 self.assertEqual([d[2] for d in self.after(mark, DEVICE)], [value, "0.0"])
@@ -85,8 +82,7 @@ class MouseTest(harness.ProgramTest):
     def test_raw_movement_is_recorded_with_the_newest_position(self):
         mark = len(self.program.stdout())
         self.xdotool("mousemove_relative", "--", "7", "-4")
-        self.wait_for(lambda out: re.search(r"^mouse -?\d+ -?\d+ 0 7 -4 ", out[mark:], re.M))
-        time.sleep(0.1)
+        self.wait_then_two_beats(lambda out: re.search(r"^mouse -?\d+ -?\d+ 0 7 -4 ", out[mark:], re.M))
         entries = self.after(mark, ENTRY)
         raw = [i for i, e in enumerate(entries) if (e[3], e[4]) == ("7", "-4")]
         self.assertEqual(len(raw), 1)

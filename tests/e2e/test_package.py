@@ -6,7 +6,6 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 import unittest
 
 import harness
@@ -80,10 +79,9 @@ class PackageTest(unittest.TestCase):
                                        stderr=subprocess.PIPE)
             try:
                 window = harness.program_window(xvfb)
-                time.sleep(0.3)
                 self.assertIsNone(program.poll())
                 harness.send_close(xvfb, window)
-                self.assertEqual(program.wait(5), 0)
+                self.assertEqual(program.wait(harness.WAIT), 0)
             finally:
                 if program.poll() is None:
                     program.kill()

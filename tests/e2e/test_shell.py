@@ -4,8 +4,8 @@ descriptor, a document handed to the opener (a stub on PATH), FILES read back
 from the window, KILL of *.tmp, and full screen left for a shown command."""
 import os
 import re
+import signal
 import tempfile
-import time
 import unittest
 
 import harness
@@ -29,6 +29,16 @@ def children(pid):
 
 
 wait_until = harness.wait_until
+
+
+def end_if_sleeping(pid):
+    """Ends the program's "sleep" child if a failed test left it running."""
+    try:
+        with open(f"/proc/{pid}/comm") as f:
+            if f.read().strip() == "sleep":
+                os.kill(pid, signal.SIGKILL)
+    except OSError:
+        pass
 
 
 class ShellTest(harness.ProgramTest):
@@ -65,10 +75,12 @@ class ShellTest(harness.ProgramTest):
         self.assertIn("launched=1\n", self.step(2))
         sleeper = wait_until(lambda: [c for c in children(self.program.pid) if c[2] == "sleep"])
         self.assertTrue(sleeper, children(self.program.pid))
+        self.addCleanup(end_if_sleeping, sleeper[0][0])
         fd_folder = f"/proc/{sleeper[0][0]}/fd"
         descriptors = {fd: os.readlink(os.path.join(fd_folder, fd)) for fd in os.listdir(fd_folder)}
         self.assertEqual(descriptors, {"0": "/dev/null", "1": "/dev/null", "2": "/dev/null"})
         # Once it has ended, the runtime has collected it: no zombie is left.
+        os.kill(sleeper[0][0], signal.SIGTERM)
         self.assertTrue(wait_until(lambda: not children(self.program.pid)), children(self.program.pid))
 
         self.assertIn("opener=5\n", self.step(3))
@@ -76,8 +88,9 @@ class ShellTest(harness.ProgramTest):
             self.assertEqual(f.read().splitlines(), ["1", os.path.join(self.folder, "docs", "my report.txt")])
 
         self.step(4)
-        time.sleep(0.3)  # the next frames show the listing
-        rows = harness.screen_text(self.xvfb, self.window, rows_count=6)
+        read = lambda: harness.screen_text(self.xvfb, self.window, rows_count=6)
+        wait_until(lambda: read()[3].endswith("Bytes free"))  # the listing's last line
+        rows = read()
         self.assertEqual(rows[0], os.path.join(self.folder, "listing"))
         self.assertEqual(rows[1], ".           <DIR> ..          <DIR> README            alpha   .txt")
         self.assertEqual(rows[2], "beta    .tmp      sub         <DIR> zeta")
@@ -93,7 +106,8 @@ class ShellTest(harness.ProgramTest):
         geometry = lambda: harness.window_geometry(self.xvfb, self.window)
         self.assertTrue(wait_until(lambda: geometry() == (1024, 768)), geometry())
         self.release_step(7)
-        self.assertTrue(wait_until(lambda: geometry() == (640, 400), 1.2), geometry())
+        self.assertTrue(wait_until(lambda: geometry() == (640, 400)), geometry())
+        open(os.path.join(self.folder, "shown"), "w").close()  # the shown command ends
         self.step(7, release=False)
         self.assertTrue(wait_until(lambda: geometry() == (1024, 768)), geometry())
         self.assertEqual(self.end_at_prompt(), 0)

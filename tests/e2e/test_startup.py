@@ -16,7 +16,7 @@ class StartupTest(unittest.TestCase):
     def report(self, args, cwd):
         program = harness.Program(self.xvfb, "startup_report_program", args=args, cwd=cwd)
         self.addCleanup(program.stop)
-        self.assertEqual(harness.end_at_prompt(self.xvfb, program, timeout=20), 0, program.stderr())
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
         return dict(re.findall(r"^(\w+)=(.*)$", program.stdout(), re.M))
 
     def test_directories_command_line_keyboard_buffer_and_ticks(self):
@@ -41,12 +41,12 @@ class StartupTest(unittest.TestCase):
         def flags_after(key):
             before = program.stdout().count("flags=")
             harness.press_keys(self.xvfb, window, key)
-            deadline = time.monotonic() + 3
+            deadline = time.monotonic() + harness.WAIT
             while program.stdout().count("flags=") == before and time.monotonic() < deadline:
                 time.sleep(0.02)
             return int(program.stdout().strip().splitlines()[-1].split("=")[1], 16)
 
-        time.sleep(0.3)
+        self.assertTrue(harness.wait_until(lambda: "flags=" in program.stdout()), program.stderr())
         start = int(program.stdout().splitlines()[-1].split("=")[1], 16)
         self.assertEqual(start & 0x60, 0)
         self.assertEqual(flags_after("Caps_Lock") & 0x40, 0x40)

@@ -2,7 +2,6 @@
 carry names that top -H and a debugger show, and the end-of-program prompt
 ends the program on a key."""
 import os
-import time
 import unittest
 
 import harness
@@ -18,7 +17,7 @@ class WaitingTest(unittest.TestCase):
         self.assertTrue(harness.wait_until(lambda: "ready" in self.program.stdout()), self.program.stderr())
 
     def test_tight_inkey_loop_gets_every_key_and_ends_on_the_prompt(self):
-        time.sleep(0.3)  # the loop has been polling long enough to wait between polls
+        # "ready" came after the loop had polled long enough to wait between polls.
         harness.type_text(self.xvfb, self.window, "quiet 42")
         harness.press_keys(self.xvfb, self.window, "Escape")
         self.assertTrue(harness.wait_until(lambda: "done" in self.program.stdout()), self.program.stdout())

@@ -28,7 +28,7 @@ class WindowTest(unittest.TestCase):
         window = harness.program_window(self.xvfb)
         sent = time.monotonic()
         harness.send_close(self.xvfb, window)
-        status = program.wait(5)
+        status = program.wait(harness.WAIT)
         elapsed = time.monotonic() - sent
         self.assertEqual(status, 0, program.stderr())
         self.assertLess(elapsed, 1.5)
@@ -38,11 +38,8 @@ class WindowTest(unittest.TestCase):
         window = harness.program_window(self.xvfb)
         harness.send_close(self.xvfb, window)
         # The program sees the request itself and keeps running for 1.5 s after it.
-        deadline = time.monotonic() + 5
-        while "close request" not in program.stdout() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        self.assertIn("close request 1", program.stdout())
-        time.sleep(0.8)
+        self.assertTrue(harness.wait_until(lambda: "running on" in program.stdout()), program.stdout())
+        self.assertIn("close request 1\n", program.stdout())
         self.assertTrue(program.alive(), "the close request stopped the program")
         # The window is still there and still answers.
         self.assertEqual(harness.window_geometry(self.xvfb, window), (640, 400))
@@ -52,8 +49,8 @@ class WindowTest(unittest.TestCase):
     def test_window_keeps_being_drawn(self):
         self.start("idle_program")
         window = harness.program_window(self.xvfb)
-        time.sleep(0.5)
-        w, h, rows = harness.pixels(self.xvfb, window)
+        drawn = lambda w, h, rows: (w, h) == (640, 400) and rows[200][320] == (0, 0, 0)
+        w, h, rows = harness.settled_pixels(self.xvfb, window, drawn)
         self.assertEqual((w, h), (640, 400))
         self.assertEqual(rows[200][320], (0, 0, 0))
 
@@ -63,7 +60,7 @@ class NoDisplayTest(unittest.TestCase):
         program = harness.Program(None, "idle_program", env=env)
         self.addCleanup(program.stop)
         started = time.monotonic()
-        status = program.wait(10)
+        status = program.wait(harness.WAIT)
         return status, time.monotonic() - started, program.stderr()
 
     def test_no_display_variable_exits_with_status_1(self):
@@ -85,7 +82,7 @@ class NoDisplayTest(unittest.TestCase):
         with harness.Xvfb(extra_args=("-extension", "GLX")) as xvfb:
             program = harness.Program(xvfb, "idle_program")
             self.addCleanup(program.stop)
-            self.assertEqual(program.wait(10), 1)
+            self.assertEqual(program.wait(harness.WAIT), 1)
             self.assertEqual(program.stderr(), f'quintaro: the X display "{xvfb.display}" has no OpenGL (GLX)\n')
 
 

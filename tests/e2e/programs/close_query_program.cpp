@@ -1,5 +1,5 @@
 // Test program: takes over close requests, reports the first one it sees on
-// standard output and then ends through END.
+// standard output, runs on, says so, and then ends through END.
 #include <cstdio>
 
 #include "runtime/core/core.h"
@@ -23,5 +23,7 @@ void program_main() {
   statement_end(4);
   platform_sleep(1500);  // 5: still running well after the request
   statement_end(5);
+  std::printf("running on\n");
+  std::fflush(stdout);
   program_end();  // 6: END
 }

@@ -111,12 +111,11 @@ void program_main() {
   rect(square, 0, 10, 10, 49, 49, 0, 0, 39, 39);  // still drawable in the same frame
   publish_frame(blue);
   statement_end(10);
-  int frames = 0;
-  while (hardware_img_get(square) && frames < 50) {  // 11: more frames until it is freed
+  // 11: more frames until it is freed (a generous cap: the window thread may be slow to draw them)
+  for (const int64_t start = ms_counter(); hardware_img_get(square) && ms_counter() - start < 30000;) {
     platform_sleep(40);
     rect(halves, 0, 100, 10, 139, 29, 39, 0, 0, 19);
     publish_frame(blue);
-    ++frames;
   }
   std::printf("freed %d\n", hardware_img_get(square) == nullptr ? 1 : 0);
   statement_end(11);

@@ -35,7 +35,8 @@ void program_main() {
   done(1);
 
   await_step(2);
-  std::printf("launched=%d\n", shell_function(text("exec sleep 1"), shell_hide | shell_dont_wait));  // 7
+  // 7: runs until the test ends it
+  std::printf("launched=%d\n", shell_function(text("exec sleep 600"), shell_hide | shell_dont_wait));
   statement_end(7, mark);
   done(2);
 
@@ -62,7 +63,9 @@ void program_main() {
   done(6);
 
   await_step(7);
-  shell_statement(text("sleep 1.5"), 0);  // 13: shown and waiting, out of full screen meanwhile
+  // 13: shown and waiting, out of full screen meanwhile, until the test has seen
+  // the window (or has ended and removed the folder)
+  shell_statement(text("until [ -e '" + folder + "/shown' ] || [ ! -d '" + folder + "' ]; do sleep 0.02; done"), 0);
   statement_end(13, mark);
   done(7);
 
