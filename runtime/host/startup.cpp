@@ -119,6 +119,7 @@ void open_window(int argc, char** argv) {
   window_may_open.wait(0);  // a hidden screen opens the window when first shown
 
   require_display();
+  window_creation_errors_trap();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(first_window_width, first_window_height);
@@ -156,6 +157,7 @@ void open_window(int argc, char** argv) {
   glutMouseWheelFunc(mouse_wheel_callback);
   // Named last, so that a window that carries its class takes input.
   identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
+  window_creation_errors_release(glXGetCurrentDisplay());
 }
 
 }  // namespace

@@ -120,3 +120,26 @@ void desktop_window_remap(Display* display, Window window) {
   XMapWindow(display, window);
   XFlush(display);
 }
+
+void desktop_window_size_hints(Display* display, Window window, int32_t width, int32_t height,
+                               bool locked, int32_t max_side) {
+  if (!display || window == None || width < 1 || height < 1) return;
+  XSizeHints* hints = XAllocSizeHints();
+  if (!hints) return;
+  long supplied = 0;
+  if (!XGetWMNormalHints(display, window, hints, &supplied)) hints->flags = 0;
+  hints->flags &= ~(PSize | PMinSize | PMaxSize);
+  hints->flags |= PSize | PMaxSize;
+  hints->width = width;
+  hints->height = height;
+  hints->max_width = locked ? width : max_side;
+  hints->max_height = locked ? height : max_side;
+  if (locked) {
+    hints->flags |= PMinSize;
+    hints->min_width = width;
+    hints->min_height = height;
+  }
+  XSetWMNormalHints(display, window, hints);
+  XFree(hints);
+  XFlush(display);
+}
