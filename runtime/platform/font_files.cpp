@@ -45,16 +45,19 @@ int integer_of(FcPattern* font, const char* object, int fallback) {
   return value;
 }
 
-// How far a face is from the regular one of its family: weight, slant and width.
-int distance_from_regular(FcPattern* font) {
-  return std::abs(integer_of(font, FC_WEIGHT, FC_WEIGHT_REGULAR) - FC_WEIGHT_REGULAR) +
-         std::abs(integer_of(font, FC_SLANT, FC_SLANT_ROMAN) - FC_SLANT_ROMAN) +
+// How far a face is from the one of its family that is wanted (regular, bold,
+// italic or both, normal width): weight, slant and width.
+int distance_from_wanted(FcPattern* font, bool bold, bool italic) {
+  const int weight = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  const int slant = italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN;
+  return std::abs(integer_of(font, FC_WEIGHT, FC_WEIGHT_REGULAR) - weight) +
+         std::abs(integer_of(font, FC_SLANT, FC_SLANT_ROMAN) - slant) +
          std::abs(integer_of(font, FC_WIDTH, FC_WIDTH_NORMAL) - FC_WIDTH_NORMAL);
 }
 
 }  // namespace
 
-std::string platform_find_font(std::string_view name) {
+std::string platform_find_font(std::string_view name, bool bold, bool italic) {
   if (name.size() > name_length_max || name.find('\0') != std::string_view::npos) return {};
   const std::string wanted = normalised(name);
   if (wanted.empty()) return {};
@@ -84,7 +87,8 @@ std::string platform_find_font(std::string_view name) {
       kind = 2;
     else
       continue;
-    const std::tuple<int, int, std::string> found{kind, kind == 2 ? distance_from_regular(font) : 0, file};
+    const std::tuple<int, int, std::string> found{kind, kind == 2 ? distance_from_wanted(font, bold, italic) : 0,
+                                                  file};
     if (found < best) best = found;
   }
 

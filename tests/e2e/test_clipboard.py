@@ -78,7 +78,8 @@ class ClipboardTest(harness.ProgramTest):
         self.assertEqual(self.xclip_out().decode("utf-8"), "Café ß ╔═╗ ☺ 50°\nnext line")
         self.assertEqual(self.xclip_out().decode("utf-8"), to_unicode(short))
         self.assertEqual(set(self.xclip_out("TARGETS").decode().split()),
-                         {"TARGETS", "UTF8_STRING", "STRING", "TEXT"})
+                         {"TARGETS", "text/plain;charset=utf-8", "UTF8_STRING", "STRING", "TEXT"})
+        self.assertEqual(self.xclip_out("text/plain;charset=utf-8").decode("utf-8"), to_unicode(short))
         # STRING is Latin-1: what it lacks becomes "?".
         self.assertEqual(self.xclip_out("STRING"), "Café ß ??? ? 50°\nnext line".encode("latin-1"))
 

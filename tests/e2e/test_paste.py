@@ -117,6 +117,25 @@ class ClipboardKeysTest(unittest.TestCase):
         self.assertTrue(out.splitlines()[-2].startswith("line=" + "Caf\x82 5".encode("latin-1").hex().upper()),
                         out.splitlines()[-2])
 
+    def test_refused_keys_go_as_fast_as_taken_ones(self):
+        program, window = self.start("paste_reader_program")
+        self.wait_for_output(program, "input 1\n")
+
+        def paste_timed(text, inputs_after):
+            self.xclip_in(text)
+            start = time.monotonic()
+            harness.press_keys(self.xvfb, window, "shift+Insert")
+            self.wait_for_output(program, f"input {inputs_after}\n", timeout=120)
+            return time.monotonic() - start
+
+        # 1,500 keys taken (six lines of 249 and their ends), then 1,500 keys of
+        # one line, of which all past the 255th are refused.
+        taken = paste_timed(("t" * 249 + "\n") * 6, 7)
+        refused = paste_timed("r" * 1499 + "\n", 8)
+        self.assertLess(refused, 2 * taken + 2, (taken, refused))
+        line = bytes.fromhex(program.stdout().split("line=")[-1].split("\n")[0]).decode()
+        self.assertEqual(line, "r" * 255)
+
     def test_a_real_key_stops_a_paste(self):
         program, window = self.start("paste_reader_program")
         self.wait_for_output(program, "input 1\n")
