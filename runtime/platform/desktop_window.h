@@ -23,8 +23,9 @@ struct desktop_identity {
 
 // True when a window manager runs on the display's default screen: someone owns
 // the WM_Sn selection, or the root window names a supporting-WM check window that
-// still exists and names itself. It makes this connection ignore its X errors
-// (a stale check window is one): give it a connection of its own.
+// still exists and names itself. A check window that is gone (its manager
+// died) is no longer named on the root. It makes this connection ignore its X
+// errors (a stale check window is one): give it a connection of its own.
 bool desktop_window_manager_running(Display* display);
 
 // Size of the display's default screen in pixels.
