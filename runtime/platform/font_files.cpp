@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <tuple>
@@ -70,8 +71,11 @@ std::string platform_find_font(std::string_view name, bool bold, bool italic) {
   FcFontSet* fonts = any && objects ? FcFontList(nullptr, any, objects) : nullptr;
 
   // The best candidate by (kind of match, distance from the regular face, path):
-  // a file name beats a face name, which beats a family.
-  std::tuple<int, int, std::string> best{3, 0, ""};
+  // a file name beats a face name, which beats a family. With a style asked
+  // for, by (distance from the styled face, kind, path): "DejaVu Sans" names
+  // the regular face's file too, and bold is the family's bold face.
+  const bool styled = bold || italic;
+  std::tuple<int, int, std::string> best{INT_MAX, INT_MAX, ""};
   for (int i = 0; fonts && i < fonts->nfont; ++i) {
     FcPattern* font = fonts->fonts[i];
     FcChar8* file_value = nullptr;
@@ -87,8 +91,9 @@ std::string platform_find_font(std::string_view name, bool bold, bool italic) {
       kind = 2;
     else
       continue;
-    const std::tuple<int, int, std::string> found{kind, kind == 2 ? distance_from_wanted(font, bold, italic) : 0,
-                                                  file};
+    const int distance = styled || kind == 2 ? distance_from_wanted(font, bold, italic) : 0;
+    const std::tuple<int, int, std::string> found =
+        styled ? std::make_tuple(distance, kind, file) : std::make_tuple(kind, distance, file);
     if (found < best) best = found;
   }
 
