@@ -8,22 +8,34 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run install package test test-asan test-tsan test-main bench fuzz clean
+.PHONY: all deps deps-test build build-tests run install package test test-asan test-tsan test-main bench fuzz clean
 
 all: build
 
+# What building and running need; the test tools come with `make test`.
 deps:
-	@bash tools/install_deps.sh
+	@bash tools/install_deps.sh run
 
+deps-test:
+	@bash tools/install_deps.sh test
+
+# The runtime and the calculator only. A fresh build directory is configured
+# without the tests; one that `make test` configured keeps them, but only the
+# calculator's targets are built here.
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUINTARO_TESTS=OFF)
+	cmake --build $(BUILD) -j $(JOBS) --target quintaro desktop_files
+
+# Everything: the calculator, the tests, the helpers and the benchmarks.
+build-tests: deps-test
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DQUINTARO_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	./$(BUILD)/quintaro
 
-# The program, its desktop entry, icon, manual page and README under PREFIX
-# (DESTDIR=... stages them elsewhere).
+# The program, its desktop entry, AppStream metainfo, icon, manual page and
+# README under PREFIX (DESTDIR=... stages them elsewhere); /usr/local needs root.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
@@ -35,24 +47,24 @@ package: build
 # calculator end to end under LeakSanitizer), then the unit and end-to-end
 # tests under ThreadSanitizer, then every test of the normal build (unit and
 # end-to-end), so the run ends with that summary.
-test: build test-asan test-tsan test-main
+test: build-tests test-asan test-tsan test-main
 
-test-asan: deps
+test-asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUINTARO_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-tsan: deps
+test-tsan: deps-test
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUINTARO_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	cd $(TSAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-main: build
+test-main: build-tests
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The benchmarks, then start-up time and the processor use of waiting programs
 # (per thread) under a private Xvfb.
-bench: build
+bench: build-tests
 	./$(BUILD)/bench/quintaro_bench
 	python3 tools/startup_time.py --build-dir $(BUILD)
 	python3 tools/idle_cpu.py --build-dir $(BUILD)

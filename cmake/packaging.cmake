@@ -4,19 +4,17 @@
 # runs these install rules, it compiles nothing.
 include(GNUInstallDirs)
 
+# Installing and packaging take what the calculator's targets built (the Makefile
+# builds those first); they do not build the tests that a full build holds.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+
 set(QUINTARO_MAINTAINER "Quintaro developers <developers@quintaro.invalid>"
     CACHE STRING "Maintainer named by the Debian package and its changelog")
 
-# Files made at build time: the icon drawn from the runtime's icon images, and
-# the compressed manual page and changelog (gzip -n: no name or time stamp inside,
-# so the same sources give the same package).
+# Files made at build time: the compressed manual page and changelog (gzip -n:
+# no name or time stamp inside, so the same sources give the same package).
 set(QUINTARO_DATA_DIR ${CMAKE_BINARY_DIR}/data)
 configure_file(${CMAKE_SOURCE_DIR}/data/changelog.in ${QUINTARO_DATA_DIR}/changelog @ONLY)
-add_custom_command(
-  OUTPUT ${QUINTARO_DATA_DIR}/quintaro.svg
-  COMMAND make_icon_svg ${QUINTARO_DATA_DIR}/quintaro.svg
-  DEPENDS make_icon_svg
-  VERBATIM)
 foreach(source ${CMAKE_SOURCE_DIR}/data/quintaro.1 ${QUINTARO_DATA_DIR}/changelog)
   get_filename_component(name ${source} NAME)
   add_custom_command(
@@ -26,17 +24,22 @@ foreach(source ${CMAKE_SOURCE_DIR}/data/quintaro.1 ${QUINTARO_DATA_DIR}/changelo
     VERBATIM)
 endforeach()
 add_custom_target(desktop_files ALL DEPENDS
-  ${QUINTARO_DATA_DIR}/quintaro.svg ${QUINTARO_DATA_DIR}/quintaro.1.gz ${QUINTARO_DATA_DIR}/changelog.gz)
+  ${QUINTARO_DATA_DIR}/quintaro.1.gz ${QUINTARO_DATA_DIR}/changelog.gz)
 
 install(TARGETS quintaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/quintaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${QUINTARO_DATA_DIR}/quintaro.svg
+install(FILES ${CMAKE_SOURCE_DIR}/data/quintaro.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME invalid.quintaro.quintaro.metainfo.xml)
+install(FILES ${CMAKE_SOURCE_DIR}/data/quintaro.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${QUINTARO_DATA_DIR}/quintaro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/data/copyright
               ${QUINTARO_DATA_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/docs/worked-example.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)  # the README shows it
+# Every picture the README shows, at the same relative path.
+file(GLOB QUINTARO_README_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
+install(FILES ${QUINTARO_README_PICTURES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quintaro)

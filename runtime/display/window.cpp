@@ -6,8 +6,12 @@
 #include <mutex>
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+
+#include <algorithm>
 
 #include "runtime/core/core.h"
+#include "runtime/platform/desktop_window.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> window_may_open{0};
@@ -94,10 +98,55 @@ void wait_for_window() {
   while (window_exists.load() == 0 || window_handle.load() == 0) platform_sleep(100);
 }
 
-// Asks the window thread for a new size and a render.
-void reshape_window(int32_t w, int32_t h) {
+// The largest window side asked for: what OpenGL can draw into, and at most
+// 16384 (a screen image can be far larger; X and the GL drawable cannot).
+int32_t max_window_side() {
+  static int32_t side = 0;  // window thread only
+  if (side == 0) {
+    GLint dims[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    const GLint smaller = std::min(dims[0], dims[1]);
+    side = smaller > 0 ? std::min<int32_t>(smaller, 16384) : 16384;
+  }
+  return side;
+}
+
+int_pair capped(int_pair size) {
+  const int32_t side = max_window_side();
+  return {std::clamp(size.w, 1, side), std::clamp(size.h, 1, side)};
+}
+
+// The size hints last given to the window manager (window thread only).
+struct size_hints_state {
+  bool valid;
+  bool locked;
+  int32_t w, h;
+};
+size_hints_state applied_hints{false, false, 0, 0};
+
+// Tells the window manager the size and whether the runtime holds the window at
+// it; only when that changed.
+void give_size_hints(bool locked, int32_t w, int32_t h) {
+  if (applied_hints.valid && applied_hints.locked == locked && applied_hints.w == w &&
+      applied_hints.h == h)
+    return;
+  const unsigned long handle = window_handle.load();
+  if (handle == 0) return;
+  desktop_window_size_hints(glXGetCurrentDisplay(), handle, w, h, locked, max_window_side());
+  applied_hints = {true, locked, w, h};
+}
+
+bool full_screen_involved() {
+  return full_screen_mode.load() != full_screen_off || full_screen_request.load() != full_screen_no_request;
+}
+
+// Asks the window thread for a new size and a render. A held window's hints
+// change first, so that a window manager lets the new size through.
+void reshape_window(int_pair size) {
+  const int_pair target = capped(size);
+  if (resize_locked.load() && !full_screen_involved()) give_size_hints(true, target.w, target.h);
   reshape_pending.store(1);
-  glutReshapeWindow(w, h);
+  glutReshapeWindow(target.w, target.h);
   glutPostRedisplay();
 }
 
@@ -272,31 +321,43 @@ void reshape_callback(int width, int height) {
   window_resized();
 }
 
-void window_size_step(int32_t sw, int32_t sh) {
+void window_size_step(int32_t screen_w, int32_t screen_h) {
   const int_pair window{window_width.load(), window_height.load()};
+  // The window's size for the screen's: the same, unless the screen is larger
+  // than any window can be.
+  const int_pair fit = capped({screen_w, screen_h});
+  const int32_t sw = fit.w, sh = fit.h;
   if (full_screen_mode.load() == full_screen_off && full_screen_request.load() == full_screen_no_request) {
     const bool changed = sw != prev_screen.w || sh != prev_screen.h;
-    screen_aspect = static_cast<float>(sw) / static_cast<float>(sh);
+    screen_aspect = static_cast<float>(screen_w) / static_cast<float>(screen_h);
     prev_screen = {sw, sh};
     const float aspect = static_cast<float>(window.w) / static_cast<float>(window.h);
     if (resize_mode.load() != resize_unscaled && aspect != window_aspect && aspect != screen_aspect) {
       const int_pair size =
           aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect);
       window_aspect = static_cast<float>(size.w) / static_cast<float>(size.h);
-      reshape_window(size.w, size.h);
+      reshape_window(size);
     } else if ((window.w != sw || window.h != sh) && (resize_locked.load() || changed)) {
-      reshape_window(sw, sh);
+      reshape_window({sw, sh});
+    } else if (capped(window).w != window.w || capped(window).h != window.h) {
+      reshape_window(window);  // resized by hand past what a window can be
     }
   }
   const full_screen_kind request = full_screen_request.load();
   if (reshape_pending.load() == 0 && request != full_screen_no_request) {
     if (request != full_screen_off) {
+      // A window held at one size may not be let full screen: lift the hold first.
+      give_size_hints(false, window.w, window.h);
       if (full_screen_mode.load() == full_screen_off) glutFullScreen();
     } else if (full_screen_mode.load() != full_screen_off) {
       glutLeaveFullScreen();
-      reshape_window(sw, sh);
+      reshape_window({sw, sh});
     }
     full_screen_mode.store(request);
     full_screen_request.store(full_screen_no_request);
   }
+  // The hold follows the program's resize setting; a pending reshape has set
+  // the hints for its size already.
+  if (!full_screen_involved() && reshape_pending.load() == 0)
+    give_size_hints(resize_locked.load() != 0, window.w, window.h);
 }

@@ -132,6 +132,7 @@ void open_window(int argc, char** argv) {
   window_may_open.wait(0);  // a hidden screen opens the window when first shown
 
   Display* probe = require_display();
+  window_creation_errors_trap();
   glutInit(&argc, argv);
   XCloseDisplay(probe);
   glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
@@ -170,6 +171,7 @@ void open_window(int argc, char** argv) {
   glutMouseWheelFunc(mouse_wheel_callback);
   // Named last, so that a window that carries its class takes input.
   identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
+  window_creation_errors_release(glXGetCurrentDisplay());
 }
 
 }  // namespace

@@ -81,10 +81,15 @@ int32_t wait_for_key(input_screen& scr, uint32_t mark) {
         key = c == 10 ? 13 : c;
       }
     } else {
-      // Up to 10 ms, less when a key arrives (or the shutdown begins).
-      program_wait(seen, 10);
-      seen = program_wakes();
+      // A key that waits is taken at once (a paste fills the buffer faster
+      // than INPUT takes keys); otherwise up to 10 ms, less when a key arrives
+      // (or the shutdown begins).
       const str_desc* k = inkey();
+      if (k->len != 1) {
+        program_wait(seen, 10);
+        seen = program_wakes();
+        k = inkey();
+      }
       if (k->len == 1) key = k->chars[0];
       callback_active.store(1);
       event_dispatch();

@@ -28,6 +28,7 @@ using text_ptr = std::shared_ptr<const std::string>;
 
 struct atom_set {
   xcb_atom_t clipboard, targets, utf8_string, text, incr, manager, save_targets, transfer;
+  xcb_atom_t utf8_mime;  // text/plain;charset=utf-8, which toolkit programs ask for first
 };
 
 // One X connection with an unmapped window that sees property changes.
@@ -61,7 +62,7 @@ bool open_link(x_link* link, const char* transfer_property) {
                     it.data->root_visual, XCB_CW_EVENT_MASK, &events);
 
   const char* names[] = {"CLIPBOARD", "TARGETS", "UTF8_STRING", "TEXT", "INCR", "CLIPBOARD_MANAGER",
-                         "SAVE_TARGETS", transfer_property};
+                         "SAVE_TARGETS", transfer_property, "text/plain;charset=utf-8"};
   constexpr size_t count = sizeof names / sizeof names[0];
   xcb_intern_atom_cookie_t cookies[count];
   for (size_t i = 0; i < count; ++i)
@@ -78,7 +79,7 @@ bool open_link(x_link* link, const char* transfer_property) {
   }
   link->c = c;
   link->window = window;
-  link->atoms = {found[0], found[1], found[2], found[3], found[4], found[5], found[6], found[7]};
+  link->atoms = {found[0], found[1], found[2], found[3], found[4], found[5], found[6], found[7], found[8]};
   return true;
 }
 
@@ -209,8 +210,9 @@ void serve_request(const xcb_selection_request_event_t* request) {
     return;
   }
   if (request->target == a.targets) {
-    const xcb_atom_t targets[] = {a.targets, a.utf8_string, XCB_ATOM_STRING, a.text};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, property, XCB_ATOM_ATOM, 32, 4, targets);
+    const xcb_atom_t targets[] = {a.targets, a.utf8_mime, a.utf8_string, XCB_ATOM_STRING, a.text};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, property, XCB_ATOM_ATOM, 32,
+                        sizeof targets / sizeof targets[0], targets);
     notify_selection(request, property);
     return;
   }
@@ -219,6 +221,9 @@ void serve_request(const xcb_selection_request_event_t* request) {
   if (request->target == a.utf8_string || request->target == a.text) {
     data = text;
     type = a.utf8_string;
+  } else if (request->target == a.utf8_mime) {
+    data = text;
+    type = a.utf8_mime;
   } else if (request->target == XCB_ATOM_STRING) {
     data = std::make_shared<const std::string>(latin1_from_utf8(*text));
     type = XCB_ATOM_STRING;
@@ -351,8 +356,9 @@ void start_hand_over(int32_t timeout_ms) {
     return;
   }
   // The targets the manager is to keep, as the convention asks, on our window.
-  const xcb_atom_t keep[] = {a.utf8_string, XCB_ATOM_STRING};
-  xcb_change_property(o.link.c, XCB_PROP_MODE_REPLACE, o.link.window, a.transfer, XCB_ATOM_ATOM, 32, 2, keep);
+  const xcb_atom_t keep[] = {a.utf8_mime, a.utf8_string, XCB_ATOM_STRING};
+  xcb_change_property(o.link.c, XCB_PROP_MODE_REPLACE, o.link.window, a.transfer, XCB_ATOM_ATOM, 32,
+                      sizeof keep / sizeof keep[0], keep);
   xcb_convert_selection(o.link.c, o.link.window, a.manager, a.save_targets, a.transfer, XCB_CURRENT_TIME);
   o.handing_over = true;
   const steady::time_point now = steady::now();

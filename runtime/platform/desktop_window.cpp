@@ -43,6 +43,22 @@ Window window_property(Display* display, Window window, Atom property) {
   return named;
 }
 
+// A root that names a check window which no longer exists (its manager died)
+// is taken as it stands by freeglut, whose query of that window fails and ends
+// the process. The stale name is removed, under a server grab so that a
+// manager starting meanwhile keeps the name it sets.
+void forget_dead_check_window(Display* display, Window root, Atom check, Window named) {
+  XGrabServer(display);
+  XWindowAttributes attributes;
+  if (window_property(display, root, check) == named && !XGetWindowAttributes(display, named, &attributes)) {
+    XDeleteProperty(display, root, check);
+    std::fprintf(stderr, "quintaro: the window manager's check window 0x%lx is gone; its name on the root "
+                 "is removed\n", named);
+  }
+  XUngrabServer(display);
+  XSync(display, False);
+}
+
 }  // namespace
 
 bool desktop_window_manager_running(Display* display) {
@@ -58,8 +74,12 @@ bool desktop_window_manager_running(Display* display) {
   // Others name a check window on the root, which names itself while the
   // manager runs; a manager that died leaves the root's property behind.
   const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  const Window named = window_property(display, RootWindow(display, screen), check);
-  return named != None && window_property(display, named, check) == named;
+  const Window root = RootWindow(display, screen);
+  const Window named = window_property(display, root, check);
+  if (named == None) return false;
+  if (window_property(display, named, check) == named) return true;
+  forget_dead_check_window(display, root, check, named);
+  return false;
 }
 
 void desktop_screen_size(Display* display, int32_t* width, int32_t* height) {
@@ -118,5 +138,28 @@ void desktop_window_remap(Display* display, Window window) {
   if (!display || window == None) return;
   XWithdrawWindow(display, window, DefaultScreen(display));
   XMapWindow(display, window);
+  XFlush(display);
+}
+
+void desktop_window_size_hints(Display* display, Window window, int32_t width, int32_t height,
+                               bool locked, int32_t max_side) {
+  if (!display || window == None || width < 1 || height < 1) return;
+  XSizeHints* hints = XAllocSizeHints();
+  if (!hints) return;
+  long supplied = 0;
+  if (!XGetWMNormalHints(display, window, hints, &supplied)) hints->flags = 0;
+  hints->flags &= ~(PSize | PMinSize | PMaxSize);
+  hints->flags |= PSize | PMaxSize;
+  hints->width = width;
+  hints->height = height;
+  hints->max_width = locked ? width : max_side;
+  hints->max_height = locked ? height : max_side;
+  if (locked) {
+    hints->flags |= PMinSize;
+    hints->min_width = width;
+    hints->min_height = height;
+  }
+  XSetWMNormalHints(display, window, hints);
+  XFree(hints);
   XFlush(display);
 }

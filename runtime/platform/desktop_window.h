@@ -23,8 +23,9 @@ struct desktop_identity {
 
 // True when a window manager runs on the display's default screen: someone owns
 // the WM_Sn selection, or the root window names a supporting-WM check window that
-// still exists and names itself. It makes this connection ignore its X errors
-// (a stale check window is one): give it a connection of its own.
+// still exists and names itself. A check window that is gone (its manager
+// died) is no longer named on the root. It makes this connection ignore its X
+// errors (a stale check window is one): give it a connection of its own.
 bool desktop_window_manager_running(Display* display);
 
 // Size of the display's default screen in pixels.
@@ -44,3 +45,18 @@ void desktop_window_identify(Display* display, Window window, const desktop_iden
 // it again, so that the manager takes it on anew with the properties in place. The
 // manager sees the requests in order, so no answer needs to be waited for.
 void desktop_window_remap(Display* display, Window window);
+
+// WM_NORMAL_HINTS of the window: the size it has or is asked to take, and
+// min = max = that size while the runtime holds the window at it (locked), so
+// that a window manager offers no resizing; unlocked, only max_side caps it.
+// Other fields (position, gravity) stay as they are.
+void desktop_window_size_hints(Display* display, Window window, int32_t width, int32_t height,
+                               bool locked, int32_t max_side);
+
+// From before glutInit until the window is made and named: X errors on any of
+// the process's connections are written to stderr once and otherwise ignored,
+// instead of ending the process (a stale window manager check window is one).
+// Release syncs the window's connection first, so that errors of requests made
+// until then are handled by the trap; it restores the handler that was there.
+void window_creation_errors_trap();
+void window_creation_errors_release(Display* display);

@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <tuple>
@@ -45,16 +46,19 @@ int integer_of(FcPattern* font, const char* object, int fallback) {
   return value;
 }
 
-// How far a face is from the regular one of its family: weight, slant and width.
-int distance_from_regular(FcPattern* font) {
-  return std::abs(integer_of(font, FC_WEIGHT, FC_WEIGHT_REGULAR) - FC_WEIGHT_REGULAR) +
-         std::abs(integer_of(font, FC_SLANT, FC_SLANT_ROMAN) - FC_SLANT_ROMAN) +
+// How far a face is from the one of its family that is wanted (regular, bold,
+// italic or both, normal width): weight, slant and width.
+int distance_from_wanted(FcPattern* font, bool bold, bool italic) {
+  const int weight = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  const int slant = italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN;
+  return std::abs(integer_of(font, FC_WEIGHT, FC_WEIGHT_REGULAR) - weight) +
+         std::abs(integer_of(font, FC_SLANT, FC_SLANT_ROMAN) - slant) +
          std::abs(integer_of(font, FC_WIDTH, FC_WIDTH_NORMAL) - FC_WIDTH_NORMAL);
 }
 
 }  // namespace
 
-std::string platform_find_font(std::string_view name) {
+std::string platform_find_font(std::string_view name, bool bold, bool italic) {
   if (name.size() > name_length_max || name.find('\0') != std::string_view::npos) return {};
   const std::string wanted = normalised(name);
   if (wanted.empty()) return {};
@@ -67,8 +71,11 @@ std::string platform_find_font(std::string_view name) {
   FcFontSet* fonts = any && objects ? FcFontList(nullptr, any, objects) : nullptr;
 
   // The best candidate by (kind of match, distance from the regular face, path):
-  // a file name beats a face name, which beats a family.
-  std::tuple<int, int, std::string> best{3, 0, ""};
+  // a file name beats a face name, which beats a family. With a style asked
+  // for, by (distance from the styled face, kind, path): "DejaVu Sans" names
+  // the regular face's file too, and bold is the family's bold face.
+  const bool styled = bold || italic;
+  std::tuple<int, int, std::string> best{INT_MAX, INT_MAX, ""};
   for (int i = 0; fonts && i < fonts->nfont; ++i) {
     FcPattern* font = fonts->fonts[i];
     FcChar8* file_value = nullptr;
@@ -84,7 +91,9 @@ std::string platform_find_font(std::string_view name) {
       kind = 2;
     else
       continue;
-    const std::tuple<int, int, std::string> found{kind, kind == 2 ? distance_from_regular(font) : 0, file};
+    const int distance = styled || kind == 2 ? distance_from_wanted(font, bold, italic) : 0;
+    const std::tuple<int, int, std::string> found =
+        styled ? std::make_tuple(distance, kind, file) : std::make_tuple(kind, distance, file);
     if (found < best) best = found;
   }
 

@@ -8,6 +8,8 @@
 // The name may be a file name ("dejavusansmono.ttf", with or without its
 // extension; letter case, spaces, '-' and '_' do not count), a face's full or
 // PostScript name ("DejaVu Sans Bold") or a family ("DejaVu Sans Mono"), whose
-// regular face is chosen. A name that matches nothing installed gives "" (the
-// system's nearest substitute is never taken).
-std::string platform_find_font(std::string_view name);
+// face nearest the style asked for is chosen: regular, or the family's own
+// bold, italic (or oblique) or bold italic face where it has one. A name that
+// matches nothing installed gives "" (the system's nearest substitute is never
+// taken).
+std::string platform_find_font(std::string_view name, bool bold = false, bool italic = false);

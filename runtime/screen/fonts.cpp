@@ -251,7 +251,9 @@ int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* opt
     if (cut != std::string::npos && cut + 1 < name.size()) found = read_file(name.substr(cut + 1), &bytes);
   }
   if (!found) {
-    const std::string installed = platform_find_font(name);
+    // A family's own bold and italic faces, where it has them; the font engine
+    // makes the styles a face lacks.
+    const std::string installed = platform_find_font(name, (flags & font_bold) != 0, (flags & font_italic) != 0);
     found = !installed.empty() && read_file(installed, &bytes);
   }
   if (!found) return -1;

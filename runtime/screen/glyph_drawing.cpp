@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "runtime/core/core.h"
 #include "runtime/screen/detail/screen_internals.h"
@@ -285,7 +286,7 @@ void draw_run(const coverage_target& t, int64_t from, int64_t to, uint8_t mode) 
 }  // namespace
 
 void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int64_t pen_x, int64_t y0,
-                   bool clip_to_view) {
+                   bool clip_to_view, coverage_parts parts) {
   if (!glyph.pixels || glyph.width <= 0 || glyph.height <= 0) return;
   const int64_t x0 = pen_x + glyph.left;
   int64_t x_lo = 0, y_lo = 0, x_hi = int64_t{img->width} - 1, y_hi = int64_t{img->height} - 1;
@@ -309,11 +310,11 @@ void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_
   const uint8_t mode = img->print_mode;
   const int64_t cell_from = std::clamp<int64_t>(-int64_t{glyph.left}, c_first, c_end);
   const int64_t cell_to = std::clamp<int64_t>(cell_from + glyph.advance, cell_from, c_end);
-  if (mode != 2) {
+  if (parts & coverage_cell) draw_run(target, cell_from, cell_to, mode);
+  if (mode != 2 && (parts & coverage_overhang)) {
     draw_run(target, c_first, cell_from, 1);
     draw_run(target, cell_to, c_end, 1);
   }
-  draw_run(target, cell_from, cell_to, mode);
 }
 
 const glyph_coverage* loaded_glyph(uint32_t font, uint32_t code) {
@@ -451,16 +452,24 @@ void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, in
   const font_text characters(text, font);
   // Advances never go back, and no bitmap starts more than a cell height left of its pen.
   const int64_t beyond = int64_t{img->width} + font_height_max;
-  for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
-    const uint32_t code = characters[i];
-    if (font < first_loaded_font) {
-      draw_builtin_glyph(img, font, code, static_cast<int32_t>(x0), static_cast<int32_t>(y0), true);
+  if (font < first_loaded_font) {
+    for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
+      draw_builtin_glyph(img, font, characters[i], static_cast<int32_t>(x0), static_cast<int32_t>(y0), true);
       x0 += font_width_of(font);
-      continue;
     }
-    const glyph_coverage* glyph = loaded_glyph(font, code);
-    if (!glyph) continue;
-    draw_coverage(img, *glyph, font_flags[font], x0, y0, true);
-    x0 += glyph->advance;
+    return;
+  }
+  // Every glyph's cell first, then the ink that hangs out of the cells: with a
+  // background, a cell would otherwise wipe out the overhang of the glyph before
+  // it (the hook of an "f" over the next letter).
+  const int64_t start = x0;
+  for (const coverage_parts part : {coverage_cell, coverage_overhang}) {
+    x0 = start;
+    for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
+      const glyph_coverage* glyph = loaded_glyph(font, characters[i]);
+      if (!glyph) continue;
+      draw_coverage(img, *glyph, font_flags[font], x0, y0, true, part);
+      x0 += glyph->advance;
+    }
   }
 }

@@ -73,6 +73,37 @@ class CalculatorTest(unittest.TestCase):
         harness.press_keys(self.xvfb, window, "y")
         self.assertEqual(program.wait(harness.WAIT), 0, program.stderr())
 
+    def test_a_window_manager_that_died_leaves_a_check_window_that_is_gone(self):
+        made = self.xvfb.run([harness.program_path("dead_wm_check")])
+        self.assertEqual(made.returncode, 0, made.stderr)
+        dead = int(made.stdout, 16)
+        root = self.xvfb.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]).stdout
+        self.assertIn(hex(dead), root)
+        self.assertNotEqual(self.xvfb.run(["xwininfo", "-id", hex(dead)]).returncode, 0)
+
+        program, window, rows = self.run_calculator("44100", "120")
+        self.assertEqual(rows[9], number_row("1/4 note = ", "22050"))
+        harness.press_keys(self.xvfb, window, "x")
+        self.wait_for_row(window, 29, "Press any key to continue")
+        harness.press_keys(self.xvfb, window, "y")
+        self.assertEqual(program.wait(5), 0, program.stderr())
+
+    def test_help_and_version_answer_without_a_window(self):
+        path = harness.program_path("quintaro")
+        for argument, expected in (("--help", "Usage: quintaro"), ("--version", "quintaro 1.0")):
+            # No display at all: the answer needs none.
+            env = {k: v for k, v in harness.os.environ.items() if k != "DISPLAY"}
+            done = harness.subprocess.run([path, argument], env=env, capture_output=True, text=True,
+                                          timeout=10)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertTrue(done.stdout.startswith(expected), done.stdout)
+            self.assertEqual(done.stderr, "")
+        # Anything else is the program's command line: the window opens as usual.
+        program = harness.Program(self.xvfb, "quintaro", args=["--helpme"])
+        self.addCleanup(program.stop)
+        harness.program_window(self.xvfb)
+        self.assertTrue(program.alive())
+
     def test_other_rates_and_tempos(self):
         cases = {
             ("48000", "140"): ["1316544", "658272", "329136", "82284", "41142", "20571", "10285.5",

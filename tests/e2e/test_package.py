@@ -3,6 +3,7 @@ it depends on, what lintian says of it, and whether the program it installs
 starts and ends on a close request."""
 import glob
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -10,10 +11,13 @@ import unittest
 
 import harness
 
+SOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+
 EXPECTED_FILES = {
     "./usr/bin/quintaro",
     "./usr/share/applications/quintaro.desktop",
     "./usr/share/icons/hicolor/scalable/apps/quintaro.svg",
+    "./usr/share/metainfo/invalid.quintaro.quintaro.metainfo.xml",
     "./usr/share/man/man1/quintaro.1.gz",
     "./usr/share/doc/quintaro/README.md",
     "./usr/share/doc/quintaro/copyright",
@@ -53,15 +57,23 @@ class PackageTest(unittest.TestCase):
             self.assertEqual(owner, "root/root", path)
             if path.endswith("/"):
                 self.assertEqual(mode, "drwxr-xr-x", path)
+        # The installed README's pictures are installed beside it.
+        with open(os.path.join(SOURCE_DIR, "README.md")) as f:
+            pictures = re.findall(r"\]\((docs/[^)]+)\)", f.read())
+        self.assertTrue(pictures)
+        for picture in pictures:
+            self.assertIn("./usr/share/doc/quintaro/" + picture, entries)
         # dpkg-shlibdeps worked these out from the libraries the program is linked against.
         depends = run(["dpkg-deb", "-f", self.deb, "Depends"]).stdout
         for library in ("libc6", "libglut3", "libglew", "libx11-6", "libxi6", "libstdc++6"):
             self.assertIn(library, depends)
 
     def test_lintian_reports_no_errors(self):
-        result = run(["lintian", "--no-tag-display-limit", self.deb], timeout=240)
+        result = run(["lintian", "--info", "--no-tag-display-limit", self.deb], timeout=240)
         errors = [line for line in result.stdout.splitlines() if line.startswith("E:")]
         self.assertEqual(errors, [], result.stdout)
+        # Built with dpkg-buildflags' hardening: relro, bind now, fortified functions.
+        self.assertNotIn("hardening-no-", result.stdout)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_installed_program_starts_and_ends_on_a_close_request(self):

@@ -120,12 +120,34 @@ class ClipboardKeysTest(unittest.TestCase):
         self.assertTrue(out.splitlines()[-2].startswith("line=" + "Caf\x82 5".encode("latin-1").hex().upper()),
                         out.splitlines()[-2])
 
+    def test_pasted_keys_taken_or_refused_wait_for_nothing(self):
+        program, window = self.start("paste_reader_program")
+        self.wait_for_output(program, "input 1\n")
+
+        def paste_timed(text, inputs_after):
+            self.xclip_in(text)
+            start = time.monotonic()
+            harness.press_keys(self.xvfb, window, "shift+Insert")
+            self.wait_for_output(program, f"input {inputs_after}\n", timeout=120)
+            return time.monotonic() - start
+
+        # 1,500 keys taken (six lines of 249 and their ends), then 1,500 keys of
+        # one line, of which all past the 255th are refused. A key that waited
+        # for the next wake-up went at about 65 a second (23 s for either); a
+        # generous cap, for loaded machines and sanitizer builds.
+        taken = paste_timed(("t" * 249 + "\n") * 6, 7)
+        refused = paste_timed("r" * 1499 + "\n", 8)
+        self.assertLess(taken, 12, (taken, refused))
+        self.assertLess(refused, 12, (taken, refused))
+        line = bytes.fromhex(program.stdout().split("line=")[-1].split("\n")[0]).decode()
+        self.assertEqual(line, "r" * 255)
+
     def test_a_real_key_stops_a_paste(self):
         program, window = self.start("paste_reader_program")
         self.wait_for_output(program, "input 1\n")
         # Far more than a line takes (255 characters; the rest are dropped): the
         # paste is still typing when the real key comes, however slow the machine.
-        self.xclip_in("9" * 100000 + "\n")
+        self.xclip_in("9" * 200000 + "\n")
         harness.press_keys(self.xvfb, window, "shift+Insert")
         self.assertTrue(harness.wait_until(lambda: harness.screen_text(self.xvfb, window)[1].startswith("? 9999")))
         harness.press_keys(self.xvfb, window, "Return")

@@ -67,5 +67,55 @@ class WindowControlTest(harness.ProgramTest):
         self.assertEqual(self.end_at_prompt("Quintaro window test"), 0, self.program.stderr())
 
 
+def size_hints(xvfb, window):
+    """WM_NORMAL_HINTS as {"size": (w, h), "min": ..., "max": ...}; absent fields left out."""
+    out = xvfb.run(["xprop", "-id", str(window), "WM_NORMAL_HINTS"]).stdout
+    names = {"program specified size": "size", "program specified minimum size": "min",
+             "program specified maximum size": "max"}
+    hints = {}
+    for line in out.splitlines():
+        key, _, value = line.strip().partition(":")
+        if key in names:
+            w, h = value.split(" by ")
+            hints[names[key]] = (int(w), int(h))
+    return hints
+
+
+class WindowHintsTest(harness.ProgramTest):
+    program_name = "window_hints_program"
+    stepped = True
+
+    def test_hints_hold_the_window_at_the_screen_size_unless_resizing_is_allowed(self):
+        def held(size):
+            return {"size": size, "min": size, "max": size}
+
+        # The first screen, 640 x 400, then an 800 x 600 screen: both held.
+        self.assertTrue(wait_for(lambda: size_hints(self.xvfb, self.window) == held((640, 400))),
+                        size_hints(self.xvfb, self.window))
+        self.step(1)
+        self.assertTrue(wait_for(lambda: size_hints(self.xvfb, self.window) == held((800, 600))),
+                        size_hints(self.xvfb, self.window))
+        self.assertEqual(harness.window_geometry(self.xvfb, self.window), (800, 600))
+
+        # Resizable: no minimum, and a maximum no window exceeds, whatever the screen.
+        self.step(2)
+        self.assertTrue(wait_for(lambda: "min" not in size_hints(self.xvfb, self.window)),
+                        size_hints(self.xvfb, self.window))
+        hints = size_hints(self.xvfb, self.window)
+        self.assertEqual(hints["size"], (800, 600))
+        self.assertTrue(800 < hints["max"][0] == hints["max"][1] <= 16384, hints)
+        self.xvfb.run(["xdotool", "windowsize", str(self.window), "900", "640"])
+        self.assertTrue(wait_for(lambda: size_hints(self.xvfb, self.window).get("size") == (900, 640)),
+                        size_hints(self.xvfb, self.window))
+
+        # Held again: back to the screen's size, with the hints first.
+        self.step(3)
+        self.assertTrue(wait_for(lambda: size_hints(self.xvfb, self.window) == held((800, 600))),
+                        size_hints(self.xvfb, self.window))
+        self.assertTrue(wait_for(lambda: harness.window_geometry(self.xvfb, self.window) == (800, 600)))
+        self.release_step(4)
+        self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -76,6 +76,39 @@ TEST_F(LoadedFontTest, FindsFilesByPathFileNameAndFamily) {
   }
 }
 
+TEST_F(LoadedFontTest, AFamilysOwnBoldAndItalicFacesAreUsed) {
+  struct {
+    const char* family;
+    const char* options;
+    const char* face_file;  // the family's face for the style
+  } cases[] = {
+      {"DejaVu Sans", "bold", "DejaVuSans-Bold.ttf"},
+      {"DejaVu Sans Mono", "bold", "DejaVuSansMono-Bold.ttf"},
+      {"DejaVu Sans", "italic", "DejaVuSans-Oblique.ttf"},
+      {"DejaVu Sans", "bold, italic", "DejaVuSans-BoldOblique.ttf"},
+      {"DejaVu Serif", "bold,italic", "DejaVuSerif-BoldItalic.ttf"},
+  };
+  const auto same = [](const glyph_coverage& a, const glyph_coverage& b) {
+    return a.width == b.width && a.height == b.height && a.left == b.left && a.advance == b.advance &&
+           std::memcmp(a.pixels, b.pixels, static_cast<size_t>(a.width) * a.height) == 0;
+  };
+  int32_t checked = 0;
+  for (const auto& c : cases) {
+    if (!std::ifstream(dejavu + c.face_file)) continue;  // not every DejaVu package has every face
+    const int32_t by_family = load(c.family, 24, c.options);
+    const int32_t face = load(dejavu + c.face_file, 24);
+    ASSERT_GE(by_family, first_loaded_font) << c.family << " " << c.options;
+    for (const int code : {int{'H'}, int{'g'}, int{'f'}})
+      EXPECT_TRUE(same(glyph(by_family, code), glyph(face, code))) << c.face_file << " " << char(code);
+    ++checked;
+  }
+  EXPECT_GE(checked, 2);  // at least the bold faces of the core package
+  // A family without a bold face of its own gets the made one: here a file, which is one face.
+  const glyph_coverage &made = glyph(load(dejavu + "DejaVuSans.ttf", 24, "bold"), 'H'),
+                       &real = glyph(load(dejavu + "DejaVuSans-Bold.ttf", 24), 'H');
+  EXPECT_FALSE(same(made, real));
+}
+
 TEST_F(LoadedFontTest, OptionsShowInTheGlyphs) {
   const int32_t plain = load(dejavu + "DejaVuSans.ttf", 24);
   const glyph_coverage& h = glyph(plain, 'H');
@@ -220,6 +253,36 @@ TEST_F(LoadedFontTest, DrawingByDepthAndBlending) {
       }
       free_image(handle, 1);
     }
+  }
+}
+
+TEST_F(LoadedFontTest, WithABackgroundTheOverhangOfAGlyphSurvivesTheNextCell) {
+  // Made slanted, an 'f' hangs past its advance over the next letter's cell.
+  const int32_t font = load(dejavu + "DejaVuSans.ttf", 24, "italic");
+  const glyph_coverage& f = glyph(font, 'f');
+  ASSERT_GT(f.left + f.width, f.advance);
+  constexpr uint32_t ink = 0xFFFFFFFF, paper = 0xFF0000FF;  // paper has no red
+  for (const char* text : {"fj", "fl", "f "}) {
+    const int32_t handle = new_image(60, 30, 32, 1);
+    image_record* img = image_at(-handle);
+    set_dest(handle);
+    set_image_font(font, 0, 0);
+    img->colour = ink;
+    img->background = paper;
+    img->print_mode = 3;
+    print_at(10, 0, str_from_cstr(text), 0, 0);
+    const auto* p32 = reinterpret_cast<const uint32_t*>(img->data);
+    int32_t hook = 0;
+    for (int32_t y = 0; y < f.height; ++y)
+      for (int32_t x = 10 + f.advance; x < 10 + f.left + f.width; ++x)
+        if (const int32_t cover = at(f, x - 10 - f.left, y); cover >= 128) {
+          // At least the hook's own share of white over whatever the cell holds.
+          EXPECT_GE(static_cast<int32_t>((p32[y * 60 + x] >> 16) & 0xFF), cover - 2)
+              << text << " at " << x << "," << y;
+          ++hook;
+        }
+    EXPECT_GT(hook, 0) << text;
+    free_image(handle, 1);
   }
 }
 
