@@ -54,10 +54,12 @@ constexpr int32_t circle_start_given = 4;
 constexpr int32_t circle_end_given = 8;
 constexpr int32_t circle_aspect_given = 16;
 
-// Largest pixel radius drawn. Bigger circles (and centres or radii that are
-// not finite) draw nothing: a quarter takes about 1.6 steps per pixel of
-// radius, so this bounds the work of one statement to a few million steps.
-constexpr double circle_radius_max = 1048576.0;
+// A quarter takes about 1.6 steps per pixel of radius. Up to this pixel
+// radius a circle walks its whole outline; a larger one walks only the steps
+// whose points can fall inside the view port, so its time follows the pixels
+// it can draw, whatever its size. Centres or radii that are not finite draw
+// nothing.
+constexpr double circle_walk_whole = 1048576.0;
 
 void circle_draw(double x, double y, double r, uint32_t colour, double start, double end, double aspect, int32_t flags);
 
@@ -92,18 +94,14 @@ void paint_tile(float x, float y, const str_desc* tile, uint32_t border, const s
 //
 // Command strings are outside input: every number, variable reference and
 // sub-string is checked before use. A bad command, number or reference is
-// error 5; sub-strings nested deeper than turtle_nesting_max, or sub-strings
-// that together do more than turtle_substring_budget units of work, are
-// error 6. The statement stops at the error with what it drew so far, and the
-// last graphics point keeps its old value.
+// error 5; sub-strings nested deeper than turtle_nesting_max are error 6. The
+// statement stops at the error with what it drew so far, and the last graphics
+// point keeps its old value. Sub-strings calling each other may ask for work
+// that grows exponentially with the depth: it is done, however long it takes,
+// and a stop of the program (close, Ctrl+Break, a stop signal) ends it within
+// a command.
 
 constexpr int32_t turtle_nesting_max = 8192;
-
-// Work allowed to sub-strings in one statement: a command character counts 1,
-// a line the pixels it stores, a fill the pixels it examines. Sub-strings
-// calling each other can ask for work that grows exponentially with the depth;
-// this bound keeps a statement to a fraction of a second.
-constexpr int64_t turtle_substring_budget = int64_t{1} << 26;
 
 // Type codes of the variable references ("=" and "X" followed by a type code
 // and a 16-bit little-endian offset into the data segment).
