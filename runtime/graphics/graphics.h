@@ -1,7 +1,7 @@
 #pragma once
 // The graphics statements on the write image: PSET and PRESET, LINE (plain,
-// styled, boxes), CIRCLE (circles, ellipses, arcs), PAINT (a colour or a tile)
-// and DRAW (turtle drawing). Program thread only.
+// styled, boxes), CIRCLE (circles, ellipses, arcs), PAINT (a colour or a tile),
+// DRAW (turtle drawing) and GET and PUT of screen areas. Program thread only.
 //
 // Statements take logical coordinates, update the image's last graphics point,
 // map to pixels and clip to the view port (screen/pixels.h). On a text surface
@@ -112,3 +112,43 @@ constexpr uint8_t reference_int8 = 1, reference_uint8 = 129, reference_int16 = 2
 void turtle_draw(const str_desc* commands);
 // The same over bytes the caller holds.
 void turtle_draw_bytes(const uint8_t* text, int32_t length);
+
+// GET and PUT of screen areas: a rectangle of the write image stored into a
+// program array's bytes and drawn back. Corners go through the view and
+// window mapping like PSET's and must lie inside the view port (error 5).
+//
+// The stored form (docs/screen-areas.md): a header, then the rows top to
+// bottom. The classic header is a 16-bit width word and a 16-bit height
+// word: for 4-bit (planar) images the width in pixels, each row its four
+// planes one after another, (width + 7) / 8 bytes each, leftmost pixel in the
+// highest bit; for 1, 2 and 8 bits per pixel the width in bits (width x
+// bits), each row packed, leftmost pixel in the highest bits. 32-bit images,
+// and indexed ones whose width word or height would not fit 16 bits, use the
+// long header: two zero words, then 32-bit width, height and bits per pixel;
+// 32-bit rows are 4 bytes a pixel (0xAARRGGBB, little-endian).
+
+constexpr int64_t area_header_classic = 4;
+constexpr int64_t area_header_long = 16;
+
+// Flags of area_get and area_put.
+constexpr int32_t area_first_relative = 1;   // the (first) point is added to the last graphics point
+constexpr int32_t area_second_relative = 2;  // GET's second corner measured from the first
+
+// Actions of area_put.
+constexpr int32_t put_pset = 0, put_preset = 1, put_and = 2, put_or = 3, put_xor = 4;
+
+// Bytes a picture of width x height pixels takes from the write image; 0 for
+// no size or an image without pixels.
+int64_t area_bytes(int32_t width, int32_t height);
+
+// GET (x1,y1)-(x2,y2), array: size is the array's byte size, too small is
+// error 5. The graphics point becomes the second corner.
+void area_get(float x1, float y1, float x2, float y2, uint8_t* array, int64_t size, int32_t flags);
+
+// PUT (x,y), array, action: the picture's top-left corner at (x, y), which
+// becomes the graphics point. PSET stores the picture, PRESET its inverse
+// (index bits, or a 32-bit pixel's colour channels with its alpha kept), AND,
+// OR and XOR combine it with what is there (XOR twice restores the screen).
+// Nothing is blended. A header of another image kind, one claiming more bytes
+// than size, or a picture not wholly inside the view port is error 5.
+void area_put(float x, float y, const uint8_t* array, int64_t size, int32_t action, int32_t flags);
