@@ -152,3 +152,33 @@ void area_get(float x1, float y1, float x2, float y2, uint8_t* array, int64_t si
 // Nothing is blended. A header of another image kind, one claiming more bytes
 // than size, or a picture not wholly inside the view port is error 5.
 void area_put(float x, float y, const uint8_t* array, int64_t size, int32_t action, int32_t flags);
+
+// Image copy with scaling (docs/image-copy.md): a rectangle of a source image
+// (a screen page >= 0 or an image handle < 0; default the read image) into a
+// rectangle of a destination (default the write image). Without source
+// corners, the whole source; without destination corners, the source's size
+// at (0, 0); with one, the source's size there; with two, scaled to fit, and
+// corners given right-to-left or bottom-to-top mirror the picture (on either
+// side; both cancel). Each destination pixel takes the source pixel under its
+// centre; with smooth, a 32-bit source is sampled bilinearly. Indexed into
+// indexed copies colour indices (masked to the destination), indexed into
+// 32-bit goes through the source's palette, 32-bit into 32-bit blends as PSET
+// does unless the destination's blending is off. 32-bit into indexed, a text
+// surface, source corners outside the source, or a hardware image are error
+// 5. The destination is clipped to its image (not its view port); an image
+// copied onto itself reads a copy of its source rectangle first. Two
+// destination corners leave the destination's graphics point at the second.
+
+// Flags of image_copy.
+constexpr int32_t copy_destination_first_given = 1;
+constexpr int32_t copy_destination_second_given = 2;
+constexpr int32_t copy_destination_first_relative = 4;   // added to the destination's graphics point
+constexpr int32_t copy_destination_second_relative = 8;  // measured from the first corner
+constexpr int32_t copy_source_given = 16;
+constexpr int32_t copy_destination_given = 32;
+constexpr int32_t copy_source_corners_given = 64;
+constexpr int32_t copy_source_second_relative = 128;
+constexpr int32_t copy_smooth = 256;
+
+void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
+                float sy1, float sx2, float sy2, int32_t flags);
