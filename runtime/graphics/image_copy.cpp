@@ -138,10 +138,64 @@ void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int6
   const bool to_words = dst->bytes_per_pixel == 4, from_words = src->bytes_per_pixel == 4;
   const bool blend = to_words && !dst->blend_off;
   const note_write_at_exit mark;
+  const auto source_row = [&](int32_t row) {
+    return src->data + (static_cast<size_t>(s.y1 + row) * src->width + static_cast<size_t>(s.x1)) * src->bytes_per_pixel;
+  };
+  const auto row_of = [&](int64_t y) {
+    const int32_t jy = nearest(y - top, dh, sh);
+    return flip_y ? sh - 1 - jy : jy;
+  };
+  // Same kind, same width, not mirrored across: whole rows at a time.
+  const bool rows_as_they_are = !smooth && held.empty() && !flip_x && dw == sw &&
+                                (to_words ? from_words && !blend : !from_words && (src->mask & ~dst->mask) == 0);
+  if (rows_as_they_are) {
+    const size_t bpp = dst->bytes_per_pixel, skip = static_cast<size_t>(x_from - left) * bpp;
+    const size_t bytes = static_cast<size_t>(out_w) * bpp;
+    const bool plain = begin_plain_writes();
+    for (int64_t y = y_from; y <= y_to; ++y) {
+      uint8_t* to = dst->data + (static_cast<size_t>(y) * dst->width + static_cast<size_t>(x_from)) * bpp;
+      const uint8_t* from = source_row(row_of(y)) + skip;
+      if (plain)
+        std::memcpy(to, from, bytes);
+      else
+        shared_put_bytes(to, from, bytes);
+    }
+    if (plain) end_plain_writes();
+    return;
+  }
+  // Indexed into indexed, nearest: a byte per pixel through the column table.
+  if (!to_words && held.empty()) {
+    const uint8_t mask = static_cast<uint8_t>(dst->mask);
+    const int32_t* const column = columns.data();
+    for (int64_t y = y_from; y <= y_to; ++y) {
+      if (((y - y_from) & 63) == 0 && statement_stopping()) return;
+      const uint8_t* from = source_row(row_of(y));
+      uint8_t* to = dst->data + static_cast<size_t>(y) * dst->width + static_cast<size_t>(x_from);
+      for (int32_t i = 0; i < out_w; ++i) shared_put(to + i, static_cast<uint8_t>(from[column[i]] & mask));
+    }
+    return;
+  }
+  // 32-bit into 32-bit, nearest: stored or blended through the column table.
+  if (to_words && from_words && !smooth && held.empty()) {
+    const int32_t* const column = columns.data();
+    for (int64_t y = y_from; y <= y_to; ++y) {
+      if (((y - y_from) & 63) == 0 && statement_stopping()) return;
+      const uint32_t* from = reinterpret_cast<const uint32_t*>(source_row(row_of(y)));
+      uint32_t* to = reinterpret_cast<uint32_t*>(dst->data) + static_cast<size_t>(y) * dst->width +
+                     static_cast<size_t>(x_from);
+      for (int32_t i = 0; i < out_w; ++i) {
+        const uint32_t value = from[column[i]], a = value >> 24;
+        if (!blend || a == 0xFF)
+          shared_put(to + i, value);
+        else if (a != 0)
+          shared_put(to + i, graphics_blend(shared_get(to[i]), value));
+      }
+    }
+    return;
+  }
   for (int64_t y = y_from; y <= y_to; ++y) {
     if (((y - y_from) & 63) == 0 && statement_stopping()) return;
-    const int32_t jy = nearest(y - top, dh, sh);
-    const int32_t row = flip_y ? sh - 1 - jy : jy;
+    const int32_t row = row_of(y);
     const size_t out_at = static_cast<size_t>(y) * dst->width + static_cast<size_t>(x_from);
     // Bilinear: the source position of the pixel centre, mixed from its four neighbours.
     double v = 0;
