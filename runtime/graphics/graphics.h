@@ -182,3 +182,25 @@ constexpr int32_t copy_smooth = 256;
 
 void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
                 float sy1, float sx2, float sy2, int32_t flags);
+
+// Triangle mapping (docs/triangle-map.md): the triangle of a source image
+// given by three points in source pixels (each within 0..width, 0..height of
+// the source, error 5 otherwise) drawn onto the triangle of three destination
+// points (logical coordinates of the destination, rounded), affinely. Points
+// are pixel corners: pixel (x, y) covers x .. x + 1 and y .. y + 1, so
+// (0,0), (4,0), (4,4) and (0,4) enclose a 4 x 4 square. Each destination pixel
+// whose centre lies inside takes the source pixel under the position its
+// barycentric weights give, nearest or (smooth, 32-bit source) bilinear. A pixel centre exactly on an
+// edge belongs to one of the two triangles that may share it, so triangles
+// tiling a shape draw each pixel once. Clipped to the destination image;
+// formats, blending and errors as image_copy. Destination vertices are held
+// within 2^28 pixels of the origin. Hardware images are error 5.
+
+// Flags of triangle_map.
+constexpr int32_t map_source_given = 1;
+constexpr int32_t map_destination_given = 2;
+constexpr int32_t map_smooth = 4;
+
+// points: x1, y1, x2, y2, x3, y3.
+void triangle_map(const float source_points[6], int64_t source, const float destination_points[6],
+                  int64_t destination, int32_t flags);
