@@ -1,5 +1,5 @@
-// PUT of stored pictures whose headers and bytes come from the input, GET and
-// image copies with random corners (huge, tiny, not-a-number: the input's
+// PUT of stored pictures whose headers and bytes come from the input, GET,
+// image copies and triangle maps with random corners (huge, tiny, not-a-number: the input's
 // bytes read as floats), random flags and every pair of image kinds. The
 // array PUT reads is an allocation of exactly its stated size, so a read past
 // it is caught. Besides not crashing or hanging: the only error is 5, and
@@ -73,6 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       area_get(c[0], c[1], c[2], c[3], array, bytes, flags & 3);
       if (!pending_error.load()) area_put(c[4], c[5], array, bytes, flags % 5, 0);
       std::free(array);
+      break;
+    }
+    case 2: {  // a triangle mapped between two kinds
+      const float source_points[6] = {c[0], c[1], c[2], c[3], c[4], c[5]};
+      const float destination_points[6] = {c[6], c[7], c[1], c[0], c[3], c[2]};
+      triangle_map(source_points, src_handle, destination_points, dst_handle,
+                   (flags & map_smooth) | map_source_given | map_destination_given);
       break;
     }
     default:  // an image copy between two kinds
