@@ -1,6 +1,8 @@
 #include "runtime/graphics/graphics.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <numbers>
 
@@ -20,25 +22,148 @@ struct arc {
   bool contains(double angle) const { return wrapped ? angle <= start || angle >= end : angle >= start && angle <= end; }
 };
 
-// Offsets from the centre, truncated towards zero after the half-pixel nudge.
-int32_t offset_x(double unit, double rx) { return static_cast<int32_t>(std::trunc(unit * rx + 0.5)); }
-int32_t offset_y(double unit, double ry) { return static_cast<int32_t>(std::trunc(unit * ry - 0.5)); }
-
-void radius_line(image_record* img, int32_t cx, int32_t cy, double angle, double rx, double ry, uint32_t colour) {
-  pixel_line(img, cx, cy, cx + offset_x(std::cos(angle), rx), cy - offset_y(std::sin(angle), ry), colour);
+// Offsets from the centre, truncated towards zero after the half-pixel nudge,
+// kept within 2^60 (far beyond any image).
+constexpr double offset_limit = 1152921504606846976.0;
+int64_t offset_x(double unit, double rx) {
+  return static_cast<int64_t>(std::clamp(std::trunc(unit * rx + 0.5), -offset_limit, offset_limit));
+}
+int64_t offset_y(double unit, double ry) {
+  return static_cast<int64_t>(std::clamp(std::trunc(unit * ry - 0.5), -offset_limit, offset_limit));
 }
 
-// The four mirrored points of a first-quarter offset, each drawn when its own
-// angle lies in the arc.
+void radius_line(image_record* img, int64_t cx, int64_t cy, double angle, double rx, double ry, uint32_t colour) {
+  pixel_line(img, static_cast<double>(cx), static_cast<double>(cy), static_cast<double>(cx + offset_x(std::cos(angle), rx)),
+             static_cast<double>(cy - offset_y(std::sin(angle), ry)), colour);
+}
+
+// The centre's pixel: rounded half away from zero, kept within 2^60.
+int64_t centre_pixel(double v) {
+  return static_cast<int64_t>(std::clamp(std::trunc(v < 0 ? v - 0.5 : v + 0.5), -offset_limit, offset_limit));
+}
+
+// The four mirrored points of a first-quarter offset (dx >= 0, dy <= 0: up and
+// right of the centre), in the quarters up-right, up-left, down-left and
+// down-right (mask bits 1, 2, 4, 8), each drawn when its quarter is in the mask
+// and its own angle lies in the arc.
 struct quarter_angles {
   double a1, a2, a3, a4;
 };
-void plot_mirrored(image_record* img, int32_t cx, int32_t cy, int32_t dx, int32_t dy, const quarter_angles& a,
-                   const arc& shape, uint32_t colour) {
-  if (shape.contains(a.a1)) pixel_store_clipped(img, cx + dx, cy + dy, colour);
-  if (shape.contains(a.a2)) pixel_store_clipped(img, cx - dx, cy + dy, colour);
-  if (shape.contains(a.a3)) pixel_store_clipped(img, cx - dx, cy - dy, colour);
-  if (shape.contains(a.a4)) pixel_store_clipped(img, cx + dx, cy - dy, colour);
+struct circle_plot {
+  image_record* img;
+  pixel_port port;
+  int64_t cx, cy;
+  arc shape;
+  uint32_t colour;
+  void one(int64_t x, int64_t y) const {
+    if (x >= port.x1 && x <= port.x2 && y >= port.y1 && y <= port.y2)
+      pixel_store(img, static_cast<int32_t>(x), static_cast<int32_t>(y), colour);
+  }
+  void mirrored(int64_t dx, int64_t dy, const quarter_angles& a, int32_t mask) const {
+    if ((mask & 1) && shape.contains(a.a1)) one(cx + dx, cy + dy);
+    if ((mask & 2) && shape.contains(a.a2)) one(cx - dx, cy + dy);
+    if ((mask & 4) && shape.contains(a.a3)) one(cx - dx, cy - dy);
+    if ((mask & 8) && shape.contains(a.a4)) one(cx + dx, cy - dy);
+  }
+};
+
+// Steps first..last of a quarter of steps steps, plotting the quarters in
+// mask. An offset within one pixel of the last plotted one only becomes
+// pending; it is plotted (with the angles of the step that plots it) once the
+// walk has moved two pixels away, so the outline has no doubled steps. The
+// whole quarter turns a unit vector step by step; a part of one computes each
+// step's vector afresh.
+void walk_quarter(const circle_plot& plot, double rx, double ry, int64_t steps, int64_t first, int64_t last,
+                  int32_t mask) {
+  const double step = (pi / 2) / static_cast<double>(steps);
+  const bool turning = first == 0 && last == steps;
+  const double turn_cos = std::cos(step), turn_sin = std::sin(step);
+  double u = 1, v = 0;
+  const auto angles_at = [&](int64_t i) {
+    const double a = static_cast<double>(i) * step;
+    return quarter_angles{a, pi - a, pi + a, two_pi - a};
+  };
+  quarter_angles angles = angles_at(first);
+  int64_t last_x = 0, last_y = 0, pending_x = 0, pending_y = 0;
+  bool pending = false;
+  for (int64_t i = first; i <= last; ++i) {
+    if (turning) {
+      if (i > 0) {
+        const double nu = u * turn_cos + v * turn_sin;
+        v = v * turn_cos - u * turn_sin;
+        u = nu;
+        angles.a1 += step;
+        angles.a2 -= step;
+        angles.a3 += step;
+        angles.a4 -= step;
+      }
+    } else {
+      const double a = static_cast<double>(i) * step;
+      u = std::cos(a);
+      v = -std::sin(a);
+      angles = angles_at(i);
+      if (((i - first) & 0xFFFF) == 0 && statement_stopping()) return;
+    }
+    const int64_t dx = offset_x(u, rx), dy = offset_y(v, ry);
+    if (i == first) {
+      plot.mirrored(dx, dy, angles, mask);
+      last_x = dx;
+      last_y = dy;
+      continue;
+    }
+    if ((std::abs(dx - last_x) > 1 || std::abs(dy - last_y) > 1) && pending) {
+      plot.mirrored(pending_x, pending_y, angles, mask);
+      last_x = pending_x;
+      last_y = pending_y;
+    }
+    pending_x = dx;
+    pending_y = dy;
+    pending = true;
+  }
+  if (pending) plot.mirrored(pending_x, pending_y, angles, mask);
+}
+
+// The angles (0 to pi/2 from the horizontal) at which a quarter's offset
+// along one axis, unit * r with unit in 0..1 (cos for x, sin for y), lies
+// within lo..hi: false when none does.
+bool angles_within(double r, double lo, double hi, bool sine, double* from, double* to) {
+  if (r < 1) {  // the offset stays within a pixel of the centre
+    *from = 0;
+    *to = pi / 2;
+    return lo <= 1 && hi >= -1;
+  }
+  const double a = std::clamp(lo / r, 0.0, 1.0), b = std::clamp(hi / r, 0.0, 1.0);
+  if (hi < 0 || lo > r || a > b) return false;
+  if (sine) {
+    *from = std::asin(a);
+    *to = std::asin(b);
+  } else {
+    *from = std::acos(b);
+    *to = std::acos(a);
+  }
+  return true;
+}
+
+// A circle too large to walk whole: each quarter walks only the steps whose
+// points can fall inside the port (two pixels and two steps of margin).
+void walk_visible(const circle_plot& plot, double rx, double ry, int64_t steps) {
+  const double step = (pi / 2) / static_cast<double>(steps);
+  const pixel_port& p = plot.port;
+  const double left = static_cast<double>(p.x1 - 2 - plot.cx), right = static_cast<double>(p.x2 + 2 - plot.cx);
+  const double top = static_cast<double>(p.y1 - 2 - plot.cy), bottom = static_cast<double>(p.y2 + 2 - plot.cy);
+  for (int32_t q = 0; q < 4; ++q) {
+    // Quarters 0 and 3 lie right of the centre, 0 and 1 above it.
+    const bool right_side = q == 0 || q == 3, upper = q < 2;
+    double x_from, x_to, y_from, y_to;
+    if (!angles_within(rx, right_side ? left : -right, right_side ? right : -left, false, &x_from, &x_to)) continue;
+    if (!angles_within(ry, upper ? -bottom : top, upper ? -top : bottom, true, &y_from, &y_to)) continue;
+    const double from = std::max(x_from, y_from), to = std::min(x_to, y_to);
+    if (from > to) continue;
+    const double steps_d = static_cast<double>(steps);
+    const int64_t first = static_cast<int64_t>(std::clamp(std::floor(from / step) - 2, 0.0, steps_d));
+    const int64_t last = static_cast<int64_t>(std::clamp(std::ceil(to / step) + 2, 0.0, steps_d));
+    walk_quarter(plot, rx, ry, steps, first, last, 1 << q);
+  }
 }
 
 }  // namespace
@@ -87,7 +212,7 @@ void circle_draw(double x, double y, double r, uint32_t colour, double start, do
   img->gfx_y = static_cast<float>(cy);
   const double mx = exact_pixel_x(img, cx), my = exact_pixel_y(img, cy);
   const double radius = std::fabs(exact_pixel_x(img, cx + r) - mx);
-  if (!std::isfinite(mx) || !std::isfinite(my) || !(radius <= circle_radius_max)) return;
+  if (!std::isfinite(mx) || !std::isfinite(my) || !std::isfinite(radius)) return;
   double rx = radius, ry = radius;
   if (!(flags & circle_aspect_given)) aspect = mode_aspect(img->mode);
   if (aspect >= 0) {
@@ -105,52 +230,20 @@ void circle_draw(double x, double y, double r, uint32_t colour, double start, do
   img->draw_colour = colour;
   const note_write_at_exit mark;
 
-  const int32_t px = round_half_away(mx), py = round_half_away(my);
-  const int32_t steps = static_cast<int32_t>(radius * two_pi / 4 + 0.5);
-  if (steps == 0) {
+  const int64_t px = centre_pixel(mx), py = centre_pixel(my);
+  const double steps_d = std::floor(radius * two_pi / 4 + 0.5);
+  if (steps_d == 0) {
     // Too small for one step of a quarter: the centre alone.
-    pixel_store_clipped(img, px, py, colour);
+    circle_plot{img, port_of(img), px, py, shape, colour}.one(px, py);
     return;
   }
-  const double step = (pi / 2) / steps;
+  // Past 2^52 steps a step no longer tells neighbouring pixels apart.
+  const int64_t steps = static_cast<int64_t>(std::min(steps_d, 4503599627370496.0));
   if (start_line) radius_line(img, px, py, shape.start, rx, ry, colour);
-
-  // The first quarter, mirrored into the other three. An offset within one
-  // pixel of the last plotted one only becomes pending; it is plotted once the
-  // walk has moved two pixels away, so the outline has no doubled steps.
-  const double turn_cos = std::cos(step), turn_sin = std::sin(step);
-  double u = 1, v = 0;
-  quarter_angles angles{0, pi, pi, two_pi};
-  int32_t last_x = 0, last_y = 0, pending_x = 0, pending_y = 0;
-  bool pending = false;
-  for (int32_t i = 0; i <= steps; ++i) {
-    if (i > 0) {
-      const double nu = u * turn_cos + v * turn_sin;
-      v = v * turn_cos - u * turn_sin;
-      u = nu;
-      angles.a1 += step;
-      angles.a2 -= step;
-      angles.a3 += step;
-      angles.a4 -= step;
-    }
-    const int32_t dx = offset_x(u, rx), dy = offset_y(v, ry);
-    if (i == 0) {
-      plot_mirrored(img, px, py, dx, dy, angles, shape, colour);
-      last_x = dx;
-      last_y = dy;
-      continue;
-    }
-    if (std::abs(dx - last_x) > 1 || std::abs(dy - last_y) > 1) {
-      if (pending) {
-        plot_mirrored(img, px, py, pending_x, pending_y, angles, shape, colour);
-        last_x = pending_x;
-        last_y = pending_y;
-      }
-    }
-    pending_x = dx;
-    pending_y = dy;
-    pending = true;
-  }
-  if (pending) plot_mirrored(img, px, py, pending_x, pending_y, angles, shape, colour);
+  const circle_plot plot{img, port_of(img), px, py, shape, colour};
+  if (radius <= circle_walk_whole)
+    walk_quarter(plot, rx, ry, steps, 0, steps, 15);
+  else
+    walk_visible(plot, rx, ry, steps);
   if (end_line) radius_line(img, px, py, shape.end, rx, ry, colour);
 }

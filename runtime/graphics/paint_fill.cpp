@@ -142,6 +142,7 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
   current.items[0] = make_entry(start, x, look_left | look_right | look_up | look_down);
   current.count = 1;
   while (current.count) {
+    if (statement_stopping()) break;
     // Each entry adds at most three pixels (four for the start), and no
     // generation more than the image has: room for all of them first.
     const size_t most = std::min(current.count * 4, pixel_count);

@@ -61,6 +61,53 @@ bool move_onto_port(const pixel_port& port, int64_t* px, int64_t* py, int64_t qx
   return false;
 }
 
+// Ends within this distance of the origin are integers the clip takes as
+// they are; farther ones are first cut in floating point.
+constexpr double near_limit = 1099511627776.0;  // 2^40
+constexpr double wide_limit = 1152921504606846976.0;  // 2^60
+
+// The clip on 64-bit ends (each within wide_limit).
+bool clip_wide(const pixel_port& port, int64_t* x1, int64_t* y1, int64_t* x2, int64_t* y2, int32_t* phase) {
+  *phase = 0;
+  if (outside_edges(port, *x1, *y1)) {
+    if ((*x1 == *x2 && *y1 == *y2) || (outside_edges(port, *x1, *y1) & outside_edges(port, *x2, *y2))) return false;
+    const int64_t old_x = *x1, old_y = *y1;
+    if (!move_onto_port(port, x1, y1, *x2, *y2)) return false;
+    *phase = static_cast<int32_t>(std::max(std::abs(old_x - *x1), std::abs(old_y - *y1)) % 16);
+  }
+  return !outside_edges(port, *x2, *y2) || move_onto_port(port, x2, y2, *x1, *y1);
+}
+
+// Moves the end p of the line towards q onto the box x1, y1, x2, y2 when it
+// lies outside, edge by edge in floating point; a line along an axis keeps
+// its other coordinate exactly. False when the line misses the box.
+bool cut_to_box(const double box[4], double* px, double* py, double qx, double qy) {
+  const auto code = [&](double x, double y) {
+    return (x < box[0] ? 1 : 0) | (x > box[2] ? 2 : 0) | (y < box[1] ? 4 : 0) | (y > box[3] ? 8 : 0);
+  };
+  for (int32_t tries = 0; tries < 4; ++tries) {
+    const int32_t at = code(*px, *py);
+    if (!at) return true;
+    if (at & code(qx, qy)) return false;
+    // The crossing is measured from whichever end lies nearer the edge, so
+    // no two huge numbers cancel.
+    const auto cross = [](double edge, double a, double b, double other_a, double other_b) {
+      return std::fabs(edge - b) < std::fabs(edge - a) ? other_b + (other_a - other_b) * ((edge - b) / (a - b))
+                                                         : other_a + (other_b - other_a) * ((edge - a) / (b - a));
+    };
+    if (at & 3) {
+      const double edge = at & 1 ? box[0] : box[2];
+      *py = cross(edge, *px, qx, *py, qy);
+      *px = edge;
+    } else {
+      const double edge = at & 4 ? box[1] : box[3];
+      *px = cross(edge, *py, qy, *px, qx);
+      *py = edge;
+    }
+  }
+  return !code(*px, *py);
+}
+
 // Rounded half away from zero in single precision, as the line stepper keeps
 // its following coordinate.
 inline int32_t step_round(float f) { return static_cast<int32_t>(f < 0 ? f - 0.5f : f + 0.5f); }
@@ -111,15 +158,8 @@ int64_t draw_clipped(image_record* img, const pixel_port& port, int32_t x1, int3
 }  // namespace
 
 bool line_clip(const pixel_port& port, int32_t* ax, int32_t* ay, int32_t* bx, int32_t* by, int32_t* phase) {
-  *phase = 0;
   int64_t x1 = *ax, y1 = *ay, x2 = *bx, y2 = *by;
-  if (outside_edges(port, x1, y1)) {
-    if ((x1 == x2 && y1 == y2) || (outside_edges(port, x1, y1) & outside_edges(port, x2, y2))) return false;
-    const int64_t old_x = x1, old_y = y1;
-    if (!move_onto_port(port, &x1, &y1, x2, y2)) return false;
-    *phase = static_cast<int32_t>(std::max(std::abs(old_x - x1), std::abs(old_y - y1)) % 16);
-  }
-  if (outside_edges(port, x2, y2) && !move_onto_port(port, &x2, &y2, x1, y1)) return false;
+  if (!clip_wide(port, &x1, &y1, &x2, &y2, phase)) return false;
   *ax = static_cast<int32_t>(x1);
   *ay = static_cast<int32_t>(y1);
   *bx = static_cast<int32_t>(x2);
@@ -127,11 +167,48 @@ bool line_clip(const pixel_port& port, int32_t* ax, int32_t* ay, int32_t* bx, in
   return true;
 }
 
+bool line_clip_exact(const pixel_port& port, double ax, double ay, double bx, double by, int32_t out[4],
+                     int32_t* phase) {
+  if (std::isnan(ax) || std::isnan(ay) || std::isnan(bx) || std::isnan(by)) return false;
+  // An infinite end has no direction to keep: it is pulled in axis by axis.
+  const auto finite = [](double v) { return std::isinf(v) ? std::copysign(wide_limit, v) : v; };
+  ax = finite(std::nearbyint(ax));
+  ay = finite(std::nearbyint(ay));
+  bx = finite(std::nearbyint(bx));
+  by = finite(std::nearbyint(by));
+  const double start_x = ax, start_y = ay;
+  // Ends farther than near_limit are first cut, in floating point along the
+  // line itself, to a box that far around the port; the rest is integer work.
+  const double far = std::max({std::fabs(ax), std::fabs(ay), std::fabs(bx), std::fabs(by)});
+  if (far > near_limit) {
+    const double box[4] = {port.x1 - near_limit / 2, port.y1 - near_limit / 2, port.x2 + near_limit / 2,
+                           port.y2 + near_limit / 2};
+    if (!cut_to_box(box, &ax, &ay, bx, by) || !cut_to_box(box, &bx, &by, ax, ay)) return false;
+    ax = std::nearbyint(ax);
+    ay = std::nearbyint(ay);
+    bx = std::nearbyint(bx);
+    by = std::nearbyint(by);
+  }
+  int64_t x1 = static_cast<int64_t>(ax), y1 = static_cast<int64_t>(ay);
+  int64_t x2 = static_cast<int64_t>(bx), y2 = static_cast<int64_t>(by);
+  if (!clip_wide(port, &x1, &y1, &x2, &y2, phase)) return false;
+  // The style's phase counts the steps from the line's own start.
+  const double skipped = std::max(std::fabs(start_x - static_cast<double>(x1)), std::fabs(start_y - static_cast<double>(y1)));
+  *phase = static_cast<int32_t>(std::fmod(skipped, 16.0));
+  out[0] = static_cast<int32_t>(x1);
+  out[1] = static_cast<int32_t>(y1);
+  out[2] = static_cast<int32_t>(x2);
+  out[3] = static_cast<int32_t>(y2);
+  return true;
+}
+
 void styled_line(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, uint32_t style) {
-  int32_t ax, ay, bx, by, phase;
-  if (!map_point(img, x1, y1, &ax, &ay) || !map_point(img, x2, y2, &bx, &by)) return;
+  double ex1, ey1, ex2, ey2;
+  if (!map_point_wide(img, x1, y1, &ex1, &ey1) || !map_point_wide(img, x2, y2, &ex2, &ey2)) return;
   const pixel_port port = port_of(img);
-  if (!line_clip(port, &ax, &ay, &bx, &by, &phase)) return;
+  int32_t end[4], phase;
+  if (!line_clip_exact(port, ex1, ey1, ex2, ey2, end, &phase)) return;
+  const int32_t ax = end[0], ay = end[1], bx = end[2], by = end[3];
   style &= 0xFFFF;
   const uint32_t pattern = std::rotl(style << 16 | style, phase);
   if (pattern == 0xFFFFFFFF)
@@ -140,11 +217,11 @@ void styled_line(image_record* img, float x1, float y1, float x2, float y2, uint
     draw_clipped<true>(img, port, ax, ay, bx, by, colour, pattern);
 }
 
-int64_t pixel_line(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour) {
-  int32_t phase;
+int64_t pixel_line(image_record* img, double x1, double y1, double x2, double y2, uint32_t colour) {
+  int32_t end[4], phase;
   const pixel_port port = port_of(img);
-  if (!line_clip(port, &x1, &y1, &x2, &y2, &phase)) return 0;
-  return draw_clipped<false>(img, port, x1, y1, x2, y2, colour, 0);
+  if (!line_clip_exact(port, x1, y1, x2, y2, end, &phase)) return 0;
+  return draw_clipped<false>(img, port, end[0], end[1], end[2], end[3], colour, 0);
 }
 
 void point_set(float x, float y, uint32_t colour, int32_t flags) {

@@ -37,8 +37,7 @@ struct turtle {
   bool blank;      // the next move draws nothing
   bool no_update;  // the next move leaves the pen where it is
   command_string current;
-  int32_t depth;   // strings suspended
-  int64_t budget;  // work left to sub-strings
+  int32_t depth;  // strings suspended
 };
 
 // The direction vectors for an angle in degrees: unrotated, then turned.
@@ -180,16 +179,9 @@ bool whole_colour(double v, uint32_t* out) {
   return true;
 }
 
-void charge(turtle& t, int64_t units) {
-  if (t.depth > 0) t.budget -= units;
-}
-
 // A move to (x, y): a line from the pen unless blank, then the pen moves unless no-update.
 void move_to(turtle& t, double x, double y) {
-  int32_t x1, y1, x2, y2;
-  if (!t.blank && round_pixel(t.pen_x, &x1) && round_pixel(t.pen_y, &y1) && round_pixel(x, &x2) &&
-      round_pixel(y, &y2))
-    charge(t, pixel_line(t.img, x1, y1, x2, y2, t.colour));
+  if (!t.blank) pixel_line(t.img, t.pen_x, t.pen_y, x, y, t.colour);
   if (!t.no_update) {
     t.pen_x = x;
     t.pen_y = y;
@@ -230,7 +222,7 @@ bool paint_command(turtle& t) {
   skip_blanks(t);
   if (!take(t, ',') || !required_number(t, &b) || !whole_colour(b, &border)) return false;
   const float x = static_cast<float>(logical_x(t.img, t.pen_x)), y = static_cast<float>(logical_y(t.img, t.pen_y));
-  charge(t, paint_fill_counted(x, y, fill, border, paint_colour_given | paint_border_given));
+  paint_fill(x, y, fill, border, paint_colour_given | paint_border_given);
   t.colour = fill;
   return true;
 }
@@ -309,7 +301,9 @@ int32_t command(turtle& t) {
   }
 }
 
-// Runs the command strings to their end; false once an error has been raised.
+// Runs the command strings to their end; false once an error has been raised
+// or the program is to stop (sub-strings may ask for more work than a
+// lifetime holds, so every command looks).
 bool run(turtle& t) {
   for (;;) {
     if (t.current.at >= t.current.length) {
@@ -317,17 +311,13 @@ bool run(turtle& t) {
       t.current = suspended[--t.depth];
       continue;
     }
-    charge(t, 1);
+    if (statement_stopping()) return false;
     const int32_t error = command(t);
     if (error) {
       raise_error(error);
       return false;
     }
     if (pending_error.load(std::memory_order_relaxed)) return false;  // a fill ran out of memory
-    if (t.budget < 0) {
-      raise_error(err_overflow);
-      return false;
-    }
   }
 }
 
@@ -346,7 +336,6 @@ void turtle_draw_bytes(const uint8_t* text, int32_t length) {
   t.pen_y = exact_pixel_y(img, img->gfx_y);
   t.colour = img->draw_colour;
   t.current = {text, text && length > 0 ? length : 0, 0};
-  t.budget = turtle_substring_budget;
   const note_write_at_exit mark;
   if (!run(t)) return;
   img->gfx_x = static_cast<float>(logical_x(img, t.pen_x));

@@ -44,17 +44,48 @@ inline int32_t round_half_away(double v) {
   return r > far_pixel ? far_pixel : r < -far_pixel ? -far_pixel : static_cast<int32_t>(r);
 }
 
+// The pixel of a logical point as map_point finds it (single-precision
+// scaling, ties to even), without pulling it in: a far end keeps the line's
+// direction. False when a coordinate is not a number.
+inline bool map_point_wide(const image_record* img, float x, float y, double* px, double* py) {
+  float sx = x, sy = y;
+  double ox = 0, oy = 0;
+  if (img->coord_mode != coords_pixels) {
+    ox = img->view_offset_x;
+    oy = img->view_offset_y;
+    if (img->coord_mode == coords_scaled) {
+      sx = x * img->scale_x + img->scale_offset_x;
+      sy = y * img->scale_y + img->scale_offset_y;
+    }
+  }
+  if (std::isnan(sx) || std::isnan(sy)) return false;
+  *px = std::nearbyint(static_cast<double>(sx)) + ox;
+  *py = std::nearbyint(static_cast<double>(sy)) + oy;
+  return true;
+}
+
+// True once the program is to stop (close request, Ctrl+Break, a stop
+// signal, END elsewhere): a long statement looks now and then and returns
+// early, and the program thread parks at the event check after it.
+inline bool statement_stopping() { return shutdown_started.load(std::memory_order_relaxed) != 0; }
+
 // Clips the pixel line from a to b to the port. False when nothing of it is
 // visible; otherwise a and b are the visible ends and phase (0-15) counts the
 // pattern steps the clipped-away start would have taken.
 bool line_clip(const pixel_port& port, int32_t* ax, int32_t* ay, int32_t* bx, int32_t* by, int32_t* phase);
 
+// The same for ends in unrounded pixels at any distance: they are rounded
+// (ties to even) and cut to the port along the line itself, so a far end
+// never bends the visible part. out holds the visible ends x1, y1, x2, y2.
+bool line_clip_exact(const pixel_port& port, double ax, double ay, double bx, double by, int32_t out[4],
+                     int32_t* phase);
+
 // A line between two logical points drawn with a 16-bit style (highest bit first).
 void styled_line(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, uint32_t style);
 
-// A solid line between two pixel positions, clipped to the view port. Returns
-// the number of pixels it stored.
-int64_t pixel_line(image_record* img, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
+// A solid line between two pixel positions (rounded ties to even, at any
+// distance), clipped to the view port. Returns the number of pixels it stored.
+int64_t pixel_line(image_record* img, double x1, double y1, double x2, double y2, uint32_t colour);
 
 // The default aspect of a screen mode (width over height of one pixel's share).
 double mode_aspect(int32_t mode);

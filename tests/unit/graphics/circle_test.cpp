@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <limits>
 #include <numbers>
 
@@ -79,6 +80,26 @@ TEST_F(CircleTest, TinyCirclesAndBadAngles) {
     EXPECT_TRUE(drawn().empty());
     EXPECT_EQ(write_image->gfx_x, 3.0f);  // an error leaves the graphics point alone
   }
+}
+
+TEST_F(CircleTest, HugeCirclesDrawTheirVisibleArcQuickly) {
+  // The top of the circle runs along row 50 across the whole width; radius 2^31
+  // must not walk the billions of steps outside the view.
+  for (const double r : {1100000.0, 2147483648.0}) {
+    SCOPED_TRACE(r);
+    use_image(320, 200, 13);
+    const auto began = std::chrono::steady_clock::now();
+    circle_draw(160, r + 50, r, 4, 0, 0, 1, colour_only | circle_aspect_given);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(500));
+    EXPECT_EQ(drawn(), run(0, 50, 319, 50));
+  }
+  // The leftmost side: column 100 from top to bottom, from two quarters.
+  use_image(320, 200, 13);
+  circle_draw(1e7 + 100, 100, 1e7, 4, 0, 0, 1, colour_only | circle_aspect_given);
+  EXPECT_EQ(drawn(), run(100, 0, 100, 199));
+  use_image(320, 200, 13);  // a circle around the whole view draws nothing in it
+  circle_draw(160, 100, 1e9, 4, 0, 0, 1, colour_only | circle_aspect_given);
+  EXPECT_TRUE(drawn().empty());
 }
 
 }  // namespace

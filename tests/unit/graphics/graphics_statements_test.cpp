@@ -64,9 +64,9 @@ TEST_F(GraphicsStatementsTest, HugeAndMissingCoordinatesDrawOnlyInsideThePort) {
       {"B far away", [] { line_draw(-1e30f, -1e30f, 1e30f, 1e30f, 3, line_kind_box, 0, first_colour); }, false},
       {"BF to not a number", [] { line_draw(20, 20, nan, nan, 3, line_kind_filled_box, 0, first_colour); }, false},
       {"CIRCLE of radius 1e30", [] { circle_draw(30, 20, 1e30, 3, 0, 0, 0, circle_colour_given); }, false},
-      // Its left edge would cross the port: too large a radius draws nothing rather than walk 1e9 steps.
-      {"CIRCLE beyond the largest radius", [] { circle_draw(1e9, 20, 1e9 - 20, 3, 0, 0, 0, circle_colour_given); },
-       false},
+      // Its left edge crosses the port: drawn there, without walking 1e9 steps.
+      {"CIRCLE of radius 1e9 crossing the port", [] { circle_draw(1e9, 20, 1e9 - 20, 3, 0, 0, 0, circle_colour_given); },
+       true},
       {"CIRCLE at infinity", [] { circle_draw(inf, 20, 5, 3, 0, 0, 0, circle_colour_given); }, false},
       {"CIRCLE of radius not a number", [] { circle_draw(30, 20, nan, 3, 0, 0, 0, circle_colour_given); }, false},
       {"PAINT at not a number", [] { paint_fill(nan, nan, 3, 9, paint_colour_given | paint_border_given); }, false},

@@ -1,4 +1,5 @@
 #include <array>
+#include <cstdlib>
 
 #include "tests/unit/graphics/graphics_fixture.h"
 
@@ -97,6 +98,33 @@ TEST_F(PointsAndLinesTest, ClipTriesTheEdgesInOrder) {
       EXPECT_EQ(got, c.clipped);
     }
   }
+}
+
+TEST_F(PointsAndLinesTest, FarEndsKeepTheLinesDirection) {
+  // Slope 1/2 from (10, 10): every column from 10 to the right edge holds one
+  // pixel on the line, whether the far end is given to LINE or to DRAW's M.
+  const auto check = [](const char* name) {
+    SCOPED_TRACE(name);
+    const points pixels = drawn();
+    EXPECT_EQ(pixels.size(), 310u);
+    int32_t column = 10;
+    for (const auto& [x, y] : pixels) {
+      EXPECT_EQ(x, column++);
+      EXPECT_LE(std::abs(2 * (y - 10) - (x - 10)), 1) << x << "," << y;
+    }
+  };
+  use_image(320, 200, 13);
+  line_draw(10, 10, 1e9f, 5e8f, 4, line_kind_line, 0, line_first_given | line_colour_given);
+  check("LINE");
+  use_image(320, 200, 13);
+  write_image->gfx_x = write_image->gfx_y = 10;
+  write_image->draw_colour = 4;
+  turtle_draw(text("M1000000000,500000000"));
+  check("DRAW");
+  // Ends beyond any integer range are cut along the line in floating point.
+  use_image(320, 200, 13);
+  line_draw(10, 10, 2e30f, 1e30f, 4, line_kind_line, 0, line_first_given | line_colour_given);
+  check("LINE to 2e30");
 }
 
 }  // namespace

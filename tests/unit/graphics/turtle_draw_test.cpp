@@ -1,4 +1,7 @@
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <string>
 
 #include "tests/unit/graphics/graphics_fixture.h"
@@ -108,8 +111,24 @@ TEST_F(TurtleDrawTest, BadCommandsStopWithErrorFive) {
   }
 }
 
-TEST_F(TurtleDrawTest, SubStringsThatMultiplyTheirWorkAreStopped) {
-  // String k runs string k-1 twice: 2^39 lines across the image from 40 short strings.
+TEST_F(TurtleDrawTest, LongFiniteWorkIsDone) {
+  // 120 calls of a sub-string that fills the whole screen twice.
+  const std::string body = "P1,15P2,15";
+  segment_record(43000, static_cast<uint16_t>(body.size()), 43100);
+  std::memcpy(data_segment + 43100, body.data(), body.size());
+  std::string calls;
+  for (int k = 0; k < 120; ++k) calls += "X" + reference(3, 43000);
+  image_record* img = use_image(640, 480, 12);
+  img->gfx_x = img->gfx_y = 5;
+  turtle_draw(text(calls));
+  EXPECT_EQ(take_error(), 0);
+  EXPECT_EQ(pixel(0, 0), 2u);
+  EXPECT_EQ(pixel(639, 479), 2u);
+}
+
+TEST_F(TurtleDrawTest, SubStringsThatMultiplyTheirWorkStopWithTheProgram) {
+  // String k runs string k-1 twice: 2^39 lines across the image from 40 short
+  // strings, hours of work, ended by the stop within a command.
   for (uint16_t k = 0; k < 40; ++k) {
     const uint16_t record = static_cast<uint16_t>(43000 + 4 * k), chars = static_cast<uint16_t>(44000 + 12 * k);
     const std::string body = k == 0 ? "R2047L2047" : "X" + reference(3, record - 4) + "X" + reference(3, record - 4);
@@ -118,8 +137,18 @@ TEST_F(TurtleDrawTest, SubStringsThatMultiplyTheirWorkAreStopped) {
   }
   image_record* img = use_image(2048, 2, 256);
   img->gfx_x = img->gfx_y = 0;
+  std::atomic<int64_t> stop_at{0};
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop_at = std::chrono::steady_clock::now().time_since_epoch().count();
+    shutdown_started.store(1);
+  });
   turtle_draw(text("X" + reference(3, 43000 + 4 * 39)));
-  EXPECT_EQ(take_error(), 6);
+  const auto returned = std::chrono::steady_clock::now().time_since_epoch();
+  stopper.join();
+  shutdown_started.store(0);
+  EXPECT_EQ(take_error(), 0);
+  EXPECT_LT(returned - std::chrono::steady_clock::duration(stop_at.load()), std::chrono::milliseconds(200));
   EXPECT_EQ(drawn(), run(0, 0, 2047, 0));
 }
 
