@@ -8,7 +8,7 @@ packages=(
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri
   libx11-dev libxi-dev libxcb1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   xvfb xfonts-base xdotool x11-apps x11-utils xclip imagemagick python3
   lintian desktop-file-utils openbox
 )

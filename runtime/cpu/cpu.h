@@ -1,0 +1,95 @@
+#pragma once
+// Machine code in the emulated first megabyte: a real-mode 8086 interpreter,
+// the memory statements (DEF SEG, PEEK, POKE, the address functions), the
+// machine-code call statement and the interrupts it serves, and the video
+// windows at A000 and B800. Program thread only (the interpreter itself keeps
+// no global state: any thread may run its own cpu_state, as the case runner
+// and the fuzz target do). The contract is docs/machine-code.md.
+#include <cstdint>
+
+#include "runtime/strings/strings.h"
+
+// The interpreter.
+
+// Register numbers, as the instruction encoding numbers them.
+enum cpu_register : int32_t { reg_ax, reg_cx, reg_dx, reg_bx, reg_sp, reg_bp, reg_si, reg_di };
+enum cpu_segment : int32_t { seg_es, seg_cs, seg_ss, seg_ds };
+
+// Flag bits of the flags word. An 8086 keeps bits 12-15 and bit 1 set.
+constexpr uint16_t flag_cf = 0x0001;
+constexpr uint16_t flag_pf = 0x0004;
+constexpr uint16_t flag_af = 0x0010;
+constexpr uint16_t flag_zf = 0x0040;
+constexpr uint16_t flag_sf = 0x0080;
+constexpr uint16_t flag_tf = 0x0100;
+constexpr uint16_t flag_if = 0x0200;
+constexpr uint16_t flag_df = 0x0400;
+constexpr uint16_t flag_of = 0x0800;
+constexpr uint16_t flags_fixed = 0xF002;
+
+// Why cpu_run returned.
+enum class cpu_stop : int32_t {
+  none = 0,         // the step budget ran out
+  returned,         // a far transfer reached the sentinel address
+  terminated,       // a served interrupt ended the code (DOS terminate)
+  halted,           // HLT (nothing would ever wake the processor)
+  divide_fault,     // divide error with no handler of the code's own
+  invalid_opcode,   // FE /2-7: forms an 8086 decodes to nothing useful
+  unserved_interrupt,  // an interrupt with neither a service nor a vector
+  error,            // a served interrupt raised a run-time error
+};
+
+struct cpu_state;
+
+// What lies around the interpreter. Null members: plain memory, interrupts
+// through the vector table at 0000:0000.
+struct cpu_hooks {
+  // Bytes of the linear range [video_base, video_base + video_size).
+  uint32_t video_base = 0;
+  uint32_t video_size = 0;
+  uint8_t (*video_read)(uint32_t linear) = nullptr;
+  void (*video_write)(uint32_t linear, uint8_t value) = nullptr;
+  // INT n (and the divide fault, n = 0): true when served here (registers
+  // changed as the service does; cpu.stop set to end the run); false to go
+  // through the vector table.
+  bool (*interrupt)(cpu_state& cpu, uint8_t number) = nullptr;
+};
+
+struct cpu_state {
+  uint16_t regs[8] = {};   // AX CX DX BX SP BP SI DI
+  uint16_t sregs[4] = {};  // ES CS SS DS
+  uint16_t ip = 0;
+  uint16_t flags = flags_fixed;
+  uint8_t* memory = nullptr;  // at least 0x100000 bytes; addresses wrap at 1 MiB
+  const cpu_hooks* hooks = nullptr;
+  // A far return, IRET or far jump landing here ends the run (cpu_stop::returned).
+  bool sentinel_armed = false;
+  uint16_t sentinel_cs = 0;
+  uint16_t sentinel_ip = 0;
+  cpu_stop stop = cpu_stop::none;
+  uint8_t stop_detail = 0;  // the interrupt number of unserved_interrupt
+  // Internal: the video range as one unsigned compare (size 0 = none).
+  uint32_t video_base = 0;
+  uint32_t video_size = 0;
+};
+
+// Prepares cpu for running: takes the hooks' video range. Call after setting
+// memory and hooks.
+void cpu_attach(cpu_state& cpu, uint8_t* memory, const cpu_hooks* hooks);
+
+// Runs up to max_steps instructions (a REP string instruction with its
+// prefixes is one step). Returns the reason for stopping; cpu_stop::none when
+// the budget ran out. *steps_done (may be null) gets the count run.
+cpu_stop cpu_run(cpu_state& cpu, uint64_t max_steps, uint64_t* steps_done = nullptr);
+
+// Delivers interrupt n through the vector table: pushes flags, CS, IP, clears
+// IF and TF and jumps to the vector.
+void cpu_interrupt_via_vector(cpu_state& cpu, uint8_t number);
+
+// Byte and word access at segment:offset as the processor does it (linear
+// address wraps at 1 MiB; a word at offset FFFF takes its high byte from
+// offset 0 of the same segment), through the video hooks.
+uint8_t cpu_read8(cpu_state& cpu, uint16_t segment, uint16_t offset);
+void cpu_write8(cpu_state& cpu, uint16_t segment, uint16_t offset, uint8_t value);
+uint16_t cpu_read16(cpu_state& cpu, uint16_t segment, uint16_t offset);
+void cpu_write16(cpu_state& cpu, uint16_t segment, uint16_t offset, uint16_t value);
