@@ -14,16 +14,16 @@ using namespace cpu_alu;
 
 namespace {
 
-inline uint32_t linear(uint16_t segment, uint16_t offset) {
+CPU_INLINE uint32_t linear(uint16_t segment, uint16_t offset) {
   return ((static_cast<uint32_t>(segment) << 4) + offset) & 0xFFFFF;
 }
 
-inline uint8_t mem_read(cpu_state& c, uint32_t lin) {
+CPU_INLINE uint8_t mem_read(cpu_state& c, uint32_t lin) {
   if (__builtin_expect(lin - c.video_base < c.video_size, 0)) return c.hooks->video_read(lin);
   return c.memory[lin];
 }
 
-inline void mem_write(cpu_state& c, uint32_t lin, uint8_t v) {
+CPU_INLINE void mem_write(cpu_state& c, uint32_t lin, uint8_t v) {
   if (__builtin_expect(lin - c.video_base < c.video_size, 0)) {
     c.hooks->video_write(lin, v);
     return;
@@ -31,18 +31,35 @@ inline void mem_write(cpu_state& c, uint32_t lin, uint8_t v) {
   c.memory[lin] = v;
 }
 
-inline uint16_t mem_read16(cpu_state& c, uint16_t seg, uint16_t off) {
+// Whether the word at lin (offset off) is two plain bytes in a row: no wrap
+// of the offset or of 1 MiB, neither byte in the video range.
+CPU_INLINE bool plain_word(const cpu_state& c, uint32_t lin, uint16_t off) {
+  return off != 0xFFFF && lin != 0xFFFFF && (lin + 1 - c.video_base) > c.video_size;
+}
+
+CPU_INLINE uint16_t mem_read16(cpu_state& c, uint16_t seg, uint16_t off) {
+  const uint32_t lin = linear(seg, off);
+  if (__builtin_expect(plain_word(c, lin, off), 1)) {
+    uint16_t v;
+    std::memcpy(&v, c.memory + lin, 2);
+    return v;
+  }
   return static_cast<uint16_t>(mem_read(c, linear(seg, off)) |
                                (mem_read(c, linear(seg, static_cast<uint16_t>(off + 1))) << 8));
 }
 
-inline void mem_write16(cpu_state& c, uint16_t seg, uint16_t off, uint16_t v) {
+CPU_INLINE void mem_write16(cpu_state& c, uint16_t seg, uint16_t off, uint16_t v) {
+  const uint32_t lin = linear(seg, off);
+  if (__builtin_expect(plain_word(c, lin, off), 1)) {
+    std::memcpy(c.memory + lin, &v, 2);
+    return;
+  }
   mem_write(c, linear(seg, off), static_cast<uint8_t>(v));
   mem_write(c, linear(seg, static_cast<uint16_t>(off + 1)), static_cast<uint8_t>(v >> 8));
 }
 
 // AL CL DL BL AH CH DH BH over the little-endian word registers.
-inline uint8_t& reg8(cpu_state& c, int r) {
+CPU_INLINE uint8_t& reg8(cpu_state& c, int r) {
   return reinterpret_cast<uint8_t*>(c.regs)[((r & 3) << 1) | (r >> 2)];
 }
 
@@ -58,14 +75,21 @@ struct operand {
 struct decoder {
   cpu_state& c;
   int override_seg;  // -1 none
+  // The code segment's bytes when all 64 KiB of it lie in plain memory (no
+  // wrap at 1 MiB, no video range), else null.
+  const uint8_t* code;
 
-  uint8_t fetch8() { return mem_read(c, linear(c.sregs[seg_cs], c.ip++)); }
-  uint16_t fetch16() {
+  CPU_INLINE uint8_t fetch8() {
+    uint16_t ip = c.ip++;
+    if (__builtin_expect(code != nullptr, 1)) return code[ip];
+    return mem_read(c, linear(c.sregs[seg_cs], ip));
+  }
+  CPU_INLINE uint16_t fetch16() {
     uint16_t lo = fetch8();
     return static_cast<uint16_t>(lo | (fetch8() << 8));
   }
 
-  operand modrm() {
+  CPU_INLINE operand modrm() {
     operand o;
     uint8_t b = fetch8();
     o.mod = b >> 6;
@@ -100,33 +124,33 @@ struct decoder {
     return o;
   }
 
-  uint8_t get8(const operand& o) {
+  CPU_INLINE uint8_t get8(const operand& o) {
     return o.mod == 3 ? reg8(c, o.rm) : mem_read(c, linear(o.seg, o.off));
   }
-  void put8(const operand& o, uint8_t v) {
+  CPU_INLINE void put8(const operand& o, uint8_t v) {
     if (o.mod == 3) reg8(c, o.rm) = v;
     else mem_write(c, linear(o.seg, o.off), v);
   }
-  uint16_t get16(const operand& o) { return o.mod == 3 ? c.regs[o.rm] : mem_read16(c, o.seg, o.off); }
-  void put16(const operand& o, uint16_t v) {
+  CPU_INLINE uint16_t get16(const operand& o) { return o.mod == 3 ? c.regs[o.rm] : mem_read16(c, o.seg, o.off); }
+  CPU_INLINE void put16(const operand& o, uint16_t v) {
     if (o.mod == 3) c.regs[o.rm] = v;
     else mem_write16(c, o.seg, o.off, v);
   }
-  uint16_t data_seg() { return c.sregs[override_seg >= 0 ? override_seg : seg_ds]; }
+  CPU_INLINE uint16_t data_seg() { return c.sregs[override_seg >= 0 ? override_seg : seg_ds]; }
 };
 
-inline void push(cpu_state& c, uint16_t v) {
+CPU_INLINE void push(cpu_state& c, uint16_t v) {
   c.regs[reg_sp] = static_cast<uint16_t>(c.regs[reg_sp] - 2);
   mem_write16(c, c.sregs[seg_ss], c.regs[reg_sp], v);
 }
 
-inline uint16_t pop(cpu_state& c) {
+CPU_INLINE uint16_t pop(cpu_state& c) {
   uint16_t v = mem_read16(c, c.sregs[seg_ss], c.regs[reg_sp]);
   c.regs[reg_sp] = static_cast<uint16_t>(c.regs[reg_sp] + 2);
   return v;
 }
 
-inline bool condition(const cpu_state& c, int cc) {
+CPU_INLINE bool condition(const cpu_state& c, int cc) {
   uint16_t f = c.flags;
   bool r;
   switch (cc >> 1) {
@@ -143,12 +167,12 @@ inline bool condition(const cpu_state& c, int cc) {
 }
 
 // Delivers interrupt n: to the hooks first, else through the vector table.
-inline void interrupt(cpu_state& c, uint8_t n) {
+CPU_INLINE void interrupt(cpu_state& c, uint8_t n) {
   if (c.hooks && c.hooks->interrupt && c.hooks->interrupt(c, n)) return;
   cpu_interrupt_via_vector(c, n);
 }
 
-inline bool at_sentinel(const cpu_state& c) {
+CPU_INLINE bool at_sentinel(const cpu_state& c) {
   return c.sentinel_armed && c.sregs[seg_cs] == c.sentinel_cs && c.ip == c.sentinel_ip;
 }
 
@@ -276,62 +300,72 @@ void string_op(cpu_state& c, uint8_t op, int rep, uint16_t src_seg) {
   }
 }
 
-inline void far_jump(cpu_state& c, uint16_t seg, uint16_t off) {
+template <int op>
+CPU_INLINE void alu_rm_reg8(decoder& d) {
+  operand o = d.modrm();
+  uint32_t r = alu<8>(op, d.c.flags, d.get8(o), reg8(d.c, o.reg));
+  if (op != 7) d.put8(o, static_cast<uint8_t>(r));
+}
+template <int op>
+CPU_INLINE void alu_rm_reg16(decoder& d) {
+  operand o = d.modrm();
+  uint32_t r = alu<16>(op, d.c.flags, d.get16(o), d.c.regs[o.reg]);
+  if (op != 7) d.put16(o, static_cast<uint16_t>(r));
+}
+template <int op>
+CPU_INLINE void alu_reg_rm8(decoder& d) {
+  operand o = d.modrm();
+  uint32_t r = alu<8>(op, d.c.flags, reg8(d.c, o.reg), d.get8(o));
+  if (op != 7) reg8(d.c, o.reg) = static_cast<uint8_t>(r);
+}
+template <int op>
+CPU_INLINE void alu_reg_rm16(decoder& d) {
+  operand o = d.modrm();
+  uint32_t r = alu<16>(op, d.c.flags, d.c.regs[o.reg], d.get16(o));
+  if (op != 7) d.c.regs[o.reg] = static_cast<uint16_t>(r);
+}
+
+CPU_INLINE void far_jump(cpu_state& c, uint16_t seg, uint16_t off) {
   c.sregs[seg_cs] = seg;
   c.ip = off;
   if (at_sentinel(c)) c.stop = cpu_stop::returned;
 }
 
 // Executes one instruction with its prefixes.
-void step(cpu_state& c) {
-  decoder d{c, -1};
+CPU_INLINE void step(cpu_state& c) {
+  const uint32_t code_base = static_cast<uint32_t>(c.sregs[seg_cs]) << 4;
+  const bool plain_code = code_base + 0xFFFF <= 0xFFFFF &&
+                          (code_base + 0xFFFF < c.video_base || code_base >= c.video_base + c.video_size);
+  decoder d{c, -1, plain_code ? c.memory + code_base : nullptr};
   int rep = 0;
   const uint16_t start_ip = c.ip;
-  uint8_t op;
-  for (;;) {
-    op = d.fetch8();
-    switch (op) {
-      case 0x26: d.override_seg = seg_es; continue;
-      case 0x2E: d.override_seg = seg_cs; continue;
-      case 0x36: d.override_seg = seg_ss; continue;
-      case 0x3E: d.override_seg = seg_ds; continue;
-      case 0xF0: case 0xF1: continue;  // LOCK (F1 is its alias)
-      case 0xF2: case 0xF3: rep = op; continue;
-      default: break;
-    }
-    break;
-  }
   uint16_t* regs = c.regs;
+next_byte:
+  const uint8_t op = d.fetch8();
   switch (op) {
-    // ALU r/m,reg / reg,r/m / acc,imm.
-    case 0x00: case 0x08: case 0x10: case 0x18: case 0x20: case 0x28: case 0x30: case 0x38: {
-      operand o = d.modrm();
-      uint32_t r = alu<8>(op >> 3, c.flags, d.get8(o), reg8(c, o.reg));
-      if ((op >> 3) != 7) d.put8(o, static_cast<uint8_t>(r));
-      return;
-    }
-    case 0x01: case 0x09: case 0x11: case 0x19: case 0x21: case 0x29: case 0x31: case 0x39: {
-      operand o = d.modrm();
-      uint32_t r = alu<16>(op >> 3, c.flags, d.get16(o), regs[o.reg]);
-      if ((op >> 3) != 7) d.put16(o, static_cast<uint16_t>(r));
-      return;
-    }
-    case 0x02: case 0x0A: case 0x12: case 0x1A: case 0x22: case 0x2A: case 0x32: case 0x3A: {
-      operand o = d.modrm();
-      reg8(c, o.reg) = static_cast<uint8_t>(alu<8>(op >> 3, c.flags, reg8(c, o.reg), d.get8(o)));
-      return;
-    }
-    case 0x03: case 0x0B: case 0x13: case 0x1B: case 0x23: case 0x2B: case 0x33: case 0x3B: {
-      operand o = d.modrm();
-      regs[o.reg] = static_cast<uint16_t>(alu<16>(op >> 3, c.flags, regs[o.reg], d.get16(o)));
-      return;
-    }
-    case 0x04: case 0x0C: case 0x14: case 0x1C: case 0x24: case 0x2C: case 0x34: case 0x3C:
-      reg8(c, 0) = static_cast<uint8_t>(alu<8>(op >> 3, c.flags, reg8(c, 0), d.fetch8()));
-      return;
-    case 0x05: case 0x0D: case 0x15: case 0x1D: case 0x25: case 0x2D: case 0x35: case 0x3D:
-      regs[reg_ax] = static_cast<uint16_t>(alu<16>(op >> 3, c.flags, regs[reg_ax], d.fetch16()));
-      return;
+    case 0x26: d.override_seg = seg_es; goto next_byte;
+    case 0x2E: d.override_seg = seg_cs; goto next_byte;
+    case 0x36: d.override_seg = seg_ss; goto next_byte;
+    case 0x3E: d.override_seg = seg_ds; goto next_byte;
+    case 0xF0: case 0xF1: goto next_byte;  // LOCK (F1 is its alias)
+    case 0xF2: case 0xF3: rep = op; goto next_byte;
+    // ALU r/m,reg / reg,r/m / acc,imm: ADD OR ADC SBB AND SUB XOR CMP.
+#define CPU_ALU_GROUP(n)                                   \
+  case (n) * 8 + 0: alu_rm_reg8<n>(d); return;             \
+  case (n) * 8 + 1: alu_rm_reg16<n>(d); return;            \
+  case (n) * 8 + 2: alu_reg_rm8<n>(d); return;             \
+  case (n) * 8 + 3: alu_reg_rm16<n>(d); return;            \
+  case (n) * 8 + 4: reg8(c, 0) = static_cast<uint8_t>(alu<8>(n, c.flags, reg8(c, 0), d.fetch8())); return; \
+  case (n) * 8 + 5: regs[reg_ax] = static_cast<uint16_t>(alu<16>(n, c.flags, regs[reg_ax], d.fetch16())); return;
+    CPU_ALU_GROUP(0)
+    CPU_ALU_GROUP(1)
+    CPU_ALU_GROUP(2)
+    CPU_ALU_GROUP(3)
+    CPU_ALU_GROUP(4)
+    CPU_ALU_GROUP(5)
+    CPU_ALU_GROUP(6)
+    CPU_ALU_GROUP(7)
+#undef CPU_ALU_GROUP
     case 0x06: case 0x0E: case 0x16: case 0x1E: push(c, c.sregs[op >> 3]); return;
     case 0x07: case 0x0F: case 0x17: case 0x1F: c.sregs[op >> 3] = pop(c); return;
     case 0x27: case 0x2F: {  // DAA, DAS

@@ -9,6 +9,8 @@
 
 namespace cpu_alu {
 
+#define CPU_INLINE inline __attribute__((always_inline))
+
 // Parity flag of each low byte (set when the number of one bits is even).
 struct parity_table {
   uint8_t bits[256];
@@ -26,39 +28,39 @@ constexpr uint16_t arith_flags = flag_cf | flag_pf | flag_af | flag_zf | flag_sf
 
 // Sign, zero and parity of a result of `bits` width.
 template <int bits>
-inline uint16_t szp(uint32_t r) {
+CPU_INLINE uint16_t szp(uint32_t r) {
   constexpr uint32_t mask = bits == 8 ? 0xFFu : 0xFFFFu;
-  constexpr uint32_t sign = bits == 8 ? 0x80u : 0x8000u;
   r &= mask;
-  return static_cast<uint16_t>(parity.bits[r & 0xFF] | (r == 0 ? flag_zf : 0) | ((r & sign) ? flag_sf : 0));
+  return static_cast<uint16_t>(parity.bits[r & 0xFF] | ((r == 0) << 6) | ((r >> (bits - 8)) & flag_sf));
+}
+
+// The overflow flag from a word whose bit bits-1 is the overflow.
+template <int bits>
+CPU_INLINE uint16_t overflow_bit(uint32_t x) {
+  if constexpr (bits == 8) return static_cast<uint16_t>((x << 4) & flag_of);
+  else return static_cast<uint16_t>((x >> 4) & flag_of);
 }
 
 template <int bits>
-inline uint32_t add(uint16_t& flags, uint32_t a, uint32_t b, uint32_t carry_in) {
-  constexpr uint32_t sign = bits == 8 ? 0x80u : 0x8000u;
+CPU_INLINE uint32_t add(uint16_t& flags, uint32_t a, uint32_t b, uint32_t carry_in) {
   uint32_t r = a + b + carry_in;
-  uint16_t f = szp<bits>(r);
-  if (r >> bits) f |= flag_cf;
-  if ((a ^ r) & (b ^ r) & sign) f |= flag_of;
-  if ((a ^ b ^ r) & 0x10) f |= flag_af;
+  uint16_t f = static_cast<uint16_t>(szp<bits>(r) | ((r >> bits) & 1) | ((a ^ b ^ r) & flag_af) |
+                                     overflow_bit<bits>((a ^ r) & (b ^ r)));
   flags = static_cast<uint16_t>((flags & ~arith_flags) | f);
   return r & ((1u << bits) - 1);
 }
 
 template <int bits>
-inline uint32_t sub(uint16_t& flags, uint32_t a, uint32_t b, uint32_t borrow_in) {
-  constexpr uint32_t sign = bits == 8 ? 0x80u : 0x8000u;
+CPU_INLINE uint32_t sub(uint16_t& flags, uint32_t a, uint32_t b, uint32_t borrow_in) {
   uint32_t r = a - b - borrow_in;
-  uint16_t f = szp<bits>(r);
-  if ((r >> bits) & 1) f |= flag_cf;
-  if ((a ^ b) & (a ^ r) & sign) f |= flag_of;
-  if ((a ^ b ^ r) & 0x10) f |= flag_af;
+  uint16_t f = static_cast<uint16_t>(szp<bits>(r) | ((r >> bits) & 1) | ((a ^ b ^ r) & flag_af) |
+                                     overflow_bit<bits>((a ^ b) & (a ^ r)));
   flags = static_cast<uint16_t>((flags & ~arith_flags) | f);
   return r & ((1u << bits) - 1);
 }
 
 template <int bits>
-inline uint32_t logic(uint16_t& flags, uint32_t r) {
+CPU_INLINE uint32_t logic(uint16_t& flags, uint32_t r) {
   flags = static_cast<uint16_t>((flags & ~arith_flags) | szp<bits>(r));
   return r;
 }
@@ -66,7 +68,7 @@ inline uint32_t logic(uint16_t& flags, uint32_t r) {
 // The eight operations of opcodes 00-3F and group 80-83, in encoding order:
 // ADD OR ADC SBB AND SUB XOR CMP. CMP returns a unchanged.
 template <int bits>
-inline uint32_t alu(int op, uint16_t& flags, uint32_t a, uint32_t b) {
+CPU_INLINE uint32_t alu(int op, uint16_t& flags, uint32_t a, uint32_t b) {
   switch (op) {
     case 0: return add<bits>(flags, a, b, 0);
     case 1: return logic<bits>(flags, a | b);
@@ -80,7 +82,7 @@ inline uint32_t alu(int op, uint16_t& flags, uint32_t a, uint32_t b) {
 }
 
 template <int bits>
-inline uint32_t inc(uint16_t& flags, uint32_t a) {
+CPU_INLINE uint32_t inc(uint16_t& flags, uint32_t a) {
   uint16_t cf = flags & flag_cf;
   uint32_t r = add<bits>(flags, a, 1, 0);
   flags = static_cast<uint16_t>((flags & ~flag_cf) | cf);
@@ -88,7 +90,7 @@ inline uint32_t inc(uint16_t& flags, uint32_t a) {
 }
 
 template <int bits>
-inline uint32_t dec(uint16_t& flags, uint32_t a) {
+CPU_INLINE uint32_t dec(uint16_t& flags, uint32_t a) {
   uint16_t cf = flags & flag_cf;
   uint32_t r = sub<bits>(flags, a, 1, 0);
   flags = static_cast<uint16_t>((flags & ~flag_cf) | cf);
@@ -99,7 +101,7 @@ inline uint32_t dec(uint16_t& flags, uint32_t a) {
 // as the hardware takes it (all 8 bits of CL; the 8086 masks nothing). A count
 // of 0 changes nothing.
 template <int bits>
-inline uint32_t shift(int op, uint16_t& flags, uint32_t a, uint32_t count) {
+CPU_INLINE uint32_t shift(int op, uint16_t& flags, uint32_t a, uint32_t count) {
   constexpr uint32_t mask = bits == 8 ? 0xFFu : 0xFFFFu;
   constexpr uint32_t sign = bits == 8 ? 0x80u : 0x8000u;
   if (count == 0) return a;
