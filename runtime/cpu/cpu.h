@@ -41,14 +41,15 @@ enum class cpu_stop : int32_t {
 
 struct cpu_state;
 
-// What lies around the interpreter. Null members: plain memory, interrupts
+// What lies around the interpreter. Null hooks: plain memory, interrupts
 // through the vector table at 0000:0000.
 struct cpu_hooks {
-  // Bytes of the linear range [video_base, video_base + video_size).
-  uint32_t video_base = 0;
-  uint32_t video_size = 0;
-  uint8_t (*video_read)(uint32_t linear) = nullptr;
-  void (*video_write)(uint32_t linear, uint8_t value) = nullptr;
+  // 4 KiB pages of the megabyte (linear address >> 12) whose bytes go through
+  // read and write instead of the memory block: the video windows, and the
+  // BIOS data area other threads write.
+  uint8_t slow_pages[256] = {};
+  uint8_t (*read)(uint32_t linear) = nullptr;
+  void (*write)(uint32_t linear, uint8_t value) = nullptr;
   // INT n (and the divide fault, n = 0): true when served here (registers
   // changed as the service does; cpu.stop set to end the run); false to go
   // through the vector table.
@@ -68,13 +69,18 @@ struct cpu_state {
   uint16_t sentinel_ip = 0;
   cpu_stop stop = cpu_stop::none;
   uint8_t stop_detail = 0;  // the interrupt number of unserved_interrupt
-  // Internal: the video range as one unsigned compare (size 0 = none).
-  uint32_t video_base = 0;
-  uint32_t video_size = 0;
+  // Iterations of a REP string instruction run before it yields (IP back at
+  // its first prefix, CX counting what is left, as an interrupted REP does);
+  // 0 = to the end.
+  uint32_t rep_chunk = 0;
+  // Internal: the slow pages (all clear without hooks), and the code segment
+  // whose 64 KiB were last found all plain (0x10000 = none).
+  const uint8_t* slow_pages = nullptr;
+  uint32_t plain_code_segment = 0x10000;
 };
 
-// Prepares cpu for running: takes the hooks' video range. Call after setting
-// memory and hooks.
+// Prepares cpu for running on memory (at least 0x100000 bytes) with hooks
+// (null for none).
 void cpu_attach(cpu_state& cpu, uint8_t* memory, const cpu_hooks* hooks);
 
 // Runs up to max_steps instructions (a REP string instruction with its
@@ -88,7 +94,7 @@ void cpu_interrupt_via_vector(cpu_state& cpu, uint8_t number);
 
 // Byte and word access at segment:offset as the processor does it (linear
 // address wraps at 1 MiB; a word at offset FFFF takes its high byte from
-// offset 0 of the same segment), through the video hooks.
+// offset 0 of the same segment), through the hooks for slow pages.
 uint8_t cpu_read8(cpu_state& cpu, uint16_t segment, uint16_t offset);
 void cpu_write8(cpu_state& cpu, uint16_t segment, uint16_t offset, uint8_t value);
 uint16_t cpu_read16(cpu_state& cpu, uint16_t segment, uint16_t offset);

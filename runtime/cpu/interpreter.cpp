@@ -1,6 +1,7 @@
 // The real-mode 8086 interpreter: one switch over the opcode byte on a plain
-// register record, memory through a 1 MiB-wrapping accessor with a video range
-// that goes to hooks. Undocumented forms follow the recorded hardware: 60-6F
+// register record, memory through a 1 MiB-wrapping accessor whose slow pages
+// (video windows, BIOS data) go to hooks. Undocumented forms follow the
+// recorded hardware: 60-6F
 // are 70-7F again, C0/C1/C8/C9 are C2/C3/CA/CB, D6 is SALC, F1 is LOCK, 0F is
 // POP CS, group D0-D3 /6 sets all ones, segment registers decode from two bits,
 // a REP prefix negates the result of MUL, IMUL, DIV and IDIV as the microcode
@@ -18,23 +19,27 @@ CPU_INLINE uint32_t linear(uint16_t segment, uint16_t offset) {
   return ((static_cast<uint32_t>(segment) << 4) + offset) & 0xFFFFF;
 }
 
+const uint8_t no_slow_pages[256] = {};
+
+CPU_INLINE bool slow(const cpu_state& c, uint32_t lin) { return c.slow_pages[lin >> 12] != 0; }
+
 CPU_INLINE uint8_t mem_read(cpu_state& c, uint32_t lin) {
-  if (__builtin_expect(lin - c.video_base < c.video_size, 0)) return c.hooks->video_read(lin);
+  if (__builtin_expect(slow(c, lin), 0)) return c.hooks->read(lin);
   return c.memory[lin];
 }
 
 CPU_INLINE void mem_write(cpu_state& c, uint32_t lin, uint8_t v) {
-  if (__builtin_expect(lin - c.video_base < c.video_size, 0)) {
-    c.hooks->video_write(lin, v);
+  if (__builtin_expect(slow(c, lin), 0)) {
+    c.hooks->write(lin, v);
     return;
   }
   c.memory[lin] = v;
 }
 
 // Whether the word at lin (offset off) is two plain bytes in a row: no wrap
-// of the offset or of 1 MiB, neither byte in the video range.
+// of the offset or of 1 MiB, neither byte on a slow page.
 CPU_INLINE bool plain_word(const cpu_state& c, uint32_t lin, uint16_t off) {
-  return off != 0xFFFF && lin != 0xFFFFF && (lin + 1 - c.video_base) > c.video_size;
+  return off != 0xFFFF && lin != 0xFFFFF && !slow(c, lin) && !slow(c, lin + 1);
 }
 
 CPU_INLINE uint16_t mem_read16(cpu_state& c, uint16_t seg, uint16_t off) {
@@ -76,7 +81,7 @@ struct decoder {
   cpu_state& c;
   int override_seg;  // -1 none
   // The code segment's bytes when all 64 KiB of it lie in plain memory (no
-  // wrap at 1 MiB, no video range), else null.
+  // wrap at 1 MiB, no slow page), else null.
   const uint8_t* code;
 
   CPU_INLINE uint8_t fetch8() {
@@ -265,7 +270,8 @@ bool mul_div(cpu_state& c, int op, uint32_t src, bool rep) {
 
 // One string instruction (A4-A7, AA-AF), with its REP prefix when rep != 0
 // (0xF2 or 0xF3).
-void string_op(cpu_state& c, uint8_t op, int rep, uint16_t src_seg) {
+void string_op(cpu_state& c, uint8_t op, int rep, uint16_t src_seg, uint16_t start_ip) {
+  uint32_t done = 0;
   const int step_size = (op & 1) ? 2 : 1;
   const int16_t delta = static_cast<int16_t>((c.flags & flag_df) ? -step_size : step_size);
   const bool compares = (op & 0xF6) == 0xA6 || (op & 0xFE) == 0xAE;  // CMPS, SCAS
@@ -296,6 +302,10 @@ void string_op(cpu_state& c, uint8_t op, int rep, uint16_t src_seg) {
     if (compares) {
       bool zf = c.flags & flag_zf;
       if ((rep == 0xF3 && !zf) || (rep == 0xF2 && zf)) return;
+    }
+    if (++done == c.rep_chunk && cx != 0) {
+      c.ip = start_ip;  // resumes at the first prefix, as after an interrupt
+      return;
     }
   }
 }
@@ -331,12 +341,20 @@ CPU_INLINE void far_jump(cpu_state& c, uint16_t seg, uint16_t off) {
   if (at_sentinel(c)) c.stop = cpu_stop::returned;
 }
 
+// Notes the code segment as plain when all its 64 KiB lie below 1 MiB on
+// plain pages, so that instruction bytes are read straight from memory.
+void find_plain_code(cpu_state& c) {
+  const uint32_t base = static_cast<uint32_t>(c.sregs[seg_cs]) << 4;
+  bool plain = base + 0xFFFF <= 0xFFFFF;
+  for (uint32_t page = base >> 12; plain && page <= (base + 0xFFFF) >> 12; ++page) plain = c.slow_pages[page] == 0;
+  c.plain_code_segment = plain ? c.sregs[seg_cs] : 0x10000;
+}
+
 // Executes one instruction with its prefixes.
 CPU_INLINE void step(cpu_state& c) {
-  const uint32_t code_base = static_cast<uint32_t>(c.sregs[seg_cs]) << 4;
-  const bool plain_code = code_base + 0xFFFF <= 0xFFFFF &&
-                          (code_base + 0xFFFF < c.video_base || code_base >= c.video_base + c.video_size);
-  decoder d{c, -1, plain_code ? c.memory + code_base : nullptr};
+  if (__builtin_expect(c.sregs[seg_cs] != c.plain_code_segment, 0)) find_plain_code(c);
+  decoder d{c, -1,
+            c.sregs[seg_cs] == c.plain_code_segment ? c.memory + (static_cast<uint32_t>(c.sregs[seg_cs]) << 4) : nullptr};
   int rep = 0;
   const uint16_t start_ip = c.ip;
   uint16_t* regs = c.regs;
@@ -497,7 +515,7 @@ next_byte:
     case 0xA2: { uint16_t off = d.fetch16(); mem_write(c, linear(d.data_seg(), off), reg8(c, 0)); return; }
     case 0xA3: { uint16_t off = d.fetch16(); mem_write16(c, d.data_seg(), off, regs[reg_ax]); return; }
     case 0xA4: case 0xA5: case 0xA6: case 0xA7: case 0xAA: case 0xAB: case 0xAC: case 0xAD: case 0xAE: case 0xAF:
-      string_op(c, op, rep, d.data_seg());
+      string_op(c, op, rep, d.data_seg(), start_ip);
       return;
     case 0xA8: logic<8>(c.flags, reg8(c, 0) & d.fetch8()); return;
     case 0xA9: logic<16>(c.flags, regs[reg_ax] & d.fetch16()); return;
@@ -698,9 +716,9 @@ next_byte:
 void cpu_attach(cpu_state& cpu, uint8_t* memory, const cpu_hooks* hooks) {
   cpu.memory = memory;
   cpu.hooks = hooks;
-  bool video = hooks && hooks->video_read && hooks->video_write && hooks->video_size;
-  cpu.video_base = video ? hooks->video_base : 0;
-  cpu.video_size = video ? hooks->video_size : 0;
+  const bool slow = hooks && hooks->read && hooks->write;
+  cpu.slow_pages = slow ? hooks->slow_pages : no_slow_pages;
+  cpu.plain_code_segment = 0x10000;
 }
 
 void cpu_interrupt_via_vector(cpu_state& c, uint8_t n) {
