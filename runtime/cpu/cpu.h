@@ -7,6 +7,7 @@
 // and the fuzz target do). The contract is docs/machine-code.md.
 #include <cstdint>
 
+#include "runtime/core/core.h"
 #include "runtime/strings/strings.h"
 
 // The interpreter.
@@ -99,3 +100,62 @@ uint8_t cpu_read8(cpu_state& cpu, uint16_t segment, uint16_t offset);
 void cpu_write8(cpu_state& cpu, uint16_t segment, uint16_t offset, uint8_t value);
 uint16_t cpu_read16(cpu_state& cpu, uint16_t segment, uint16_t offset);
 void cpu_write16(cpu_state& cpu, uint16_t segment, uint16_t offset, uint16_t value);
+
+// The memory statements. Segments and offsets are 16-bit: -32768 to 65535 is
+// taken (a negative number as its 16-bit pattern), anything else is error 5.
+
+// The paragraph of the data segment (strings' 4-byte records and in-segment
+// characters, the call statement's scratch area and stack).
+constexpr uint16_t data_segment_paragraph = static_cast<uint16_t>(string_segment_offset >> 4);
+
+// DEF SEG segment (given = 1), or DEF SEG alone: the data segment again.
+void def_seg(int32_t segment, int32_t given);
+// The current DEF SEG segment.
+uint16_t def_seg_current();
+// PEEK: the byte at DEF SEG:offset, 0-255.
+int32_t peek(int32_t offset);
+// POKE: stores value (0-255, else error 5) at DEF SEG:offset.
+void poke(int32_t offset, int32_t value);
+
+// The address functions. A variable's bytes must lie in the emulated megabyte
+// (error 5 otherwise): inside the data segment the segment is the data
+// segment's, elsewhere the paragraph holding the first byte.
+int32_t variable_segment(const void* bytes);  // VARSEG
+int32_t variable_offset(const void* bytes);   // VARPTR
+// VARSEG and VARPTR of a string variable: its 4-byte record (length, offset of
+// the characters) in the data segment; error 5 for a string without one.
+int32_t string_record_segment(const str_desc* s);
+int32_t string_record_offset(const str_desc* s);
+// SADD: the offset of a string's characters in the data segment (error 5 when
+// they lie elsewhere).
+int32_t string_address(const str_desc* s);
+
+// The machine-code call statement: CALL ABSOLUTE-style far call of the code
+// at DEF SEG:offset with the near addresses of the arguments pushed left to
+// right. See docs/machine-code.md for the whole contract.
+
+// One argument: a numeric variable (bytes, size 1-8) or a string variable.
+struct machine_argument {
+  void* bytes = nullptr;
+  int32_t size = 0;
+  str_desc* string = nullptr;  // set for a string variable
+};
+
+constexpr int32_t machine_arguments_max = 64;
+
+void machine_call(int32_t offset, const machine_argument* arguments, int32_t count);
+
+// Instructions between two looks at the stop words, and REP iterations a
+// string instruction runs before yielding: together well under a millisecond.
+constexpr uint64_t machine_slice_steps = 4096;
+constexpr uint32_t machine_rep_chunk = 64;
+
+// The hooks the call statement and PEEK/POKE use: the video windows at A000
+// (SCREEN 13) and B800 (text modes) onto the write page, the BIOS data area,
+// and the served interrupts.
+const cpu_hooks& machine_hooks();
+
+// The machine state the served interrupts keep between calls (the mouse
+// driver's visibility, ranges and set position). Forgotten by
+// machine_reset (start of a test or of a chained program).
+void machine_reset();
