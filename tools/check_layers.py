@@ -28,7 +28,8 @@ LAYERS = {
     'graphics': 6,
     'input': 7,
     'os': 7,
-    'host': 8,
+    'cpu': 8,
+    'host': 9,
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"((?:runtime|program)/[^"]+)"')

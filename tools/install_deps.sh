@@ -16,7 +16,7 @@ case "${1:-run}" in
   run) ;;
   test|fuzz)
     packages+=(
-      libgtest-dev libbenchmark-dev python3
+      libgtest-dev libbenchmark-dev zlib1g-dev python3
       xvfb xfonts-base xdotool x11-apps x11-utils xclip imagemagick openbox
       lintian desktop-file-utils appstream
     )

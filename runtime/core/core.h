@@ -132,6 +132,14 @@ constexpr int32_t err_destination_memory_not_initialized = 311;
 constexpr int32_t err_both_memories_not_initialized = 312;
 constexpr int32_t err_both_memories_freed = 313;
 
+// Machine code (the call statement) that ended in a way the runtime reports.
+constexpr int32_t err_machine_divide_error = 320;     // a divide error with no handler of its own
+constexpr int32_t err_machine_invalid_opcode = 321;   // an instruction the processor cannot do
+constexpr int32_t err_machine_halt = 322;             // HLT: nothing would ever wake it
+// 1024 + n: machine code raised interrupt n, which the runtime does not serve
+// (nor the code installed a vector for); the message names n.
+constexpr int32_t err_machine_interrupt_base = 1024;
+
 // The fatal kinds: a message box, then the process ends. Division by zero shows
 // "Division by zero" under "Critical Error"; the others "Out of memory" under
 // "Critical Error #" and the number less 500.

@@ -86,7 +86,29 @@ constexpr error_text error_table[] = {
     {err_destination_memory_not_initialized, "Destination memory not initialized"},
     {err_both_memories_not_initialized, "Source and destination memory not initialized"},
     {err_both_memories_freed, "Source and destination memory have been freed"},
+    {err_machine_divide_error, "Divide error in machine code"},
+    {err_machine_invalid_opcode, "Invalid opcode in machine code"},
+    {err_machine_halt, "Machine code halted"},
 };
+
+// "Machine code called INT nnh, which is not served" for each n.
+struct interrupt_messages {
+  char text[256][56];
+  constexpr interrupt_messages() : text() {
+    constexpr char head[] = "Machine code called INT ";
+    constexpr char tail[] = "h, which is not served";
+    constexpr char digits[] = "0123456789ABCDEF";
+    for (int n = 0; n < 256; ++n) {
+      int k = 0;
+      for (int i = 0; head[i]; ++i) text[n][k++] = head[i];
+      text[n][k++] = digits[n >> 4];
+      text[n][k++] = digits[n & 15];
+      for (int i = 0; tail[i]; ++i) text[n][k++] = tail[i];
+      text[n][k] = 0;
+    }
+  }
+};
+constexpr interrupt_messages interrupt_message_table{};
 
 // The memory errors end the program after their box: no "Continue?".
 bool is_critical(int32_t n) { return n >= err_memory_region_out_of_range && n <= err_both_memories_freed; }
@@ -120,6 +142,8 @@ char* format_exact(const char* format, Args... args) {
 }  // namespace
 
 const char* error_message(int32_t n) {
+  if (n >= err_machine_interrupt_base && n < err_machine_interrupt_base + 256)
+    return interrupt_message_table.text[n - err_machine_interrupt_base];
   for (const auto& e : error_table)
     if (e.code == n) return e.message;
   return "Unprintable error";

@@ -57,6 +57,7 @@ void desktop_window_size_hints(Display* display, Window window, int32_t width, i
 // the process's connections are written to stderr once and otherwise ignored,
 // instead of ending the process (a stale window manager check window is one).
 // Release syncs the window's connection first, so that errors of requests made
-// until then are handled by the trap; it restores the handler that was there.
+// until then are handled by the trap; from then on X errors are written out
+// (the first ten) and ignored, never ending the process from inside Xlib.
 void window_creation_errors_trap();
 void window_creation_errors_release(Display* display);

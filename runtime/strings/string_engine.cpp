@@ -188,6 +188,11 @@ const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size) {
   return data_segment + offset;
 }
 
+void data_segment_free(uint32_t* start, uint32_t* end) {
+  *start = segment_used;
+  *end = segment_stack_top > segment_used ? segment_stack_top : segment_used;
+}
+
 str_desc* str_new(uint32_t length, bool temporary) {
   check_length(length, err_string_heap_growth);
   str_desc* s = desc_take();

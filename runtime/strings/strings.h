@@ -104,6 +104,10 @@ intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
 // inside it: for offsets that come from outside data (DRAW's variable references).
 const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size);
 
+// The free bytes of the data segment between the in-segment strings and their
+// records, as offsets [*start, *end): what machine code may use while it runs.
+void data_segment_free(uint32_t* start, uint32_t* end);
+
 // Ends s's FIELD binding, if it has one, and frees the binding.
 void field_detach(str_desc* s);
 // After LSET or RSET wrote into s: when s is bound to a record buffer, its
