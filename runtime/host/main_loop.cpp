@@ -6,6 +6,7 @@
 #include "runtime/input/input.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
+#include "runtime/platform/serial_port.h"
 #include "runtime/screen/screen.h"
 
 namespace {
@@ -18,6 +19,7 @@ void frame_step() { display_frame_step(); }
   // Threads asleep in a wait learn of the shutdown now, not at their next look.
   timers_changed();
   program_wake();
+  serial_cancel_waits();  // a program waiting on a serial port stops waiting
   for (int32_t stopped; (stopped = stopped_threads.load()) != 3;) stopped_threads.wait(stopped);
   printer_shutdown_hand_over();
   close_all_files();

@@ -317,7 +317,9 @@ void file_seek_statement(int32_t number, int64_t position) {
     return;
   }
   const int64_t offset = r->mode == mode_random ? (position - 1) * r->record_length : position - 1;
-  const int32_t e = file_seek(r, offset);
+  // What was written before the SEEK is in the file after it.
+  int32_t e = file_flush(r);
+  if (e == byte_ok) e = file_seek(r, offset);
   if (e != byte_ok) raise_error(byte_error_number(e));
   r->at_eof = 0;
 }

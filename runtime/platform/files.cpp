@@ -35,12 +35,30 @@ int take_shared(int fd, int which) {
   return fcntl(fd, F_OFD_SETLK, &l) == 0 ? 0 : errno;
 }
 
+// How long an open tries for the gate. Opens of this runtime hold it for a few
+// system calls only; a gate held longer belongs to another program's lock on
+// the whole file, which is a sharing conflict, not something to wait out.
+constexpr int gate_tries = 20;  // about 20 ms
+
+// Takes the gate without ever blocking: 0, sharing_conflict_errno when another
+// holds it, or -1 when the file system has no such locks.
+int take_gate(int lock_fd) {
+  for (int tries = 0;; ++tries) {
+    if (flock(lock_fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return -1;
+    if (tries + 1 >= gate_tries) return sharing_conflict_errno;
+    usleep(1000);
+  }
+}
+
 // Checks the request against the opens that exist and records its own access
 // and denials. The whole-file flock serves as a gate so that two opens cannot
 // check at the same moment and both pass.
 int apply_sharing(int lock_fd, const file_open_request& r) {
-  while (flock(lock_fd, LOCK_EX) != 0)
-    if (errno != EINTR) return 0;  // no gate on this file system: sharing is not enforced
+  const int gate = take_gate(lock_fd);
+  if (gate < 0) return 0;  // no gate on this file system: sharing is not enforced
+  if (gate != 0) return gate;
   int result = 0;
   if ((r.read && held_by_others(lock_fd, forbids_reading)) || (r.write && held_by_others(lock_fd, forbids_writing)) ||
       (r.deny_read && held_by_others(lock_fd, someone_reads)) ||
@@ -170,6 +188,14 @@ int platform_file_size(int fd, uint64_t* size) {
 int platform_file_identity(int fd, uint64_t* device, uint64_t* inode) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return errno;
+  *device = static_cast<uint64_t>(st.st_dev);
+  *inode = static_cast<uint64_t>(st.st_ino);
+  return 0;
+}
+
+int platform_path_identity(const char* path, uint64_t* device, uint64_t* inode) {
+  struct stat st {};
+  if (stat(path, &st) != 0) return errno;
   *device = static_cast<uint64_t>(st.st_dev);
   *inode = static_cast<uint64_t>(st.st_ino);
   return 0;

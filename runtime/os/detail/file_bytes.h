@@ -28,8 +28,13 @@ int32_t file_write(file_record* r, int64_t position, bool position_given, const 
 int32_t file_read(file_record* r, int64_t position, bool position_given, void* buffer, int64_t count);
 // LOF: the length in bytes, or a negative byte_result (byte_negative for the screen device).
 int64_t file_length(file_record* r);
+// Before an OPEN that may empty or change the file from outside the buffers:
+// every record on it writes back its bytes and forgets what it had read.
+void settle_file(uint64_t device, uint64_t inode);
 // Writes the buffer's dirty bytes to the file.
 int32_t file_flush(file_record* r);
+// The same, leaving an error of an earlier write-back where it is.
+int32_t file_write_back(file_record* r);
 
 // Result of read_char besides a byte 0..255.
 constexpr int32_t char_end_of_file = -1;

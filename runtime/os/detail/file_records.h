@@ -5,10 +5,11 @@
 // a statement half-way through a buffer.
 //
 // Program thread, except flush_all_files (files.h), which any thread may call
-// at process exit. A statement holds files_guard while it touches records; the
-// exit path first stops new statements from starting and waits for the one
-// under way to finish (files_quiesce), so it never writes out a buffer that is
-// half-way through a change.
+// at process exit, and the flusher thread (file_flusher.h). A statement holds
+// files_guard while it touches records; the exit path first stops new
+// statements from starting and waits for the one under way to finish
+// (files_quiesce), and the flusher only writes while no statement is under
+// way, so neither writes out a buffer that is half-way through a change.
 #include <cstdint>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct file_record {
   int32_t port;
   serial_line line;
   int32_t timeouts[3];        // CD, CS (writes wait up to it), DS (reads wait up to it), in ms
+  uint8_t lf_after_cr;        // LF: a line feed goes out after every carriage return
+  uint8_t text_mode;          // serial_text_mode (serial_names.h): ASC, BIN or neither
 
   // System handles: the disk file, or the serial device's descriptor in file.fd.
   platform_file file;
@@ -86,6 +89,14 @@ struct files_wait_section {
 // for the one under way. True when the records may now be flushed (also when
 // the calling thread itself is inside a statement, as with a fatal error).
 bool files_quiesce(int32_t timeout_ms);
+
+// Who holds the records from outside a statement.
+enum : uint32_t { holder_none = 0, holder_flusher = 1, holder_exit = 2 };
+// The flusher thread: takes the records when no statement is under way and
+// the exit path has not taken them (true), else leaves them at once (false).
+// A statement that starts meanwhile waits for files_release_from_outside.
+bool files_hold_from_outside();
+void files_release_from_outside();
 
 // Every record ever taken, by index; an index on the free stack is not open.
 // Never destroyed: the exit path may still walk it while the process ends.
