@@ -58,5 +58,15 @@ inline int32_t read_char(file_record* r) {
   return read_char_slow(r);
 }
 
+// The bytes read_char would give next straight from the buffer (CHR$(26)
+// included: the caller stops at it), or 0 when it would have to go further.
+// The caller moves position past what it takes.
+inline size_t buffered_run(const file_record* r, const uint8_t** at) {
+  const uint64_t offset = r->position - r->io_start;
+  if (r->position < r->io_start || offset >= r->io_valid || r->shares_file) return 0;
+  *at = r->io + offset;
+  return r->io_valid - offset;
+}
+
 // Steps back over the byte read_char last returned.
 inline void unread_char(file_record* r) { --r->position; }
