@@ -5,11 +5,13 @@
 //
 // Disk files go through one buffer per record (file_buffer_size bytes) that
 // serves reads and collects writes; its dirty bytes reach the file when the
-// buffer must hold something else, at CLOSE, at program end and at process
-// exit (flush_all_files). Records that name the same file never both hold
-// buffered bytes: an operation on one first writes back and empties the
-// others, so two numbers opened on one file see each other's writes. Serial
-// ports are read and written directly, with their time-outs.
+// buffer must hold something else, before a read, LOF or SEEK on the record,
+// at CLOSE, at program end and at process exit (flush_all_files), and in any
+// case within about 100 ms (file_flusher.h). Records that name the same file
+// never both hold buffered bytes: an operation on one first writes back and
+// empties the others, and an OPEN of the file does the same to every record
+// on it (settle_file), so two numbers opened on one file see each other's
+// writes. Serial ports are read and written directly, with their time-outs.
 //
 // Program thread (callers hold files_guard).
 #include <cstdint>
