@@ -81,10 +81,18 @@ int apply_sharing(int lock_fd, const file_open_request& r) {
   return result;
 }
 
+// Never waits: a named pipe without a reader at the other end, or a device
+// waiting for its carrier, would otherwise hold the open indefinitely. Only
+// the open itself is non-blocking.
 int open_retrying(const char* path, int flags, mode_t mode) {
   for (;;) {
-    const int fd = open(path, flags | O_CLOEXEC, mode);
-    if (fd >= 0 || errno != EINTR) return fd;
+    const int fd = open(path, flags | O_CLOEXEC | O_NONBLOCK, mode);
+    if (fd >= 0) {
+      const int status = fcntl(fd, F_GETFL);
+      if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+      return fd;
+    }
+    if (errno != EINTR) return fd;
   }
 }
 

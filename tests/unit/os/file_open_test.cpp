@@ -1,7 +1,10 @@
 // OPEN, CLOSE and FREEFILE: the number table, the opening rules of each kind,
 // names, the sharing rules between two opens and the errno table.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <chrono>
@@ -183,6 +186,33 @@ TEST_F(file_test, another_programs_lock_on_the_whole_file_is_a_conflict_at_once)
   flock(other, LOCK_UN);
   EXPECT_EQ(open("held", k_input, 1), 0);
   close(other);
+}
+
+// OPEN never waits: a named pipe nobody has open at the other end opens for
+// INPUT (and reads nothing) or is refused for OUTPUT, at once. In a child
+// process, so that an OPEN that never returns fails the test.
+TEST_F(file_test, an_open_never_waits_for_the_other_end_of_a_pipe) {
+  ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int32_t output = open("pipe", k_output, 2);
+    const int32_t input = open("pipe", k_input, 1);
+    _exit(input == 0 && output == 68 ? 0 : 1);
+  }
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10)) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      FAIL() << "OPEN waited";
+    }
+    usleep(5000);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Whatever the buffers hold, each statement acts as if every earlier one had
