@@ -3,6 +3,7 @@
 #include <chrono>
 #include <vector>
 
+#include "runtime/core/file_flush.h"
 #include "runtime/os/detail/file_bytes.h"
 #include "tests/unit/os/file_test_support.h"
 
@@ -191,6 +192,10 @@ TEST_F(file_test, written_bytes_reach_the_system_promptly) {
     usleep(300000);
   }
   EXPECT_EQ(contents("f"), "first\r\nsecond\r\n");
+  // An error dialog asks, and waits for the bytes before it opens.
+  print(1, "third");
+  ask_file_flush();
+  EXPECT_EQ(contents("f"), "first\r\nsecond\r\nthird\r\n");
 
   file_open(str_from_cstr("/dev/full"), k_output, 0, 0, 2, 0, 0);
   ASSERT_EQ(take_error(), 0);
