@@ -1,6 +1,7 @@
 #include "runtime/platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,6 +100,11 @@ int open_retrying(const char* path, int flags, mode_t mode) {
 }  // namespace
 
 int platform_open_file(const file_open_request& r, platform_file* file) {
+  // A write past the process's file-size limit is an error (EFBIG) the caller
+  // reports, not a signal that ends the process. Programs started later get
+  // the default back (spawn.h resets ignored signals).
+  static const bool size_limit_is_an_error = signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)size_limit_is_an_error;
   *file = platform_file{};
   const int access = r.read && r.write ? O_RDWR : r.write ? O_WRONLY : O_RDONLY;
   bool created = false;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -251,6 +252,31 @@ TEST_F(file_test, input_access_write_looks_at_the_first_byte_only_when_there_is_
   make("empty", "");
   EXPECT_EQ(open("empty", k_input, 1, 3), 0);
   EXPECT_EQ(file_number_state(1), 1);
+}
+
+// Past the process's file-size limit the bytes are refused with 75, by the
+// statement that finds it or the CLOSE after; the process goes on. In a
+// child process, which sets the limit.
+TEST_F(file_test, a_file_size_limit_is_error_75) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    if (open("big", k_output, 1) != 0) _exit(1);
+    int32_t first = 0;
+    for (int i = 0; i < 200 && first == 0; ++i) {
+      print(1, std::string(99, 'x'));
+      first = take_error();
+    }
+    file_close(1, 1);
+    if (first == 0) first = take_error();
+    _exit(first);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 75);
 }
 
 TEST(file_errors, errno_table) {
