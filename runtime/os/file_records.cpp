@@ -139,10 +139,16 @@ int32_t file_number_state(int32_t n) {
   return index_at(n) >= 0 ? 1 : 0;
 }
 
-file_record* record_of(int32_t n) {
+int32_t last_found_number = 0;
+file_record* last_found_record = nullptr;
+
+file_record* record_of_slow(int32_t n) {
   if (n < 1) return nullptr;
   const int32_t i = index_at(n);
-  return i >= 0 ? file_records[static_cast<size_t>(i)] : nullptr;
+  if (i < 0) return nullptr;
+  last_found_number = n;
+  last_found_record = file_records[static_cast<size_t>(i)];
+  return last_found_record;
 }
 
 int32_t free_file_number() {
@@ -170,12 +176,14 @@ file_record* take_record() {
 }
 
 void bind_record(file_record* r, int32_t number) {
+  last_found_number = 0;
   slot_of(number) = r->record_index;
   r->open = 1;
   r->file_number = number;
 }
 
 void release_record(file_record* r) {
+  last_found_number = 0;
   const bool was_taken = r->open_serial != 0;
   if (r->open && r->file_number > 0) {
     if (r->file_number < dense_number_limit)
@@ -207,6 +215,7 @@ void update_shared_files() {
 void reset_file_table() {
   // The flusher stays out while the records go.
   take_holder(holder_exit, 5000);
+  last_found_number = 0;
   for (file_record* r : file_records) {
     unbind_fields(r);
     if (r->open && r->device == device_disk) platform_close_file(&r->file);

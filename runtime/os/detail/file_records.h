@@ -104,8 +104,15 @@ extern std::vector<file_record*>& file_records;
 
 // -2 for n < 1, 0 when n is free, 1 when n is open.
 int32_t file_number_state(int32_t n);
-// The open record bound to n, or null.
-file_record* record_of(int32_t n);
+// The open record bound to n, or null. The last number found is remembered
+// (statements in a loop name the same number over and over); binding and
+// releasing forget it.
+extern int32_t last_found_number;
+extern file_record* last_found_record;
+file_record* record_of_slow(int32_t n);
+inline file_record* record_of(int32_t n) {
+  return n == last_found_number && n > 0 ? last_found_record : record_of_slow(n);
+}
 // The lowest free number.
 int32_t free_file_number();
 
