@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/core/file_flush.h"
 #include "runtime/platform/platform.h"
 
 int32_t error_line = 0;
@@ -194,6 +195,8 @@ void handle_error() {
   const int32_t n = pending_error.load();
   error_dialog_text text{};
   if (!format_error_dialog(n, error_line, error_sub_line, error_sub_name, &text)) process_exit(0);
+  // The dialog may stay up for long: what the program wrote goes to its files first.
+  ask_file_flush();
 
   if (is_critical(n)) {
     message_box(text.body, text.caption, mb_style_ok);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <immintrin.h>
 
+#include "runtime/core/file_flush.h"
 #include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
 
@@ -24,6 +25,23 @@ std::atomic<uint32_t> program_wake_count{0};
 }  // namespace
 
 uint32_t program_wakes() { return program_wake_count.load(); }
+
+std::atomic<uint32_t> file_flush_wakes{0};
+std::atomic<uint32_t> file_flush_asked{0};
+std::atomic<uint32_t> file_flusher_running{0};
+
+void ask_file_flush() {
+  if (file_flusher_running.load() == 0) return;
+  file_flush_asked.store(1);
+  file_flush_wakes.fetch_add(1);
+  wake_word_waiters(file_flush_wakes);
+  const int64_t deadline = ms_counter() + 1000;
+  while (file_flush_asked.load() != 0) {
+    const int64_t left = deadline - ms_counter();
+    if (left <= 0) return;
+    wait_on_word(file_flush_asked, 1, static_cast<int32_t>(left));
+  }
+}
 
 void program_wait(uint32_t seen, int32_t timeout_ms) { wait_on_word(program_wake_count, seen, timeout_ms); }
 

@@ -6,6 +6,7 @@
 #include "runtime/input/input.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
+#include "runtime/platform/serial_port.h"
 #include "runtime/screen/screen.h"
 
 namespace {
@@ -26,6 +27,7 @@ constexpr int32_t stop_grace_ms = 5000;
   // Threads asleep in a wait learn of the shutdown now, not at their next look.
   timers_changed();
   program_wake();
+  serial_cancel_waits();  // a program waiting on a serial port stops waiting
   if (await_threads_stopped(3, stop_grace_ms)) {
     printer_shutdown_hand_over();
     close_all_files();

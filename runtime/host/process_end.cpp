@@ -21,6 +21,7 @@
 #include "runtime/host/detail/window_thread.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
+#include "runtime/platform/serial_port.h"
 #include "runtime/platform/stop_signals.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -88,6 +89,7 @@ std::atomic<int> ending_without_display{0};
   event_pending.store(1);
   timers_changed();
   program_wake();
+  serial_cancel_waits();
   if (!program_thread_here) await_threads_stopped(1, lost_display_grace_ms);
   ending_here = true;
   flush_all_files();

@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "runtime/core/core.h"
+#include "runtime/os/detail/file_flusher.h"
+#include "runtime/os/detail/serial_names.h"
 #include "runtime/platform/serial_port.h"
 #include "runtime/screen/screen.h"
 
@@ -26,17 +29,21 @@ int32_t write_back(file_record* r) {
   return byte_ok;
 }
 
-// Another record naming the same file may hold bytes this one should see, or
-// cached bytes this one is about to change: write those back and empty them.
-void cohere(file_record* r) {
+// Writes back and empties the buffers of every record on the file except
+// one; a failed write-back is reported by the next statement on that record.
+void settle_records(uint64_t device, uint64_t inode, const file_record* except) {
   for (file_record* other : file_records) {
-    if (other == r || !other->open || other->device != device_disk || other->io_valid == 0) continue;
-    if (other->file_id_device != r->file_id_device || other->file_id_inode != r->file_id_inode) continue;
+    if (other == except || !other->open || other->device != device_disk || other->io_valid == 0) continue;
+    if (other->file_id_device != device || other->file_id_inode != inode) continue;
     const int32_t e = write_back(other);
     if (e != byte_ok && other->deferred_error == byte_ok) other->deferred_error = e;
     other->io_valid = 0;
   }
 }
+
+// Another record naming the same file may hold bytes this one should see, or
+// cached bytes this one is about to change: write those back and empty them.
+void cohere(file_record* r) { settle_records(r->file_id_device, r->file_id_inode, r); }
 
 // Common start of a disk operation: an error left by an earlier write-back,
 // then the other records on the same file.
@@ -63,6 +70,15 @@ int32_t checks(file_record* r, bool allowed, int64_t count) {
 }
 
 int32_t write_serial(file_record* r, const uint8_t* bytes, int64_t count) {
+  std::string with_line_feeds;
+  if (r->lf_after_cr && std::memchr(bytes, 13, static_cast<size_t>(count))) {
+    for (int64_t i = 0; i < count; ++i) {
+      with_line_feeds.push_back(static_cast<char>(bytes[i]));
+      if (bytes[i] == 13) with_line_feeds.push_back(10);
+    }
+    bytes = reinterpret_cast<const uint8_t*>(with_line_feeds.data());
+    count = static_cast<int64_t>(with_line_feeds.size());
+  }
   size_t done = 0;
   int e;
   {
@@ -103,6 +119,7 @@ int32_t write_disk(file_record* r, const uint8_t* bytes, int64_t count) {
   if (r->dirty_to <= r->dirty_from) {
     r->dirty_from = at;
     r->dirty_to = end;
+    note_unflushed();
   } else {
     r->dirty_from = std::min(r->dirty_from, at);
     r->dirty_to = std::max(r->dirty_to, end);
@@ -120,6 +137,9 @@ int32_t read_serial(file_record* r, uint8_t* out, int64_t count, int64_t* got) {
     e = serial_read(r->file.fd, out, static_cast<size_t>(count), r->timeouts[2], &done);
   }
   r->position += done;
+  // Text mode: the data ends at CHR$(26); the caller pads from there.
+  if (r->text_mode == serial_text_asc)
+    if (const void* end = std::memchr(out, 26, done)) done = static_cast<size_t>(static_cast<const uint8_t*>(end) - out);
   *got = static_cast<int64_t>(done);
   return e != 0 ? byte_result_of(e) : byte_ok;
 }
@@ -127,6 +147,8 @@ int32_t read_serial(file_record* r, uint8_t* out, int64_t count, int64_t* got) {
 int32_t read_disk(file_record* r, uint8_t* out, int64_t count, int64_t* got) {
   int32_t e = disk_prologue(r);
   if (e != byte_ok) return e;
+  // A read is a moment when everything written before is in the file.
+  if ((e = write_back(r)) != byte_ok) return e;
   while (*got < count) {
     const uint64_t want = static_cast<uint64_t>(count - *got);
     if (r->io_valid > 0 && r->position >= r->io_start && r->position < r->io_start + r->io_valid) {
@@ -198,7 +220,8 @@ int32_t file_read(file_record* r, int64_t position, bool position_given, void* b
   e = r->device == device_serial ? read_serial(r, out, count, &got) : read_disk(r, out, count, &got);
   if (e != byte_ok) return e;
   if (got < count) {
-    std::memset(out + got, 0, static_cast<size_t>(count - got));
+    const bool text = r->device == device_serial && r->text_mode == serial_text_asc;
+    std::memset(out + got, text ? 26 : 0, static_cast<size_t>(count - got));
     r->at_eof = 1;
     return byte_short_read;
   }
@@ -215,12 +238,18 @@ int64_t file_length(file_record* r) {
     return e != 0 ? byte_result_of(e) : waiting;
   }
   if (r->shares_file) cohere(r);
+  const int32_t written = write_back(r);
+  if (written != byte_ok) return written;
   uint64_t size = 0;
   const int e = platform_file_size(r->file.fd, &size);
   if (e != 0) return byte_result_of(e);
   if (r->io_valid > 0) size = std::max<uint64_t>(size, r->io_start + r->io_valid);
   return static_cast<int64_t>(size);
 }
+
+int32_t file_write_back(file_record* r) { return write_back(r); }
+
+void settle_file(uint64_t device, uint64_t inode) { settle_records(device, inode, nullptr); }
 
 int32_t file_flush(file_record* r) {
   if (!r || !r->open) return byte_not_open;
@@ -240,7 +269,7 @@ int32_t read_char_slow(file_record* r) {
     raise_error(byte_error_number(e));
     return char_failed;
   }
-  if (c == 26) {
+  if (c == 26 && !(r->device == device_serial && r->text_mode == serial_text_bin)) {
     if (r->device == device_disk) --r->position;
     r->at_eof = 1;
     return char_end_of_file;

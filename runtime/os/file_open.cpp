@@ -10,6 +10,7 @@
 #include "runtime/core/core.h"
 #include "runtime/os/detail/field_bindings.h"
 #include "runtime/os/detail/file_bytes.h"
+#include "runtime/os/detail/file_flusher.h"
 #include "runtime/os/detail/serial_names.h"
 #include "runtime/os/os.h"
 
@@ -49,6 +50,10 @@ bool is_screen_name(const std::string& name) {
 int32_t open_disk(file_record* r, std::string path, int32_t kind, int32_t access, int32_t lock) {
   path = system_path(std::move(path));
   const access_choice c = access_for(kind, access);
+  // The open may empty the file or be refused for its bytes: what other
+  // numbers hold for it must be in it first, and nothing read before kept.
+  uint64_t device = 0, inode = 0;
+  if (platform_path_identity(path.c_str(), &device, &inode) == 0) settle_file(device, inode);
   file_open_request request{path.c_str(), c.read, c.write, c.rule, lock == 2 || lock == 3, lock == 2 || lock == 4};
   int e = platform_open_file(request, &r->file);
   if (e != 0 && c.retry && e != ENOENT && e != ENOTDIR) {
@@ -77,7 +82,21 @@ int32_t open_serial(file_record* r, const serial_name& s) {
   const std::string device = chosen && *chosen ? chosen : "/dev/ttyS" + std::to_string(s.port - 1);
   int fd = -1;
   if (serial_open(device.c_str(), s.line, &fd) != 0) return err_device_unavailable;
+  serial_set_rts(fd, s.options.rts_low == 0);  // a device without modem lines has no RTS to set
+  if (s.options.open_timeout >= 0) {
+    int e;
+    {
+      files_wait_section waiting;
+      e = serial_wait_lines(fd, s.timeouts[0] > 0, s.timeouts[1] > 0, s.timeouts[2] > 0, s.options.open_timeout);
+    }
+    if (e != 0) {
+      serial_close(fd);
+      return e == ETIMEDOUT ? err_device_timeout : err_device_unavailable;
+    }
+  }
   r->device = device_serial;
+  r->lf_after_cr = s.options.lf_after_cr;
+  r->text_mode = s.options.text_mode;
   r->file.fd = fd;
   r->read_allowed = 1;
   r->write_allowed = 1;
@@ -132,6 +151,11 @@ void flush_all_files() {
     const int32_t e = file_flush(r);
     if (e != byte_ok) report_lost_bytes(r->file_number, e);
   }
+}
+
+void flush_written_files() {
+  files_guard guard;
+  write_out_buffers();
 }
 
 void file_open(const str_desc* name, int32_t kind, int32_t access, int32_t lock, int32_t number, int64_t length,
@@ -195,7 +219,9 @@ void file_open(const str_desc* name, int32_t kind, int32_t access, int32_t lock,
     const int64_t end = file_length(r);
     if (end >= 0) r->position = static_cast<uint64_t>(end);
   }
-  if (kind == 3 && r->device == device_disk) {
+  // An empty file has no first byte to look at, so even a file that may not
+  // be read opens.
+  if (kind == 3 && r->device == device_disk && file_length(r) > 0) {
     uint8_t first = 0;
     const int32_t e = file_read(r, 0, true, &first, 1);
     r->at_eof = e == byte_ok && first == 26;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "runtime/os/detail/field_bindings.h"
+#include "runtime/os/detail/file_flusher.h"
 #include "runtime/platform/platform.h"
 
 namespace {
@@ -15,20 +16,41 @@ namespace {
 // map, so a program using #2000000000 costs one entry, not two billion slots.
 constexpr int32_t dense_number_limit = 65536;
 
-// The handshake with the exit path: a statement sets busy, fences, then reads
-// exiting; the exit path sets exiting, fences, then reads busy. One of them
-// sees the other's flag, so they never touch the buffers at the same time.
+// The handshake between statements and the threads that write buffers out
+// from outside them (the flusher, the exit path): a statement sets busy,
+// fences, then reads holder; the other side takes holder, fences, then reads
+// busy. One of them sees the other's flag, so they never touch the buffers at
+// the same time. A statement that meets the flusher waits for it to finish;
+// one that meets the exit path sleeps until the process ends.
 std::atomic<int32_t> files_busy{0};
-std::atomic<int32_t> files_exiting{0};
+std::atomic<uint32_t> files_holder{holder_none};
 thread_local int32_t guard_depth = 0;
 
 void enter_files() {
-  files_busy.store(1, std::memory_order_relaxed);
-  light_fence();
-  if (files_exiting.load(std::memory_order_relaxed) == 0) return;
-  files_busy.store(0, std::memory_order_release);
-  for (;;) platform_sleep(1000);  // the process is ending
+  for (;;) {
+    files_busy.store(1, std::memory_order_relaxed);
+    light_fence();
+    const uint32_t holder = files_holder.load(std::memory_order_acquire);
+    if (holder == holder_none) return;
+    files_busy.store(0, std::memory_order_release);
+    if (holder == holder_exit)
+      for (;;) platform_sleep(1000);  // the process is ending
+    wait_on_word(files_holder, holder, 100);
+  }
 }
+
+// Takes holder from none to who, waiting up to timeout_ms while the other
+// outside thread has it; false on time-out.
+bool take_holder(uint32_t who, int32_t timeout_ms) {
+  const int64_t deadline = ms_counter() + timeout_ms;
+  for (;;) {
+    uint32_t expected = holder_none;
+    if (files_holder.compare_exchange_strong(expected, who) || expected == who) return true;
+    if (ms_counter() >= deadline) return false;
+    wait_on_word(files_holder, expected, 10);
+  }
+}
+
 std::vector<int32_t> number_slots{-1};  // slot 0 unused; -1 = free
 std::unordered_map<int32_t, int32_t> far_numbers;
 std::vector<int32_t> free_records;       // reused last-freed-first
@@ -58,20 +80,50 @@ files_guard::files_guard() {
 }
 
 files_guard::~files_guard() {
-  if (--guard_depth == 0) files_busy.store(0, std::memory_order_release);
+  if (guard_depth > 1) {
+    --guard_depth;
+    return;
+  }
+  // The flusher found this thread inside a statement when bytes were due:
+  // they go out here, before the next statement can add to them.
+  if (flush_wanted.load(std::memory_order_relaxed) != 0) write_out_buffers();
+  guard_depth = 0;
+  files_busy.store(0, std::memory_order_release);
 }
 
 files_wait_section::files_wait_section() {
-  if (guard_depth > 0) files_busy.store(0, std::memory_order_release);
+  if (guard_depth > 0) {
+    // Bytes written so far reach the system before the wait.
+    if (unflushed_since.load(std::memory_order_relaxed) != 0) write_out_buffers();
+    files_busy.store(0, std::memory_order_release);
+  }
 }
 
 files_wait_section::~files_wait_section() {
   if (guard_depth > 0) enter_files();
 }
 
+bool files_hold_from_outside() {
+  if (!take_holder(holder_flusher, 0)) return false;
+  heavy_fence();
+  if (files_busy.load(std::memory_order_acquire) == 0) return true;
+  files_release_from_outside();
+  return false;
+}
+
+void files_release_from_outside() {
+  files_holder.store(holder_none, std::memory_order_release);
+  wake_word_waiters(files_holder);
+}
+
 bool files_quiesce(int32_t timeout_ms) {
-  if (guard_depth > 0) return true;
-  files_exiting.store(1, std::memory_order_relaxed);
+  if (guard_depth > 0) {
+    // Inside a statement (a fatal error): the flusher cannot be writing, only
+    // about to step back.
+    take_holder(holder_exit, 1000);
+    return true;
+  }
+  if (!take_holder(holder_exit, timeout_ms)) return false;
   heavy_fence();
   for (int32_t waited = 0; files_busy.load(std::memory_order_acquire) != 0; ++waited) {
     if (waited >= timeout_ms) return false;
@@ -87,10 +139,16 @@ int32_t file_number_state(int32_t n) {
   return index_at(n) >= 0 ? 1 : 0;
 }
 
-file_record* record_of(int32_t n) {
+int32_t last_found_number = 0;
+file_record* last_found_record = nullptr;
+
+file_record* record_of_slow(int32_t n) {
   if (n < 1) return nullptr;
   const int32_t i = index_at(n);
-  return i >= 0 ? file_records[static_cast<size_t>(i)] : nullptr;
+  if (i < 0) return nullptr;
+  last_found_number = n;
+  last_found_record = file_records[static_cast<size_t>(i)];
+  return last_found_record;
 }
 
 int32_t free_file_number() {
@@ -118,12 +176,14 @@ file_record* take_record() {
 }
 
 void bind_record(file_record* r, int32_t number) {
+  last_found_number = 0;
   slot_of(number) = r->record_index;
   r->open = 1;
   r->file_number = number;
 }
 
 void release_record(file_record* r) {
+  last_found_number = 0;
   const bool was_taken = r->open_serial != 0;
   if (r->open && r->file_number > 0) {
     if (r->file_number < dense_number_limit)
@@ -153,6 +213,9 @@ void update_shared_files() {
 }
 
 void reset_file_table() {
+  // The flusher stays out while the records go.
+  take_holder(holder_exit, 5000);
+  last_found_number = 0;
   for (file_record* r : file_records) {
     unbind_fields(r);
     if (r->open && r->device == device_disk) platform_close_file(&r->file);
@@ -165,5 +228,6 @@ void reset_file_table() {
   free_records.clear();
   number_slots.assign(1, -1);
   far_numbers.clear();
-  files_exiting.store(0);
+  forget_unflushed();
+  files_release_from_outside();
 }

@@ -30,7 +30,8 @@ bool begin_transfer(int32_t number, int64_t position, bool given, int64_t length
     raise_error(err_bad_file_mode);
     return false;
   }
-  if (put ? !r->write_allowed : !r->read_allowed) {
+  // SCRN: takes text from PRINT # and WRITE # only, never bytes.
+  if (put ? !r->write_allowed || r->screen_device : !r->read_allowed) {
     raise_error(err_path_file_access_error);
     return false;
   }
@@ -160,6 +161,11 @@ void put_string(int32_t number, int64_t position, int32_t position_given, const 
     for (int i = 0; i < 4; ++i) header[2 + i] = static_cast<uint8_t>(high >> (8 * i));
   }
   const int64_t total = static_cast<int64_t>(header_size + n);
+  // Access is checked before the length, as for every other PUT.
+  if (!r->write_allowed || r->screen_device) {
+    raise_error(err_path_file_access_error);
+    return;
+  }
   if (total > r->record_length) {
     raise_error(err_bad_record_length);
     return;

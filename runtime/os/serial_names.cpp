@@ -1,6 +1,7 @@
 #include "runtime/os/detail/serial_names.h"
 
 #include <cctype>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,22 +28,40 @@ bool whole_number(std::string_view s, int64_t limit, int64_t* value) {
   return true;
 }
 
+// Letters and the digits after them; a number wider than limit, digits after
+// an option that takes none, or an unknown option is refused.
 bool parse_option(std::string_view field, serial_name* out) {
-  if (field.size() < 2) return false;
-  const std::string_view letters{field.data(), 2};
-  int slot;
-  if (upper(letters[0]) == 'C' && upper(letters[1]) == 'D')
-    slot = 0;
-  else if (upper(letters[0]) == 'C' && upper(letters[1]) == 'S')
-    slot = 1;
-  else if (upper(letters[0]) == 'D' && upper(letters[1]) == 'S')
-    slot = 2;
-  else
+  size_t letters = 0;
+  while (letters < field.size() && std::isalpha(static_cast<unsigned char>(field[letters]))) ++letters;
+  std::string name;
+  for (size_t i = 0; i < letters; ++i) name.push_back(upper(field[i]));
+  const std::string_view digits = field.substr(letters);
+  const bool has_number = !digits.empty();
+  int64_t n = 0;
+  if (has_number && !whole_number(digits, 65535, &n)) return false;
+  const int32_t value = static_cast<int32_t>(n);
+  serial_options& o = out->options;
+  if (name == "CD" || name == "CS" || name == "DS") {
+    out->timeouts[name == "CD" ? 0 : name == "CS" ? 1 : 2] = value;
+  } else if (name == "OP") {
+    o.open_timeout = has_number ? value : 10000;
+  } else if (name == "RB" || name == "TB") {
+    (name == "RB" ? o.receive_buffer : o.transmit_buffer) = value;
+  } else if (has_number) {
     return false;
-  const std::string_view digits = field.substr(2);
-  int64_t ms = 0;
-  if (!digits.empty() && !whole_number(digits, 65535, &ms)) return false;
-  out->timeouts[slot] = static_cast<int32_t>(ms);
+  } else if (name == "RS") {
+    o.rts_low = 1;
+  } else if (name == "LF") {
+    o.lf_after_cr = 1;
+  } else if (name == "PE") {
+    out->line.parity_check = 1;
+  } else if (name == "ASC" || name == "BIN") {
+    const uint8_t mode = name == "ASC" ? serial_text_asc : serial_text_bin;
+    if (o.text_mode != serial_text_default && o.text_mode != mode) return false;  // both: which one?
+    o.text_mode = mode;
+  } else {
+    return false;
+  }
   return true;
 }
 
@@ -60,7 +79,7 @@ int32_t parse_serial_name(const uint8_t* text, size_t length, serial_name* out) 
   if (port_text[0] == '0' || !whole_number(port_text, 255, &port) || port < 1) return serial_bad;
   *out = serial_name{};
   out->port = static_cast<int32_t>(port);
-  out->line = serial_line{300, 1, 7, 0};
+  out->line = serial_line{300, 1, 7, 0, 0};
   out->timeouts[0] = 0;
   out->timeouts[1] = 1000;
   out->timeouts[2] = 1000;

@@ -3,6 +3,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
+#include "runtime/os/detail/file_flusher.h"
 #include "runtime/os/detail/os_internals.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/file_system.h"
@@ -92,6 +93,7 @@ void return_to_full_screen(full_screen_kind mode) {
 }
 
 int32_t run(const std::vector<std::string>& argv, bool shown, bool wait) {
+  flush_written_files();  // the command may read what the program wrote
   if (shown) {
     std::fflush(stdout);  // what the program printed comes before the command's output
     std::fflush(stderr);

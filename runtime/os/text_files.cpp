@@ -100,6 +100,29 @@ bool keep(int32_t c) {
 
 enum class field_kind { text, number };
 
+// A byte that neither ends a field nor the data.
+inline bool plain_byte(uint8_t b, field_kind kind) {
+  if (b == ',' || b == cr || b == lf || b == 26) return false;
+  return kind == field_kind::text || (b != ' ' && b != '\t');
+}
+
+// Takes the plain bytes that follow in the buffer in one piece; false when
+// the field would be too long (error raised).
+bool keep_buffered_run(file_record* r, field_kind kind) {
+  const uint8_t* at = nullptr;
+  const size_t available = buffered_run(r, &at);
+  size_t n = 0;
+  while (n < available && plain_byte(at[n], kind)) ++n;
+  if (n == 0) return true;
+  if (n > longest_string - field_text.size()) {
+    raise_error(err_out_of_string_space);
+    return false;
+  }
+  field_text.append(reinterpret_cast<const char*>(at), n);
+  r->position += n;
+  return true;
+}
+
 // Reads one field into field_text; false at the end of the file (error 62
 // raised) or on a failure. Numbers pass over line ends before them and also
 // end at a space or tab.
@@ -123,7 +146,7 @@ bool read_field(file_record* r, field_kind kind) {
   } else {
     for (; c >= 0 && c != ',' && c != cr && c != lf; c = read_char(r)) {
       if (kind == field_kind::number && (c == ' ' || c == '\t')) break;
-      if (!keep(c)) return false;
+      if (!keep(c) || !keep_buffered_run(r, kind)) return false;
     }
     if (c == char_failed) return false;
     while (!field_text.empty() && (field_text.back() == ' ' || field_text.back() == '\t')) field_text.pop_back();
@@ -133,7 +156,12 @@ bool read_field(file_record* r, field_kind kind) {
 }
 
 void assign_field(str_desc* variable) {
-  str_assign(variable, str_from_text(field_text.data(), static_cast<uint32_t>(field_text.size())));
+  // A plain view of the field's bytes (not a temporary: nothing to list or free).
+  str_desc view{};
+  view.chars = reinterpret_cast<uint8_t*>(field_text.data());
+  view.len = static_cast<int32_t>(field_text.size());
+  view.read_only = 1;
+  str_assign(variable, &view);
   if (field_text.capacity() > kept_field_room) std::string().swap(field_text);
 }
 
@@ -317,7 +345,9 @@ void file_seek_statement(int32_t number, int64_t position) {
     return;
   }
   const int64_t offset = r->mode == mode_random ? (position - 1) * r->record_length : position - 1;
-  const int32_t e = file_seek(r, offset);
+  // What was written before the SEEK is in the file after it.
+  int32_t e = file_flush(r);
+  if (e == byte_ok) e = file_seek(r, offset);
   if (e != byte_ok) raise_error(byte_error_number(e));
   r->at_eof = 0;
 }

@@ -1,6 +1,7 @@
 #include "runtime/platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,12 +36,30 @@ int take_shared(int fd, int which) {
   return fcntl(fd, F_OFD_SETLK, &l) == 0 ? 0 : errno;
 }
 
+// How long an open tries for the gate. Opens of this runtime hold it for a few
+// system calls only; a gate held longer belongs to another program's lock on
+// the whole file, which is a sharing conflict, not something to wait out.
+constexpr int gate_tries = 20;  // about 20 ms
+
+// Takes the gate without ever blocking: 0, sharing_conflict_errno when another
+// holds it, or -1 when the file system has no such locks.
+int take_gate(int lock_fd) {
+  for (int tries = 0;; ++tries) {
+    if (flock(lock_fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return -1;
+    if (tries + 1 >= gate_tries) return sharing_conflict_errno;
+    usleep(1000);
+  }
+}
+
 // Checks the request against the opens that exist and records its own access
 // and denials. The whole-file flock serves as a gate so that two opens cannot
 // check at the same moment and both pass.
 int apply_sharing(int lock_fd, const file_open_request& r) {
-  while (flock(lock_fd, LOCK_EX) != 0)
-    if (errno != EINTR) return 0;  // no gate on this file system: sharing is not enforced
+  const int gate = take_gate(lock_fd);
+  if (gate < 0) return 0;  // no gate on this file system: sharing is not enforced
+  if (gate != 0) return gate;
   int result = 0;
   if ((r.read && held_by_others(lock_fd, forbids_reading)) || (r.write && held_by_others(lock_fd, forbids_writing)) ||
       (r.deny_read && held_by_others(lock_fd, someone_reads)) ||
@@ -63,16 +82,29 @@ int apply_sharing(int lock_fd, const file_open_request& r) {
   return result;
 }
 
+// Never waits: a named pipe without a reader at the other end, or a device
+// waiting for its carrier, would otherwise hold the open indefinitely. Only
+// the open itself is non-blocking.
 int open_retrying(const char* path, int flags, mode_t mode) {
   for (;;) {
-    const int fd = open(path, flags | O_CLOEXEC, mode);
-    if (fd >= 0 || errno != EINTR) return fd;
+    const int fd = open(path, flags | O_CLOEXEC | O_NONBLOCK, mode);
+    if (fd >= 0) {
+      const int status = fcntl(fd, F_GETFL);
+      if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+      return fd;
+    }
+    if (errno != EINTR) return fd;
   }
 }
 
 }  // namespace
 
 int platform_open_file(const file_open_request& r, platform_file* file) {
+  // A write past the process's file-size limit is an error (EFBIG) the caller
+  // reports, not a signal that ends the process. Programs started later get
+  // the default back (spawn.h resets ignored signals).
+  static const bool size_limit_is_an_error = signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)size_limit_is_an_error;
   *file = platform_file{};
   const int access = r.read && r.write ? O_RDWR : r.write ? O_WRONLY : O_RDONLY;
   bool created = false;
@@ -170,6 +202,14 @@ int platform_file_size(int fd, uint64_t* size) {
 int platform_file_identity(int fd, uint64_t* device, uint64_t* inode) {
   struct stat st {};
   if (fstat(fd, &st) != 0) return errno;
+  *device = static_cast<uint64_t>(st.st_dev);
+  *inode = static_cast<uint64_t>(st.st_ino);
+  return 0;
+}
+
+int platform_path_identity(const char* path, uint64_t* device, uint64_t* inode) {
+  struct stat st {};
+  if (stat(path, &st) != 0) return errno;
   *device = static_cast<uint64_t>(st.st_dev);
   *inode = static_cast<uint64_t>(st.st_ino);
   return 0;

@@ -65,5 +65,8 @@ int platform_file_size(int fd, uint64_t* size);
 // Device and inode, to tell whether two descriptors name the same file.
 int platform_file_identity(int fd, uint64_t* device, uint64_t* inode);
 
+// Device and inode of the file a path names (following links).
+int platform_path_identity(const char* path, uint64_t* device, uint64_t* inode);
+
 // Closes the file (its sharing locks go with it).
 int platform_close_file(platform_file* file);

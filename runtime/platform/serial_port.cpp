@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -41,6 +43,7 @@ bool serial_termios(const serial_line& line, termios* t) {
   speed_t speed;
   if (!speed_code(line.baud, &speed)) return false;
   cfmakeraw(t);
+  if (line.parity_check) t->c_iflag |= INPCK;
   t->c_cflag |= CLOCAL | CREAD;
   t->c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   switch (line.data_bits) {
@@ -80,16 +83,30 @@ int64_t now_ms() {
       .count();
 }
 
-// Waits until fd is ready for events or the deadline passes; false on time-out.
-bool wait_ready(int fd, short events, int64_t deadline, bool forever) {
+enum class readiness { ready, timed_out, hung_up, cancelled };
+
+// Readable for good once serial_cancel_waits was called; every wait polls it.
+int cancel_fd() {
+  static const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return fd;
+}
+std::atomic<int> waits_cancelled{0};
+
+// Waits until fd is ready for events or the deadline passes. Once the far end
+// has hung up, poll reports the descriptor ready for good (POLLHUP, with
+// POLLIN besides on a pseudo-terminal) while reads give nothing: that is
+// reported apart, since waiting again would spin.
+readiness wait_ready(int fd, short events, int64_t deadline, bool forever) {
   for (;;) {
     int64_t left = forever ? -1 : deadline - now_ms();
     if (!forever && left < 0) left = 0;
-    pollfd p{fd, events, 0};
-    const int r = poll(&p, 1, static_cast<int>(left > 0x7fffffff ? 0x7fffffff : left));
-    if (r > 0) return true;
-    if (r == 0) return false;
-    if (errno != EINTR) return true;  // the read or write that follows reports the reason
+    if (waits_cancelled.load() != 0) return readiness::cancelled;
+    pollfd p[2] = {{fd, events, 0}, {cancel_fd(), POLLIN, 0}};
+    const int r = poll(p, p[1].fd >= 0 ? 2 : 1, static_cast<int>(left > 0x7fffffff ? 0x7fffffff : left));
+    if (r > 0 && p[1].revents != 0) return readiness::cancelled;
+    if (r > 0) return (p[0].revents & (POLLHUP | POLLERR)) ? readiness::hung_up : readiness::ready;
+    if (r == 0) return readiness::timed_out;
+    if (errno != EINTR) return readiness::ready;  // the read or write that follows reports the reason
   }
 }
 
@@ -138,6 +155,9 @@ int serial_read(int fd, void* buffer, size_t n, int32_t timeout_ms, size_t* done
   *done = 0;
   auto* out = static_cast<uint8_t*>(buffer);
   const int64_t deadline = now_ms() + (timeout_ms > 0 ? timeout_ms : 0);
+  // After a hang-up one more read takes what arrived before it; then the data
+  // has ended.
+  bool hung_up = false;
   while (*done < n) {
     const ssize_t got = read(fd, out + *done, n - *done);
     if (got > 0) {
@@ -145,8 +165,13 @@ int serial_read(int fd, void* buffer, size_t n, int32_t timeout_ms, size_t* done
       continue;
     }
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EIO) break;  // some terminals say a hang-up this way
     if (got < 0 && errno != EAGAIN) return errno;
-    if (timeout_ms <= 0 || !wait_ready(fd, POLLIN, deadline, false)) break;
+    if (hung_up || timeout_ms <= 0) break;
+    const readiness ready = wait_ready(fd, POLLIN, deadline, false);
+    if (ready == readiness::timed_out) break;
+    if (ready == readiness::cancelled) return ECANCELED;
+    hung_up = ready == readiness::hung_up;
   }
   return 0;
 }
@@ -163,7 +188,10 @@ int serial_write(int fd, const void* data, size_t n, int32_t timeout_ms, size_t*
     }
     if (put < 0 && errno == EINTR) continue;
     if (put < 0 && errno != EAGAIN) return errno;
-    if (!wait_ready(fd, POLLOUT, deadline, timeout_ms <= 0)) return ETIMEDOUT;
+    const readiness ready = wait_ready(fd, POLLOUT, deadline, timeout_ms <= 0);
+    if (ready == readiness::timed_out) return ETIMEDOUT;
+    if (ready == readiness::hung_up) return EIO;
+    if (ready == readiness::cancelled) return ECANCELED;
   }
   return 0;
 }
@@ -179,4 +207,41 @@ int serial_close(int fd) {
   // The exclusive mode outlives this descriptor while others hold the device open.
   ioctl(fd, TIOCNXCL);
   return close(fd) == 0 ? 0 : errno;
+}
+
+void serial_cancel_waits() {
+  waits_cancelled.store(1);
+  const uint64_t one = 1;
+  if (cancel_fd() >= 0 && write(cancel_fd(), &one, sizeof one) < 0) {
+    // The flag alone stops the next wait.
+  }
+}
+
+int serial_set_rts(int fd, bool raised) {
+  int bits = TIOCM_RTS | TIOCM_DTR;
+  if (!raised) {
+    if (ioctl(fd, TIOCMBIC, &bits) != 0) return errno;
+    bits = TIOCM_DTR;
+  }
+  return ioctl(fd, TIOCMBIS, &bits) == 0 ? 0 : errno;
+}
+
+int serial_wait_lines(int fd, bool carrier, bool clear_to_send, bool data_set_ready, int32_t timeout_ms) {
+  int wanted = 0;
+  if (carrier) wanted |= TIOCM_CD;
+  if (clear_to_send) wanted |= TIOCM_CTS;
+  if (data_set_ready) wanted |= TIOCM_DSR;
+  const int64_t deadline = now_ms() + timeout_ms;
+  for (;;) {
+    int lines = 0;
+    // A device without modem lines (a pseudo-terminal) has nothing to wait for.
+    if (wanted == 0 || ioctl(fd, TIOCMGET, &lines) != 0) return 0;
+    if ((lines & wanted) == wanted) return 0;
+    const int64_t left = deadline - now_ms();
+    if (left <= 0) return ETIMEDOUT;
+    // Lines change without a descriptor event: look again every 20 ms.
+    pollfd p{cancel_fd(), POLLIN, 0};
+    if (waits_cancelled.load() != 0 || poll(&p, p.fd >= 0 ? 1 : 0, static_cast<int>(left < 20 ? left : 20)) > 0)
+      return ECANCELED;
+  }
 }

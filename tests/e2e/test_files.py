@@ -70,8 +70,6 @@ class NothingLostTest(unittest.TestCase):
 
         def signal_with(number):
             def send(program):
-                # Bytes still in the buffer until now: the signal path must write them.
-                self.assertLess(len(self.file_bytes()), len(LINES))
                 program.proc.send_signal(number)
                 return program.wait(harness.WAIT)
             return send
@@ -96,6 +94,25 @@ class NothingLostTest(unittest.TestCase):
                     os.remove(os.path.join(self.folder, "lines.txt"))
 
 
+    def test_written_lines_reach_the_system_within_a_fifth_of_a_second(self):
+        # The program writes its last line and waits: another process sees
+        # every line soon after, and a kill then loses nothing.
+        program = self.start("close")
+        seen = time.monotonic()
+        while self.file_bytes() != LINES and time.monotonic() - seen < 5:
+            time.sleep(0.005)
+        self.assertEqual(self.file_bytes(), LINES)
+        self.assertLess(time.monotonic() - seen, 0.2)
+        program.stop()
+        os.remove(os.path.join(self.folder, "lines.txt"))
+
+        program = self.start("close")
+        time.sleep(0.15)
+        program.proc.send_signal(signal.SIGKILL)
+        self.assertEqual(program.wait(10), -signal.SIGKILL)
+        self.assertEqual(self.file_bytes(), LINES)
+
+
 class SerialPortTest(unittest.TestCase):
     def setUp(self):
         self.xvfb = harness.Xvfb()
@@ -113,6 +130,57 @@ class SerialPortTest(unittest.TestCase):
             except BlockingIOError:
                 time.sleep(0.02)
         return got
+
+    @staticmethod
+    def program_thread_polls(program):
+        """Whether the program thread sleeps in poll (the serial port's wait)."""
+        folder = f"/proc/{program.pid}/task"
+        try:
+            for tid in os.listdir(folder):
+                with open(f"{folder}/{tid}/comm") as f:
+                    if f.read().strip() != "program":
+                        continue
+                with open(f"{folder}/{tid}/syscall") as f:
+                    return f.read().split()[0] in ("7", "271")  # poll, ppoll
+        except OSError:
+            return False
+        return False
+
+    def test_a_stop_ends_a_long_serial_wait_with_the_files_written(self):
+        def close_request(program):
+            harness.send_close(self.xvfb, harness.program_window(self.xvfb))
+
+        def ctrl_break(program):
+            harness.press_keys(self.xvfb, harness.program_window(self.xvfb), "ctrl+Break")
+
+        def terminate(program):
+            program.proc.send_signal(signal.SIGTERM)
+
+        for stop, status in ((close_request, 0), (ctrl_break, 0), (terminate, -signal.SIGTERM)):
+            with self.subTest(stop=stop.__name__):
+                folder = tempfile.mkdtemp()
+                self.addCleanup(shutil.rmtree, folder, True)
+                program = harness.Program(self.xvfb, "serial_wait_program", args=(folder,),
+                                          env={"QUINTARO_COM5": os.ttyname(self.slave)})
+                try:
+                    self.assertTrue(harness.wait_until(lambda: "waiting" in program.stdout(), 20))
+                    self.assertIn("waiting 0", program.stdout(), program.stderr())
+                    harness.program_window(self.xvfb)
+                    self.assertTrue(harness.wait_until(lambda: self.program_thread_polls(program), 10))
+                    started = time.monotonic()
+                    stop(program)
+                    sent = time.monotonic()
+                    self.assertEqual(program.wait(10), status, program.stderr())
+                    ended = time.monotonic()
+                    took = ended - started
+                    print(f"\n{stop.__name__}: ended {(ended - sent) * 1000:.0f} ms after the tool that"
+                          f" sent the stop returned, {took * 1000:.0f} ms after it started")
+                    self.assertLess(took, 2.0)
+                    self.assertNotIn("read", program.stdout())
+                    with open(os.path.join(folder, "log.txt"), "rb") as f:
+                        self.assertEqual(f.read(), b"before the wait\r\n")
+                finally:
+                    program.stop()
 
     def test_bytes_cross_with_the_settings_applied(self):
         os.set_blocking(self.master, False)

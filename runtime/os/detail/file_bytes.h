@@ -5,11 +5,13 @@
 //
 // Disk files go through one buffer per record (file_buffer_size bytes) that
 // serves reads and collects writes; its dirty bytes reach the file when the
-// buffer must hold something else, at CLOSE, at program end and at process
-// exit (flush_all_files). Records that name the same file never both hold
-// buffered bytes: an operation on one first writes back and empties the
-// others, so two numbers opened on one file see each other's writes. Serial
-// ports are read and written directly, with their time-outs.
+// buffer must hold something else, before a read, LOF or SEEK on the record,
+// at CLOSE, at program end and at process exit (flush_all_files), and in any
+// case within about 100 ms (file_flusher.h). Records that name the same file
+// never both hold buffered bytes: an operation on one first writes back and
+// empties the others, and an OPEN of the file does the same to every record
+// on it (settle_file), so two numbers opened on one file see each other's
+// writes. Serial ports are read and written directly, with their time-outs.
 //
 // Program thread (callers hold files_guard).
 #include <cstdint>
@@ -28,8 +30,13 @@ int32_t file_write(file_record* r, int64_t position, bool position_given, const 
 int32_t file_read(file_record* r, int64_t position, bool position_given, void* buffer, int64_t count);
 // LOF: the length in bytes, or a negative byte_result (byte_negative for the screen device).
 int64_t file_length(file_record* r);
+// Before an OPEN that may empty or change the file from outside the buffers:
+// every record on it writes back its bytes and forgets what it had read.
+void settle_file(uint64_t device, uint64_t inode);
 // Writes the buffer's dirty bytes to the file.
 int32_t file_flush(file_record* r);
+// The same, leaving an error of an earlier write-back where it is.
+int32_t file_write_back(file_record* r);
 
 // Result of read_char besides a byte 0..255.
 constexpr int32_t char_end_of_file = -1;
@@ -51,6 +58,16 @@ inline int32_t read_char(file_record* r) {
     }
   }
   return read_char_slow(r);
+}
+
+// The bytes read_char would give next straight from the buffer (CHR$(26)
+// included: the caller stops at it), or 0 when it would have to go further.
+// The caller moves position past what it takes.
+inline size_t buffered_run(const file_record* r, const uint8_t** at) {
+  const uint64_t offset = r->position - r->io_start;
+  if (r->position < r->io_start || offset >= r->io_valid || r->shares_file) return 0;
+  *at = r->io + offset;
+  return r->io_valid - offset;
 }
 
 // Steps back over the byte read_char last returned.

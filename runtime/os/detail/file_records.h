@@ -5,10 +5,11 @@
 // a statement half-way through a buffer.
 //
 // Program thread, except flush_all_files (files.h), which any thread may call
-// at process exit. A statement holds files_guard while it touches records; the
-// exit path first stops new statements from starting and waits for the one
-// under way to finish (files_quiesce), so it never writes out a buffer that is
-// half-way through a change.
+// at process exit, and the flusher thread (file_flusher.h). A statement holds
+// files_guard while it touches records; the exit path first stops new
+// statements from starting and waits for the one under way to finish
+// (files_quiesce), and the flusher only writes while no statement is under
+// way, so neither writes out a buffer that is half-way through a change.
 #include <cstdint>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct file_record {
   int32_t port;
   serial_line line;
   int32_t timeouts[3];        // CD, CS (writes wait up to it), DS (reads wait up to it), in ms
+  uint8_t lf_after_cr;        // LF: a line feed goes out after every carriage return
+  uint8_t text_mode;          // serial_text_mode (serial_names.h): ASC, BIN or neither
 
   // System handles: the disk file, or the serial device's descriptor in file.fd.
   platform_file file;
@@ -87,14 +90,29 @@ struct files_wait_section {
 // the calling thread itself is inside a statement, as with a fatal error).
 bool files_quiesce(int32_t timeout_ms);
 
+// Who holds the records from outside a statement.
+enum : uint32_t { holder_none = 0, holder_flusher = 1, holder_exit = 2 };
+// The flusher thread: takes the records when no statement is under way and
+// the exit path has not taken them (true), else leaves them at once (false).
+// A statement that starts meanwhile waits for files_release_from_outside.
+bool files_hold_from_outside();
+void files_release_from_outside();
+
 // Every record ever taken, by index; an index on the free stack is not open.
 // Never destroyed: the exit path may still walk it while the process ends.
 extern std::vector<file_record*>& file_records;
 
 // -2 for n < 1, 0 when n is free, 1 when n is open.
 int32_t file_number_state(int32_t n);
-// The open record bound to n, or null.
-file_record* record_of(int32_t n);
+// The open record bound to n, or null. The last number found is remembered
+// (statements in a loop name the same number over and over); binding and
+// releasing forget it.
+extern int32_t last_found_number;
+extern file_record* last_found_record;
+file_record* record_of_slow(int32_t n);
+inline file_record* record_of(int32_t n) {
+  return n == last_found_number && n > 0 ? last_found_record : record_of_slow(n);
+}
 // The lowest free number.
 int32_t free_file_number();
 

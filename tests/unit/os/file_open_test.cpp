@@ -1,6 +1,14 @@
 // OPEN, CLOSE and FREEFILE: the number table, the opening rules of each kind,
 // names, the sharing rules between two opens and the errno table.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <cerrno>
+#include <chrono>
 
 #include "runtime/os/detail/file_bytes.h"
 #include "runtime/os/detail/file_errors.h"
@@ -165,6 +173,110 @@ TEST_F(file_test, a_failed_write_is_a_numbered_error) {
   file_close(1, 1);
   EXPECT_EQ(take_error(), 61);
   EXPECT_EQ(file_number_state(1), 0);
+}
+
+TEST_F(file_test, another_programs_lock_on_the_whole_file_is_a_conflict_at_once) {
+  make("held", "data");
+  const int other = ::open(path("held").c_str(), O_RDONLY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(open("held", k_input, 1), 70);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(file_number_state(1), 0);
+  flock(other, LOCK_UN);
+  EXPECT_EQ(open("held", k_input, 1), 0);
+  close(other);
+}
+
+// OPEN never waits: a named pipe nobody has open at the other end opens for
+// INPUT (and reads nothing) or is refused for OUTPUT, at once. In a child
+// process, so that an OPEN that never returns fails the test.
+TEST_F(file_test, an_open_never_waits_for_the_other_end_of_a_pipe) {
+  ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int32_t output = open("pipe", k_output, 2);
+    const int32_t input = open("pipe", k_input, 1);
+    _exit(input == 0 && output == 68 ? 0 : 1);
+  }
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10)) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      FAIL() << "OPEN waited";
+    }
+    usleep(5000);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// Whatever the buffers hold, each statement acts as if every earlier one had
+// gone straight to the file.
+TEST_F(file_test, two_numbers_on_one_file_see_each_others_statements) {
+  // PUT 8 bytes, then OUTPUT on the same file: OUTPUT leaves it empty.
+  ASSERT_EQ(open("f", k_binary, 1), 0);
+  put_bytes(1, 0, 0, "8 bytes!", 8);
+  ASSERT_EQ(open("f", k_output, 2), 0);
+  file_close(0, 0);
+  EXPECT_EQ(take_error(), 0);
+  EXPECT_EQ(contents("f"), "");
+
+  // What #1 read before OUTPUT emptied the file is gone with it.
+  make("f", "old data\r\n");
+  ASSERT_EQ(open("f", k_input, 1), 0);
+  str_desc* v = str_new(0, false);
+  input_string_from_file(1, v);
+  EXPECT_EQ(text_of(v), "old data");
+  file_seek_statement(1, 1);
+  ASSERT_EQ(open("f", k_output, 2), 0);
+  input_string_from_file(1, v);
+  EXPECT_EQ(take_error(), 62);
+  str_free(v);
+  file_close(0, 0);
+
+  // OUTPUT ACCESS READ cannot empty a file that has bytes, buffered or not.
+  ASSERT_EQ(open("f", k_output, 1), 0);
+  print(1, "hello");
+  EXPECT_EQ(open("f", k_output, 2, 2), 53);
+  file_close(1, 1);
+  EXPECT_EQ(contents("f"), "hello\r\n");
+}
+
+TEST_F(file_test, input_access_write_looks_at_the_first_byte_only_when_there_is_one) {
+  make("empty", "");
+  EXPECT_EQ(open("empty", k_input, 1, 3), 0);
+  EXPECT_EQ(file_number_state(1), 1);
+}
+
+// Past the process's file-size limit the bytes are refused with 75, by the
+// statement that finds it or the CLOSE after; the process goes on. In a
+// child process, which sets the limit.
+TEST_F(file_test, a_file_size_limit_is_error_75) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    if (open("big", k_output, 1) != 0) _exit(1);
+    int32_t first = 0;
+    for (int i = 0; i < 200 && first == 0; ++i) {
+      print(1, std::string(99, 'x'));
+      first = take_error();
+    }
+    file_close(1, 1);
+    if (first == 0) first = take_error();
+    _exit(first);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 75);
 }
 
 TEST(file_errors, errno_table) {

@@ -173,4 +173,20 @@ TEST_F(file_test, records_far_apart_and_blocks_larger_than_the_buffer) {
   EXPECT_EQ(bytes.substr(999999), "far");
 }
 
+// Access comes before length and mode-specific checks; SCRN: takes no bytes.
+TEST_F(file_test, puts_that_may_not_write_are_75) {
+  make("r", std::string(64, 'x'));
+  ASSERT_EQ(open("r", k_random, 1, 2, 0, 16), 0);
+  put_string(1, 1, 1, str_from_cstr("far longer than sixteen bytes"));
+  EXPECT_EQ(take_error(), 75);
+  ASSERT_EQ(open("SCRN:", k_binary, 2), 0);
+  put_bytes(2, 0, 0, "abc", 3);
+  EXPECT_EQ(take_error(), 75);
+  put_string(2, 0, 0, str_from_cstr("abc"));
+  EXPECT_EQ(take_error(), 75);
+  ASSERT_EQ(open("SCRN:", k_random, 3), 0);
+  put_record(3, 0, 0);
+  EXPECT_EQ(take_error(), 75);
+}
+
 }  // namespace

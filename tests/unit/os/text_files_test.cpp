@@ -1,7 +1,9 @@
 // PRINT #, WRITE #, INPUT #, LINE INPUT # and EOF over files with every kind
 // of line end and field, and the buffers that must not lose or hide bytes.
+#include <chrono>
 #include <vector>
 
+#include "runtime/core/file_flush.h"
 #include "runtime/os/detail/file_bytes.h"
 #include "tests/unit/os/file_test_support.h"
 
@@ -169,6 +171,38 @@ TEST_F(file_test, flush_all_writes_buffered_bytes_and_leaves_files_open) {
   EXPECT_EQ(written.substr(written.size() - 10), "line 999\r\n");
   EXPECT_EQ(file_number_state(1), 1);
   reset_file_table();  // statements are held from now on, as at process exit
+}
+
+// Bytes left in a buffer reach the system soon after the statement, whether
+// or not another statement is under way when they are due; a failure there
+// is reported by the next statement on the number.
+TEST_F(file_test, written_bytes_reach_the_system_promptly) {
+  const auto arrives = [&](const std::string& name, const std::string& bytes) {
+    const auto start = std::chrono::steady_clock::now();
+    while (contents(name) != bytes && std::chrono::steady_clock::now() - start < std::chrono::seconds(2))
+      usleep(2000);
+    return std::chrono::steady_clock::now() - start;
+  };
+  ASSERT_EQ(open("f", k_output, 1), 0);
+  print(1, "first");
+  EXPECT_LT(arrives("f", "first\r\n"), std::chrono::milliseconds(200));
+  print(1, "second");
+  {
+    files_guard statement_under_way;
+    usleep(300000);
+  }
+  EXPECT_EQ(contents("f"), "first\r\nsecond\r\n");
+  // An error dialog asks, and waits for the bytes before it opens.
+  print(1, "third");
+  ask_file_flush();
+  EXPECT_EQ(contents("f"), "first\r\nsecond\r\nthird\r\n");
+
+  file_open(str_from_cstr("/dev/full"), k_output, 0, 0, 2, 0, 0);
+  ASSERT_EQ(take_error(), 0);
+  print(2, "lost");
+  usleep(300000);
+  print(2, "next");
+  EXPECT_EQ(take_error(), 61);
 }
 
 }  // namespace
