@@ -76,7 +76,9 @@ void pack_row(const uint32_t* values, int32_t width, int32_t bits, uint8_t* out)
     for (int32_t x = 0; x < width; ++x) out[x] = static_cast<uint8_t>(values[x]);
     return;
   }
-  std::memset(out, 0, static_cast<size_t>(row_bytes_of(width, bits)));
+  const int32_t row_bytes = row_bytes_of(width, bits);
+  if (row_bytes <= 0) return;
+  std::memset(out, 0, static_cast<size_t>(row_bytes));
   if (bits == 4) {
     const int32_t plane_bytes = (width + 7) / 8;
     for (int32_t x = 0; x < width; ++x)
