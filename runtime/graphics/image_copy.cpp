@@ -42,24 +42,31 @@ inline uint32_t mix(uint32_t a, uint32_t b, uint32_t f) {
 
 }  // namespace
 
+bool copy_images(int64_t source, bool source_given, int64_t destination, bool destination_given,
+                 image_record** src, image_record** dst) {
+  if ((source_given && is_hardware_handle(source)) || (destination_given && is_hardware_handle(destination))) {
+    raise_error(err_illegal_function_call);  // hardware images are drawn on the GPU, not here
+    return false;
+  }
+  const int32_t src_index = source_given ? resolve_image(source) : read_index;
+  if (!src_index) return false;
+  const int32_t dst_index = resolve_target(destination, destination_given);
+  if (!dst_index || pending_error.load(std::memory_order_relaxed)) return false;
+  *src = image_at(src_index);
+  *dst = image_at(dst_index);
+  if (!drawable(*src) || !drawable(*dst) || ((*src)->bytes_per_pixel == 4 && (*dst)->bytes_per_pixel == 1)) {
+    raise_error(err_illegal_function_call);
+    return false;
+  }
+  return true;
+}
+
 void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
                 float sy1, float sx2, float sy2, int32_t flags) {
   if (pending_error.load(std::memory_order_relaxed)) return;
-  if (((flags & copy_source_given) && is_hardware_handle(source)) ||
-      ((flags & copy_destination_given) && is_hardware_handle(destination))) {
-    raise_error(err_illegal_function_call);  // hardware images are copied on the GPU, not here
+  image_record *src, *dst;
+  if (!copy_images(source, flags & copy_source_given, destination, flags & copy_destination_given, &src, &dst))
     return;
-  }
-  const int32_t src_index = (flags & copy_source_given) ? resolve_image(source) : read_index;
-  if (!src_index) return;
-  const int32_t dst_index = resolve_target(destination, flags & copy_destination_given);
-  if (!dst_index || pending_error.load(std::memory_order_relaxed)) return;
-  image_record* src = image_at(src_index);
-  image_record* dst = image_at(dst_index);
-  if (!drawable(src) || !drawable(dst) || (src->bytes_per_pixel == 4 && dst->bytes_per_pixel == 1)) {
-    raise_error(err_illegal_function_call);
-    return;
-  }
 
   // The source rectangle: the whole source, or two corners inside it.
   source_rect s{0, 0, src->width - 1, src->height - 1, false, false};

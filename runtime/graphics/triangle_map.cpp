@@ -46,21 +46,9 @@ inline uint32_t mix(uint32_t a, uint32_t b, uint32_t f) {
 void triangle_map(const float source_points[6], int64_t source, const float destination_points[6],
                   int64_t destination, int32_t flags) {
   if (pending_error.load(std::memory_order_relaxed)) return;
-  if (((flags & map_source_given) && is_hardware_handle(source)) ||
-      ((flags & map_destination_given) && is_hardware_handle(destination))) {
-    raise_error(err_illegal_function_call);  // hardware targets are drawn on the GPU, not here
+  image_record *src, *dst;
+  if (!copy_images(source, flags & map_source_given, destination, flags & map_destination_given, &src, &dst))
     return;
-  }
-  const int32_t src_index = (flags & map_source_given) ? resolve_image(source) : read_index;
-  if (!src_index) return;
-  const int32_t dst_index = resolve_target(destination, flags & map_destination_given);
-  if (!dst_index || pending_error.load(std::memory_order_relaxed)) return;
-  image_record* src = image_at(src_index);
-  image_record* dst = image_at(dst_index);
-  if (!drawable(src) || !drawable(dst) || (src->bytes_per_pixel == 4 && dst->bytes_per_pixel == 1)) {
-    raise_error(err_illegal_function_call);
-    return;
-  }
   // Source points: source pixels, inside the source.
   double su[3], sv[3];
   for (int32_t k = 0; k < 3; ++k) {

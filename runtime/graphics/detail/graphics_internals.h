@@ -97,3 +97,11 @@ int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int
 // capacity of each generation array now (tests watch it grow past the first).
 constexpr size_t fill_front_start = 65536;
 size_t fill_front_capacity();
+
+// The images of an image copy or a triangle map: the given source (else the
+// read image) and the given destination (else the write image). False, with
+// error 5 raised, for a hardware handle (drawn on the GPU), an image without
+// pixels to draw on, or a 32-bit source into an indexed destination; false
+// with the resolver's error for a handle that names nothing.
+bool copy_images(int64_t source, bool source_given, int64_t destination, bool destination_given,
+                 image_record** src, image_record** dst);
