@@ -147,6 +147,20 @@ def end_at_prompt(xvfb, program, title="Untitled", timeout=WAIT):
     return program.wait(0)
 
 
+def start_file_writer(test, xvfb, folder, way, preexec_fn=None):
+    """file_writer_program writing its 10,000 lines into folder, then stopping
+    the given way; returned once it says "written" (the test fails if it ends
+    first). It is stopped when the test ends."""
+    program = Program(xvfb, "file_writer_program", args=(folder, way), preexec_fn=preexec_fn)
+    test.addCleanup(program.stop)
+    deadline = time.monotonic() + WAIT
+    while "written" not in program.stdout() and time.monotonic() < deadline:
+        test.assertTrue(program.alive(), program.stderr())
+        time.sleep(0.05)
+    test.assertIn("written", program.stdout())
+    return program
+
+
 def wait_until(condition, timeout=WAIT):
     """The first true value of condition() within timeout seconds, else its last value."""
     deadline = time.monotonic() + timeout

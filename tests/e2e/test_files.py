@@ -22,16 +22,7 @@ class NothingLostTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
 
     def start(self, way):
-        program = harness.Program(self.xvfb, "file_writer_program", args=(self.folder, way))
-        self.addCleanup(program.err.close)
-        self.addCleanup(program.out.close)
-        self.addCleanup(program.stop)
-        deadline = time.monotonic() + harness.WAIT
-        while "written" not in program.stdout() and time.monotonic() < deadline:
-            self.assertTrue(program.alive(), program.stderr())
-            time.sleep(0.05)
-        self.assertIn("written", program.stdout())
-        return program
+        return harness.start_file_writer(self, self.xvfb, self.folder, way)
 
     def file_bytes(self):
         with open(os.path.join(self.folder, "lines.txt"), "rb") as f:

@@ -5,7 +5,6 @@ however it ends, and it ends promptly."""
 import os
 import shutil
 import signal
-import subprocess
 import tempfile
 import time
 import unittest
@@ -21,14 +20,7 @@ class UnchosenEndTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
 
     def start(self, xvfb, way, preexec_fn=None):
-        program = harness.Program(xvfb, "file_writer_program", args=(self.folder, way), preexec_fn=preexec_fn)
-        self.addCleanup(program.stop)
-        deadline = time.monotonic() + 30
-        while "written" not in program.stdout() and time.monotonic() < deadline:
-            self.assertTrue(program.alive(), program.stderr())
-            time.sleep(0.05)
-        self.assertIn("written", program.stdout())
-        return program
+        return harness.start_file_writer(self, xvfb, self.folder, way, preexec_fn)
 
     def file_bytes(self):
         with open(os.path.join(self.folder, "lines.txt"), "rb") as f:
@@ -71,7 +63,7 @@ class UnchosenEndTest(unittest.TestCase):
         xvfb = harness.Xvfb()
         self.addCleanup(xvfb.stop)
         program = self.start(xvfb, "blocked")
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + harness.WAIT
         while "blocking" not in program.stdout() and time.monotonic() < deadline:
             time.sleep(0.02)
         harness.send_close(xvfb, harness.program_window(xvfb))
