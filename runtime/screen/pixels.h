@@ -267,22 +267,27 @@ inline bool round_pixel(double v, int32_t* out) {
   return true;
 }
 
+// A logical point (x, y) scaled in single precision, as the fields are, but
+// not yet rounded; and the view's offset, added after the rounding.
+struct scaled_point {
+  float x, y;
+  int32_t offset_x, offset_y;
+};
+inline scaled_point scale_point(const image_record* img, float x, float y) {
+  if (img->coord_mode == coords_pixels) return {x, y, 0, 0};
+  if (img->coord_mode == coords_scaled)
+    return {x * img->scale_x + img->scale_offset_x, y * img->scale_y + img->scale_offset_y, img->view_offset_x,
+            img->view_offset_y};
+  return {x, y, img->view_offset_x, img->view_offset_y};
+}
+
 // The pixel of a logical point (x, y); false when either coordinate maps to
-// not-a-number. Scaling is done in single precision, as the fields are.
+// not-a-number.
 inline bool map_point(const image_record* img, float x, float y, int32_t* px, int32_t* py) {
-  float sx = x, sy = y;
-  int32_t ox = 0, oy = 0;
-  if (img->coord_mode != coords_pixels) {
-    ox = img->view_offset_x;
-    oy = img->view_offset_y;
-    if (img->coord_mode == coords_scaled) {
-      sx = x * img->scale_x + img->scale_offset_x;
-      sy = y * img->scale_y + img->scale_offset_y;
-    }
-  }
-  if (!round_pixel(sx, px) || !round_pixel(sy, py)) return false;
-  *px += ox;
-  *py += oy;
+  const scaled_point s = scale_point(img, x, y);
+  if (!round_pixel(s.x, px) || !round_pixel(s.y, py)) return false;
+  *px += s.offset_x;
+  *py += s.offset_y;
   return true;
 }
 

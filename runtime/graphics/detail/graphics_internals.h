@@ -48,19 +48,10 @@ inline int32_t round_half_away(double v) {
 // scaling, ties to even), without pulling it in: a far end keeps the line's
 // direction. False when a coordinate is not a number.
 inline bool map_point_wide(const image_record* img, float x, float y, double* px, double* py) {
-  float sx = x, sy = y;
-  double ox = 0, oy = 0;
-  if (img->coord_mode != coords_pixels) {
-    ox = img->view_offset_x;
-    oy = img->view_offset_y;
-    if (img->coord_mode == coords_scaled) {
-      sx = x * img->scale_x + img->scale_offset_x;
-      sy = y * img->scale_y + img->scale_offset_y;
-    }
-  }
-  if (std::isnan(sx) || std::isnan(sy)) return false;
-  *px = std::nearbyint(static_cast<double>(sx)) + ox;
-  *py = std::nearbyint(static_cast<double>(sy)) + oy;
+  const scaled_point s = scale_point(img, x, y);
+  if (std::isnan(s.x) || std::isnan(s.y)) return false;
+  *px = std::nearbyint(static_cast<double>(s.x)) + s.offset_x;
+  *py = std::nearbyint(static_cast<double>(s.y)) + s.offset_y;
   return true;
 }
 
