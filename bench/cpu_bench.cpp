@@ -19,10 +19,10 @@ namespace {
 //          and si, 0FFFh    ; 81 E6 FF 0F
 //          mov di, si       ; 89 F7
 //          dec cx           ; 49
-//          jnz again        ; 75 EB
-//          jmp again        ; EB E9  (CX wrapped: go on)
+//          jnz again        ; 75 EC
+//          jmp again        ; EB EA  (CX wrapped: go on)
 constexpr uint8_t loop_code[] = {0x8B, 0x04, 0x01, 0xD8, 0x89, 0x05, 0x31, 0xC2, 0x83, 0xC6, 0x02,
-                                 0x81, 0xE6, 0xFF, 0x0F, 0x89, 0xF7, 0x49, 0x75, 0xEB, 0xEB, 0xE9};
+                                 0x81, 0xE6, 0xFF, 0x0F, 0x89, 0xF7, 0x49, 0x75, 0xEC, 0xEB, 0xEA};
 constexpr int loop_instructions = 9;
 constexpr uint64_t steps_per_run = 1u << 20;
 
@@ -42,6 +42,9 @@ void BM_Cpu8086RegisterAndMemoryLoop(benchmark::State& state) {
     cpu_run(cpu, steps_per_run, &done);
     benchmark::DoNotOptimize(cpu.regs[reg_dx]);
   }
+  // A wrong jump would run whatever lies after the loop instead.
+  if (cpu.ip >= sizeof loop_code || cpu.regs[reg_sp] != 0xFFFE || cpu.sregs[seg_cs] != 0x1000)
+    state.SkipWithError("the emulated loop left its code");
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * steps_per_run));
   state.counters["emulated_instr_per_s"] =
       benchmark::Counter(static_cast<double>(state.iterations() * steps_per_run), benchmark::Counter::kIsRate);
