@@ -74,10 +74,8 @@ struct cpu_state {
   // its first prefix, CX counting what is left, as an interrupted REP does);
   // 0 = to the end.
   uint32_t rep_chunk = 0;
-  // Internal: the slow pages (all clear without hooks), and the code segment
-  // whose 64 KiB were last found all plain (0x10000 = none).
+  // Internal: the slow pages (all clear without hooks).
   const uint8_t* slow_pages = nullptr;
-  uint32_t plain_code_segment = 0x10000;
 };
 
 // Prepares cpu for running on memory (at least 0x100000 bytes) with hooks

@@ -77,17 +77,98 @@ struct operand {
   uint16_t off = 0;
 };
 
+// The registers of the address forms rm 0-7 (base + index, index masked off
+// where there is none) and their default segments.
+constexpr uint8_t ea_base[8] = {reg_bx, reg_bx, reg_bp, reg_bp, reg_si, reg_di, reg_bp, reg_bx};
+constexpr uint8_t ea_index[8] = {reg_si, reg_di, reg_si, reg_di, 0, 0, 0, 0};
+constexpr uint16_t ea_index_mask[8] = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0};
+constexpr uint8_t ea_segment[8] = {seg_ds, seg_ds, seg_ss, seg_ss, seg_ds, seg_ds, seg_ss, seg_ds};
+
+// The run loop's working copy of what every instruction touches: IP, the
+// flags, the memory and code pointers. It lives in locals the compiler can
+// keep in registers (a byte store into the megabyte could otherwise alias
+// cpu_state and force reloads); sync_out/sync_in hand IP and the flags to and
+// from cpu_state around anything out of line that uses them.
 struct decoder {
   cpu_state& c;
-  int override_seg;  // -1 none
+  uint8_t* memory;
+  const uint8_t* slow_pages;
   // The code segment's bytes when all 64 KiB of it lie in plain memory (no
-  // wrap at 1 MiB, no slow page), else null.
-  const uint8_t* code;
+  // wrap at 1 MiB, no slow page), else null; found for code_segment.
+  const uint8_t* code = nullptr;
+  uint32_t code_segment = 0x10000;
+  uint16_t ip;
+  uint16_t flags;
+  int override_seg = -1;
+
+  explicit decoder(cpu_state& state)
+      : c(state), memory(state.memory), slow_pages(state.slow_pages), ip(state.ip), flags(state.flags) {}
+
+  CPU_INLINE void sync_out() {
+    c.ip = ip;
+    c.flags = flags;
+  }
+  CPU_INLINE void sync_in() {
+    ip = c.ip;
+    flags = c.flags;
+  }
+
+  // Notes whether the code segment's 64 KiB all lie below 1 MiB on plain
+  // pages, so that instruction bytes are read straight from memory.
+  CPU_INLINE void check_code_segment() {
+    const uint16_t cs = c.sregs[seg_cs];
+    if (__builtin_expect(cs == code_segment, 1)) return;
+    const uint32_t base = static_cast<uint32_t>(cs) << 4;
+    bool plain = base + 0xFFFF <= 0xFFFFF;
+    for (uint32_t page = base >> 12; plain && page <= (base + 0xFFFF) >> 12; ++page) plain = slow_pages[page] == 0;
+    code = plain ? memory + base : nullptr;
+    code_segment = cs;
+  }
+
+  CPU_INLINE bool slow(uint32_t lin) const { return slow_pages[lin >> 12] != 0; }
+  CPU_INLINE uint8_t read8(uint32_t lin) {
+    if (__builtin_expect(slow(lin), 0)) return c.hooks->read(lin);
+    return memory[lin];
+  }
+  CPU_INLINE void write8(uint32_t lin, uint8_t v) {
+    if (__builtin_expect(slow(lin), 0)) {
+      c.hooks->write(lin, v);
+      return;
+    }
+    memory[lin] = v;
+  }
+  CPU_INLINE uint16_t read16(uint16_t seg, uint16_t off) {
+    const uint32_t lin = linear(seg, off);
+    if (__builtin_expect(off != 0xFFFF && lin != 0xFFFFF && !slow(lin) && !slow(lin + 1), 1)) {
+      uint16_t v;
+      std::memcpy(&v, memory + lin, 2);
+      return v;
+    }
+    return static_cast<uint16_t>(read8(lin) | (read8(linear(seg, static_cast<uint16_t>(off + 1))) << 8));
+  }
+  CPU_INLINE void write16(uint16_t seg, uint16_t off, uint16_t v) {
+    const uint32_t lin = linear(seg, off);
+    if (__builtin_expect(off != 0xFFFF && lin != 0xFFFFF && !slow(lin) && !slow(lin + 1), 1)) {
+      std::memcpy(memory + lin, &v, 2);
+      return;
+    }
+    write8(lin, static_cast<uint8_t>(v));
+    write8(linear(seg, static_cast<uint16_t>(off + 1)), static_cast<uint8_t>(v >> 8));
+  }
+  CPU_INLINE void push(uint16_t v) {
+    c.regs[reg_sp] = static_cast<uint16_t>(c.regs[reg_sp] - 2);
+    write16(c.sregs[seg_ss], c.regs[reg_sp], v);
+  }
+  CPU_INLINE uint16_t pop() {
+    uint16_t v = read16(c.sregs[seg_ss], c.regs[reg_sp]);
+    c.regs[reg_sp] = static_cast<uint16_t>(c.regs[reg_sp] + 2);
+    return v;
+  }
 
   CPU_INLINE uint8_t fetch8() {
-    uint16_t ip = c.ip++;
-    if (__builtin_expect(code != nullptr, 1)) return code[ip];
-    return mem_read(c, linear(c.sregs[seg_cs], ip));
+    uint16_t at = ip++;
+    if (__builtin_expect(code != nullptr, 1)) return code[at];
+    return read8(linear(c.sregs[seg_cs], at));
   }
   CPU_INLINE uint16_t fetch16() {
     uint16_t lo = fetch8();
@@ -102,46 +183,43 @@ struct decoder {
     o.rm = b & 7;
     if (o.mod == 3) return o;
     const uint16_t* r = c.regs;
-    int seg = seg_ds;
-    uint16_t off = 0;
-    switch (o.rm) {
-      case 0: off = static_cast<uint16_t>(r[reg_bx] + r[reg_si]); break;
-      case 1: off = static_cast<uint16_t>(r[reg_bx] + r[reg_di]); break;
-      case 2: off = static_cast<uint16_t>(r[reg_bp] + r[reg_si]); seg = seg_ss; break;
-      case 3: off = static_cast<uint16_t>(r[reg_bp] + r[reg_di]); seg = seg_ss; break;
-      case 4: off = r[reg_si]; break;
-      case 5: off = r[reg_di]; break;
-      case 6:
-        if (o.mod == 0) {
-          off = fetch16();
-        } else {
-          off = r[reg_bp];
-          seg = seg_ss;
-        }
-        break;
-      default: off = r[reg_bx]; break;
+    int seg;
+    uint16_t off;
+    if (o.mod == 0 && o.rm == 6) {
+      off = fetch16();
+      seg = seg_ds;
+    } else {
+      off = static_cast<uint16_t>(r[ea_base[o.rm]] + (r[ea_index[o.rm]] & ea_index_mask[o.rm]));
+      seg = ea_segment[o.rm];
+      if (o.mod == 1) off = static_cast<uint16_t>(off + static_cast<int8_t>(fetch8()));
+      else if (o.mod == 2) off = static_cast<uint16_t>(off + fetch16());
     }
-    if (o.mod == 1) off = static_cast<uint16_t>(off + static_cast<int8_t>(fetch8()));
-    if (o.mod == 2) off = static_cast<uint16_t>(off + fetch16());
     if (override_seg >= 0) seg = override_seg;
     o.seg = c.sregs[seg];
     o.off = off;
     return o;
   }
 
-  CPU_INLINE uint8_t get8(const operand& o) {
-    return o.mod == 3 ? reg8(c, o.rm) : mem_read(c, linear(o.seg, o.off));
-  }
+  CPU_INLINE uint8_t get8(const operand& o) { return o.mod == 3 ? reg8(c, o.rm) : read8(linear(o.seg, o.off)); }
   CPU_INLINE void put8(const operand& o, uint8_t v) {
     if (o.mod == 3) reg8(c, o.rm) = v;
-    else mem_write(c, linear(o.seg, o.off), v);
+    else write8(linear(o.seg, o.off), v);
   }
-  CPU_INLINE uint16_t get16(const operand& o) { return o.mod == 3 ? c.regs[o.rm] : mem_read16(c, o.seg, o.off); }
+  CPU_INLINE uint16_t get16(const operand& o) { return o.mod == 3 ? c.regs[o.rm] : read16(o.seg, o.off); }
   CPU_INLINE void put16(const operand& o, uint16_t v) {
     if (o.mod == 3) c.regs[o.rm] = v;
-    else mem_write16(c, o.seg, o.off, v);
+    else write16(o.seg, o.off, v);
   }
   CPU_INLINE uint16_t data_seg() { return c.sregs[override_seg >= 0 ? override_seg : seg_ds]; }
+
+  CPU_INLINE void far_jump(uint16_t seg, uint16_t off) {
+    c.sregs[seg_cs] = seg;
+    ip = off;
+    if (c.sentinel_armed && seg == c.sentinel_cs && off == c.sentinel_ip) c.stop = cpu_stop::returned;
+  }
+  // An interrupt out of line: the hooks or the vector table see and change
+  // the whole cpu_state.
+  void interrupt(uint8_t n);
 };
 
 CPU_INLINE void push(cpu_state& c, uint16_t v) {
@@ -155,8 +233,7 @@ CPU_INLINE uint16_t pop(cpu_state& c) {
   return v;
 }
 
-CPU_INLINE bool condition(const cpu_state& c, int cc) {
-  uint16_t f = c.flags;
+CPU_INLINE bool condition(uint16_t f, int cc) {
   bool r;
   switch (cc >> 1) {
     case 0: r = f & flag_of; break;
@@ -177,8 +254,10 @@ CPU_INLINE void interrupt(cpu_state& c, uint8_t n) {
   cpu_interrupt_via_vector(c, n);
 }
 
-CPU_INLINE bool at_sentinel(const cpu_state& c) {
-  return c.sentinel_armed && c.sregs[seg_cs] == c.sentinel_cs && c.ip == c.sentinel_ip;
+CPU_INLINE void decoder::interrupt(uint8_t n) {
+  sync_out();
+  ::interrupt(c, n);
+  sync_in();
 }
 
 // Group F6/F7 multiply and divide. Returns false on a divide fault.
@@ -313,50 +392,34 @@ void string_op(cpu_state& c, uint8_t op, int rep, uint16_t src_seg, uint16_t sta
 template <int op>
 CPU_INLINE void alu_rm_reg8(decoder& d) {
   operand o = d.modrm();
-  uint32_t r = alu<8>(op, d.c.flags, d.get8(o), reg8(d.c, o.reg));
+  uint32_t r = alu<8>(op, d.flags, d.get8(o), reg8(d.c, o.reg));
   if (op != 7) d.put8(o, static_cast<uint8_t>(r));
 }
 template <int op>
 CPU_INLINE void alu_rm_reg16(decoder& d) {
   operand o = d.modrm();
-  uint32_t r = alu<16>(op, d.c.flags, d.get16(o), d.c.regs[o.reg]);
+  uint32_t r = alu<16>(op, d.flags, d.get16(o), d.c.regs[o.reg]);
   if (op != 7) d.put16(o, static_cast<uint16_t>(r));
 }
 template <int op>
 CPU_INLINE void alu_reg_rm8(decoder& d) {
   operand o = d.modrm();
-  uint32_t r = alu<8>(op, d.c.flags, reg8(d.c, o.reg), d.get8(o));
+  uint32_t r = alu<8>(op, d.flags, reg8(d.c, o.reg), d.get8(o));
   if (op != 7) reg8(d.c, o.reg) = static_cast<uint8_t>(r);
 }
 template <int op>
 CPU_INLINE void alu_reg_rm16(decoder& d) {
   operand o = d.modrm();
-  uint32_t r = alu<16>(op, d.c.flags, d.c.regs[o.reg], d.get16(o));
+  uint32_t r = alu<16>(op, d.flags, d.c.regs[o.reg], d.get16(o));
   if (op != 7) d.c.regs[o.reg] = static_cast<uint16_t>(r);
 }
 
-CPU_INLINE void far_jump(cpu_state& c, uint16_t seg, uint16_t off) {
-  c.sregs[seg_cs] = seg;
-  c.ip = off;
-  if (at_sentinel(c)) c.stop = cpu_stop::returned;
-}
-
-// Notes the code segment as plain when all its 64 KiB lie below 1 MiB on
-// plain pages, so that instruction bytes are read straight from memory.
-void find_plain_code(cpu_state& c) {
-  const uint32_t base = static_cast<uint32_t>(c.sregs[seg_cs]) << 4;
-  bool plain = base + 0xFFFF <= 0xFFFFF;
-  for (uint32_t page = base >> 12; plain && page <= (base + 0xFFFF) >> 12; ++page) plain = c.slow_pages[page] == 0;
-  c.plain_code_segment = plain ? c.sregs[seg_cs] : 0x10000;
-}
-
 // Executes one instruction with its prefixes.
-CPU_INLINE void step(cpu_state& c) {
-  if (__builtin_expect(c.sregs[seg_cs] != c.plain_code_segment, 0)) find_plain_code(c);
-  decoder d{c, -1,
-            c.sregs[seg_cs] == c.plain_code_segment ? c.memory + (static_cast<uint32_t>(c.sregs[seg_cs]) << 4) : nullptr};
+CPU_INLINE void step(cpu_state& c, decoder& d) {
+  d.check_code_segment();
+  d.override_seg = -1;
   int rep = 0;
-  const uint16_t start_ip = c.ip;
+  const uint16_t start_ip = d.ip;
   uint16_t* regs = c.regs;
 next_byte:
   const uint8_t op = d.fetch8();
@@ -373,8 +436,8 @@ next_byte:
   case (n) * 8 + 1: alu_rm_reg16<n>(d); return;            \
   case (n) * 8 + 2: alu_reg_rm8<n>(d); return;             \
   case (n) * 8 + 3: alu_reg_rm16<n>(d); return;            \
-  case (n) * 8 + 4: reg8(c, 0) = static_cast<uint8_t>(alu<8>(n, c.flags, reg8(c, 0), d.fetch8())); return; \
-  case (n) * 8 + 5: regs[reg_ax] = static_cast<uint16_t>(alu<16>(n, c.flags, regs[reg_ax], d.fetch16())); return;
+  case (n) * 8 + 4: reg8(c, 0) = static_cast<uint8_t>(alu<8>(n, d.flags, reg8(c, 0), d.fetch8())); return; \
+  case (n) * 8 + 5: regs[reg_ax] = static_cast<uint16_t>(alu<16>(n, d.flags, regs[reg_ax], d.fetch16())); return;
     CPU_ALU_GROUP(0)
     CPU_ALU_GROUP(1)
     CPU_ALU_GROUP(2)
@@ -384,13 +447,13 @@ next_byte:
     CPU_ALU_GROUP(6)
     CPU_ALU_GROUP(7)
 #undef CPU_ALU_GROUP
-    case 0x06: case 0x0E: case 0x16: case 0x1E: push(c, c.sregs[op >> 3]); return;
-    case 0x07: case 0x0F: case 0x17: case 0x1F: c.sregs[op >> 3] = pop(c); return;
+    case 0x06: case 0x0E: case 0x16: case 0x1E: d.push(c.sregs[op >> 3]); return;
+    case 0x07: case 0x0F: case 0x17: case 0x1F: c.sregs[op >> 3] = d.pop(); return;
     case 0x27: case 0x2F: {  // DAA, DAS
       uint8_t al = reg8(c, 0);
       const uint8_t old_al = al;
-      const bool old_cf = c.flags & flag_cf;
-      const bool old_af = c.flags & flag_af;
+      const bool old_cf = d.flags & flag_cf;
+      const bool old_af = d.flags & flag_af;
       bool cf = false, af = false;
       if ((al & 0x0F) > 9 || old_af) {
         al = static_cast<uint8_t>(op == 0x27 ? al + 6 : al - 6);
@@ -401,34 +464,34 @@ next_byte:
         cf = true;
       }
       reg8(c, 0) = al;
-      c.flags = static_cast<uint16_t>((c.flags & ~arith_flags) | szp<8>(al) | (cf ? flag_cf : 0) | (af ? flag_af : 0));
+      d.flags = static_cast<uint16_t>((d.flags & ~arith_flags) | szp<8>(al) | (cf ? flag_cf : 0) | (af ? flag_af : 0));
       return;
     }
     case 0x37: case 0x3F: {  // AAA, AAS
       uint8_t al = reg8(c, 0);
-      if ((al & 0x0F) > 9 || (c.flags & flag_af)) {
+      if ((al & 0x0F) > 9 || (d.flags & flag_af)) {
         reg8(c, 0) = static_cast<uint8_t>(op == 0x37 ? al + 6 : al - 6);
         reg8(c, 4) = static_cast<uint8_t>(op == 0x37 ? reg8(c, 4) + 1 : reg8(c, 4) - 1);
-        c.flags |= flag_af | flag_cf;
+        d.flags |= flag_af | flag_cf;
       } else {
-        c.flags &= static_cast<uint16_t>(~(flag_af | flag_cf));
+        d.flags &= static_cast<uint16_t>(~(flag_af | flag_cf));
       }
       reg8(c, 0) &= 0x0F;
       return;
     }
     case 0x40: case 0x41: case 0x42: case 0x43: case 0x44: case 0x45: case 0x46: case 0x47:
-      regs[op & 7] = static_cast<uint16_t>(inc<16>(c.flags, regs[op & 7]));
+      regs[op & 7] = static_cast<uint16_t>(inc<16>(d.flags, regs[op & 7]));
       return;
     case 0x48: case 0x49: case 0x4A: case 0x4B: case 0x4C: case 0x4D: case 0x4E: case 0x4F:
-      regs[op & 7] = static_cast<uint16_t>(dec<16>(c.flags, regs[op & 7]));
+      regs[op & 7] = static_cast<uint16_t>(dec<16>(d.flags, regs[op & 7]));
       return;
     case 0x50: case 0x51: case 0x52: case 0x53: case 0x54: case 0x55: case 0x56: case 0x57:
       // PUSH SP pushes the value SP has after the decrement.
       regs[reg_sp] = static_cast<uint16_t>(regs[reg_sp] - 2);
-      mem_write16(c, c.sregs[seg_ss], regs[reg_sp], regs[op & 7]);
+      d.write16(c.sregs[seg_ss], regs[reg_sp], regs[op & 7]);
       return;
     case 0x58: case 0x59: case 0x5A: case 0x5B: case 0x5C: case 0x5D: case 0x5E: case 0x5F: {
-      uint16_t v = pop(c);
+      uint16_t v = d.pop();
       regs[op & 7] = v;
       return;
     }
@@ -437,7 +500,7 @@ next_byte:
     case 0x70: case 0x71: case 0x72: case 0x73: case 0x74: case 0x75: case 0x76: case 0x77:
     case 0x78: case 0x79: case 0x7A: case 0x7B: case 0x7C: case 0x7D: case 0x7E: case 0x7F: {
       int8_t rel = static_cast<int8_t>(d.fetch8());
-      if (condition(c, op & 0x0F)) c.ip = static_cast<uint16_t>(c.ip + rel);
+      if (condition(d.flags, op & 0x0F)) d.ip = static_cast<uint16_t>(d.ip + rel);
       return;
     }
     case 0x80: case 0x81: case 0x82: case 0x83: {
@@ -445,17 +508,17 @@ next_byte:
       if (op & 1) {
         uint16_t a = d.get16(o);
         uint16_t b = op == 0x81 ? d.fetch16() : static_cast<uint16_t>(static_cast<int8_t>(d.fetch8()));
-        uint32_t r = alu<16>(o.reg, c.flags, a, b);
+        uint32_t r = alu<16>(o.reg, d.flags, a, b);
         if (o.reg != 7) d.put16(o, static_cast<uint16_t>(r));
       } else {
         uint8_t a = d.get8(o);
-        uint32_t r = alu<8>(o.reg, c.flags, a, d.fetch8());
+        uint32_t r = alu<8>(o.reg, d.flags, a, d.fetch8());
         if (o.reg != 7) d.put8(o, static_cast<uint8_t>(r));
       }
       return;
     }
-    case 0x84: { operand o = d.modrm(); logic<8>(c.flags, d.get8(o) & reg8(c, o.reg)); return; }
-    case 0x85: { operand o = d.modrm(); logic<16>(c.flags, d.get16(o) & regs[o.reg]); return; }
+    case 0x84: { operand o = d.modrm(); logic<8>(d.flags, d.get8(o) & reg8(c, o.reg)); return; }
+    case 0x85: { operand o = d.modrm(); logic<16>(d.flags, d.get16(o) & regs[o.reg]); return; }
     case 0x86: {
       operand o = d.modrm();
       uint8_t a = d.get8(o);
@@ -483,7 +546,7 @@ next_byte:
     case 0x8E: { operand o = d.modrm(); c.sregs[o.reg & 3] = d.get16(o); return; }
     case 0x8F: {
       // The address is computed with SP already raised.
-      uint16_t v = pop(c);
+      uint16_t v = d.pop();
       operand o = d.modrm();
       d.put16(o, v);
       return;
@@ -500,25 +563,27 @@ next_byte:
     case 0x9A: {
       uint16_t off = d.fetch16();
       uint16_t seg = d.fetch16();
-      push(c, c.sregs[seg_cs]);
-      push(c, c.ip);
-      far_jump(c, seg, off);
+      d.push(c.sregs[seg_cs]);
+      d.push(d.ip);
+      d.far_jump(seg, off);
       return;
     }
     case 0x9B: return;  // WAIT: no coprocessor to wait for
-    case 0x9C: push(c, static_cast<uint16_t>(c.flags | flags_fixed)); return;
-    case 0x9D: c.flags = static_cast<uint16_t>((pop(c) & 0x0FD5) | flags_fixed); return;
-    case 0x9E: c.flags = static_cast<uint16_t>((c.flags & 0xFF00) | (reg8(c, 4) & 0xD5) | 0x02); return;
-    case 0x9F: reg8(c, 4) = static_cast<uint8_t>(c.flags); return;
-    case 0xA0: reg8(c, 0) = mem_read(c, linear(d.data_seg(), d.fetch16())); return;
-    case 0xA1: { uint16_t off = d.fetch16(); regs[reg_ax] = mem_read16(c, d.data_seg(), off); return; }
-    case 0xA2: { uint16_t off = d.fetch16(); mem_write(c, linear(d.data_seg(), off), reg8(c, 0)); return; }
-    case 0xA3: { uint16_t off = d.fetch16(); mem_write16(c, d.data_seg(), off, regs[reg_ax]); return; }
+    case 0x9C: d.push(static_cast<uint16_t>(d.flags | flags_fixed)); return;
+    case 0x9D: d.flags = static_cast<uint16_t>((d.pop() & 0x0FD5) | flags_fixed); return;
+    case 0x9E: d.flags = static_cast<uint16_t>((d.flags & 0xFF00) | (reg8(c, 4) & 0xD5) | 0x02); return;
+    case 0x9F: reg8(c, 4) = static_cast<uint8_t>(d.flags); return;
+    case 0xA0: reg8(c, 0) = d.read8(linear(d.data_seg(), d.fetch16())); return;
+    case 0xA1: { uint16_t off = d.fetch16(); regs[reg_ax] = d.read16(d.data_seg(), off); return; }
+    case 0xA2: { uint16_t off = d.fetch16(); d.write8(linear(d.data_seg(), off), reg8(c, 0)); return; }
+    case 0xA3: { uint16_t off = d.fetch16(); d.write16(d.data_seg(), off, regs[reg_ax]); return; }
     case 0xA4: case 0xA5: case 0xA6: case 0xA7: case 0xAA: case 0xAB: case 0xAC: case 0xAD: case 0xAE: case 0xAF:
+      d.sync_out();
       string_op(c, op, rep, d.data_seg(), start_ip);
+      d.sync_in();
       return;
-    case 0xA8: logic<8>(c.flags, reg8(c, 0) & d.fetch8()); return;
-    case 0xA9: logic<16>(c.flags, regs[reg_ax] & d.fetch16()); return;
+    case 0xA8: logic<8>(d.flags, reg8(c, 0) & d.fetch8()); return;
+    case 0xA9: logic<16>(d.flags, regs[reg_ax] & d.fetch16()); return;
     case 0xB0: case 0xB1: case 0xB2: case 0xB3: case 0xB4: case 0xB5: case 0xB6: case 0xB7:
       reg8(c, op & 7) = d.fetch8();
       return;
@@ -527,88 +592,88 @@ next_byte:
       return;
     case 0xC0: case 0xC2: {  // RET imm (C0 is its alias)
       uint16_t n = d.fetch16();
-      c.ip = pop(c);
+      d.ip = d.pop();
       regs[reg_sp] = static_cast<uint16_t>(regs[reg_sp] + n);
       return;
     }
-    case 0xC1: case 0xC3: c.ip = pop(c); return;
+    case 0xC1: case 0xC3: d.ip = d.pop(); return;
     case 0xC4: case 0xC5: {  // LES, LDS
       operand o = d.modrm();
       regs[o.reg] = d.get16(o);
-      c.sregs[op == 0xC4 ? seg_es : seg_ds] = mem_read16(c, o.seg, static_cast<uint16_t>(o.off + 2));
+      c.sregs[op == 0xC4 ? seg_es : seg_ds] = d.read16(o.seg, static_cast<uint16_t>(o.off + 2));
       return;
     }
     case 0xC6: { operand o = d.modrm(); d.put8(o, d.fetch8()); return; }
     case 0xC7: { operand o = d.modrm(); d.put16(o, d.fetch16()); return; }
     case 0xC8: case 0xCA: {  // RETF imm (C8 is its alias)
       uint16_t n = d.fetch16();
-      uint16_t ip = pop(c);
-      uint16_t cs = pop(c);
+      uint16_t ip = d.pop();
+      uint16_t cs = d.pop();
       regs[reg_sp] = static_cast<uint16_t>(regs[reg_sp] + n);
-      far_jump(c, cs, ip);
+      d.far_jump(cs, ip);
       return;
     }
     case 0xC9: case 0xCB: {
-      uint16_t ip = pop(c);
-      uint16_t cs = pop(c);
-      far_jump(c, cs, ip);
+      uint16_t ip = d.pop();
+      uint16_t cs = d.pop();
+      d.far_jump(cs, ip);
       return;
     }
-    case 0xCC: interrupt(c, 3); return;
-    case 0xCD: interrupt(c, d.fetch8()); return;
-    case 0xCE: if (c.flags & flag_of) interrupt(c, 4); return;
+    case 0xCC: d.interrupt(3); return;
+    case 0xCD: d.interrupt(d.fetch8()); return;
+    case 0xCE: if (d.flags & flag_of) d.interrupt(4); return;
     case 0xCF: {
-      uint16_t ip = pop(c);
-      uint16_t cs = pop(c);
-      c.flags = static_cast<uint16_t>((pop(c) & 0x0FD5) | flags_fixed);
-      far_jump(c, cs, ip);
+      uint16_t ip = d.pop();
+      uint16_t cs = d.pop();
+      d.flags = static_cast<uint16_t>((d.pop() & 0x0FD5) | flags_fixed);
+      d.far_jump(cs, ip);
       return;
     }
     case 0xD0: case 0xD1: case 0xD2: case 0xD3: {
       operand o = d.modrm();
       uint32_t count = (op & 2) ? (regs[reg_cx] & 0xFF) : 1;
       if (o.reg == 6 && count > 1) count = 1;  // SETMO sets all ones once
-      if (op & 1) d.put16(o, static_cast<uint16_t>(shift<16>(o.reg, c.flags, d.get16(o), count)));
-      else d.put8(o, static_cast<uint8_t>(shift<8>(o.reg, c.flags, d.get8(o), count)));
+      if (op & 1) d.put16(o, static_cast<uint16_t>(shift<16>(o.reg, d.flags, d.get16(o), count)));
+      else d.put8(o, static_cast<uint8_t>(shift<8>(o.reg, d.flags, d.get8(o), count)));
       return;
     }
     case 0xD4: {  // AAM
       uint8_t base = d.fetch8();
       if (base == 0) {
-        c.flags = static_cast<uint16_t>((c.flags & ~arith_flags) | szp<8>(reg8(c, 0)));
-        interrupt(c, 0);
+        d.flags = static_cast<uint16_t>((d.flags & ~arith_flags) | szp<8>(reg8(c, 0)));
+        d.interrupt(0);
         return;
       }
       uint8_t al = reg8(c, 0);
       reg8(c, 4) = static_cast<uint8_t>(al / base);
       reg8(c, 0) = static_cast<uint8_t>(al % base);
-      c.flags = static_cast<uint16_t>((c.flags & ~arith_flags) | szp<8>(reg8(c, 0)));
+      d.flags = static_cast<uint16_t>((d.flags & ~arith_flags) | szp<8>(reg8(c, 0)));
       return;
     }
     case 0xD5: {  // AAD
       uint8_t base = d.fetch8();
       uint8_t al = reg8(c, 0);
       uint8_t product = static_cast<uint8_t>(reg8(c, 4) * base);
-      uint8_t r = static_cast<uint8_t>(add<8>(c.flags, al, product, 0));
+      uint8_t r = static_cast<uint8_t>(add<8>(d.flags, al, product, 0));
       regs[reg_ax] = r;
       return;
     }
-    case 0xD6: reg8(c, 0) = (c.flags & flag_cf) ? 0xFF : 0; return;  // SALC
-    case 0xD7: reg8(c, 0) = mem_read(c, linear(d.data_seg(), static_cast<uint16_t>(regs[reg_bx] + reg8(c, 0)))); return;
+    case 0xD6: reg8(c, 0) = (d.flags & flag_cf) ? 0xFF : 0; return;  // SALC
+    case 0xD7: reg8(c, 0) = d.read8(linear(d.data_seg(), static_cast<uint16_t>(regs[reg_bx] + reg8(c, 0)))); return;
     case 0xD8: case 0xD9: case 0xDA: case 0xDB: case 0xDC: case 0xDD: case 0xDE: case 0xDF:
       d.modrm();  // ESC: no coprocessor; the address is computed and nothing else happens
       return;
     case 0xE0: case 0xE1: case 0xE2: {
       int8_t rel = static_cast<int8_t>(d.fetch8());
       uint16_t cx = --regs[reg_cx];
-      bool zf = c.flags & flag_zf;
+      bool zf = d.flags & flag_zf;
       bool jump = cx != 0 && (op == 0xE2 || (op == 0xE1 ? zf : !zf));
-      if (jump) c.ip = static_cast<uint16_t>(c.ip + rel);
+      if (jump) d.ip = static_cast<uint16_t>(d.ip + rel);
       return;
     }
     case 0xE3: {
       int8_t rel = static_cast<int8_t>(d.fetch8());
-      if (regs[reg_cx] == 0) c.ip = static_cast<uint16_t>(c.ip + rel);
+      if (regs[reg_cx] == 0) d.ip = static_cast<uint16_t>(d.ip + rel);
       return;
     }
     // Ports: nothing answers; reads float high.
@@ -620,90 +685,92 @@ next_byte:
     case 0xEE: case 0xEF: return;
     case 0xE8: {
       uint16_t rel = d.fetch16();
-      push(c, c.ip);
-      c.ip = static_cast<uint16_t>(c.ip + rel);
+      d.push(d.ip);
+      d.ip = static_cast<uint16_t>(d.ip + rel);
       return;
     }
-    case 0xE9: { uint16_t rel = d.fetch16(); c.ip = static_cast<uint16_t>(c.ip + rel); return; }
+    case 0xE9: { uint16_t rel = d.fetch16(); d.ip = static_cast<uint16_t>(d.ip + rel); return; }
     case 0xEA: {
       uint16_t off = d.fetch16();
       uint16_t seg = d.fetch16();
-      far_jump(c, seg, off);
+      d.far_jump(seg, off);
       return;
     }
-    case 0xEB: { int8_t rel = static_cast<int8_t>(d.fetch8()); c.ip = static_cast<uint16_t>(c.ip + rel); return; }
+    case 0xEB: { int8_t rel = static_cast<int8_t>(d.fetch8()); d.ip = static_cast<uint16_t>(d.ip + rel); return; }
     case 0xF4: c.stop = cpu_stop::halted; return;
-    case 0xF5: c.flags ^= flag_cf; return;
+    case 0xF5: d.flags ^= flag_cf; return;
     case 0xF6: case 0xF7: {
       operand o = d.modrm();
       const bool word = op & 1;
       uint32_t v = word ? d.get16(o) : d.get8(o);
       switch (o.reg) {
         case 0: case 1:
-          if (word) logic<16>(c.flags, v & d.fetch16());
-          else logic<8>(c.flags, v & d.fetch8());
+          if (word) logic<16>(d.flags, v & d.fetch16());
+          else logic<8>(d.flags, v & d.fetch8());
           return;
         case 2:
           if (word) d.put16(o, static_cast<uint16_t>(~v));
           else d.put8(o, static_cast<uint8_t>(~v));
           return;
         case 3:
-          if (word) d.put16(o, static_cast<uint16_t>(sub<16>(c.flags, 0, v, 0)));
-          else d.put8(o, static_cast<uint8_t>(sub<8>(c.flags, 0, v, 0)));
+          if (word) d.put16(o, static_cast<uint16_t>(sub<16>(d.flags, 0, v, 0)));
+          else d.put8(o, static_cast<uint8_t>(sub<8>(d.flags, 0, v, 0)));
           return;
         default: {
+          d.sync_out();
           bool ok = word ? mul_div<16>(c, o.reg, v, rep != 0) : mul_div<8>(c, o.reg, v, rep != 0);
-          if (!ok) interrupt(c, 0);
+          d.sync_in();
+          if (!ok) d.interrupt(0);
           return;
         }
       }
     }
-    case 0xF8: c.flags &= static_cast<uint16_t>(~flag_cf); return;
-    case 0xF9: c.flags |= flag_cf; return;
-    case 0xFA: c.flags &= static_cast<uint16_t>(~flag_if); return;
-    case 0xFB: c.flags |= flag_if; return;
-    case 0xFC: c.flags &= static_cast<uint16_t>(~flag_df); return;
-    case 0xFD: c.flags |= flag_df; return;
+    case 0xF8: d.flags &= static_cast<uint16_t>(~flag_cf); return;
+    case 0xF9: d.flags |= flag_cf; return;
+    case 0xFA: d.flags &= static_cast<uint16_t>(~flag_if); return;
+    case 0xFB: d.flags |= flag_if; return;
+    case 0xFC: d.flags &= static_cast<uint16_t>(~flag_df); return;
+    case 0xFD: d.flags |= flag_df; return;
     case 0xFE: {
       operand o = d.modrm();
       if (o.reg > 1) {
-        c.ip = start_ip;
+        d.ip = start_ip;
         c.stop = cpu_stop::invalid_opcode;
         return;
       }
       uint8_t v = d.get8(o);
-      d.put8(o, static_cast<uint8_t>(o.reg == 0 ? inc<8>(c.flags, v) : dec<8>(c.flags, v)));
+      d.put8(o, static_cast<uint8_t>(o.reg == 0 ? inc<8>(d.flags, v) : dec<8>(d.flags, v)));
       return;
     }
     default: {  // 0xFF
       operand o = d.modrm();
       switch (o.reg) {
-        case 0: d.put16(o, static_cast<uint16_t>(inc<16>(c.flags, d.get16(o)))); return;
-        case 1: d.put16(o, static_cast<uint16_t>(dec<16>(c.flags, d.get16(o)))); return;
+        case 0: d.put16(o, static_cast<uint16_t>(inc<16>(d.flags, d.get16(o)))); return;
+        case 1: d.put16(o, static_cast<uint16_t>(dec<16>(d.flags, d.get16(o)))); return;
         case 2: {
           uint16_t target = d.get16(o);
-          push(c, c.ip);
-          c.ip = target;
+          d.push(d.ip);
+          d.ip = target;
           return;
         }
         case 3: {
           uint16_t off = d.get16(o);
-          uint16_t seg = mem_read16(c, o.seg, static_cast<uint16_t>(o.off + 2));
-          push(c, c.sregs[seg_cs]);
-          push(c, c.ip);
-          far_jump(c, seg, off);
+          uint16_t seg = d.read16(o.seg, static_cast<uint16_t>(o.off + 2));
+          d.push(c.sregs[seg_cs]);
+          d.push(d.ip);
+          d.far_jump(seg, off);
           return;
         }
-        case 4: c.ip = d.get16(o); return;
+        case 4: d.ip = d.get16(o); return;
         case 5: {
           uint16_t off = d.get16(o);
-          far_jump(c, mem_read16(c, o.seg, static_cast<uint16_t>(o.off + 2)), off);
+          d.far_jump(d.read16(o.seg, static_cast<uint16_t>(o.off + 2)), off);
           return;
         }
         default: {  // PUSH (7 is its alias); PUSH SP pushes the lowered SP
           regs[reg_sp] = static_cast<uint16_t>(regs[reg_sp] - 2);
           uint16_t v = d.get16(o);
-          mem_write16(c, c.sregs[seg_ss], regs[reg_sp], v);
+          d.write16(c.sregs[seg_ss], regs[reg_sp], v);
           return;
         }
       }
@@ -718,7 +785,6 @@ void cpu_attach(cpu_state& cpu, uint8_t* memory, const cpu_hooks* hooks) {
   cpu.hooks = hooks;
   const bool slow = hooks && hooks->read && hooks->write;
   cpu.slow_pages = slow ? hooks->slow_pages : no_slow_pages;
-  cpu.plain_code_segment = 0x10000;
 }
 
 void cpu_interrupt_via_vector(cpu_state& c, uint8_t n) {
@@ -734,12 +800,14 @@ void cpu_interrupt_via_vector(cpu_state& c, uint8_t n) {
 
 cpu_stop cpu_run(cpu_state& c, uint64_t max_steps, uint64_t* steps_done) {
   c.stop = cpu_stop::none;
+  decoder d(c);
   uint64_t n = 0;
   while (n < max_steps) {
-    step(c);
+    step(c, d);
     ++n;
     if (__builtin_expect(c.stop != cpu_stop::none, 0)) break;
   }
+  d.sync_out();
   if (steps_done) *steps_done = n;
   return c.stop;
 }
