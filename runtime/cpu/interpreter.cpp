@@ -100,6 +100,10 @@ struct decoder {
   uint16_t ip;
   uint16_t flags;
   int override_seg = -1;
+  // Set by whatever may change CS or end the run (far transfers, segment
+  // register loads, interrupts, HLT, an invalid opcode): the run loop then
+  // looks at cpu.stop and the code segment, which it otherwise skips.
+  bool attention = true;
 
   explicit decoder(cpu_state& state)
       : c(state), memory(state.memory), slow_pages(state.slow_pages), ip(state.ip), flags(state.flags) {}
@@ -117,7 +121,7 @@ struct decoder {
   // pages, so that instruction bytes are read straight from memory.
   CPU_INLINE void check_code_segment() {
     const uint16_t cs = c.sregs[seg_cs];
-    if (__builtin_expect(cs == code_segment, 1)) return;
+    if (cs == code_segment) return;
     const uint32_t base = static_cast<uint32_t>(cs) << 4;
     bool plain = base + 0xFFFF <= 0xFFFFF;
     for (uint32_t page = base >> 12; plain && page <= (base + 0xFFFF) >> 12; ++page) plain = slow_pages[page] == 0;
@@ -215,6 +219,7 @@ struct decoder {
   CPU_INLINE void far_jump(uint16_t seg, uint16_t off) {
     c.sregs[seg_cs] = seg;
     ip = off;
+    attention = true;
     if (c.sentinel_armed && seg == c.sentinel_cs && off == c.sentinel_ip) c.stop = cpu_stop::returned;
   }
   // An interrupt out of line: the hooks or the vector table see and change
@@ -258,6 +263,7 @@ CPU_INLINE void decoder::interrupt(uint8_t n) {
   sync_out();
   ::interrupt(c, n);
   sync_in();
+  attention = true;
 }
 
 // Group F6/F7 multiply and divide. Returns false on a divide fault.
@@ -416,7 +422,6 @@ CPU_INLINE void alu_reg_rm16(decoder& d) {
 
 // Executes one instruction with its prefixes.
 CPU_INLINE void step(cpu_state& c, decoder& d) {
-  d.check_code_segment();
   d.override_seg = -1;
   int rep = 0;
   const uint16_t start_ip = d.ip;
@@ -448,7 +453,7 @@ next_byte:
     CPU_ALU_GROUP(7)
 #undef CPU_ALU_GROUP
     case 0x06: case 0x0E: case 0x16: case 0x1E: d.push(c.sregs[op >> 3]); return;
-    case 0x07: case 0x0F: case 0x17: case 0x1F: c.sregs[op >> 3] = d.pop(); return;
+    case 0x07: case 0x0F: case 0x17: case 0x1F: c.sregs[op >> 3] = d.pop(); d.attention = true; return;
     case 0x27: case 0x2F: {  // DAA, DAS
       uint8_t al = reg8(c, 0);
       const uint8_t old_al = al;
@@ -543,7 +548,7 @@ next_byte:
       if (o.mod != 3) regs[o.reg] = o.off;
       return;
     }
-    case 0x8E: { operand o = d.modrm(); c.sregs[o.reg & 3] = d.get16(o); return; }
+    case 0x8E: { operand o = d.modrm(); c.sregs[o.reg & 3] = d.get16(o); d.attention = true; return; }
     case 0x8F: {
       // The address is computed with SP already raised.
       uint16_t v = d.pop();
@@ -697,7 +702,7 @@ next_byte:
       return;
     }
     case 0xEB: { int8_t rel = static_cast<int8_t>(d.fetch8()); d.ip = static_cast<uint16_t>(d.ip + rel); return; }
-    case 0xF4: c.stop = cpu_stop::halted; return;
+    case 0xF4: c.stop = cpu_stop::halted; d.attention = true; return;
     case 0xF5: d.flags ^= flag_cf; return;
     case 0xF6: case 0xF7: {
       operand o = d.modrm();
@@ -736,6 +741,7 @@ next_byte:
       if (o.reg > 1) {
         d.ip = start_ip;
         c.stop = cpu_stop::invalid_opcode;
+        d.attention = true;
         return;
       }
       uint8_t v = d.get8(o);
@@ -803,9 +809,13 @@ cpu_stop cpu_run(cpu_state& c, uint64_t max_steps, uint64_t* steps_done) {
   decoder d(c);
   uint64_t n = 0;
   while (n < max_steps) {
+    if (__builtin_expect(d.attention, 0)) {
+      d.attention = false;
+      d.check_code_segment();
+    }
     step(c, d);
     ++n;
-    if (__builtin_expect(c.stop != cpu_stop::none, 0)) break;
+    if (__builtin_expect(d.attention, 0) && c.stop != cpu_stop::none) break;
   }
   d.sync_out();
   if (steps_done) *steps_done = n;
