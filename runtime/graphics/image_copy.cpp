@@ -40,6 +40,18 @@ inline uint32_t mix(uint32_t a, uint32_t b, uint32_t f) {
   return (rb & 0x00FF00FF) | (ag & 0x00FF00FF) << 8;
 }
 
+// n 32-bit pixels of from stored over to as the pixel store does with
+// blending on: opaque ones as they are, alpha 0 not at all, the rest mixed.
+void blend_row(uint32_t* to, const uint32_t* from, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t value = from[i], a = value >> 24;
+    if (a == 0xFF)
+      shared_put(to + i, value);
+    else if (a != 0)
+      shared_put(to + i, graphics_blend(shared_get(to[i]), value));
+  }
+}
+
 }  // namespace
 
 bool copy_images(int64_t source, bool source_given, int64_t destination, bool destination_given,
@@ -182,14 +194,21 @@ void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int6
     }
     return;
   }
-  // 32-bit into 32-bit, nearest: stored or blended through the column table.
+  // 32-bit into 32-bit, nearest: stored or blended through the column table,
+  // or straight along the row when the width is kept and not mirrored.
   if (to_words && from_words && !smooth && held.empty()) {
     const int32_t* const column = columns.data();
+    const bool straight = dw == sw && !flip_x;
+    const size_t skip = static_cast<size_t>(x_from - left);
     for (int64_t y = y_from; y <= y_to; ++y) {
       if (((y - y_from) & 63) == 0 && statement_stopping()) return;
       const uint32_t* from = reinterpret_cast<const uint32_t*>(source_row(row_of(y)));
       uint32_t* to = reinterpret_cast<uint32_t*>(dst->data) + static_cast<size_t>(y) * dst->width +
                      static_cast<size_t>(x_from);
+      if (straight && blend) {
+        blend_row(to, from + skip, out_w);
+        continue;
+      }
       for (int32_t i = 0; i < out_w; ++i) {
         const uint32_t value = from[column[i]], a = value >> 24;
         if (!blend || a == 0xFF)
