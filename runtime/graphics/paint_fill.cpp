@@ -17,18 +17,15 @@ namespace {
 static_assert(sizeof(image_record::width) <= sizeof(uint16_t) && sizeof(image_record::height) <= sizeof(uint16_t),
               "refuse wider images in PAINT before widening the image's sides");
 
-// Directions a front entry still looks in: never back where it came from.
-constexpr uint8_t look_left = 1, look_right = 2, look_up = 4, look_down = 8;
-constexpr uint8_t came_moving_left = 13, came_moving_right = 14, came_moving_up = 7, came_moving_down = 11;
-
-// A front entry in one word: the pixel's index (y * width + x) in bits 0-31,
-// its column in bits 32-47 and the directions it looks in from bit 48.
+// A run of painted pixels of one row waiting for its ends and the rows next
+// to it to be looked at, in one word: the index (y * width + x) of its first
+// pixel in bits 0-31, its first column in bits 32-47, its last from bit 48.
 using fill_entry = uint64_t;
-constexpr fill_entry make_entry(uint32_t at, int32_t x, uint8_t look) {
-  return at | uint64_t{static_cast<uint16_t>(x)} << 32 | uint64_t{look} << 48;
+constexpr fill_entry make_entry(uint32_t at, int32_t x1, int32_t x2) {
+  return at | uint64_t{static_cast<uint16_t>(x1)} << 32 | uint64_t{static_cast<uint16_t>(x2)} << 48;
 }
 
-// One generation: an array that grows (and stays grown) when a front needs more.
+// The runs still to look at: an array that grows (and stays grown) when a fill needs more.
 struct front {
   fill_entry* items = nullptr;
   size_t count = 0;
@@ -36,7 +33,7 @@ struct front {
 };
 
 struct fill_work_areas {
-  front fronts[2];
+  front runs;
   uint8_t* visited = nullptr;  // one byte per pixel, 1 = examined; all 0 between fills
   size_t visited_size = 0;
 };
@@ -56,7 +53,7 @@ bool front_reserve(front& f, size_t capacity) {
 // The work areas for an image of the given pixel count; false (error 7 raised)
 // when memory runs out.
 bool work_areas_ready(size_t pixels) {
-  if (!front_reserve(work.fronts[0], fill_front_start) || !front_reserve(work.fronts[1], fill_front_start)) {
+  if (!front_reserve(work.runs, fill_front_start)) {
     raise_error(err_out_of_memory);
     return false;
   }
@@ -117,69 +114,105 @@ struct tile_pixels {
   }
 };
 
-// The generation walk from (x, y), which lies inside the port and is not a
-// border pixel. Returns the pixels examined. Clears what it marked in the
-// visited map before it returns. The fronts and the map are worked on through
-// locals: the one-byte stores into pixels and map could alias anything else.
+// The fill from (x, y), which lies inside the port and is not a border pixel,
+// a row run at a time: each run is widened to its ends, then the rows above
+// and below it are scanned for the runs they add. Every pixel is examined
+// once (the visited map), so each is painted once and the count of examined
+// pixels is that of any 4-way walk. Returns that count. Clears what it marked
+// in the visited map before it returns. The run stack and the map are worked
+// on through locals: the one-byte stores into pixels and map could alias
+// anything else.
 template <typename Pixels>
 int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, int32_t y, const Pixels pixels) {
   const note_write_at_exit mark;
   const uint32_t width = img->width;
   uint8_t* const visited = work.visited;
   const int32_t left_edge = port.x1, right_edge = port.x2;
-  // Neighbours above need at >= top_limit, below at < bottom_limit.
-  const uint32_t top_limit = static_cast<uint32_t>(port.y1 + 1) * width;
-  const uint32_t bottom_limit = static_cast<uint32_t>(port.y2) * width;
   const uint32_t start = static_cast<uint32_t>(y) * width + static_cast<uint32_t>(x);
-  const size_t pixel_count = static_cast<size_t>(width) * img->height;
-  // The lowest and highest pixel looked at above or below an entry bound the rows marked.
+  // The lowest and highest pixel looked at bound the rows marked.
   uint32_t lowest = start, highest = start;
   int64_t examined = 1;
 
   visited[start] = 1;
   pixels.paint(start, x);
-  front current = work.fronts[0], next = work.fronts[1];
-  current.items[0] = make_entry(start, x, look_left | look_right | look_up | look_down);
-  current.count = 1;
-  while (current.count) {
-    if (statement_stopping()) break;
-    // Each entry adds at most three pixels (four for the start), and no
-    // generation more than the image has: room for all of them first.
-    const size_t most = std::min(current.count * 4, pixel_count);
-    if (next.capacity < most && !front_reserve(next, std::max(most, next.capacity * 2))) {
-      raise_error(err_out_of_memory);
-      break;
+  front stack = work.runs;
+  stack.items[0] = make_entry(start, x, x);
+  stack.count = 1;
+  fill_entry* items = stack.items;
+  size_t count = 1;
+  uint32_t until_check = 64;
+  // Scans columns l..r of the row starting at row_at, painting the pixels not
+  // yet examined up to a border and pushing each run of them.
+  const auto scan_row = [&](uint32_t row_at, int32_t l, int32_t r) {
+    int32_t run = -1;
+    for (int32_t cx = l; cx <= r; ++cx) {
+      const uint32_t at = row_at + static_cast<uint32_t>(cx);
+      bool open = false;
+      if (!visited[at]) {
+        visited[at] = 1;
+        ++examined;
+        if (!pixels.border(at)) {
+          pixels.paint(at, cx);
+          open = true;
+        }
+      }
+      if (open) {
+        if (run < 0) run = cx;
+      } else if (run >= 0) {
+        items[count++] = make_entry(row_at + static_cast<uint32_t>(run), run, cx - 1);
+        run = -1;
+      }
     }
-    fill_entry* out = next.items;
-    const auto examine = [&](uint32_t at, int32_t nx, uint8_t look) {
-      if (visited[at]) return;
+    if (run >= 0) items[count++] = make_entry(row_at + static_cast<uint32_t>(run), run, r);
+  };
+  while (count) {
+    if (--until_check == 0) {
+      until_check = 64;
+      if (statement_stopping()) break;
+    }
+    const fill_entry e = items[--count];
+    int32_t l = static_cast<uint16_t>(e >> 32), r = static_cast<uint16_t>(e >> 48);
+    const uint32_t row_at = static_cast<uint32_t>(e) - static_cast<uint32_t>(l);
+    const int32_t row = static_cast<int32_t>(row_at / width);
+    while (l > left_edge) {
+      const uint32_t at = row_at + static_cast<uint32_t>(l - 1);
+      if (visited[at]) break;
       visited[at] = 1;
       ++examined;
-      if (pixels.border(at)) return;
-      pixels.paint(at, nx);
-      *out++ = make_entry(at, nx, look);
-    };
-    const fill_entry* const end = current.items + current.count;
-    for (const fill_entry* p = current.items; p != end; ++p) {
-      const uint32_t at = static_cast<uint32_t>(*p);
-      const int32_t ex = static_cast<uint16_t>(*p >> 32);
-      const uint32_t look = static_cast<uint32_t>(*p >> 48);
-      if ((look & look_left) && ex > left_edge) examine(at - 1, ex - 1, came_moving_left);
-      if ((look & look_right) && ex < right_edge) examine(at + 1, ex + 1, came_moving_right);
-      if ((look & look_up) && at >= top_limit) {
-        examine(at - width, ex, came_moving_up);
-        lowest = std::min(lowest, at - width);
-      }
-      if ((look & look_down) && at < bottom_limit) {
-        examine(at + width, ex, came_moving_down);
-        highest = std::max(highest, at + width);
-      }
+      if (pixels.border(at)) break;
+      pixels.paint(at, --l);
     }
-    next.count = static_cast<size_t>(out - next.items);
-    std::swap(current, next);
+    while (r < right_edge) {
+      const uint32_t at = row_at + static_cast<uint32_t>(r + 1);
+      if (visited[at]) break;
+      visited[at] = 1;
+      ++examined;
+      if (pixels.border(at)) break;
+      pixels.paint(at, ++r);
+    }
+    // Each row adds at most one run per two columns: room for both first.
+    const size_t most = count + static_cast<size_t>(r - l) + 2;
+    if (stack.capacity < most) {
+      stack.items = items;
+      stack.count = count;
+      if (!front_reserve(stack, std::max(most, stack.capacity * 2))) {
+        raise_error(err_out_of_memory);
+        break;
+      }
+      items = stack.items;
+    }
+    if (row > port.y1) {
+      scan_row(row_at - width, l, r);
+      lowest = std::min(lowest, row_at - width + static_cast<uint32_t>(l));
+    }
+    if (row < port.y2) {
+      scan_row(row_at + width, l, r);
+      highest = std::max(highest, row_at + width + static_cast<uint32_t>(r));
+    }
   }
-  work.fronts[0] = current;
-  work.fronts[1] = next;
+  stack.items = items;
+  stack.count = 0;
+  work.runs = stack;
 
   const size_t first_row = lowest / width, last_row = highest / width;
   std::memset(visited + first_row * width, 0, (last_row - first_row + 1) * width);
@@ -318,4 +351,4 @@ void paint_tile(float x, float y, const str_desc* tile, uint32_t border, const s
   fill_walk(img, port_of(img), px, py, pixels);
 }
 
-size_t fill_front_capacity() { return work.fronts[0].capacity; }
+size_t fill_front_capacity() { return work.runs.capacity; }

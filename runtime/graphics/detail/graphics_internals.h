@@ -84,8 +84,8 @@ double mode_aspect(int32_t mode);
 // paint_fill returning the number of pixels examined (DRAW's P counts its work by it).
 int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int32_t flags);
 
-// Entries a fill generation holds before its array first grows, and the
-// capacity of each generation array now (tests watch it grow past the first).
+// Row runs PAINT's waiting list holds before its array first grows, and its
+// capacity now (tests watch it grow past the first).
 constexpr size_t fill_front_start = 65536;
 size_t fill_front_capacity();
 
