@@ -18,11 +18,15 @@ static_assert(sizeof(image_record::width) <= sizeof(uint16_t) && sizeof(image_re
               "refuse wider images in PAINT before widening the image's sides");
 
 // A run of painted pixels of one row waiting for its ends and the rows next
-// to it to be looked at, in one word: the index (y * width + x) of its first
-// pixel in bits 0-31, its first column in bits 32-47, its last from bit 48.
+// to it to be looked at, in one word: its first column in bits 0-15, its last
+// in bits 16-31, its row in bits 32-47, and from bit 48 the row it was found
+// from (above or below; none for the start), whose pixels over the run are
+// all examined already.
 using fill_entry = uint64_t;
-constexpr fill_entry make_entry(uint32_t at, int32_t x1, int32_t x2) {
-  return at | uint64_t{static_cast<uint16_t>(x1)} << 32 | uint64_t{static_cast<uint16_t>(x2)} << 48;
+constexpr uint32_t from_none = 0, from_above = 1, from_below = 2;
+constexpr fill_entry make_entry(int32_t x1, int32_t x2, int32_t y, uint32_t from) {
+  return uint64_t{static_cast<uint16_t>(x1)} | uint64_t{static_cast<uint16_t>(x2)} << 16 |
+         uint64_t{static_cast<uint16_t>(y)} << 32 | uint64_t{from} << 48;
 }
 
 // The runs still to look at: an array that grows (and stays grown) when a fill needs more.
@@ -136,14 +140,15 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
   visited[start] = 1;
   pixels.paint(start, x);
   front stack = work.runs;
-  stack.items[0] = make_entry(start, x, x);
+  stack.items[0] = make_entry(x, x, y, from_none);
   stack.count = 1;
   fill_entry* items = stack.items;
   size_t count = 1;
   uint32_t until_check = 64;
-  // Scans columns l..r of the row starting at row_at, painting the pixels not
-  // yet examined up to a border and pushing each run of them.
-  const auto scan_row = [&](uint32_t row_at, int32_t l, int32_t r) {
+  // Scans columns l..r of row ry, painting the pixels not yet examined up to
+  // a border and pushing each run of them.
+  const auto scan_row = [&](int32_t ry, uint32_t from, int32_t l, int32_t r) {
+    const uint32_t row_at = static_cast<uint32_t>(ry) * width;
     int32_t run = -1;
     for (int32_t cx = l; cx <= r; ++cx) {
       const uint32_t at = row_at + static_cast<uint32_t>(cx);
@@ -159,11 +164,11 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
       if (open) {
         if (run < 0) run = cx;
       } else if (run >= 0) {
-        items[count++] = make_entry(row_at + static_cast<uint32_t>(run), run, cx - 1);
+        items[count++] = make_entry(run, cx - 1, ry, from);
         run = -1;
       }
     }
-    if (run >= 0) items[count++] = make_entry(row_at + static_cast<uint32_t>(run), run, r);
+    if (run >= 0) items[count++] = make_entry(run, r, ry, from);
   };
   while (count) {
     if (--until_check == 0) {
@@ -171,9 +176,11 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
       if (statement_stopping()) break;
     }
     const fill_entry e = items[--count];
-    int32_t l = static_cast<uint16_t>(e >> 32), r = static_cast<uint16_t>(e >> 48);
-    const uint32_t row_at = static_cast<uint32_t>(e) - static_cast<uint32_t>(l);
-    const int32_t row = static_cast<int32_t>(row_at / width);
+    const int32_t x1 = static_cast<uint16_t>(e), x2 = static_cast<uint16_t>(e >> 16);
+    const int32_t row = static_cast<uint16_t>(e >> 32);
+    const uint32_t from = static_cast<uint32_t>(e >> 48);
+    const uint32_t row_at = static_cast<uint32_t>(row) * width;
+    int32_t l = x1, r = x2;
     while (l > left_edge) {
       const uint32_t at = row_at + static_cast<uint32_t>(l - 1);
       if (visited[at]) break;
@@ -201,12 +208,21 @@ int64_t fill_walk(const image_record* img, const pixel_port& port, int32_t x, in
       }
       items = stack.items;
     }
+    // Toward the row the run was found from, only past its old ends.
+    const auto scan_next = [&](int32_t ry, bool back, uint32_t child_from) {
+      if (back) {
+        scan_row(ry, child_from, l, x1 - 1);
+        scan_row(ry, child_from, x2 + 1, r);
+      } else {
+        scan_row(ry, child_from, l, r);
+      }
+    };
     if (row > port.y1) {
-      scan_row(row_at - width, l, r);
+      scan_next(row - 1, from == from_above, from_below);
       lowest = std::min(lowest, row_at - width + static_cast<uint32_t>(l));
     }
     if (row < port.y2) {
-      scan_row(row_at + width, l, r);
+      scan_next(row + 1, from == from_below, from_above);
       highest = std::max(highest, row_at + width + static_cast<uint32_t>(r));
     }
   }
