@@ -105,6 +105,42 @@ TEST_F(PaintFillTest, FrontsLargerThanTheFirstArraysGrowThem) {
   EXPECT_EQ(wrong, 0u);
 }
 
+// Random walls (border colour 1) at several densities: PAINT from the centre
+// paints exactly the 4-connected open region a plain pixel walk finds, and
+// counts the pixels that walk examines (the region and the walls around it).
+TEST_F(PaintFillTest, RandomWallsFillWhatAPixelWalkReaches) {
+  constexpr int32_t w = 61, h = 47;
+  uint32_t seed = 12345;
+  for (int32_t density : {10, 30, 45, 55}) {
+    SCOPED_TRACE(density);
+    image_record* img = use_image(w, h, 256);
+    for (int32_t i = 0; i < w * h; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      img->data[i] = static_cast<int32_t>((seed >> 16) % 100) < density ? 1 : 0;
+    }
+    const int32_t start = (h / 2) * w + w / 2;
+    img->data[start] = 0;
+    std::vector<uint8_t> expect(img->data, img->data + w * h), seen(w * h, 0);
+    std::vector<int32_t> todo{start};
+    seen[start] = 1;
+    int64_t examined = 1;
+    while (!todo.empty()) {
+      const int32_t at = todo.back();
+      todo.pop_back();
+      expect[at] = 2;
+      const int32_t x = at % w, y = at / w;
+      for (int32_t n : {x > 0 ? at - 1 : -1, x < w - 1 ? at + 1 : -1, y > 0 ? at - w : -1, y < h - 1 ? at + w : -1}) {
+        if (n < 0 || seen[n]) continue;
+        seen[n] = 1;
+        ++examined;
+        if (expect[n] != 1) todo.push_back(n);
+      }
+    }
+    EXPECT_EQ(paint_fill_counted(w / 2, h / 2, 2, 1, both_colours), examined);
+    EXPECT_EQ(std::vector<uint8_t>(img->data, img->data + w * h), expect);
+  }
+}
+
 TEST_F(PaintFillTest, TilesByBitsPerPixel) {
   const struct {
     const char* name;
