@@ -12,15 +12,17 @@ BLACK, RED, YELLOW = (0, 0, 0), (255, 0, 0), (255, 255, 0)
 VGA_RED, VGA_BROWN, VGA_YELLOW, VGA_WHITE = (170, 0, 0), (170, 85, 0), (255, 255, 85), (255, 255, 255)
 
 
-def start(test, xvfb, name, args=(), cwd=None):
+def start(test, xvfb, name, args=(), cwd=None, title="Untitled"):
     """An example program running under xvfb, stopped when the test ends, and its window."""
     program = harness.Program(xvfb, os.path.join(EXAMPLES, name), args=args, cwd=cwd)
     test.addCleanup(program.stop)
-    return program, harness.program_window(xvfb, pid=program.pid)
+    return program, harness.program_window(xvfb, title, pid=program.pid)
 
 
 def text(xvfb, window):
-    """The window's text rows; blank and unreadable cells read as spaces."""
+    """The window's text rows; blank and unreadable cells read as spaces. The
+    window is raised first: two windows of one test both stand at (0, 0)."""
+    xvfb.run(["xdotool", "windowraise", str(window)])
     return [row.replace("?", " ").rstrip() for row in harness.screen_text(xvfb, window)]
 
 
@@ -28,6 +30,8 @@ def shot(xvfb, window, name):
     """A screenshot into the folder QUINTARO_SHOTS names, when it is set (to look at by eye)."""
     folder = os.environ.get("QUINTARO_SHOTS")
     if folder:
+        xvfb.run(["xdotool", "windowraise", str(window)])
+        harness.settled_pixels(xvfb, window)
         harness.screenshot(xvfb, window, os.path.join(folder, name + ".png"))
 
 
