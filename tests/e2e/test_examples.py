@@ -9,6 +9,7 @@ import harness
 
 EXAMPLES = os.path.join(harness.BUILD_DIR, "examples")
 BLACK, RED, YELLOW = (0, 0, 0), (255, 0, 0), (255, 255, 0)
+NIGHT_BLUE = (0x10, 0x18, 0x48)
 VGA_RED, VGA_BROWN, VGA_YELLOW, VGA_WHITE = (170, 0, 0), (170, 85, 0), (255, 255, 85), (255, 255, 255)
 
 
@@ -126,6 +127,37 @@ class AddressBookTest(unittest.TestCase):
         program, window = start(self, self.xvfb, "address_book", args=[self.file])
         wait_text(self, self.xvfb, window, "Address book: 2 entries")
         harness.press_keys(self.xvfb, window, "3")
+        self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
+
+
+class ChainExampleTest(unittest.TestCase):
+    def setUp(self):
+        self.xvfb = harness.Xvfb()
+        self.addCleanup(self.xvfb.stop)
+
+    def test_the_second_program_carries_on_with_the_first_ones_screen(self):
+        program, window = start(self, self.xvfb, "chain_start")
+        ok = lambda w, h, rows: (w, h) == (640, 480) and rows[90][520] == VGA_YELLOW
+        w, h, rows = harness.settled_pixels(self.xvfb, window, ok)
+        self.assertEqual(rows[200][300], NIGHT_BLUE)  # colour 1 as the first program set it
+        self.assertEqual(rows[90][520], VGA_YELLOW)   # the moon
+        wait_text(self, self.xvfb, window, "Part one: the sky was drawn by chain_start.")
+        shot(self.xvfb, window, "chain_start")
+
+        harness.press_keys(self.xvfb, window, "space")
+        # The same process runs chain_finish now, in a window of its own.
+        window = harness.find_window(self.xvfb, "Untitled", pid=program.pid)
+        rows = wait_text(self, self.xvfb, window, "Part two: chain_finish built the house under the same sky.")
+        self.assertEqual(rows[:4], ["Part one: the sky was drawn by chain_start.",
+                                    "Press a key to hand the screen to chain_finish.",
+                                    "Part two: chain_finish built the house under the same sky.",
+                                    "Press a key to end."])
+        ok = lambda w, h, rows: (w, h) == (640, 480) and rows[400][240] == VGA_RED
+        w, h, rows = harness.settled_pixels(self.xvfb, window, ok)
+        shot(self.xvfb, window, "chain_finish")
+        self.assertEqual([rows[200][300], rows[90][520]], [NIGHT_BLUE, VGA_YELLOW])  # the first program's picture
+        self.assertEqual([rows[400][240], rows[400][185]], [VGA_RED, VGA_YELLOW])     # the second's house and door
+        harness.press_keys(self.xvfb, window, "space")
         self.assertEqual(harness.end_at_prompt(self.xvfb, program), 0, program.stderr())
 
 
