@@ -82,7 +82,11 @@ void program_main() {
   while (link <= 0) {  // 5: until connected
     link = hosting ? net_open(2, str_from_cstr(""), host) : net_open(0, str_from_cstr(("TCP/IP:" + port + ":" + server).c_str()), 0);
     statement_end(5, mark);
-    if (link <= 0) {
+    if (link < 0) {  // not an address the network statements take
+      status("Not a port or host: " + port + " " + server, mark);
+      program_end();
+    }
+    if (link == 0) {
       if (example::text_of(inkey()) == "\x1b") program_end();
       example::pause_ms(100, 6);
     }
