@@ -58,7 +58,7 @@ void report_line(int64_t n, uint32_t mark) {
 }
 
 void list_entries(uint32_t mark) {
-  title(" No. Name                Phone          Born", mark, 30);
+  title(" No. Name                Phone         Born", mark, 30);
   for (int64_t n = 1; n <= entries(); ++n) {  // 31: FOR n = 1 TO LOF(1) \ 36
     get_record(book, n, 1);  // 32: GET #1, n
     statement_end(32, mark);

@@ -52,15 +52,19 @@ class DrawDemoTest(unittest.TestCase):
         self.xvfb = harness.Xvfb()
         self.addCleanup(self.xvfb.stop)
 
-    def picture(self, window, probe, colour):
-        ok = lambda w, h, rows: (w, h) == (640, 480) and rows[probe[1]][probe[0]] == colour
+    def picture(self, window, probe, colour, last_line):
+        """The picture once the probe pixel has its colour and the bottom row
+        (printed after the drawing) starts with last_line."""
+        bottom = lambda rows: "".join(harness.cell_text(rows, c, 29) or " " for c in range(len(last_line)))
+        ok = lambda w, h, rows: (w, h) == (640, 480) and rows[probe[1]][probe[0]] == colour and bottom(rows) == last_line
         w, h, rows = harness.settled_pixels(self.xvfb, window, ok)
         self.assertEqual((w, h), (640, 480))
+        self.assertEqual(bottom(rows), last_line)
         return rows
 
     def test_screen_12_then_the_32_bit_screen_with_copies(self):
         program, window = start(self, self.xvfb, "draw_demo")
-        rows = self.picture(window, (470, 380), VGA_RED)
+        rows = self.picture(window, (470, 380), VGA_RED, "Press a key for the 32-bit")
         shot(self.xvfb, window, "draw_demo_screen_12")
         self.assertEqual(rows[380][470], VGA_RED)        # PAINT inside the circle
         self.assertEqual(rows[320][470], VGA_WHITE)      # the circle, 60 above its centre
@@ -69,7 +73,7 @@ class DrawDemoTest(unittest.TestCase):
         self.assertEqual(rows[190][270], (0, 0, 170))    # the first ray, to the right in colour 1
 
         harness.press_keys(self.xvfb, window, "space")
-        rows = self.picture(window, (44, 44), RED)
+        rows = self.picture(window, (44, 44), RED, "Press a key to end.")
         shot(self.xvfb, window, "draw_demo_32_bit")
         # The 16 x 16 face at 8 times: its 2 x 2 red corner covers 16 x 16 pixels,
         # the left eye (4..5, 5..6) covers x 72..87, y 80..95.
