@@ -225,7 +225,12 @@ TEST_F(MachineCallTest, MemoryStatementsCheckTheirArgumentsAndSeeTheBiosArea) {
   str_desc* s = str_new_in_segment(2, false);
   EXPECT_EQ(string_address(s), s->chars - (conventional_memory + string_segment_offset));
   EXPECT_EQ(string_record_offset(s), s->segment_record_offset);
+  EXPECT_EQ(string_record_segment(s), data_segment_paragraph);
   str_free(s);
+  str_desc* heap = str_new(2, false);  // no record in the data segment: VARSEG is refused
+  EXPECT_EQ(string_record_segment(heap), 0);
+  EXPECT_EQ(take_error(), err_illegal_function_call);
+  str_free(heap);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runtime/os/detail/os_internals.h"
+#include "runtime/os/os.h"
 #include "runtime/platform/user_dirs.h"
 #include "tests/unit/os/os_test_support.h"
 
@@ -54,6 +55,22 @@ TEST_F(UserFolders, WithoutUserDirsTheUsualFoldersUnderHome) {
   expect_folders({home + "/Documents/", home + "/Music/", home + "/Pictures/", home + "/Videos/",
                   home + "/Downloads/", home + "/Desktop/", home + "/.config/", home + "/.local/share/"});
   EXPECT_TRUE(std::filesystem::is_directory(home + "/Downloads"));  // made by the look-up
+}
+
+// The statement gives the path's text; a name with a zero byte or bytes above
+// 127 is just an unknown name (the desktop folder).
+TEST_F(UserFolders, StatementGivesThePathAsAString) {
+  const struct {
+    std::string name, folder;
+  } cases[] = {{"Music", home + "/Music/"},
+               {std::string("Mus\0ic", 6), home + "/Desktop/"},
+               {"M\xFCsic", home + "/Desktop/"},
+               {"", home + "/Desktop/"}};
+  for (const auto& c : cases) {
+    str_desc* got = known_folder(str_from_text(c.name.data(), static_cast<uint32_t>(c.name.size())));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(got->chars), got->len), c.folder);
+  }
+  EXPECT_EQ(pending_error.load(), 0);
 }
 
 TEST_F(UserFolders, UserDirsAndBaseDirectoriesDecide) {

@@ -118,4 +118,26 @@ TEST_F(GraphicsPixelStore, BlendsThirtyTwoBitColours) {
   }
 }
 
+// Only positions inside the view port change; those outside it, and outside
+// the image, are dropped.
+TEST_F(GraphicsPixelStore, ClippedStoreKeepsInsideTheViewPort) {
+  set_dest(new_image(8, 8, 32, 1));
+  view(2, 2, 5, 5, 0, 0, 3);  // VIEW SCREEN (2, 2)-(5, 5)
+  ASSERT_EQ(take_error(), 0);
+  auto* words = reinterpret_cast<uint32_t*>(write_image->data);
+  const struct {
+    int32_t x, y;
+    bool stored;
+  } cases[] = {{2, 2, true}, {5, 5, true}, {3, 4, true}, {1, 3, false}, {6, 3, false}, {3, 1, false}, {3, 6, false},
+               {-1, 3, false}, {3, 100, false}};
+  for (const auto& c : cases) {
+    pixel_store_clipped(write_image, c.x, c.y, 0xFF112233);
+    if (c.x >= 0 && c.x < 8 && c.y >= 0 && c.y < 8)
+      EXPECT_EQ(words[c.y * 8 + c.x] == 0xFF112233, c.stored) << c.x << "," << c.y;
+  }
+  int stored = 0;
+  for (int i = 0; i < 64; ++i) stored += words[i] == 0xFF112233;
+  EXPECT_EQ(stored, 3);
+}
+
 }  // namespace
