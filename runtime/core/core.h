@@ -25,6 +25,11 @@ extern std::atomic<int32_t> exit_status;       // status of the process at the e
 extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
 extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
 
+// The flags above that a run changes, as before the program's first statement:
+// no event, error, stop, pause or close request, close requests not handled by
+// the program. Only where no other thread runs (tests, a restart in-process).
+void run_flags_reset();
+
 // The stop. stop_request (END, the error dialog's No, Ctrl+Break or Alt+F4 while
 // the program has not taken over close requests) or exit_request while
 // exit_trap_enabled is 0 makes the main loop set shutdown_started, then
@@ -169,9 +174,6 @@ int32_t raise_error(int32_t n);
 
 // Text of an error number ("Unprintable error" for numbers outside the table).
 const char* error_message(int32_t n);
-
-// True for the kinds that end the process at once (11, 502-504, 508-517).
-bool error_is_fatal(int32_t n);
 
 // Builds the dialog texts for error n reported at line (sub_line / sub_name when
 // sub_line is not 0). Used by handle_error; apart so the texts can be checked.

@@ -150,12 +150,6 @@ const char* error_message(int32_t n) {
   return "Unprintable error";
 }
 
-bool error_is_fatal(int32_t n) {
-  const char* message;
-  char caption[32];
-  return fatal_box(n, &message, caption, sizeof caption);
-}
-
 int32_t raise_error(int32_t n) {
   const char* message;
   char caption[32];

@@ -146,32 +146,37 @@ lock_record* lock_current = nullptr;
 namespace {
 constexpr size_t records_per_block = 10000;
 
-uint64_t last_id = 0;
-lock_record* block = nullptr;
-// Blocks are kept for the process's life; the list itself is never destroyed.
-std::vector<lock_record*>& blocks = *new std::vector<lock_record*>;
-size_t block_used = records_per_block;  // forces the first block
-std::vector<lock_record*> free_records = [] {
-  std::vector<lock_record*> v;
-  v.reserve(1000);
-  return v;
+// The lock records: handed out from blocks of records_per_block, released ones
+// reused first. Blocks are kept for the process's life; the record itself is
+// never destroyed.
+struct lock_pool_state {
+  uint64_t last_id = 0;
+  lock_record* block = nullptr;
+  size_t block_used = records_per_block;  // forces the first block
+  std::vector<lock_record*> blocks;
+  std::vector<lock_record*> free_records;
+};
+lock_pool_state& lock_pool = *[] {
+  auto* p = new lock_pool_state;
+  p->free_records.reserve(1000);
+  return p;
 }();
 }  // namespace
 
 uint64_t lock_new() {
   lock_record* record;
-  if (!free_records.empty()) {
-    record = free_records.back();
-    free_records.pop_back();
+  if (!lock_pool.free_records.empty()) {
+    record = lock_pool.free_records.back();
+    lock_pool.free_records.pop_back();
   } else {
-    if (block_used == records_per_block) {
-      block = new lock_record[records_per_block];
-      blocks.push_back(block);
-      block_used = 0;
+    if (lock_pool.block_used == records_per_block) {
+      lock_pool.block = new lock_record[records_per_block];
+      lock_pool.blocks.push_back(lock_pool.block);
+      lock_pool.block_used = 0;
     }
-    record = &block[block_used++];
+    record = &lock_pool.block[lock_pool.block_used++];
   }
-  record->id = ++last_id;
+  record->id = ++lock_pool.last_id;
   record->type = 0;
   record->data = nullptr;
   lock_current = record;
@@ -182,7 +187,7 @@ void lock_free(lock_record* record) {
   record->id = 0;
   if (record->type == 1) std::free(record->data);
   record->data = nullptr;
-  free_records.push_back(record);
+  lock_pool.free_records.push_back(record);
 }
 
 variable_arena_state variable_arena;

@@ -20,6 +20,16 @@ std::atomic<int32_t> exit_status{0};
 std::atomic<int32_t> fbo_supported{0};
 std::atomic<unsigned long> window_handle{0};
 
+void run_flags_reset() {
+  event_pending.store(0);
+  pending_error.store(0);
+  stop_request.store(0);
+  shutdown_started.store(0);
+  paused.store(0);
+  exit_request.store(0);
+  exit_trap_enabled.store(0);
+}
+
 namespace {
 std::atomic<uint32_t> program_wake_count{0};
 }  // namespace

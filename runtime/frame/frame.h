@@ -73,6 +73,10 @@ extern event_handler_entry compiled_event_handler;
 // Start-up: the fixed codes of the function and cursor keys, and the unnumbered timer.
 void trap_tables_init();
 
+// Every button, key and timer trap off and without a handler, user-defined keys
+// forgotten, then trap_tables_init. Program thread, with no handler running.
+void event_traps_reset();
+
 // Runs due button, key and timer handlers (program thread, from line_event).
 void event_dispatch();
 

@@ -103,6 +103,37 @@ void trap_tables_init() {
   timer_table[0].pending.store(0);
 }
 
+namespace {
+void trap_clear(trap_record& t) {
+  t.handler.store(0);
+  t.argument.store(0);
+  t.state.store(0);
+  t.pending.store(0);
+}
+}  // namespace
+
+void event_traps_reset() {
+  for (trap_record& t : button_trap_table) trap_clear(t);
+  for (key_trap_record& k : key_trap_table) {
+    trap_clear(k.trap);
+    k.scan_code.store(0);
+    k.key_code.store(0);
+    k.make.store(0);
+    k.shift_mask.store(0);
+  }
+  for (timer_record& t : timer_table) {
+    t.in_use.store(0);
+    t.handler.store(0);
+    t.argument.store(0);
+    t.state.store(0);
+    t.pending.store(0);
+    t.interval.store(0);
+    t.last.store(0);
+  }
+  timer_count.store(1);
+  trap_tables_init();
+}
+
 void event_dispatch() {
   while (dispatch_one_button()) {
   }

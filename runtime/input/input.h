@@ -101,6 +101,11 @@ bool shift_flags_reflect(int32_t code);
 // A copy of the held codes, in the order they went down.
 std::vector<int32_t> held_keys_snapshot();
 
+// The keyboard as at start-up: no key held, the shift flags clear, the BIOS
+// buffer, the key-event ring, the port 0x60 bytes and the swallowed releases
+// empty, no paste under way. Program thread, with no key handler running.
+void keyboard_reset();
+
 // The translation of keys to IBM PC enhanced-keyboard BIOS codes (INT 16h
 // extended read). Row r describes one key:
 //   rows 0-255    single-byte keys by character code,

@@ -60,27 +60,34 @@ namespace {
 // ends that wait at once; a program that polls less often never waits.
 constexpr int32_t busy_polls = 64;
 constexpr int64_t busy_gap_ns = 1000000;
-int32_t empty_polls = 0;
-int64_t last_poll_ns = 0;
+
+// INKEY$'s record of its recent empty looks.
+struct inkey_poll_state {
+  int32_t empty_polls = 0;
+  int64_t last_poll_ns = 0;
+};
+inkey_poll_state inkey_poll;
 }  // namespace
+
+void inkey_poll_reset() { inkey_poll = inkey_poll_state{}; }
 
 bool inkey_take(uint8_t* character, uint8_t* scan) {
   if (bios_key_take(character, scan)) {
-    empty_polls = 0;
+    inkey_poll.empty_polls = 0;
     return true;
   }
   const int64_t now = ns_counter();
-  empty_polls = now - last_poll_ns < busy_gap_ns ? empty_polls + 1 : 0;
-  last_poll_ns = now;
-  if (empty_polls < busy_polls) return false;
+  inkey_poll.empty_polls = now - inkey_poll.last_poll_ns < busy_gap_ns ? inkey_poll.empty_polls + 1 : 0;
+  inkey_poll.last_poll_ns = now;
+  if (inkey_poll.empty_polls < busy_polls) return false;
   const uint32_t seen = program_wakes();
   bool taken = bios_key_take(character, scan);  // the key may have come meanwhile
   if (!taken) {
     program_wait(seen, 1);
     taken = bios_key_take(character, scan);
-    last_poll_ns = ns_counter();
+    inkey_poll.last_poll_ns = ns_counter();
   }
-  if (taken) empty_polls = 0;
+  if (taken) inkey_poll.empty_polls = 0;
   return taken;
 }
 
@@ -101,38 +108,43 @@ str_desc* inkey() {
 }
 
 namespace {
-constexpr int32_t mask = keyhit_size - 1;
+constexpr int32_t keyhit_mask = keyhit_size - 1;
 
 struct keyhit_entry {
   std::atomic<int32_t> value{0};
   std::atomic<int32_t> keypad{0};
 };
-keyhit_entry entries[keyhit_size];
-std::atomic<int32_t> keyhit_write{0};
-std::atomic<int32_t> keyhit_read{0};
+
+// The key-event ring: the window thread writes, the program thread reads.
+struct keyhit_queue {
+  keyhit_entry entries[keyhit_size];
+  std::atomic<int32_t> write_index{0};
+  std::atomic<int32_t> read_index{0};
+};
+keyhit_queue keyhits;
 }  // namespace
 
-void keyhit_reset() { keyhit_read.store(keyhit_write.load()); }
+void keyhit_reset() { keyhits.read_index.store(keyhits.write_index.load()); }
 
 void keyhit_put(int32_t value, int32_t keypad) {
-  const int32_t at = keyhit_write.load();
-  const int32_t next = (at + 1) & mask;
+  const int32_t at = keyhits.write_index.load();
+  const int32_t next = (at + 1) & keyhit_mask;
   int32_t read = next;
   // Full: the oldest event is lost (unless the reader has just taken it).
-  keyhit_read.compare_exchange_strong(read, (next + 1) & mask);
-  entries[at].value.store(value);
-  entries[at].keypad.store(keypad);
-  keyhit_write.store(next);
+  keyhits.read_index.compare_exchange_strong(read, (next + 1) & keyhit_mask);
+  keyhits.entries[at].value.store(value);
+  keyhits.entries[at].keypad.store(keypad);
+  keyhits.write_index.store(next);
 }
 
 bool keyhit_take(int32_t* value, int32_t* keypad) {
   for (;;) {
-    int32_t at = keyhit_read.load();
-    if (at == keyhit_write.load()) return false;
-    const int32_t v = entries[at].value.load();
-    const int32_t k = entries[at].keypad.load();
+    int32_t at = keyhits.read_index.load();
+    if (at == keyhits.write_index.load()) return false;
+    const int32_t v = keyhits.entries[at].value.load();
+    const int32_t k = keyhits.entries[at].keypad.load();
     // The writer may have dropped this entry meanwhile: then read again.
-    if (keyhit_read.compare_exchange_strong(at, (at + 1) & mask)) {
+    if (keyhits.read_index.compare_exchange_strong(at, (at + 1) & keyhit_mask)) {
       *value = v;
       *keypad = k;
       return true;
@@ -141,61 +153,71 @@ bool keyhit_take(int32_t* value, int32_t* keypad) {
 }
 
 namespace {
-constexpr int32_t capacity = 256;
-// Written by the key handlers, read by the program's port input.
-std::mutex port60_mutex;
-uint8_t bytes[capacity];
-int32_t length = 0;
+constexpr int32_t port60_capacity = 256;
+
+// Scan-code bytes: written by the key handlers, read by the program's port input.
+struct port60_ring {
+  std::mutex lock;
+  uint8_t bytes[port60_capacity];
+  int32_t length = 0;
+};
+port60_ring port60;
 }  // namespace
 
 void port60_append(uint8_t byte) {
-  std::lock_guard<std::mutex> lock(port60_mutex);
-  if (length > 0 && bytes[length - 1] == byte) return;
-  if (length == capacity) {
-    std::memmove(bytes, bytes + 1, capacity - 1);
-    --length;
+  std::lock_guard<std::mutex> lock(port60.lock);
+  if (port60.length > 0 && port60.bytes[port60.length - 1] == byte) return;
+  if (port60.length == port60_capacity) {
+    std::memmove(port60.bytes, port60.bytes + 1, port60_capacity - 1);
+    --port60.length;
   }
-  bytes[length++] = byte;
+  port60.bytes[port60.length++] = byte;
 }
 
 bool port60_take(uint8_t* byte) {
-  std::lock_guard<std::mutex> lock(port60_mutex);
-  if (length == 0) return false;
-  *byte = bytes[0];
-  std::memmove(bytes, bytes + 1, static_cast<size_t>(length - 1));
-  --length;
+  std::lock_guard<std::mutex> lock(port60.lock);
+  if (port60.length == 0) return false;
+  *byte = port60.bytes[0];
+  std::memmove(port60.bytes, port60.bytes + 1, static_cast<size_t>(port60.length - 1));
+  --port60.length;
   return true;
 }
 
 std::vector<uint8_t> port60_contents() {
-  std::lock_guard<std::mutex> lock(port60_mutex);
-  return std::vector<uint8_t>(bytes, bytes + length);
+  std::lock_guard<std::mutex> lock(port60.lock);
+  return std::vector<uint8_t>(port60.bytes, port60.bytes + port60.length);
+}
+
+void port60_reset() {
+  std::lock_guard<std::mutex> lock(port60.lock);
+  port60.length = 0;
 }
 
 namespace {
-int32_t slots[256];
-int32_t count = 0;
+// Codes whose release is swallowed; 0 marks a free slot.
+struct suppressed_key_list {
+  int32_t codes[256];
+  int32_t used;  // slots up to here have been used
+};
+suppressed_key_list suppressed{};
 }  // namespace
 
 void suppressed_keys_add(int32_t code) {
-  for (int32_t i = 0; i < count; ++i)
-    if (slots[i] == 0) {
-      slots[i] = code;
+  for (int32_t i = 0; i < suppressed.used; ++i)
+    if (suppressed.codes[i] == 0) {
+      suppressed.codes[i] = code;
       return;
     }
-  if (count <= 254) slots[count++] = code;
+  if (suppressed.used <= 254) suppressed.codes[suppressed.used++] = code;
 }
 
 bool suppressed_keys_take(int32_t code) {
-  for (int32_t i = 0; i < count; ++i)
-    if (slots[i] == code) {
-      slots[i] = 0;
+  for (int32_t i = 0; i < suppressed.used; ++i)
+    if (suppressed.codes[i] == code) {
+      suppressed.codes[i] = 0;
       return true;
     }
   return false;
 }
 
-void suppressed_keys_clear() {
-  for (int32_t& s : slots) s = 0;
-  count = 0;
-}
+void suppressed_keys_clear() { suppressed = suppressed_key_list{}; }

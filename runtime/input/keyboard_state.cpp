@@ -13,9 +13,13 @@ struct held_key {
   int32_t code;
   int32_t native;
 };
-// Written by the window thread and the main loop's lock polling, read by the program.
-std::mutex held_mutex;
-std::vector<held_key> held;
+// The keys held down: written by the window thread and the main loop's lock
+// polling, read by the program.
+struct held_key_list {
+  std::mutex lock;
+  std::vector<held_key> keys;
+};
+held_key_list held;
 
 int32_t keypad_twin(int32_t code) {
   switch (code) {
@@ -49,20 +53,20 @@ int32_t keypad_twin(int32_t code) {
 }  // namespace
 
 void held_keys_add(int32_t code, int32_t native) {
-  std::lock_guard<std::mutex> lock(held_mutex);
-  for (const auto& k : held)
+  std::lock_guard<std::mutex> lock(held.lock);
+  for (const auto& k : held.keys)
     if (k.code == code) return;
-  held.push_back({code, native});
+  held.keys.push_back({code, native});
 }
 
 void held_keys_remove(int32_t code) {
-  std::lock_guard<std::mutex> lock(held_mutex);
-  std::erase_if(held, [code](const held_key& k) { return k.code == code; });
+  std::lock_guard<std::mutex> lock(held.lock);
+  std::erase_if(held.keys, [code](const held_key& k) { return k.code == code; });
 }
 
 bool held_keys_contains(int32_t code) {
-  std::lock_guard<std::mutex> lock(held_mutex);
-  return std::any_of(held.begin(), held.end(), [code](const held_key& k) { return k.code == code; });
+  std::lock_guard<std::mutex> lock(held.lock);
+  return std::any_of(held.keys.begin(), held.keys.end(), [code](const held_key& k) { return k.code == code; });
 }
 
 int32_t key_held(int32_t code) {
@@ -96,11 +100,26 @@ bool shift_flags_reflect(int32_t code) {
 }
 
 std::vector<int32_t> held_keys_snapshot() {
-  std::lock_guard<std::mutex> lock(held_mutex);
+  std::lock_guard<std::mutex> lock(held.lock);
   std::vector<int32_t> codes;
-  codes.reserve(held.size());
-  for (const auto& k : held) codes.push_back(k.code);
+  codes.reserve(held.keys.size());
+  for (const auto& k : held.keys) codes.push_back(k.code);
   return codes;
+}
+
+void keyboard_reset() {
+  {
+    std::lock_guard<std::mutex> lock(held.lock);
+    held.keys.clear();
+  }
+  update_shift_flags();
+  bios_key_buffer_reset();
+  keyhit_reset();
+  port60_reset();
+  suppressed_keys_clear();
+  paste_stop();
+  inkey_poll_reset();
+  sleep_key_pressed.store(0);
 }
 
 void keyboard_hook(int32_t scan_code, int32_t pressed) {

@@ -11,19 +11,22 @@
 
 namespace {
 
-// Under paste_lock: the keys of the paste under way, (scan << 8) | character,
-// and the next one to go in.
-std::mutex paste_lock;
-std::vector<uint16_t> pasted;
-size_t next_key = 0;
-// Set while keys wait, so that a look for a key costs one load otherwise.
-std::atomic<bool> keys_waiting{false};
+// The paste under way: under lock, its keys, (scan << 8) | character, and
+// the next one to go in; keys_waiting is set while keys wait, so that a look
+// for a key costs one load otherwise.
+struct paste_queue {
+  std::mutex lock;
+  std::vector<uint16_t> keys;
+  size_t next_key = 0;
+  std::atomic<bool> keys_waiting{false};
+};
+paste_queue paste;
 
 void forget_paste() {
-  pasted.clear();
-  pasted.shrink_to_fit();
-  next_key = 0;
-  keys_waiting.store(false);
+  paste.keys.clear();
+  paste.keys.shrink_to_fit();
+  paste.next_key = 0;
+  paste.keys_waiting.store(false);
 }
 
 }  // namespace
@@ -52,29 +55,29 @@ std::vector<uint16_t> paste_keys_of(const std::string& cp437) {
 
 void paste_start(const std::string& cp437) {
   {
-    std::lock_guard<std::mutex> hold(paste_lock);
+    std::lock_guard<std::mutex> hold(paste.lock);
     forget_paste();
-    pasted = paste_keys_of(cp437);
-    keys_waiting.store(!pasted.empty());
+    paste.keys = paste_keys_of(cp437);
+    paste.keys_waiting.store(!paste.keys.empty());
   }
   paste_feed();
 }
 
 void paste_stop() {
-  std::lock_guard<std::mutex> hold(paste_lock);
+  std::lock_guard<std::mutex> hold(paste.lock);
   forget_paste();
 }
 
-bool paste_running() { return keys_waiting.load(); }
+bool paste_running() { return paste.keys_waiting.load(); }
 
 void paste_feed() {
-  if (!keys_waiting.load()) return;
+  if (!paste.keys_waiting.load()) return;
   std::lock_guard<std::recursive_mutex> keys(key_handlers_lock());
-  std::lock_guard<std::mutex> hold(paste_lock);
-  while (next_key < pasted.size()) {
-    const uint16_t key = pasted[next_key];
+  std::lock_guard<std::mutex> hold(paste.lock);
+  while (paste.next_key < paste.keys.size()) {
+    const uint16_t key = paste.keys[paste.next_key];
     if (!bios_key_buffer_put(static_cast<uint8_t>(key & 0xFF), static_cast<uint8_t>(key >> 8))) return;
-    ++next_key;
+    ++paste.next_key;
   }
   forget_paste();
 }

@@ -1,7 +1,6 @@
 #include "runtime/os/os.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "runtime/core/core.h"
@@ -103,7 +102,7 @@ void environ_set(const str_desc* text) {
   }
   const std::string value = entry.substr(equals + 1);
   const int error = environment_set(entry.substr(0, equals), value, value.empty());
-  if (error != 0) raise_error(error == ENOMEM ? err_out_of_memory : err_illegal_function_call);
+  if (error != 0) raise_error(environment_error(error));
   environment_init();
 }
 

@@ -188,11 +188,6 @@ int32_t file_seek(file_record* r, int64_t position) {
   return byte_ok;
 }
 
-int64_t file_tell(file_record* r) {
-  if (!r || !r->open) return byte_not_open;
-  return static_cast<int64_t>(r->position);
-}
-
 int32_t file_write(file_record* r, int64_t position, bool position_given, const void* bytes, int64_t count) {
   int32_t e = checks(r, r && r->write_allowed, count);
   if (e != byte_ok) return e;

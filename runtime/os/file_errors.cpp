@@ -45,3 +45,67 @@ int32_t byte_error_number(int32_t result) {
     default: return err_path_file_access_error;
   }
 }
+
+int32_t kill_error(int system_error) {
+  switch (system_error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+    case ETXTBSY:
+      return err_file_already_open;
+    default:
+      return err_file_not_found;
+  }
+}
+
+int32_t name_error(int system_error) {
+  switch (system_error) {
+    case ENOENT:
+      return err_file_not_found;
+    case EINVAL:
+    case ENAMETOOLONG:
+      return err_bad_file_name;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+      return err_path_file_access_error;
+    case EEXIST:
+    case ENOTEMPTY:
+      return err_file_already_exists;
+    case EXDEV:
+      return err_rename_across_disks;
+    case ENOTDIR:
+    case ELOOP:
+      return err_path_not_found;
+    default:
+      return err_illegal_function_call;
+  }
+}
+
+int32_t folder_error(int system_error) {
+  switch (system_error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+      return err_path_not_found;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+    case EEXIST:
+    case ENOTEMPTY:
+    case EINVAL:
+      return err_path_file_access_error;
+    case ENAMETOOLONG:
+      return err_bad_file_name;
+    case ENOSPC:
+    case EDQUOT:
+      return err_disk_full;
+    default:
+      return err_illegal_function_call;
+  }
+}
+
+int32_t environment_error(int e) { return e == ENOMEM ? err_out_of_memory : err_illegal_function_call; }

@@ -38,13 +38,16 @@ void paste_feed();
 // millisecond per look (less when a key arrives). Program thread.
 bool inkey_take(uint8_t* character, uint8_t* scan);
 
+// Forgets INKEY$'s recent empty looks.
+void inkey_poll_reset();
+
 // The key-event ring for the key-event query: 8192 entries of (value, keypad flag),
 // key-ups as negative values. The window thread writes and, when the ring is
 // full, moves the read index past the oldest event; the program thread reads.
 
 constexpr int32_t keyhit_size = 8192;
 
-// Start-up: empty (read index = write index).
+// Empty (read index = write index).
 void keyhit_reset();
 
 void keyhit_put(int32_t value, int32_t keypad);
@@ -62,6 +65,9 @@ bool port60_take(uint8_t* byte);
 
 // The bytes waiting, oldest first.
 std::vector<uint8_t> port60_contents();
+
+// Empty.
+void port60_reset();
 
 // Keys whose press was consumed (by a key trap, a soft-key string or one of the
 // special combinations): their release is swallowed as well. 256 slots, at most

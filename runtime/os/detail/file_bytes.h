@@ -20,8 +20,6 @@
 #include "runtime/os/detail/file_records.h"
 
 int32_t file_seek(file_record* r, int64_t position);
-// The position, or byte_not_open.
-int64_t file_tell(file_record* r);
 // Writes count bytes at position (or at the current position when none is
 // given); the position advances by what was written.
 int32_t file_write(file_record* r, int64_t position, bool position_given, const void* bytes, int64_t count);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/os/detail/file_errors.h"
 #include "runtime/strings/strings.h"
 
 // Patterns of KILL and FILES (see os.h): whether mask matches name, and a
@@ -28,14 +29,6 @@ pattern_parts split_pattern(std::string_view pattern);
 // cursor or clear the screen.
 std::string files_entry_text(std::string_view name, bool directory);
 
-// A file KILL could not delete: 55 when it is protected or in use, else 53.
-int32_t kill_error(int system_error);
-// NAME: 53 no such file, 64 bad name, 75 access, 58 the new name exists,
-// 74 across file systems, 76 a folder on the way is missing, else 5.
-int32_t name_error(int system_error);
-// CHDIR, MKDIR and RMDIR: 76 path not found, 75 access (a folder that exists
-// or is not empty included), 64 bad name, 61 disk full, else 5.
-int32_t folder_error(int system_error);
 
 // The bytes of s as a name for the system (through system_path). A name
 // holding a zero byte (which would cut it short) or longer than the system

@@ -36,27 +36,11 @@ class LineEvents : public ::testing::Test {
   void SetUp() override {
     calls.clear();
     compiled_event_handler = record_handler;
-    event_pending = 0;
-    pending_error = 0;
-    paused = 0;
-    stop_request = 0;
-    shutdown_started = 0;
+    run_flags_reset();
     stopped_threads = 0;
   }
   void TearDown() override {
-    for (auto& t : timer_table) {
-      t.in_use = 0;
-      t.handler = 0;
-      t.state = 0;
-      t.pending = 0;
-      t.last = 0;
-    }
-    for (auto& k : key_trap_table) {
-      k.trap.handler = 0;
-      k.trap.state = 0;
-      k.trap.pending = 0;
-    }
-    timer_count = 1;
+    event_traps_reset();
     compiled_event_handler = nullptr;
   }
 };

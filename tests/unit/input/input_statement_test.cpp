@@ -23,13 +23,13 @@ class InputStatement : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
-    trap_tables_init();
-    bios_key_buffer_reset();
-    shutdown_started = 0;
+    event_traps_reset();
+    keyboard_reset();
+    run_flags_reset();
   }
   void TearDown() override {
-    bios_key_buffer_reset();
-    shutdown_started = 0;
+    keyboard_reset();
+    run_flags_reset();
     ScreenTest::TearDown();
   }
   // Keys as typed: each byte a character key; "\x01\x48"-style pairs are not used here.

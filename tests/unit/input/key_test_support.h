@@ -14,38 +14,14 @@
 namespace key_test {
 
 inline void reset_key_state() {
-  for (int32_t code : held_keys_snapshot()) held_keys_remove(code);
-  update_shift_flags();
-  bios_key_buffer_reset();
-  int32_t v, k;
-  while (keyhit_take(&v, &k)) {
-  }
-  uint8_t b;
-  while (port60_take(&b)) {
-  }
-  suppressed_keys_clear();
-  for (int32_t i = 0; i < key_trap_count; ++i) {
-    key_trap_record& t = key_trap_table[i];
-    t.trap.handler = 0;
-    t.trap.state = 0;
-    t.trap.pending = 0;
-    t.make = 0;
-    t.shift_mask = 0;
-    soft_key_set(i, "");
-  }
-  trap_tables_init();
-  paused = 0;
-  shutdown_started = 0;
-  pending_error = 0;
-  event_pending = 0;
-  stop_request = 0;
-  exit_request = 0;
-  exit_trap_enabled = 0;
+  keyboard_reset();
+  event_traps_reset();
+  for (int32_t i = 0; i < key_trap_count; ++i) soft_key_set(i, "");
+  run_flags_reset();
   full_screen_mode = full_screen_off;
   full_screen_request = full_screen_no_request;
   full_screen_smooth = 0;
   force_full_refresh = 0;
-  sleep_key_pressed = 0;
 }
 
 // One key from the BIOS buffer as (scan << 8) | character; -1 when empty.
