@@ -122,12 +122,6 @@ TEST(ErrorDialogText, BodyAndCaption) {
   }
 }
 
-// The kinds that end the process at once, and their neighbours that do not.
-TEST(ErrorMessages, FatalKinds) {
-  for (int32_t n : {11, 502, 503, 504, 508, 512, 517}) EXPECT_TRUE(error_is_fatal(n)) << n;
-  for (int32_t n : {0, 5, 10, 12, 501, 505, 507, 518, 258}) EXPECT_FALSE(error_is_fatal(n)) << n;
-}
-
 TEST(ErrorMessages, TableEdgesAndGaps) {
   EXPECT_STREQ(error_message(1), "NEXT without FOR");
   EXPECT_STREQ(error_message(76), "Path not found");
