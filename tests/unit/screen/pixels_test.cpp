@@ -132,8 +132,9 @@ TEST_F(GraphicsPixelStore, ClippedStoreKeepsInsideTheViewPort) {
                {-1, 3, false}, {3, 100, false}};
   for (const auto& c : cases) {
     pixel_store_clipped(write_image, c.x, c.y, 0xFF112233);
-    if (c.x >= 0 && c.x < 8 && c.y >= 0 && c.y < 8)
+    if (c.x >= 0 && c.x < 8 && c.y >= 0 && c.y < 8) {
       EXPECT_EQ(words[c.y * 8 + c.x] == 0xFF112233, c.stored) << c.x << "," << c.y;
+    }
   }
   int stored = 0;
   for (int i = 0; i < 64; ++i) stored += words[i] == 0xFF112233;
