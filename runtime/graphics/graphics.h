@@ -179,6 +179,7 @@ constexpr int32_t copy_destination_given = 32;
 constexpr int32_t copy_source_corners_given = 64;
 constexpr int32_t copy_source_second_relative = 128;
 constexpr int32_t copy_smooth = 256;
+constexpr int32_t copy_destination_layer = 512;  // destination 1 or 2: the first or second hardware layer
 
 void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
                 float sy1, float sx2, float sy2, int32_t flags);
@@ -200,7 +201,26 @@ void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int6
 constexpr int32_t map_source_given = 1;
 constexpr int32_t map_destination_given = 2;
 constexpr int32_t map_smooth = 4;
+constexpr int32_t map_destination_layer = 8;  // destination 1 or 2: the first or second hardware layer
+constexpr int32_t map_depth = 16;             // set by triangle_map_depth
+
+// A hardware source is drawn on the GPU by a render command, onto a hardware
+// image or a hardware layer (no destination: the first layer); a hardware
+// source into a software image, or a software source into a hardware target,
+// is error 5 (docs/image-copy.md, docs/triangle-map.md).
 
 // points: x1, y1, x2, y2, x3, y3.
 void triangle_map(const float source_points[6], int64_t source, const float destination_points[6],
                   int64_t destination, int32_t flags);
+
+// Triangle mapping into a hardware target with depth: destination points are
+// x, y, z in the target's perspective view; depth_mode 0 ignores depth, 1
+// tests and writes it (pixels of alpha 0 write none), 2 tests without
+// writing; cull 0 draws both faces, 1 and 2 drop the faces wound one way or
+// the other. Error 5 for a software source or destination or a mode out of range.
+void triangle_map_depth(const float source_points[6], int64_t source, const float destination_points[9],
+                        int64_t destination, int32_t flags, int32_t depth_mode, int32_t cull);
+
+// Clears the depth of a hardware target: a hardware image handle, the first
+// layer when none is given, or with layer set, destination 1 or 2.
+void depth_clear(int64_t destination, int32_t given, int32_t layer);

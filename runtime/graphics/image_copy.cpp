@@ -76,6 +76,11 @@ bool copy_images(int64_t source, bool source_given, int64_t destination, bool de
 void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
                 float sy1, float sx2, float sy2, int32_t flags) {
   if (pending_error.load(std::memory_order_relaxed)) return;
+  if (hardware_drawing(source, flags & copy_source_given, destination, flags & copy_destination_given,
+                       flags & copy_destination_layer)) {
+    hardware_image_copy(dx1, dy1, dx2, dy2, source, destination, sx1, sy1, sx2, sy2, flags);
+    return;
+  }
   image_record *src, *dst;
   if (!copy_images(source, flags & copy_source_given, destination, flags & copy_destination_given, &src, &dst))
     return;

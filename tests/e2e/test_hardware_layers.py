@@ -35,7 +35,17 @@ class HardwareLayersTest(harness.ProgramTest):
         # The next frame has no commands: the layer goes, though the screen stayed the same.
         self.step(6)
         self.assertEqual(self.picture((320, 200), lambda rows: rows[15][105] == BLUE)[15][105], BLUE)
-        self.release_step(7)
+        # Image copy and triangle mapping with a hardware source.
+        self.step(7)
+        rows = self.picture((320, 200), lambda rows: rows[105][15] == RED and rows[105][65] == GREEN
+                            and rows[105][125] == RED)
+        self.assertEqual([rows[120][x] for x in (10, 29, 30, 49, 50)], [RED, RED, GREEN, GREEN, BLUE])
+        self.assertEqual([rows[120][x] for x in (60, 79, 80, 99, 100)], [GREEN, GREEN, RED, RED, BLUE])
+        self.assertEqual(rows[102][122], RED)             # the triangle's corner at (120, 100)
+        self.assertEqual(rows[102][155], GREEN)
+        self.assertEqual(rows[138][158], BLUE)            # beyond its long edge
+        self.assertIn("software onto a layer 5", self.program.stdout())
+        self.release_step(8)
         self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 

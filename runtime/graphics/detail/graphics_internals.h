@@ -96,3 +96,12 @@ size_t fill_front_capacity();
 // with the resolver's error for a handle that names nothing.
 bool copy_images(int64_t source, bool source_given, int64_t destination, bool destination_given,
                  image_record** src, image_record** dst);
+
+// True when an image copy or triangle map is drawn on the GPU: a hardware
+// source or destination, or a hardware layer as destination.
+bool hardware_drawing(int64_t source, bool source_given, int64_t destination, bool destination_given, bool layer);
+void hardware_image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination,
+                         float sx1, float sy1, float sx2, float sy2, int32_t flags);
+// destination_points: x, y per point (6 values), or x, y, z with map_depth (9).
+void hardware_triangle_map(const float source_points[6], int64_t source, const float* destination_points,
+                           int64_t destination, int32_t flags, int32_t depth_mode, int32_t cull);

@@ -11,6 +11,7 @@
 #include "runtime/display/display.h"
 #include "runtime/frame/frame.h"
 #include "runtime/gpu/gpu.h"
+#include "runtime/graphics/graphics.h"
 #include "runtime/host/host.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
@@ -137,5 +138,30 @@ void program_main() {
   done(6);
 
   await_step(7);
-  program_end();  // 14
+  // 14: the statements: a 4 x 4 picture, left half red and right half green,
+  // made a hardware image and drawn by image copy and triangle mapping.
+  const int32_t picture = new_image(4, 4, 32, 1);
+  set_dest(picture);
+  line_draw(0, 0, 1, 3, red, line_kind_filled_box, 0xFFFF, line_first_given | line_colour_given);
+  line_draw(2, 0, 3, 3, green, line_kind_filled_box, 0xFFFF, line_first_given | line_colour_given);
+  set_dest(0);
+  const int32_t hardware = copy_image(picture, 33, 1);
+  image_copy(10, 100, 49, 139, hardware, 1, 0, 0, 0, 0,
+             copy_destination_first_given | copy_destination_second_given | copy_source_given |
+                 copy_destination_given | copy_destination_layer);            // x10 on the first layer
+  image_copy(99, 100, 60, 139, hardware, 2, 0, 0, 0, 0,
+             copy_destination_first_given | copy_destination_second_given | copy_source_given |
+                 copy_destination_given | copy_destination_layer);            // mirrored, second layer
+  const float corners[6] = {0, 0, 4, 0, 0, 4};
+  const float onto[6] = {120, 100, 160, 100, 120, 140};
+  triangle_map(corners, hardware, onto, 0, map_source_given);                 // no destination: first layer
+  image_copy(0, 0, 0, 0, picture, 1, 0, 0, 0, 0, copy_source_given | copy_destination_given | copy_destination_layer);
+  std::printf("software onto a layer %d\n", pending_error.exchange(0));
+  event_pending.store(0);
+  publish_frame(blue);
+  statement_end(14);
+  done(7);
+
+  await_step(8);
+  program_end();  // 15
 }
