@@ -45,7 +45,12 @@ class HardwareLayersTest(harness.ProgramTest):
         self.assertEqual(rows[102][155], GREEN)
         self.assertEqual(rows[138][158], BLUE)            # beyond its long edge
         self.assertIn("software onto a layer 5", self.program.stdout())
-        self.release_step(8)
+        # Depth: the nearer triangle stays in front though drawn first.
+        self.step(8)
+        rows = self.picture((320, 200), lambda rows: rows[100][160] != BLUE)
+        self.assertEqual(rows[100][160], GREEN)
+        self.assertEqual(rows[10][10], BLUE)
+        self.release_step(9)
         self.assertEqual(self.end_at_prompt(), 0, self.program.stderr())
 
 

@@ -163,5 +163,20 @@ void program_main() {
   done(7);
 
   await_step(8);
-  program_end();  // 15
+  // 15: depth: a near green triangle drawn first, a far red one of the same
+  // size on screen after it; the depth test keeps the green one in front.
+  depth_clear(0, 0, 0);
+  const float green_part[6] = {3, 0, 4, 0, 3, 1}, red_part[6] = {0, 0, 1, 0, 0, 1};
+  const float near[9] = {-0.3f, -0.3f, -1, 0.3f, -0.3f, -1, 0, 0.3f, -1};
+  const float far[9] = {-0.6f, -0.6f, -2, 0.6f, -0.6f, -2, 0, 0.6f, -2};
+  triangle_map_depth(green_part, hardware, near, 1, map_source_given | map_destination_given | map_destination_layer,
+                     1, 0);
+  triangle_map_depth(red_part, hardware, far, 1, map_source_given | map_destination_given | map_destination_layer,
+                     1, 0);
+  publish_frame(blue);
+  statement_end(15);
+  done(8);
+
+  await_step(9);
+  program_end();  // 16
 }
