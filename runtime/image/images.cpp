@@ -1,4 +1,4 @@
-#include "runtime/screen/screen.h"
+#include "runtime/image/image.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 
 #include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 
 int32_t image_slots_used = 0;
 
@@ -311,6 +311,13 @@ void reset_colours() {
   img->draw_colour = img->colour;
 }
 
+void release_image(int32_t index) {
+  if (index == write_index) set_write_image(display_index.load());
+  if (index == read_index) set_read_image(display_index.load());
+  image_free_memory(image_at(index));
+  image_release(index);
+}
+
 namespace {
 
 bool mode_allowed(int32_t mode) {
@@ -319,14 +326,6 @@ bool mode_allowed(int32_t mode) {
 
 size_t pixel_bytes(const image_record* img) {
   return static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
-}
-
-// Frees an image the program owns, moving the current images off it first.
-void release_image(int32_t index) {
-  if (index == write_index) set_write_image(display_index.load());
-  if (index == read_index) set_read_image(display_index.load());
-  image_free_memory(image_at(index));
-  image_release(index);
 }
 
 // A hardware image with a copy of a 32-bit image's pixels, uploaded when first drawn.
@@ -460,15 +459,6 @@ void set_source(int64_t page_or_handle) {
 int32_t dest_query() { return -write_index; }
 int32_t source_query() { return -read_index; }
 int32_t display_query() { return -display_index.load(); }
-
-void free_program_images() {
-  for (int32_t i = 2; i < image_slots_used; ++i) {
-    const image_record* img = image_at(i);
-    // The window icon's images and the printer page belong to the runtime.
-    const bool runtime_own = i == icon_small_index || i == icon_large_index || is_printer_page(img);
-    if (img->valid && !(img->flags & image_is_page) && !runtime_own) release_image(i);
-  }
-}
 
 void page_copy(int64_t from, int64_t to) {
   if (pending_error.load()) return;
