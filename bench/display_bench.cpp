@@ -11,7 +11,7 @@
 #include "runtime/core/core.h"
 #include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 

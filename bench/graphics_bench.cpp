@@ -18,7 +18,7 @@
 #include "runtime/gpu/gpu.h"
 #include "runtime/graphics/detail/graphics_internals.h"
 #include "runtime/graphics/graphics.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 

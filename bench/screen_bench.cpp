@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 

@@ -23,13 +23,15 @@ LAYERS = {
     'strings': 2,
     'frame': 3,
     'gpu': 4,
-    'screen': 5,
-    'display': 6,
-    'graphics': 6,
-    'input': 7,
-    'os': 7,
-    'cpu': 8,
-    'host': 9,
+    'image': 5,
+    'text': 6,
+    'screen': 7,
+    'display': 8,
+    'graphics': 8,
+    'input': 9,
+    'os': 9,
+    'cpu': 10,
+    'host': 11,
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"((?:runtime|program)/[^"]+)"')

@@ -13,7 +13,7 @@
 #include "runtime/cpu/detail/cpu_internals.h"
 #include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 namespace {

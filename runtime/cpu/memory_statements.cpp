@@ -9,7 +9,7 @@
 #include "runtime/core/shared_memory.h"
 #include "runtime/cpu/cpu.h"
 #include "runtime/cpu/detail/cpu_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 namespace {

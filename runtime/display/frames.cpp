@@ -13,7 +13,7 @@
 #include "runtime/display/detail/indexed_pixels.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 software_frame software_frames[3];
@@ -220,17 +220,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
 }
 
 // The glyph of character c in a built-in font: 8 bytes a row, non-zero = foreground.
-const uint8_t* glyph_of(int32_t font, uint8_t c) {
-  switch (font) {
-    case 8:
-    case 9: return glyph_8x8 + c * 64;
-    case 14:
-    case 15: return glyph_8x16 + c * 128 + 8;  // rows 1 to 14 of the 8x16 glyph
-    case 16:
-    case 17: return glyph_8x16 + c * 128;
-    default: return nullptr;
-  }
-}
+const uint8_t* glyph_of(int32_t font, uint8_t c) { return builtin_glyph_of(static_cast<uint32_t>(font), c).pixels; }
 
 // For each pattern of eight glyph pixels (bit 7 the leftmost), all ones where set.
 struct row_masks {
@@ -300,12 +290,7 @@ void draw_coverage_cell(uint32_t* out, size_t stride, const uint8_t* coverage, i
         out[x] = c ? fg : bg;
         continue;
       }
-      uint32_t pixel = 0;
-      for (int32_t shift = 0; shift < 32; shift += 8) {
-        const uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
-        pixel |= ((f * c + b * (255 - c) + 127) / 255) << shift;
-      }
-      out[x] = pixel;
+      out[x] = coverage_mix(fg, bg, c);
     }
   }
 }

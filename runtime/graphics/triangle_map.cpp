@@ -4,7 +4,7 @@
 #include "runtime/core/core.h"
 #include "runtime/graphics/detail/graphics_internals.h"
 #include "runtime/graphics/graphics.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/input/detail/input_internals.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 

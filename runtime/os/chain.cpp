@@ -21,7 +21,7 @@
 #include "runtime/platform/file_system.h"
 #include "runtime/platform/files.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 namespace {

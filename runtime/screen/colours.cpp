@@ -3,121 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <new>
 
 #include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/pixels.h"
-
-uint32_t vga_palette[256];
-uint32_t ega_palette[64];
-uint32_t mono_attribute_table[2][9];
-
-namespace {
-
-// The VGA default colours at 8 bits per channel, 0xRRGGBB.
-constexpr uint32_t vga_default[256] = {
-    0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
-    0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
-    0x000000, 0x141414, 0x202020, 0x2D2D2D, 0x393939, 0x454545, 0x515151, 0x616161,
-    0x717171, 0x828282, 0x929292, 0xA2A2A2, 0xB6B6B6, 0xCACACA, 0xE3E3E3, 0xFFFFFF,
-    0x0000FF, 0x4100FF, 0x7D00FF, 0xBE00FF, 0xFF00FF, 0xFF00BE, 0xFF007D, 0xFF0041,
-    0xFF0000, 0xFF4100, 0xFF7D00, 0xFFBE00, 0xFFFF00, 0xBEFF00, 0x7DFF00, 0x41FF00,
-    0x00FF00, 0x00FF41, 0x00FF7D, 0x00FFBE, 0x00FFFF, 0x00BEFF, 0x007DFF, 0x0041FF,
-    0x7D7DFF, 0x9E7DFF, 0xBE7DFF, 0xDF7DFF, 0xFF7DFF, 0xFF7DDF, 0xFF7DBE, 0xFF7D9E,
-    0xFF7D7D, 0xFF9E7D, 0xFFBE7D, 0xFFDF7D, 0xFFFF7D, 0xDFFF7D, 0xBEFF7D, 0x9EFF7D,
-    0x7DFF7D, 0x7DFF9E, 0x7DFFBE, 0x7DFFDF, 0x7DFFFF, 0x7DDFFF, 0x7DBEFF, 0x7D9EFF,
-    0xB6B6FF, 0xC6B6FF, 0xDBB6FF, 0xEBB6FF, 0xFFB6FF, 0xFFB6EB, 0xFFB6DB, 0xFFB6C6,
-    0xFFB6B6, 0xFFC6B6, 0xFFDBB6, 0xFFEBB6, 0xFFFFB6, 0xEBFFB6, 0xDBFFB6, 0xC6FFB6,
-    0xB6FFB6, 0xB6FFC6, 0xB6FFDB, 0xB6FFEB, 0xB6FFFF, 0xB6EBFF, 0xB6DBFF, 0xB6C6FF,
-    0x000071, 0x1C0071, 0x390071, 0x550071, 0x710071, 0x710055, 0x710039, 0x71001C,
-    0x710000, 0x711C00, 0x713900, 0x715500, 0x717100, 0x557100, 0x397100, 0x1C7100,
-    0x007100, 0x00711C, 0x007139, 0x007155, 0x007171, 0x005571, 0x003971, 0x001C71,
-    0x393971, 0x453971, 0x553971, 0x613971, 0x713971, 0x713961, 0x713955, 0x713945,
-    0x713939, 0x714539, 0x715539, 0x716139, 0x717139, 0x617139, 0x557139, 0x457139,
-    0x397139, 0x397145, 0x397155, 0x397161, 0x397171, 0x396171, 0x395571, 0x394571,
-    0x515171, 0x595171, 0x615171, 0x695171, 0x715171, 0x715169, 0x715161, 0x715159,
-    0x715151, 0x715951, 0x716151, 0x716951, 0x717151, 0x697151, 0x617151, 0x597151,
-    0x517151, 0x517159, 0x517161, 0x517169, 0x517171, 0x516971, 0x516171, 0x515971,
-    0x000041, 0x100041, 0x200041, 0x310041, 0x410041, 0x410031, 0x410020, 0x410010,
-    0x410000, 0x411000, 0x412000, 0x413100, 0x414100, 0x314100, 0x204100, 0x104100,
-    0x004100, 0x004110, 0x004120, 0x004131, 0x004141, 0x003141, 0x002041, 0x001041,
-    0x202041, 0x282041, 0x312041, 0x392041, 0x412041, 0x412039, 0x412031, 0x412028,
-    0x412020, 0x412820, 0x413120, 0x413920, 0x414120, 0x394120, 0x314120, 0x284120,
-    0x204120, 0x204128, 0x204131, 0x204139, 0x204141, 0x203941, 0x203141, 0x202841,
-    0x2D2D41, 0x312D41, 0x352D41, 0x3D2D41, 0x412D41, 0x412D3D, 0x412D35, 0x412D31,
-    0x412D2D, 0x41312D, 0x41352D, 0x413D2D, 0x41412D, 0x3D412D, 0x35412D, 0x31412D,
-    0x2D412D, 0x2D4131, 0x2D4135, 0x2D413D, 0x2D4141, 0x2D3D41, 0x2D3541, 0x2D3141,
-    0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000,
-};
-
-constexpr uint32_t mono_default[2][9] = {
-    {0x000000, 0x000000, 0x000000, 0x808080, 0x808080, 0x808080, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF},
-    {0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF},
-};
-
-// EGA colour i: each channel 0xAA for its primary bit plus 0x55 for its secondary bit.
-constexpr uint32_t ega_colour(uint32_t i) {
-  const uint32_t blue = 0xAA * (i & 1) + 0x55 * ((i >> 3) & 1);
-  const uint32_t green = 0xAA * ((i >> 1) & 1) + 0x55 * ((i >> 4) & 1);
-  const uint32_t red = 0xAA * ((i >> 2) & 1) + 0x55 * ((i >> 5) & 1);
-  return red << 16 | green << 8 | blue;
-}
-
-void fill_from(std::atomic<uint32_t>* palette, int32_t first, const uint32_t* source, const int32_t* picks, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) palette_put(palette, first + i, source[picks ? picks[i] : i]);
-}
-
-}  // namespace
-
-void palettes_init() {
-  for (int32_t i = 0; i < 256; ++i) vga_palette[i] = vga_default[i] | 0xFF000000;
-  for (uint32_t i = 0; i < 64; ++i) ega_palette[i] = ega_colour(i) | 0xFF000000;
-  for (int32_t phase = 0; phase < 2; ++phase)
-    for (int32_t k = 0; k < 9; ++k) mono_attribute_table[phase][k] = mono_default[phase][k];
-}
-
-std::atomic<uint32_t>* palette_new() {
-  return new (std::nothrow) std::atomic<uint32_t>[256]();
-}
-
-void palette_delete(std::atomic<uint32_t>* palette) { delete[] palette; }
-
-void default_palette(image_record* img) {
-  std::atomic<uint32_t>* p = img->palette;
-  if (img->bits_per_pixel == 32 || !p) return;
-  switch (img->mode) {
-    case 1: {
-      constexpr int32_t picks[] = {0, 3, 5, 7};
-      fill_from(p, 0, vga_palette, picks, 4);
-      break;
-    }
-    case 2:
-    case 11:
-      palette_put(p, 0, 0x00000000);
-      palette_put(p, 1, 0x00FFFFFF);
-      break;
-    case 9: {
-      constexpr int32_t picks[] = {0, 1, 2, 3, 4, 5, 20, 7, 56, 57, 58, 59, 60, 61, 62, 63};
-      fill_from(p, 0, ega_palette, picks, 16);
-      break;
-    }
-    case 10:
-      // Entries 4-7 hold attribute numbers into mono_attribute_table.
-      palette_put(p, 4, 0);
-      palette_put(p, 5, 4);
-      palette_put(p, 6, 6);
-      palette_put(p, 7, 8);
-      break;
-    case 13:
-    case 256:
-      fill_from(p, 0, vga_palette, nullptr, 256);
-      break;
-    default:
-      fill_from(p, 0, vga_palette, nullptr, 16);
-      break;
-  }
-}
+#include "runtime/image/pixels.h"
 
 int32_t palette_read_index = 0;
 int32_t palette_read_component = 0;
@@ -167,15 +56,6 @@ void blink_set(int32_t on) {
 
 int32_t blink_query() { return blink_enabled.load() ? -1 : 0; }
 
-uint8_t blend_scale[256][256];
-bool blend_tables_ready = false;
-
-void blend_tables_build() {
-  if (blend_tables_ready) return;
-  for (uint32_t a = 0; a < 256; ++a)
-    for (uint32_t v = 0; v < 256; ++v) blend_scale[a][v] = static_cast<uint8_t>((v * a + 127) / 255);
-  blend_tables_ready = true;
-}
 
 namespace {
 

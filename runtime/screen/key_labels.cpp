@@ -8,7 +8,7 @@
 #include "runtime/core/core.h"
 #include "runtime/frame/frame.h"
 #include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 
 int32_t key_line_wanted = 0;
 int32_t key_line_shown = 0;

@@ -2,17 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "runtime/core/core.h"
 #include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
-
-std::atomic<int32_t> display_ready{0};
-std::atomic<int32_t> auto_display{1};
-std::atomic<display_freeze_state> display_freeze{freeze_off};
-std::atomic<int32_t> prev_valid{0};
-std::atomic<int32_t> blink_enabled{1};
+#include "runtime/image/pixels.h"
 
 alignas(16) uint8_t text_memory[text_memory_size];
 alignas(16) uint8_t mode13_memory[mode13_memory_size];
@@ -20,21 +13,7 @@ alignas(16) uint8_t mode13_memory[mode13_memory_size];
 int32_t pending_text_cols = -1;
 int32_t pending_text_rows = -1;
 int32_t pending_text_font = -1;
-
-bool display_runs_alone() { return auto_display.load() != 0 && display_ready.load() != 0; }
-
-void display_freeze_wait() {
-  if (!display_runs_alone()) return;
-  display_freeze_state expected = freeze_off;
-  display_freeze.compare_exchange_strong(expected, freeze_asked);
-  // The frame builder answers with 2; once shutdown has begun it may never
-  // build again, and the process is about to end anyway.
-  while (display_freeze.load() != freeze_standing && !shutdown_started.load()) std::this_thread::yield();
-}
-
-void display_unfreeze() {
-  if (display_runs_alone()) display_freeze.store(freeze_off);
-}
+int32_t screen_untouched = 1;
 
 namespace {
 
@@ -424,51 +403,4 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
     pending_text_font = (rows == 50 ? 8 : rows == 43 ? 14 : 16) + (c == 40 ? 1 : 0);
   }
   screen_set(0, 0, 0, 0, 0, 1);
-}
-
-int32_t icon_small_index = 0;
-int32_t icon_large_index = 0;
-
-namespace {
-
-// The icon is the double-note glyph (character 14) of the 8x16 font, white on
-// transparent, stretched to a square of the given size.
-int32_t make_icon(int32_t size) {
-  const int32_t index = image_create(size, size, 32);
-  if (!index) return 0;
-  image_record* img = image_at(index);
-  auto* pixels = reinterpret_cast<uint32_t*>(img->data);
-  const uint8_t* glyph = glyph_8x16 + 14 * 128;
-  for (int32_t y = 0; y < size; ++y)
-    for (int32_t x = 0; x < size; ++x)
-      pixels[y * size + x] = glyph[(y * 16 / size) * 8 + x * 8 / size] ? 0xFFFFFFFFu : 0x00000000u;
-  return index;
-}
-
-}  // namespace
-
-void screen_tables_init() {
-  font_tables_init();
-  image_table_init();
-  printer_reset();
-  key_definitions_reset();
-  key_line_wanted = key_line_shown = 0;
-  control_chars_off = print_literal = 0;
-  std::memset(text_memory, 0, sizeof text_memory);
-  pending_text_cols = pending_text_rows = pending_text_font = -1;
-}
-
-void screen_palettes_init() {
-  palettes_init();
-  glyphs_init();
-}
-
-void screen_first_mode() {
-  screen_set(0, 0, 0, 0, 0, 1);
-  screen_untouched = 1;
-}
-
-void screen_icons_init() {
-  icon_small_index = make_icon(16);
-  icon_large_index = make_icon(32);
 }

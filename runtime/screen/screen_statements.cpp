@@ -5,11 +5,23 @@
 #include <cstring>
 
 #include "runtime/core/core.h"
-#include "runtime/screen/pixels.h"
-
-int32_t screen_untouched = 1;
+#include "runtime/image/pixels.h"
 
 namespace {
+
+// On a text surface the position is a cell: LOCATE there, print, and LOCATE
+// back to where the cursor was (as CSRLIN and POS report it).
+void print_at_cell(int32_t index, float x, float y, const str_desc* text) {
+  const int32_t saved_write = write_index;
+  set_write_image(index);
+  const int32_t row = csrlin(), col = pos();
+  locate(static_cast<int32_t>(std::nearbyint(y)), static_cast<int32_t>(std::nearbyint(x)), 0, 0, 0, 3);
+  if (!pending_error.load()) {
+    print_text(text, 0);
+    locate(row, col, 0, 0, 0, 3);
+  }
+  set_write_image(saved_write);
+}
 
 constexpr int32_t tall_screen_rows = 50;
 constexpr size_t start_screen_bytes = 4000;  // one 80 x 25 page of cells
@@ -341,37 +353,33 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
   img->gfx_y = py;
 }
 
-void reset_logical_window(image_record* img) {
-  img->scale_x = img->scale_y = 1.0f;
-  img->scale_offset_x = img->scale_offset_y = 0;
-  img->window_x1 = img->window_y1 = 0;
-  img->window_x2 = static_cast<float>(img->width - 1);
-  img->window_y2 = static_cast<float>(img->height - 1);
-}
-
-void box_fill_on(image_record* img, float x1, float y1, float x2, float y2, uint32_t colour, bool blend) {
-  if (!drawable(img)) return;
-  int32_t px1, py1, px2, py2;
-  if (!map_point(img, x1, y1, &px1, &py1) || !map_point(img, x2, y2, &px2, &py2)) return;
-  if (px1 > px2) std::swap(px1, px2);
-  if (py1 > py2) std::swap(py1, py2);
-  const pixel_port port = port_of(img);
-  if (px2 < port.x1 || px1 > port.x2 || py2 < port.y1 || py1 > port.y2) return;
-  px1 = std::max(px1, port.x1);
-  py1 = std::max(py1, port.y1);
-  px2 = std::min(px2, port.x2);
-  py2 = std::min(py2, port.y2);
-  const uint32_t alpha = colour >> 24;
-  if (img->bytes_per_pixel == 1 || !blend || img->blend_off || alpha == 0xFF) {
-    fill_pixel_box(img, px1, py1, px2, py2, colour);
+void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given) {
+  if (pending_error.load()) return;
+  const int32_t index = resolve_target(page_or_handle, given & 2);
+  const int32_t length = text ? text->len : 0;
+  if (!index || length <= 0) return;
+  image_record* img = image_at(index);
+  if (img->text) {
+    print_at_cell(index, x, y, text);
     return;
   }
-  if (alpha == 0) return;
-  const note_write_at_exit mark;
-  for (int32_t y = py1; y <= py2; ++y)
-    for (int32_t x = px1; x <= px2; ++x) pixel_store(img, x, y, colour);
-}
-
-void box_fill(float x1, float y1, float x2, float y2, uint32_t colour, bool blend) {
-  box_fill_on(write_image, x1, y1, x2, y2, colour, blend);
+  if (given & 1) {
+    img->gfx_x += x;
+    img->gfx_y += y;
+  } else {
+    img->gfx_x = x;
+    img->gfx_y = y;
+  }
+  // The glyphs start at the new graphics point in pixels: scaled, then offset
+  // by the view port, as every plotted point is.
+  float px = img->gfx_x, py = img->gfx_y;
+  if (img->coord_mode == coords_scaled) {
+    px = px * img->scale_x + img->scale_offset_x;
+    py = py * img->scale_y + img->scale_offset_y;
+  }
+  if (img->coord_mode != coords_pixels) {
+    px += static_cast<float>(img->view_offset_x);
+    py += static_cast<float>(img->view_offset_y);
+  }
+  draw_text_at(img, px, py, text);
 }

@@ -12,13 +12,7 @@ constexpr uint32_t backdrop = 0xFF000000u;
 
 // src over the opaque backdrop, one 8-bit channel at a time.
 uint32_t over_backdrop(uint32_t src) {
-  const uint32_t a = src >> 24;
-  uint32_t out = 0xFF000000u;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const uint32_t s = (src >> shift) & 0xFF, b = (backdrop >> shift) & 0xFF;
-    out |= ((s * a + b * (255 - a) + 127) / 255) << shift;
-  }
-  return out;
+  return 0xFF000000u | (coverage_mix(src, backdrop, src >> 24) & 0xFFFFFFu);
 }
 
 void capture(int32_t index) {

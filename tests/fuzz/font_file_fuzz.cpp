@@ -12,7 +12,7 @@
 
 #include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/detail/screen_internals.h"
+#include "runtime/image/detail/font_engine.h"
 #include "runtime/screen/screen.h"
 #include "tests/fuzz/fuzz_support.h"
 

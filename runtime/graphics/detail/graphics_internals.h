@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "runtime/core/core.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
 // The write image for a graphics statement, or null when the statement is to

@@ -12,7 +12,7 @@
 #include "runtime/host/host.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/e2e/programs/test_steps.h"
 

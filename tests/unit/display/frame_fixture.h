@@ -2,7 +2,7 @@
 // A fresh start-up screen and an empty frame ring for every frame-builder test.
 #include "../screen/screen_fixture.h"
 #include "runtime/display/display.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 
 class FrameTest : public ScreenTest {
  protected:

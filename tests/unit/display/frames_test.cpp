@@ -12,7 +12,7 @@
 #include "runtime/display/display.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/display/frame_fixture.h"
 

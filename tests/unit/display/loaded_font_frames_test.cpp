@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/display/display.h"
-#include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/display/frame_fixture.h"
 

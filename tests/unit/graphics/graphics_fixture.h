@@ -6,7 +6,7 @@
 
 #include "runtime/graphics/detail/graphics_internals.h"
 #include "runtime/graphics/graphics.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "runtime/strings/detail/string_state.h"
 #include "tests/unit/screen/screen_fixture.h"

@@ -16,7 +16,7 @@
 #include "runtime/os/detail/chain_file.h"
 #include "runtime/os/os.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "tests/unit/screen/screen_fixture.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"
 

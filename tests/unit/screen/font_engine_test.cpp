@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "screen_fixture.h"
 

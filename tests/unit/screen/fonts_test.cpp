@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "screen_fixture.h"
 

@@ -1,5 +1,5 @@
 #include "runtime/gpu/gpu.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"
 

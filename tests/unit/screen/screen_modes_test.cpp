@@ -3,7 +3,7 @@
 #include <cstring>
 #include <thread>
 
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/screen_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 #include "text_test_support.h"
 

@@ -5,7 +5,6 @@
 
 #include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/detail/screen_internals.h"
 #include "runtime/screen/screen.h"
 #include "tests/unit/screen/text_test_support.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/screen/screen.h"
+#include "runtime/text/text.h"
 
 #include <algorithm>
 #include <array>
@@ -22,10 +22,11 @@ std::vector<glyph_entry> make_glyph_index(int32_t rows) {
   index.reserve(256);
   auto add = [&](int32_t code) {
     cell_bits bits{};
-    for (int32_t y = 0; y < rows; ++y)
-      bits[static_cast<size_t>(y)] = rows == 8    ? glyph_rows_8x8[code][y]
-                                     : rows == 14 ? glyph_rows_8x16[code][y + 1]  // rows 1 to 14 of the 8x16 glyph
-                                                  : glyph_rows_8x16[code][y];
+    // The fonts 8, 14 and 16 have the glyphs of 8, 14 and 16 rows.
+    const builtin_glyph glyph = builtin_glyph_of(static_cast<uint32_t>(rows), static_cast<uint8_t>(code));
+    for (int32_t y = 0; y < glyph.rows; ++y)
+      for (int32_t x = 0; x < 8; ++x)
+        if (glyph.pixels[y * 8 + x]) bits[static_cast<size_t>(y)] |= static_cast<uint8_t>(0x80 >> x);
     index.emplace_back(bits, static_cast<uint8_t>(code));
   };
   for (int32_t code = 32; code < 256; ++code) add(code);

@@ -1,4 +1,4 @@
-#include "runtime/screen/screen.h"
+#include "runtime/text/text.h"
 
 #include <algorithm>
 #include <climits>
@@ -7,30 +7,10 @@
 #include <initializer_list>
 
 #include "runtime/core/core.h"
-#include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/text/detail/text_internals.h"
+#include "runtime/image/pixels.h"
 
 namespace {
-
-struct glyph_source {
-  const uint8_t* pixels;  // 8 bytes per row
-  int32_t rows;
-  int32_t repeat;  // 2 for the double-width fonts
-};
-
-glyph_source glyph_of(uint32_t font, uint32_t code) {
-  code &= 0xFF;
-  switch (font) {
-    case 8:
-    case 9:
-      return {glyph_8x8 + code * 64, 8, font == 9 ? 2 : 1};
-    case 14:
-    case 15:
-      return {glyph_8x16 + code * 128 + 8, 14, font == 15 ? 2 : 1};
-    default:
-      return {glyph_8x16 + code * 128, 16, font == 17 ? 2 : 1};
-  }
-}
 
 // Value of a glyph pixel by print mode; false leaves the pixel alone.
 inline bool glyph_value(uint8_t mode, bool set, uint32_t colour, uint32_t background, uint32_t* value) {
@@ -66,7 +46,7 @@ inline uint64_t row_mask(const uint8_t* row) {
 
 // Whole glyph inside the image: the common case, without per-pixel checks.
 template <typename pixel>
-void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_t y0) {
+void draw_unclipped(image_record* img, const builtin_glyph& g, int32_t x0, int32_t y0) {
   const note_write_at_exit mark;
   const uint8_t mode = img->print_mode;
   const int32_t w = img->width;
@@ -152,7 +132,9 @@ void draw_unclipped(image_record* img, const glyph_source& g, int32_t x0, int32_
 }  // namespace
 
 void draw_builtin_glyph(image_record* img, uint32_t font, uint32_t code, int32_t x0, int32_t y0, bool clip_to_view) {
-  const glyph_source g = glyph_of(font, code);
+  // Fonts below the loaded ones that are not built in draw as font 16.
+  builtin_glyph g = builtin_glyph_of(font, static_cast<uint8_t>(code));
+  if (!g.pixels) g = builtin_glyph_of(16, static_cast<uint8_t>(code));
   const int32_t cell_w = 8 * g.repeat;
   const bool inside = x0 >= 0 && y0 >= 0 && x0 + cell_w <= img->width && y0 + g.rows <= img->height &&
                       (!clip_to_view || (x0 >= img->view_x1 && x0 + cell_w - 1 <= img->view_x2 &&
@@ -203,12 +185,7 @@ const uint32_t* values_for(uint8_t mode, uint32_t colour, uint32_t background) {
     } else if (mode == 2) {
       v.of[c] = (background & 0xFFFFFF) | (((255 - c) * ((background >> 24) + 1)) >> 8) << 24;
     } else {
-      uint32_t value = 0;
-      for (int32_t shift = 0; shift < 32; shift += 8) {
-        const uint32_t f = (colour >> shift) & 0xFF, b = (background >> shift) & 0xFF;
-        value |= ((f * c + b * (255 - c) + 127) / 255) << shift;
-      }
-      v.of[c] = value;
+      v.of[c] = coverage_mix(colour, background, c);
     }
   }
   v.ready = true;
@@ -317,13 +294,6 @@ void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_
   }
 }
 
-const glyph_coverage* loaded_glyph(uint32_t font, uint32_t code) {
-  if (font < first_loaded_font || font >= font_slots_max) return nullptr;
-  const uintptr_t handle = font_handle[font];
-  return font_flags[font] & font_unicode ? font_engine_render_code_point(handle, code)
-                                         : font_engine_render_char(handle, code & 0xFF);
-}
-
 void put_char(uint32_t code) {
   image_record* img = write_image;
   const int32_t col = cursor_col_of(img), row = cursor_row_of(img);
@@ -402,50 +372,10 @@ int64_t pixel_position(float v) {
   return static_cast<int64_t>(std::nearbyint(v));
 }
 
-// On a text surface the position is a cell: LOCATE there, print, and LOCATE
-// back to where the cursor was (as CSRLIN and POS report it).
-void print_at_cell(int32_t index, float x, float y, const str_desc* text) {
-  const int32_t saved_write = write_index;
-  set_write_image(index);
-  const int32_t row = csrlin(), col = pos();
-  locate(static_cast<int32_t>(std::nearbyint(y)), static_cast<int32_t>(std::nearbyint(x)), 0, 0, 0, 3);
-  if (!pending_error.load()) {
-    print_text(text, 0);
-    locate(row, col, 0, 0, 0, 3);
-  }
-  set_write_image(saved_write);
-}
-
 }  // namespace
 
-void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given) {
-  if (pending_error.load()) return;
-  const int32_t index = resolve_target(page_or_handle, given & 2);
-  const int32_t length = text ? text->len : 0;
-  if (!index || length <= 0) return;
-  image_record* img = image_at(index);
-  if (img->text) {
-    print_at_cell(index, x, y, text);
-    return;
-  }
-  if (given & 1) {
-    img->gfx_x += x;
-    img->gfx_y += y;
-  } else {
-    img->gfx_x = x;
-    img->gfx_y = y;
-  }
-  // The glyphs start at the new graphics point in pixels: scaled, then offset
-  // by the view port, as every plotted point is.
-  float px = img->gfx_x, py = img->gfx_y;
-  if (img->coord_mode == coords_scaled) {
-    px = px * img->scale_x + img->scale_offset_x;
-    py = py * img->scale_y + img->scale_offset_y;
-  }
-  if (img->coord_mode != coords_pixels) {
-    px += static_cast<float>(img->view_offset_x);
-    py += static_cast<float>(img->view_offset_y);
-  }
+void draw_text_at(image_record* img, float px, float py, const str_desc* text) {
+  if (!text || text->len <= 0) return;
   int64_t x0 = pixel_position(px);
   const int64_t y0 = pixel_position(py);
   const uint32_t font = img->font;

@@ -13,7 +13,7 @@
 
 #include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/screen.h"
+#include "runtime/image/image.h"
 
 // Set after stores into image memory or palettes; the frame builder clears it,
 // and while it stays clear the shown image is as the builder last read it, so

@@ -1,4 +1,4 @@
-#include "runtime/screen/screen.h"
+#include "runtime/text/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,9 +6,10 @@
 
 #include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
-#include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/pixels.h"
+#include "runtime/text/detail/text_internals.h"
+#include "runtime/image/pixels.h"
 
+void (*form_feed_clear)() = nullptr;
 int32_t control_chars_off = 0;
 int32_t print_literal = 0;
 
@@ -129,8 +130,8 @@ bool control_act(image_record* img, uint32_t code) {
       if (printing) {
         printer_page_hand_over();
         printer_column = 1;
-      } else {
-        cls(0, 0, 0);
+      } else if (form_feed_clear) {
+        form_feed_clear();
       }
       return false;
     case 28:

@@ -23,8 +23,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "runtime/screen/detail/screen_internals.h"
-#include "runtime/screen/screen.h"
+#include "runtime/image/detail/font_engine.h"
+#include "runtime/image/image.h"
 #include "runtime/strings/strings.h"
 
 namespace {
