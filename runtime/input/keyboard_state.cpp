@@ -103,6 +103,14 @@ std::vector<int32_t> held_keys_snapshot() {
   return codes;
 }
 
+int32_t held_character_of_key(int32_t code) {
+  if (code < 0 || code > 255 || key_translation_table[code][kt_make] == 0) return code;
+  for (const int32_t held : held_keys_snapshot())
+    if (held >= 0 && held <= 255 && key_translation_table[held][kt_make] == key_translation_table[code][kt_make])
+      return held;
+  return code;
+}
+
 void keyboard_hook(int32_t scan_code, int32_t pressed) {
   if (scan_code < 0 || scan_code > 511) return;
   const int32_t down = pressed ? 1 : 0;
