@@ -29,7 +29,7 @@ extern std::atomic<int32_t> full_screen_smooth;   // 1 = linear filtering in ful
 extern std::atomic<int32_t> force_full_refresh;   // 1 = the next frame is built without comparing
 
 // Window operations asked for by other threads and carried out by the window
-// thread, the only one that calls freeglut.
+// thread, through the window toolkit below.
 
 enum class window_request_kind { set_title, show, hide, iconify, position, cursor };
 
@@ -37,6 +37,27 @@ void post_window_request(window_request_kind kind, int32_t a = 0, int32_t b = 0,
 
 // Window thread: carries out every request posted so far, in order.
 void run_window_requests();
+
+// What the window thread asks of the window itself. Only host/ calls the window
+// toolkit: it installs these at start-up, before the window thread runs; until
+// then each does nothing. Window thread only.
+struct window_toolkit {
+  void (*set_title)(const char* title);
+  void (*show)();
+  void (*hide)();
+  void (*iconify)();
+  void (*position)(int32_t x, int32_t y);
+  void (*set_pointer)(int32_t shape);    // a pointer style number, or pointer_none
+  void (*reshape)(int32_t w, int32_t h);  // a new size, and a redisplay
+  void (*full_screen)(bool on);
+  // The window manager's size hints: the size, whether it is held there, the largest side.
+  void (*size_hints)(unsigned long window, int32_t w, int32_t h, bool locked, int32_t max_side);
+};
+void window_toolkit_install(const window_toolkit& toolkit);
+
+// The pointer style that hides the pointer (the toolkit's own number, as the
+// other style numbers are).
+constexpr int32_t pointer_none = 101;
 
 // The window's relation to the emulated screen: title, size and resizing,
 // full screen, hiding, minimising, moving, the pointer shape and the console.
@@ -86,8 +107,10 @@ int32_t pointer_style_number(const std::string& name);
 // user moved from prev to (w, h).
 int_pair aspect_size(int_pair window, int_pair prev, float screen_aspect);
 
-// Window thread: the reshape callback, and the size and full-screen step of every render.
-void reshape_callback(int width, int height);
+// Window thread: the window's new size as the toolkit reports it (the caller
+// then tells the render, window_resized), and the size and full-screen step of
+// every render.
+void window_size_changed(int32_t width, int32_t height);
 void window_size_step(int32_t screen_w, int32_t screen_h);
 
 // The three software frames that carry pictures of the visible page from the

@@ -76,6 +76,7 @@ software_frame* take_frame_for_display(bool* is_new) {
 #endif
 
 std::atomic<int32_t> build_done{0};
+std::atomic<int32_t> blink_counter{0};
 
 namespace {
 
@@ -565,6 +566,11 @@ void display_statement() {
 }
 
 void auto_display_statement() { auto_display.store(1); }
+
+void display_frame_step() {
+  if (auto_display.load() != 0) build_software_frame();
+  blink_counter.fetch_add(1);
+}
 
 int32_t auto_display_query() { return auto_display.load() != 0 ? -1 : 0; }
 

@@ -1,13 +1,9 @@
 #include "runtime/display/display.h"
 
-#include <GL/glew.h>
-
 #include "runtime/core/core.h"
 #include "runtime/gpu/gpu.h"
 #include "runtime/platform/platform.h"
 #include "runtime/screen/screen.h"
-
-std::atomic<int32_t> blink_counter{0};
 
 namespace {
 
@@ -130,8 +126,7 @@ bool render_frame() {
     set_target(0);
     set_projection(projection_reset);
     set_projection(projection_2d);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    clear_target();
     begin_command_passes(render_order);
     for (int32_t pass = 1; pass <= 4; ++pass) {
       for (int32_t kind = 1; kind <= 4; ++kind) {
@@ -164,8 +159,3 @@ bool render_wanted() {
 void window_resized() { resized = true; }
 
 void window_damaged() { damaged.store(true); }
-
-void display_frame_step() {
-  if (auto_display.load() != 0) build_software_frame();
-  blink_counter.fetch_add(1);
-}

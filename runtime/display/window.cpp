@@ -5,13 +5,9 @@
 #include <deque>
 #include <mutex>
 
-#include <GL/freeglut.h>
-#include <GL/glx.h>
-
 #include <algorithm>
 
 #include "runtime/core/core.h"
-#include "runtime/platform/desktop_window.h"
 #include "runtime/platform/platform.h"
 
 std::atomic<int32_t> window_may_open{0};
@@ -56,6 +52,19 @@ void post_window_request(window_request_kind kind, int32_t a, int32_t b, std::st
   wake_signal();
 }
 
+namespace {
+void no_title(const char*) {}
+void no_action() {}
+void no_position(int32_t, int32_t) {}
+void no_pointer(int32_t) {}
+void no_full_screen(bool) {}
+void no_size_hints(unsigned long, int32_t, int32_t, bool, int32_t) {}
+window_toolkit toolkit{no_title, no_action, no_action, no_action, no_position, no_pointer, no_position,
+                       no_full_screen, no_size_hints};
+}  // namespace
+
+void window_toolkit_install(const window_toolkit& installed) { toolkit = installed; }
+
 void run_window_requests() {
   std::deque<window_request> due;
   {
@@ -64,12 +73,12 @@ void run_window_requests() {
   }
   for (const auto& r : due) {
     switch (r.kind) {
-      case window_request_kind::set_title: glutSetWindowTitle(r.text.c_str()); break;
-      case window_request_kind::show: glutShowWindow(); break;
-      case window_request_kind::hide: glutHideWindow(); break;
-      case window_request_kind::iconify: glutIconifyWindow(); break;
-      case window_request_kind::position: glutPositionWindow(r.a, r.b); break;
-      case window_request_kind::cursor: glutSetCursor(r.a); break;
+      case window_request_kind::set_title: toolkit.set_title(r.text.c_str()); break;
+      case window_request_kind::show: toolkit.show(); break;
+      case window_request_kind::hide: toolkit.hide(); break;
+      case window_request_kind::iconify: toolkit.iconify(); break;
+      case window_request_kind::position: toolkit.position(r.a, r.b); break;
+      case window_request_kind::cursor: toolkit.set_pointer(r.a); break;
     }
   }
 }
@@ -103,10 +112,8 @@ void wait_for_window() {
 int32_t max_window_side() {
   static int32_t side = 0;  // window thread only
   if (side == 0) {
-    GLint dims[2] = {0, 0};
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
-    const GLint smaller = std::min(dims[0], dims[1]);
-    side = smaller > 0 ? std::min<int32_t>(smaller, 16384) : 16384;
+    const int32_t viewport = max_viewport_side();
+    side = viewport > 0 ? std::min<int32_t>(viewport, 16384) : 16384;
   }
   return side;
 }
@@ -132,7 +139,7 @@ void give_size_hints(bool locked, int32_t w, int32_t h) {
     return;
   const unsigned long handle = window_handle.load();
   if (handle == 0) return;
-  desktop_window_size_hints(glXGetCurrentDisplay(), handle, w, h, locked, max_window_side());
+  toolkit.size_hints(handle, w, h, locked, max_window_side());
   applied_hints = {true, locked, w, h};
 }
 
@@ -146,8 +153,7 @@ void reshape_window(int_pair size) {
   const int_pair target = capped(size);
   if (resize_locked.load() && !full_screen_involved()) give_size_hints(true, target.w, target.h);
   reshape_pending.store(1);
-  glutReshapeWindow(target.w, target.h);
-  glutPostRedisplay();
+  toolkit.reshape(target.w, target.h);
 }
 
 }  // namespace
@@ -290,7 +296,7 @@ void pointer_show(bool style_given, const std::string& style) {
 void pointer_hide() {
   if (error_pending() || screen_hidden.load()) return;
   wait_for_window();
-  post_window_request(window_request_kind::cursor, GLUT_CURSOR_NONE);
+  post_window_request(window_request_kind::cursor, pointer_none);
 }
 
 // The program has no console window of its own on this system: a program
@@ -309,7 +315,7 @@ int_pair aspect_size(int_pair window, int_pair prev, float aspect) {
   return std::abs(window.h - prev.h) < std::abs(window.w - prev.w) ? from_width() : from_height();
 }
 
-void reshape_callback(int width, int height) {
+void window_size_changed(int32_t width, int32_t height) {
   resize_width.store(width);
   resize_height.store(height);
   resize_event.store(-1);
@@ -318,7 +324,6 @@ void reshape_callback(int width, int height) {
   window_width.store(width);
   window_height.store(height);
   reshape_pending.store(0);
-  window_resized();
 }
 
 void window_size_step(int32_t screen_w, int32_t screen_h) {
@@ -348,9 +353,9 @@ void window_size_step(int32_t screen_w, int32_t screen_h) {
     if (request != full_screen_off) {
       // A window held at one size may not be let full screen: lift the hold first.
       give_size_hints(false, window.w, window.h);
-      if (full_screen_mode.load() == full_screen_off) glutFullScreen();
+      if (full_screen_mode.load() == full_screen_off) toolkit.full_screen(true);
     } else if (full_screen_mode.load() != full_screen_off) {
-      glutLeaveFullScreen();
+      toolkit.full_screen(false);
       reshape_window({sw, sh});
     }
     full_screen_mode.store(request);

@@ -173,6 +173,13 @@ void set_window_size(int32_t width, int32_t height);
 void set_target(int32_t index);
 void set_projection(int32_t mode);
 
+// Clears the current target to opaque black, colour and depth.
+void clear_target();
+
+// The largest viewport side the OpenGL context can draw (the smaller of its
+// width and height limits); 0 when it does not say.
+int32_t max_viewport_side();
+
 // Cached state setters: each flushes the batch before it changes anything.
 void set_blend(int32_t on);
 void set_depth_mode(int32_t mode);  // 0 off, 1 test and write, 2 test only

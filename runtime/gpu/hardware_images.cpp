@@ -339,6 +339,18 @@ void set_target(int32_t index) {
   cached_projection = -1;
 }
 
+void clear_target() {
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+int32_t max_viewport_side() {
+  GLint dims[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+  const GLint smaller = std::min(dims[0], dims[1]);
+  return smaller > 0 ? static_cast<int32_t>(smaller) : 0;
+}
+
 void set_window_size(int32_t width, int32_t height) {
   window_w = width;
   window_h = height;

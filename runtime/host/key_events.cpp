@@ -333,11 +333,7 @@ int32_t character_release_code(unsigned char c, int modifiers, scan_down_query d
   // The key is already up when its release is read, so its scan code no longer tells.
   for (const auto& s : ctrl_symbols)
     if (s.c == c && held_keys_contains(s.key)) return s.key;
-  if (code >= 0 && code <= 255 && key_translation_table[code][kt_make] != 0)
-    for (const int32_t held : held_keys_snapshot())
-      if (held >= 0 && held <= 255 && key_translation_table[held][kt_make] == key_translation_table[code][kt_make])
-        return held;
-  return code;
+  return held_character_of_key(code);
 }
 
 void keyboard_up_callback(unsigned char c, int, int) {

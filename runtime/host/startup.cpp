@@ -164,11 +164,7 @@ void open_window(int argc, char** argv) {
   glutKeyboardUpFunc(keyboard_up_callback);
   glutSpecialFunc(special_callback);
   glutSpecialUpFunc(special_up_callback);
-  glutMouseFunc(mouse_button_callback);
-  glutMotionFunc(mouse_motion_callback);
-  glutPassiveMotionFunc(mouse_motion_callback);
-  glutReshapeFunc(reshape_callback);
-  glutMouseWheelFunc(mouse_wheel_callback);
+  window_toolkit_register();
   // Named last, so that a window that carries its class takes input.
   identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());
   window_creation_errors_release(glXGetCurrentDisplay());

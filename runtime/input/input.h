@@ -106,6 +106,11 @@ std::vector<int32_t> held_keys_snapshot();
 // empty, no paste under way. Program thread, with no key handler running.
 void keyboard_reset();
 
+// The first held character (0-255) on the same physical key as character code
+// (the same make code), for a release that reads differently from its press;
+// code itself when none is held or code has no make code.
+int32_t held_character_of_key(int32_t code);
+
 // The translation of keys to IBM PC enhanced-keyboard BIOS codes (INT 16h
 // extended read). Row r describes one key:
 //   rows 0-255    single-byte keys by character code,
@@ -212,16 +217,19 @@ void input_set_variable(int32_t index, uint32_t type_word, void* target);
 // A count without filled entries, or an entry INPUT cannot fill, raises error 5.
 void input_statement(int32_t count, int32_t end_line);
 
-// Mouse events from the window: freeglut's button, motion and wheel callbacks and
-// raw motion from the window procedure. Each is recorded in the first mouse queue
-// and as events of the mouse device (device table entry 2). Window thread only.
+// Mouse events from the window: buttons, motion and the wheel as the host's
+// window callbacks report them, and raw motion from the window procedure. Each
+// is recorded in the first mouse queue and as events of the mouse device
+// (device table entry 2). Window thread only.
 
 constexpr int32_t mouse_device = 2;
 
-// freeglut callbacks.
-void mouse_button_callback(int button, int state, int x, int y);
-void mouse_motion_callback(int x, int y);
-void mouse_wheel_callback(int wheel, int direction, int x, int y);
+// Button 1 left, 2 middle, 3 right going down or up at window pixel (x, y).
+void mouse_button_event(int32_t button, bool down, int32_t x, int32_t y);
+// The pointer at window pixel (x, y), with or without buttons held.
+void mouse_motion_event(int32_t x, int32_t y);
+// One step of the wheel: direction > 0 away from the user (button 4), < 0 towards (button 5).
+void mouse_wheel_event(int32_t direction, int32_t x, int32_t y);
 
 // Raw movement (dx, dy) reported by the window procedure.
 void mouse_raw_motion(int32_t dx, int32_t dy);

@@ -122,6 +122,14 @@ void keyboard_reset() {
   sleep_key_pressed.store(0);
 }
 
+int32_t held_character_of_key(int32_t code) {
+  if (code < 0 || code > 255 || key_translation_table[code][kt_make] == 0) return code;
+  for (const int32_t other : held_keys_snapshot())
+    if (other >= 0 && other <= 255 && key_translation_table[other][kt_make] == key_translation_table[code][kt_make])
+      return other;
+  return code;
+}
+
 void keyboard_hook(int32_t scan_code, int32_t pressed) {
   if (scan_code < 0 || scan_code > 511) return;
   const int32_t down = pressed ? 1 : 0;

@@ -6,8 +6,6 @@
 #include <mutex>
 #include <new>
 
-#include <GL/freeglut.h>
-
 #include "runtime/core/core.h"
 #include "runtime/input/detail/input_internals.h"
 
@@ -222,20 +220,20 @@ mouse_view mouse_view_update() {
 
 bool mouse_raw_motion_wanted() { return raw_motion_wanted.load(); }
 
-void mouse_button_callback(int button, int state, int x, int y) {
+void mouse_button_event(int32_t button, bool down, int32_t x, int32_t y) {
   mouse_view_update();
-  button_change(button + 1, state == GLUT_DOWN, x, y);
+  button_change(button, down, x, y);
 }
 
-void mouse_wheel_callback(int wheel, int direction, int x, int y) {
-  if (wheel != 0 || direction == 0) return;  // only the first wheel turns buttons 4 and 5
+void mouse_wheel_event(int32_t direction, int32_t x, int32_t y) {
+  if (direction == 0) return;
   mouse_view_update();
   const int32_t n = direction > 0 ? 4 : 5;
   button_change(n, true, x, y);
   button_change(n, false, x, y);
 }
 
-void mouse_motion_callback(int x, int y) {
+void mouse_motion_event(int32_t x, int32_t y) {
   raw_motion_wanted.store(true);
   const mouse_view m = mouse_view_update();
   const uint32_t buttons = newest_buttons();

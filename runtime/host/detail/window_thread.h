@@ -30,6 +30,16 @@ void sync_lock_keys();
 // The freeglut display callback: renders and shows the picture when it changed.
 void display_callback();
 
+// The display's window operations and the reshape and mouse callbacks, given to
+// the display and to freeglut once the window exists.
+void window_toolkit_register();
+
+// freeglut's mouse callbacks: buttons numbered from 0, the wheel's number and
+// direction; only the first wheel counts.
+void mouse_button_callback(int button, int state, int x, int y);
+void mouse_motion_callback(int x, int y);
+void mouse_wheel_callback(int wheel, int direction, int x, int y);
+
 // Call once the window exists: hooks the connection freeglut uses (close
 // requests become the runtime's own; key events give scan codes, Pause and Ctrl+Break).
 void window_procedure_install();

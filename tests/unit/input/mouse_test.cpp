@@ -11,6 +11,7 @@
 #include "runtime/gpu/gpu.h"
 #include "runtime/input/detail/input_internals.h"
 #include "runtime/input/input.h"
+#include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/mouse_test_support.h"
 
 namespace {
