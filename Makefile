@@ -24,7 +24,7 @@ deps-test:
 # calculator's targets are built here.
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUINTARO_TESTS=OFF)
-	cmake --build $(BUILD) -j $(JOBS) --target quintaro desktop_files
+	cmake --build $(BUILD) -j $(JOBS) --target quintaro quintaro_entry desktop_files
 
 # Everything: the calculator, the tests, the helpers and the benchmarks.
 build-tests: deps-test
