@@ -51,8 +51,10 @@ set(CPACK_COMPONENTS_ALL program dev)
 set(CPACK_PACKAGE_NAME quintaro)
 set(CPACK_PACKAGE_VENDOR "Quintaro developers")
 set(CPACK_PACKAGE_CONTACT "${QUINTARO_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sample-length calculator for music producers")
-string(CONCAT CPACK_PACKAGE_DESCRIPTION
+# Each package's description opens with its summary line; with no summary of
+# the whole project set, CPack puts nothing before it.
+string(CONCAT CPACK_DEBIAN_PROGRAM_DESCRIPTION
+  "sample-length calculator for music producers\n"
   "Quintaro asks for the sample rate of a session and a tempo in beats per\n"
   "minute, and shows how many samples a beat lasts, and with it 4 measures,\n"
   "2 measures, a measure, a whole note and the notes from 1/2 down to 1/32.\n"

@@ -6,6 +6,7 @@ The example is copied out first, so only the staged headers are reachable.
 
   out_of_tree_build.py BUILD_DIR SOURCE_DIR
 """
+import glob
 import os
 import shutil
 import subprocess
@@ -75,7 +76,9 @@ class OutOfTreeBuildTest(unittest.TestCase):
         self.check_program(os.path.join(build, "draw_demo"))
 
     def test_pkg_config_static(self):
-        env = dict(os.environ, PKG_CONFIG_PATH=os.path.join(self.stage, "lib", "pkgconfig"))
+        found = glob.glob(os.path.join(self.stage, "**", "pkgconfig", "quintaro.pc"), recursive=True)
+        self.assertEqual(len(found), 1, found)
+        env = dict(os.environ, PKG_CONFIG_PATH=os.path.dirname(found[0]))
         flags = run(["pkg-config", "--static", "--cflags", "--libs", "quintaro"], env=env).split()
         binary = os.path.join(self.scratch, "draw_demo_pc")
         run(["c++", "-std=c++20", "-O1", os.path.join(self.project, "draw_demo.cpp"), "-o", binary]
