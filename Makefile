@@ -36,10 +36,13 @@ run: build
 
 # The program, its desktop entry, AppStream metainfo, icon, manual page and
 # README under PREFIX (DESTDIR=... stages them elsewhere); /usr/local needs root.
+# The runtime's static libraries, headers, CMake package and pkg-config file
+# go beside them, for programs of one's own.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# $(BUILD)/quintaro_<version>_amd64.deb, made from the finished build.
+# $(BUILD)/quintaro_<version>_amd64.deb and $(BUILD)/libquintaro-dev_<version>_amd64.deb,
+# made from the finished build.
 package: build
 	cd $(BUILD) && cpack
 
