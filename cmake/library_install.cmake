@@ -50,6 +50,7 @@ foreach(layer ${layers})
   endforeach()
 endforeach()
 file(RELATIVE_PATH QUINTARO_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" QUINTARO_PC_TO_PREFIX "${QUINTARO_PC_TO_PREFIX}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/quintaro.pc.in ${CMAKE_BINARY_DIR}/quintaro.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/quintaro.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
