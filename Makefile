@@ -24,7 +24,7 @@ deps-test:
 # calculator's targets are built here.
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DQUINTARO_TESTS=OFF)
-	cmake --build $(BUILD) -j $(JOBS) --target quintaro desktop_files
+	cmake --build $(BUILD) -j $(JOBS) --target quintaro quintaro_entry desktop_files
 
 # Everything: the calculator, the tests, the helpers and the benchmarks.
 build-tests: deps-test
@@ -36,10 +36,13 @@ run: build
 
 # The program, its desktop entry, AppStream metainfo, icon, manual page and
 # README under PREFIX (DESTDIR=... stages them elsewhere); /usr/local needs root.
+# The runtime's static libraries, headers, CMake package and pkg-config file
+# go beside them, for programs of one's own.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# $(BUILD)/quintaro_<version>_amd64.deb, made from the finished build.
+# $(BUILD)/quintaro_<version>_amd64.deb and $(BUILD)/libquintaro-dev_<version>_amd64.deb,
+# made from the finished build.
 package: build
 	cd $(BUILD) && cpack
 

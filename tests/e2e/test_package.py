@@ -1,6 +1,6 @@
-"""The Debian package, made by CPack from the finished build: what it holds, what
-it depends on, what lintian says of it, and whether the program it installs
-starts and ends on a close request."""
+"""The Debian packages, made by CPack from the finished build: what they hold,
+what they depend on, what lintian says of them, and whether the program the
+first installs starts and ends on a close request."""
 import glob
 import os
 import re
@@ -24,6 +24,19 @@ EXPECTED_FILES = {
     "./usr/share/doc/quintaro/changelog.gz",
 }
 
+# The development package: the one header, the entry library, the CMake package
+# and the pkg-config file (the libraries' folder is the multiarch one).
+EXPECTED_DEV_FILES = (
+    r"\./usr/include/quintaro/quintaro\.h",
+    r"\./usr/include/quintaro/runtime/host/host\.h",
+    r"\./usr/lib/[^/]+/libquintaro_entry\.a",
+    r"\./usr/lib/[^/]+/libquintaro_platform\.a",
+    r"\./usr/lib/[^/]+/cmake/Quintaro/QuintaroConfig\.cmake",
+    r"\./usr/lib/[^/]+/cmake/Quintaro/QuintaroConfigVersion\.cmake",
+    r"\./usr/lib/[^/]+/pkgconfig/quintaro\.pc",
+    r"\./usr/share/doc/libquintaro-dev/copyright",
+)
+
 
 def run(args, **kwargs):
     return subprocess.run(args, capture_output=True, text=True, **kwargs)
@@ -37,6 +50,8 @@ class PackageTest(unittest.TestCase):
                     "-B", cls.scratch], cwd=harness.BUILD_DIR, timeout=240)
         debs = glob.glob(os.path.join(cls.scratch, "quintaro_*_amd64.deb"))
         cls.deb = debs[0] if made.returncode == 0 and len(debs) == 1 else None
+        dev_debs = glob.glob(os.path.join(cls.scratch, "libquintaro-dev_*_amd64.deb"))
+        cls.dev_deb = dev_debs[0] if made.returncode == 0 and len(dev_debs) == 1 else None
         cls.cpack_output = made.stdout + made.stderr
 
     @classmethod
@@ -45,6 +60,7 @@ class PackageTest(unittest.TestCase):
 
     def setUp(self):
         self.assertIsNotNone(self.deb, self.cpack_output)
+        self.assertIsNotNone(self.dev_deb, self.cpack_output)
 
     def test_name_files_modes_and_dependencies(self):
         version = run(["dpkg-deb", "-f", self.deb, "Version"]).stdout.strip()
@@ -68,13 +84,26 @@ class PackageTest(unittest.TestCase):
         for library in ("libc6", "libglut3", "libglew", "libx11-6", "libxi6", "libstdc++6"):
             self.assertIn(library, depends)
 
+    def test_the_program_and_the_development_files_are_split(self):
+        listing = [line.split()[-1] for line in run(["dpkg-deb", "-c", self.dev_deb]).stdout.splitlines()]
+        for pattern in EXPECTED_DEV_FILES:
+            self.assertTrue([p for p in listing if re.fullmatch(pattern, p)], pattern)
+        program = run(["dpkg-deb", "-c", self.deb]).stdout
+        self.assertNotIn("/usr/include/", program)
+        self.assertNotIn(".a\n", program)
+        self.assertEqual(run(["dpkg-deb", "-f", self.dev_deb, "Section"]).stdout.strip(), "libdevel")
+        depends = run(["dpkg-deb", "-f", self.dev_deb, "Depends"]).stdout
+        for package in ("libglut-dev", "libglew-dev", "libgl-dev", "libxi-dev", "libfreetype-dev"):
+            self.assertIn(package, depends)
+
     def test_lintian_reports_no_errors(self):
-        result = run(["lintian", "--info", "--no-tag-display-limit", self.deb], timeout=240)
-        errors = [line for line in result.stdout.splitlines() if line.startswith("E:")]
-        self.assertEqual(errors, [], result.stdout)
-        # Built with dpkg-buildflags' hardening: relro, bind now, fortified functions.
-        self.assertNotIn("hardening-no-", result.stdout)
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        for deb in (self.deb, self.dev_deb):
+            result = run(["lintian", "--info", "--tag-display-limit", "0", deb], timeout=240)
+            errors = [line for line in result.stdout.splitlines() if line.startswith(("E:", "W:"))]
+            self.assertEqual(errors, [], result.stdout)
+            # Built with dpkg-buildflags' hardening: relro, bind now, fortified functions.
+            self.assertNotIn("hardening-no-", result.stdout)
+            self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_installed_program_starts_and_ends_on_a_close_request(self):
         root = os.path.join(self.scratch, "root")
