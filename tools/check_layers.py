@@ -15,24 +15,27 @@ import re
 import sys
 import tempfile
 
-# Layer of each runtime folder, lowest first. Folders of one layer are siblings
-# and may not include each other.
-LAYERS = {
-    'platform': 0,
-    'core': 1,
-    'strings': 2,
-    'frame': 3,
-    'gpu': 4,
-    'image': 5,
-    'text': 6,
-    'screen': 7,
-    'display': 8,
-    'graphics': 8,
-    'input': 9,
-    'os': 9,
-    'cpu': 10,
-    'host': 11,
-}
+# The layer order is the one the build links by: QUINTARO_LAYERS in the
+# top-level CMakeLists.txt, lowest first, siblings of one layer joined by a
+# comma (they may not include each other).
+LAYER_LIST = re.compile(r'set\(QUINTARO_LAYERS\s+([^)]*)\)')
+
+
+def read_layers(root):
+    """{folder: layer number} from root/CMakeLists.txt; None when it has no list."""
+    try:
+        with open(os.path.join(root, 'CMakeLists.txt'), encoding='utf-8') as f:
+            match = LAYER_LIST.search(f.read())
+    except OSError:
+        return None
+    if not match:
+        return None
+    layers = {}
+    for number, entry in enumerate(match.group(1).split()):
+        for folder in entry.split(','):
+            layers[folder] = number
+    return layers
+
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"((?:runtime|program)/[^"]+)"')
 SOURCE_SUFFIXES = ('.h', '.hpp', '.cpp', '.cc', '.inc')
@@ -50,7 +53,7 @@ def is_detail(path):
     return '/detail/' in path
 
 
-def check_include(source, target):
+def check_include(source, target, LAYERS):
     """The rule an include from source to target breaks, or None."""
     src_top, src_folder = folder_of(source)
     dst_top, dst_folder = folder_of(target)
@@ -85,6 +88,9 @@ def source_files(root):
 
 def check_tree(root):
     """Every broken rule as 'file:line: message'."""
+    LAYERS = read_layers(root)
+    if LAYERS is None:
+        return ['CMakeLists.txt:1: no QUINTARO_LAYERS list to check against']
     problems = []
     for rel in source_files(root):
         top, folder = folder_of(rel)
@@ -96,7 +102,7 @@ def check_tree(root):
                 match = INCLUDE.match(line)
                 if not match:
                     continue
-                broken = check_include(rel, match.group(1))
+                broken = check_include(rel, match.group(1), LAYERS)
                 if broken:
                     problems.append('%s:%d: %s: "%s"' % (rel, number, broken, match.group(1)))
     return problems
@@ -105,6 +111,7 @@ def check_tree(root):
 def self_test():
     """Builds a small tree with one file per rule and checks each is reported."""
     files = {
+        'CMakeLists.txt': 'set(QUINTARO_LAYERS\n  platform\n  core\n  screen\n  input,os\n  host)\n',
         'runtime/core/good.h': '#include "runtime/platform/platform.h"\n',
         'runtime/core/up.cpp': '#include "runtime/screen/screen.h"\n',
         'runtime/input/sibling.cpp': '#include "runtime/os/os.h"\n',
@@ -154,7 +161,7 @@ def main(argv):
     for p in problems:
         print(p)
     if problems:
-        print('%d include(s) break the layer order of docs/architecture.md' % len(problems))
+        print('%d include(s) break the layer order of QUINTARO_LAYERS (CMakeLists.txt)' % len(problems))
         return 1
     print('layers: every include of runtime/ and program/ follows the layer order')
     return 0

@@ -293,7 +293,4 @@ bool serve_interrupt(cpu_state& cpu, uint8_t number) {
   return unserved(cpu, number);
 }
 
-void machine_reset() {
-  mouse = mouse_driver{};
-  def_seg(0, 0);
-}
+void mouse_driver_reset() { mouse = mouse_driver{}; }

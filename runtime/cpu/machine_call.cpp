@@ -45,9 +45,9 @@ uint32_t even(uint32_t n) { return (n + 1) & ~1u; }
 
 }  // namespace
 
-bool machine_stop_asked() {
-  return shutdown_started.load(std::memory_order_relaxed) || stop_request.load(std::memory_order_relaxed) ||
-         exit_request.load(std::memory_order_relaxed) != 0;
+void machine_reset() {
+  mouse_driver_reset();
+  def_seg(0, 0);
 }
 
 void machine_call(int32_t offset, const machine_argument* arguments, int32_t count) {

@@ -8,24 +8,6 @@
 #include "runtime/input/detail/input_internals.h"
 #include "runtime/platform/platform.h"
 
-void bios_key_buffer_reset() {
-  cm_write16(bios_kbd_head, bios_kbd_first);
-  cm_write16(bios_kbd_tail, bios_kbd_first);
-}
-
-bool bios_key_buffer_put(uint8_t character, uint8_t scan) {
-  const uint16_t tail = cm_read16(bios_kbd_tail);
-  // A tail outside the slots (a program poked the offsets) restarts the ring.
-  const uint16_t at = (tail < bios_kbd_first || tail >= bios_kbd_end || (tail & 1)) ? bios_kbd_first : tail;
-  const uint16_t next = at + 2 >= bios_kbd_end ? bios_kbd_first : at + 2;
-  if (next == cm_read16(bios_kbd_head)) return false;
-  cm_write8(0x400 + at, character);
-  cm_write8(0x401 + at, scan);
-  cm_write16(bios_kbd_tail, next);  // published after the pair is in place
-  program_wake();                   // a program waiting for a key takes it now
-  return true;
-}
-
 namespace {
 bool slot_offset(uint16_t offset) { return offset >= bios_kbd_first && offset < bios_kbd_end && !(offset & 1); }
 }  // namespace

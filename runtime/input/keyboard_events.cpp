@@ -14,10 +14,6 @@ std::atomic<int32_t> sleep_key_pressed{0};
 
 namespace {
 
-// Serialises key_down/key_up between the window thread and lock polling, and
-// with them the pasted keys put into the BIOS buffer; soft-key strings re-enter
-// key_down on the same thread.
-std::recursive_mutex key_mutex;
 bool replaying = false;  // a soft-key string is being typed
 
 key_modifiers held_modifiers() {
@@ -204,10 +200,9 @@ void press(int32_t c) {
 
 }  // namespace
 
-std::recursive_mutex& key_handlers_lock() { return key_mutex; }
 
 void key_down(int32_t code) {
-  std::lock_guard<std::recursive_mutex> lock(key_mutex);
+  std::lock_guard<std::recursive_mutex> lock(key_handlers_lock());
   press(code);
   // The shift-flag bytes follow every change of the keys they show, also when
   // the press stopped early (a trapped Ctrl, Pause, the key that ends a pause).
@@ -216,7 +211,7 @@ void key_down(int32_t code) {
 }
 
 void key_up(int32_t code) {
-  std::lock_guard<std::recursive_mutex> lock(key_mutex);
+  std::lock_guard<std::recursive_mutex> lock(key_handlers_lock());
   int32_t c = code == 0 ? kc_zero : code;
   held_keys_remove(c);
   const bool shows = shift_flags_reflect(c);
@@ -320,4 +315,16 @@ int32_t key_trap_press(int32_t c, int32_t v, const key_modifiers& held) {
   }
   if (found >= 0) count_occurrence(key_trap_table[found].trap);
   return found;
+}
+
+void keyboard_reset() {
+  held_keys_clear();
+  update_shift_flags();
+  bios_key_buffer_reset();
+  keyhit_reset();
+  port60_reset();
+  suppressed_keys_clear();
+  paste_stop();
+  inkey_poll_reset();
+  sleep_key_pressed.store(0);
 }

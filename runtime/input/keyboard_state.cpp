@@ -107,19 +107,9 @@ std::vector<int32_t> held_keys_snapshot() {
   return codes;
 }
 
-void keyboard_reset() {
-  {
-    std::lock_guard<std::mutex> lock(held.lock);
-    held.keys.clear();
-  }
-  update_shift_flags();
-  bios_key_buffer_reset();
-  keyhit_reset();
-  port60_reset();
-  suppressed_keys_clear();
-  paste_stop();
-  inkey_poll_reset();
-  sleep_key_pressed.store(0);
+void held_keys_clear() {
+  std::lock_guard<std::mutex> lock(held.lock);
+  held.keys.clear();
 }
 
 int32_t held_character_of_key(int32_t code) {

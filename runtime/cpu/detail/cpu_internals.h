@@ -4,6 +4,7 @@
 // numbers machine code ends with. Program thread only.
 #include <cstdint>
 
+#include "runtime/core/core.h"
 #include "runtime/cpu/cpu.h"
 
 // The hooks' interrupt entry: the served interrupts, a vector the code
@@ -15,4 +16,10 @@ void cpu_for_runtime(cpu_state& cpu);
 
 // Whether a close request, Ctrl+Break, a stop signal or the shutdown asks the
 // running code to end.
-bool machine_stop_asked();
+inline bool machine_stop_asked() {
+  return shutdown_started.load(std::memory_order_relaxed) || stop_request.load(std::memory_order_relaxed) ||
+         exit_request.load(std::memory_order_relaxed) != 0;
+}
+
+// Forgets the mouse driver's visibility, ranges and set position.
+void mouse_driver_reset();

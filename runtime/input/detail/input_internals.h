@@ -38,6 +38,9 @@ void paste_feed();
 // millisecond per look (less when a key arrives). Program thread.
 bool inkey_take(uint8_t* character, uint8_t* scan);
 
+// No key held (the shift flags are not rewritten).
+void held_keys_clear();
+
 // Forgets INKEY$'s recent empty looks.
 void inkey_poll_reset();
 
