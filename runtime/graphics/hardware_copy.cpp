@@ -42,15 +42,23 @@ bool hardware_target(int64_t destination, bool given, bool layer, int32_t* targe
   return *target != 0;
 }
 
-// The source of a hardware draw: a held hardware image's index, else 0 with an error raised.
-int32_t hardware_source(int64_t source, bool given) {
-  if (!given || !is_hardware_handle(source)) {
+// The source of a hardware draw (its record, and its index in *from) and the
+// target; null, with an error raised, when either is not one.
+const hardware_img* hardware_operands(int64_t source, bool source_given, int64_t destination,
+                                      bool destination_given, bool layer, int32_t* from, int32_t* target) {
+  if (!source_given || !is_hardware_handle(source)) {
     raise_error(err_illegal_function_call);  // software pixels are not drawn into hardware targets
-    return 0;
+    return nullptr;
   }
-  const int32_t index = hardware_index_of(source);
-  if (!index) raise_error(err_invalid_handle);
-  return index;
+  *from = hardware_index_of(source);
+  if (!*from) {
+    raise_error(err_invalid_handle);
+    return nullptr;
+  }
+  if (!hardware_target(destination, destination_given, layer, target)) return nullptr;
+  const hardware_img* img = hardware_img_get(*from);
+  if (!img) raise_error(err_invalid_handle);
+  return img;
 }
 
 // Blending as the pixel store does it, unless the source or a target image has it off.
@@ -77,16 +85,11 @@ bool hardware_drawing(int64_t source, bool source_given, int64_t destination, bo
 
 void hardware_image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination,
                          float sx1, float sy1, float sx2, float sy2, int32_t flags) {
-  const int32_t from = hardware_source(source, flags & copy_source_given);
-  if (!from) return;
-  int32_t target = 0;
-  if (!hardware_target(destination, flags & copy_destination_given, flags & copy_destination_layer, &target))
-    return;
-  const hardware_img* img = hardware_img_get(from);
-  if (!img) {
-    raise_error(err_invalid_handle);
-    return;
-  }
+  int32_t from = 0, target = 0;
+  const hardware_img* img = hardware_operands(source, flags & copy_source_given, destination,
+                                              flags & copy_destination_given, flags & copy_destination_layer,
+                                              &from, &target);
+  if (!img) return;
   // The source rectangle: the whole image, or two corners inside it.
   float s[4] = {0, 0, static_cast<float>(img->width - 1), static_cast<float>(img->height - 1)};
   if (flags & copy_source_corners_given) {
@@ -139,16 +142,11 @@ void hardware_image_copy(float dx1, float dy1, float dx2, float dy2, int64_t sou
 
 void hardware_triangle_map(const float source_points[6], int64_t source, const float* destination_points,
                            int64_t destination, int32_t flags, int32_t depth_mode, int32_t cull) {
-  const int32_t from = hardware_source(source, flags & map_source_given);
-  if (!from) return;
-  int32_t target = 0;
-  if (!hardware_target(destination, flags & map_destination_given, flags & map_destination_layer, &target))
-    return;
-  const hardware_img* img = hardware_img_get(from);
-  if (!img) {
-    raise_error(err_invalid_handle);
-    return;
-  }
+  int32_t from = 0, target = 0;
+  const hardware_img* img = hardware_operands(source, flags & map_source_given, destination,
+                                              flags & map_destination_given, flags & map_destination_layer,
+                                              &from, &target);
+  if (!img) return;
   const bool depth = (flags & map_depth) != 0;
   if (depth && (depth_mode < 0 || depth_mode > 2 || cull < 0 || cull > 2)) {
     raise_error(err_illegal_function_call);

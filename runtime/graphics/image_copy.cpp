@@ -253,17 +253,7 @@ void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int6
         value = source_pixel(columns[i], row);
       }
       const size_t at = out_at + static_cast<size_t>(i);
-      if (!to_words) {
-        shared_put(dst->data + at, static_cast<uint8_t>(value & dst->mask));
-        continue;
-      }
-      if (!from_words) value = palette_get(src->palette, static_cast<int32_t>(value & 0xFF));
-      uint32_t* p = reinterpret_cast<uint32_t*>(dst->data) + at;
-      const uint32_t a = value >> 24;
-      if (!blend || a == 0xFF)
-        shared_put(p, value);
-      else if (a != 0)
-        shared_put(p, graphics_blend(shared_get(*p), value));
+      store_sampled(dst, src, at, value, to_words, from_words, blend);
     }
   }
 }

@@ -119,17 +119,7 @@ void triangle_map(const float source_points[6], int64_t source, const float dest
         value = pixel_at(src, static_cast<int32_t>(u + 0.5), static_cast<int32_t>(t + 0.5));
       }
       const size_t at = static_cast<size_t>(y) * dst->width + static_cast<size_t>(x);
-      if (!to_words) {
-        shared_put(dst->data + at, static_cast<uint8_t>(value & dst->mask));
-        continue;
-      }
-      if (!from_words) value = palette_get(src->palette, static_cast<int32_t>(value & 0xFF));
-      uint32_t* p = reinterpret_cast<uint32_t*>(dst->data) + at;
-      const uint32_t a = value >> 24;
-      if (!blend || a == 0xFF)
-        shared_put(p, value);
-      else if (a != 0)
-        shared_put(p, graphics_blend(shared_get(*p), value));
+      store_sampled(dst, src, at, value, to_words, from_words, blend);
     }
   }
 }

@@ -89,6 +89,25 @@ int64_t paint_fill_counted(float x, float y, uint32_t fill, uint32_t border, int
 constexpr size_t fill_front_start = 65536;
 size_t fill_front_capacity();
 
+// Stores value, a pixel sampled from src, at pixel offset at of dst: the index
+// masked into an indexed destination (to_words false); into 32 bits through
+// src's palette when src is indexed (from_words false), blended as PSET
+// blends when blend is set (alpha 0 keeps, 0xFF replaces).
+inline void store_sampled(image_record* dst, const image_record* src, size_t at, uint32_t value, bool to_words,
+                          bool from_words, bool blend) {
+  if (!to_words) {
+    shared_put(dst->data + at, static_cast<uint8_t>(value & dst->mask));
+    return;
+  }
+  if (!from_words) value = palette_get(src->palette, static_cast<int32_t>(value & 0xFF));
+  uint32_t* p = reinterpret_cast<uint32_t*>(dst->data) + at;
+  const uint32_t a = value >> 24;
+  if (!blend || a == 0xFF)
+    shared_put(p, value);
+  else if (a != 0)
+    shared_put(p, graphics_blend(shared_get(*p), value));
+}
+
 // The images of an image copy or a triangle map: the given source (else the
 // read image) and the given destination (else the write image). False, with
 // error 5 raised, for a hardware handle (drawn on the GPU), an image without
