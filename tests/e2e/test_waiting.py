@@ -13,7 +13,7 @@ class WaitingTest(unittest.TestCase):
         self.addCleanup(self.xvfb.stop)
         self.program = harness.Program(self.xvfb, "inkey_poll_program")
         self.addCleanup(self.program.stop)
-        self.window = harness.find_window(self.xvfb, "Untitled")
+        self.window = harness.program_window(self.xvfb, "Untitled", pid=self.program.pid)
         self.assertTrue(harness.wait_until(lambda: "ready" in self.program.stdout()), self.program.stderr())
 
     def test_tight_inkey_loop_gets_every_key_and_ends_on_the_prompt(self):
