@@ -185,11 +185,11 @@ TEST_F(file_test, written_bytes_reach_the_system_promptly) {
   };
   ASSERT_EQ(open("f", k_output, 1), 0);
   print(1, "first");
-  EXPECT_LT(arrives("f", "first\r\n"), std::chrono::milliseconds(200));
+  EXPECT_LT(arrives("f", "first\r\n"), std::chrono::milliseconds(1500));
   print(1, "second");
   {
     files_guard statement_under_way;
-    usleep(300000);
+    usleep(1000000);
   }
   EXPECT_EQ(contents("f"), "first\r\nsecond\r\n");
   // An error dialog asks, and waits for the bytes before it opens.
