@@ -1,9 +1,11 @@
 #include "runtime/host/detail/window_thread.h"
 
-#include <GL/freeglut.h>
+#include <vector>
+
 #include <X11/Xlibint.h>
 #include <X11/Xproto.h>
 #include <X11/keysym.h>
+#include <X11/Xutil.h>
 #undef min
 #undef max
 
@@ -12,7 +14,7 @@
 #include "runtime/input/input.h"
 #include "runtime/platform/platform.h"
 
-// The look at every X key event before freeglut sees it.
+// Every X key event of the window, taken from Xlib before freeglut sees it.
 namespace {
 
 using wire_to_event_proc = Bool (*)(Display*, XEvent*, xEvent*);
@@ -90,60 +92,80 @@ void key_went_up(int32_t keycode) {
   if (!is_modifier_scan(scan) && --ordinary_keys_down == 0) sweep_due = true;
 }
 
-// Xlib calls this for every key event as it reads it from the server, before the
-// event is queued for freeglut; the event is always kept. It runs inside Xlib and
-// must not call Xlib on this display.
+// Key events as Xlib read them, taken away from freeglut: translated and handed
+// to input after the pass that read them, in the order they came.
+std::vector<XKeyEvent> taken_keys;
+
+// Xlib calls this for every event of these types as it reads it from the server.
+// Key events are queued here and dropped from Xlib's queue, so that each enters
+// the runtime once, through key_events_drain. It runs inside Xlib and must not
+// call Xlib on this display.
 Bool key_event_filter(Display* display, XEvent* event, xEvent* wire) {
   const int type = wire->u.u.type & 0x7F;
   const Bool keep = xlib_key_event[type](display, event, wire);
   if (!keep || (event->type != KeyPress && event->type != KeyRelease)) return keep;
-  const int32_t keycode = static_cast<int32_t>(event->xkey.keycode) & 0xFF;
-  const bool ctrl = (event->xkey.state & ControlMask) != 0;
-  // Shift+Tab reads as the back-tab key symbol, which freeglut drops. Without
-  // the Shift bit it arrives as Tab, and the Shift key, held, still selects the
-  // back-tab's code.
-  if (keycode == keycode_tab) event->xkey.state &= ~static_cast<unsigned>(ShiftMask);
-  // The window's clipboard keys are dropped here, so freeglut never reports them.
+  taken_keys.push_back(event->xkey);
+  return False;
+}
+
+// The key code an event gives: from its character when it has one (as XLookupString
+// reads it), else from its key symbol; 0 for none.
+int32_t code_of_event(XKeyEvent* event, bool press) {
+  char text[16];
+  KeySym symbol = NoSymbol;
+  if (XLookupString(event, text, sizeof text, &symbol, nullptr) > 0) {
+    const auto c = static_cast<unsigned char>(text[0]);
+    const int32_t code = press ? character_key_code(c, event->state, physical_key_down)
+                               : character_release_code(c, event->state, physical_key_down);
+    return code == 0 ? kc_zero : code;
+  }
+  const int32_t code = special_key_code(symbol);
+  // Modifier keys count only on a change: the window system repeats held keys.
+  if (code > 0xFFFF && held_keys_contains(code) == press) return 0;
+  return code;
+}
+
+void key_event_arrived(XKeyEvent* event) {
+  const int32_t keycode = static_cast<int32_t>(event->keycode) & 0xFF;
+  const bool ctrl = (event->state & ControlMask) != 0;
+  // Shift+Tab reads as the back-tab key symbol. Without the Shift bit it reads
+  // as Tab, and the Shift key, held, still selects the back-tab's code.
+  if (keycode == keycode_tab) event->state &= ~static_cast<unsigned>(ShiftMask);
   if (event->type == KeyPress) {
-    const clipboard_key key = clipboard_key_of(clipboard_keys, keycode, event->xkey.state);
+    // The window's clipboard keys are the window's own: the program never sees them.
+    const clipboard_key key = clipboard_key_of(clipboard_keys, keycode, event->state);
     if (key != clipboard_key::none) {
       // Held, the key repeats: it acts once.
       if (!clipboard_key_down[keycode]) clipboard_key_pressed(key);
       clipboard_key_down[keycode] = true;
-      return False;
+      return;
     }
     // Without its modifiers now (let go while the key repeats), the key is the program's again.
     clipboard_key_down[keycode] = false;
     if (press_scan[keycode] == 0) real_key_pressed();
-  } else if (clipboard_key_down[keycode]) {
-    clipboard_key_down[keycode] = false;
-    return False;
-  }
-  if (event->type == KeyPress) {
     const int32_t scan = press_scan[keycode] != 0 ? press_scan[keycode] : scan_of_keycode(keycode, ctrl);
-    if (scan != 0) {
-      key_went_down(keycode, scan);
-      keyboard_hook(scan, 1);
-    }
-    // Pause and Ctrl+Break (Ctrl+Pause or Ctrl+Scroll Lock), which freeglut does not report.
+    if (scan != 0) key_went_down(keycode, scan);
+    // Pause and Ctrl+Break (Ctrl+Pause or Ctrl+Scroll Lock) give no character or key symbol of their own.
     if (keycode == keycode_pause || (keycode == keycode_scroll_lock && ctrl)) {
-      const int32_t code = break_code[keycode] != 0 ? break_code[keycode]
-                           : keycode == keycode_pause && !ctrl ? 100019 : 100318;
-      break_code[keycode] = code;
-      break_key_event(code, true);
+      if (break_code[keycode] == 0) break_code[keycode] = keycode == keycode_pause && !ctrl ? kc_pause : kc_break;
+      key_event(scan, break_code[keycode], true);
+      return;
     }
-  } else {
-    const int32_t scan = press_scan[keycode];
-    if (scan != 0) {
-      key_went_up(keycode);
-      keyboard_hook(scan, 0);
-    }
-    if (break_code[keycode] != 0) {
-      break_key_event(break_code[keycode], false);
-      break_code[keycode] = 0;
-    }
+    key_event(scan, code_of_event(event, true), true);
+    return;
   }
-  return keep;
+  if (clipboard_key_down[keycode]) {
+    clipboard_key_down[keycode] = false;
+    return;
+  }
+  const int32_t scan = press_scan[keycode];
+  if (scan != 0) key_went_up(keycode);
+  if (break_code[keycode] != 0) {
+    key_event(scan, break_code[keycode], false);
+    break_code[keycode] = 0;
+    return;
+  }
+  key_event(scan, code_of_event(event, false), false);
 }
 
 // Character and two-byte keys still held after every ordinary key has gone up
@@ -180,13 +202,11 @@ void poll_keys_without_focus() {
   if (read_key_lock_state(&s)) {
     const struct {
       bool down;
-      int special;
       int32_t code;
-    } modifiers[] = {{s.left_shift, GLUT_KEY_SHIFT_L, kc_left_shift},  {s.right_shift, GLUT_KEY_SHIFT_R, kc_right_shift},
-                     {s.left_ctrl, GLUT_KEY_CTRL_L, kc_left_ctrl},     {s.right_ctrl, GLUT_KEY_CTRL_R, kc_right_ctrl},
-                     {s.left_alt, GLUT_KEY_ALT_L, kc_left_alt},        {s.right_alt, GLUT_KEY_ALT_R, kc_right_alt}};
+    } modifiers[] = {{s.left_shift, kc_left_shift}, {s.right_shift, kc_right_shift}, {s.left_ctrl, kc_left_ctrl},
+                     {s.right_ctrl, kc_right_ctrl}, {s.left_alt, kc_left_alt},     {s.right_alt, kc_right_alt}};
     for (const auto& m : modifiers)
-      if (!m.down && held_keys_contains(m.code)) special_up_callback(m.special, 0, 0);
+      if (!m.down && held_keys_contains(m.code)) key_event(0, m.code, false);
   }
   char keys[32];
   XQueryKeymap(window_display, keys);
@@ -195,11 +215,8 @@ void poll_keys_without_focus() {
     if (press_scan[keycode] == 0 || (keys[keycode / 8] & (1 << (keycode % 8)))) continue;
     const int32_t scan = press_scan[keycode];
     key_went_up(keycode);
-    keyboard_hook(scan, 0);
-    if (break_code[keycode] != 0) {
-      break_key_event(break_code[keycode], false);
-      break_code[keycode] = 0;
-    }
+    key_event(scan, break_code[keycode], false);
+    break_code[keycode] = 0;
   }
   release_stale_keys();
 }
@@ -228,15 +245,27 @@ void key_event_hook_install(Display* display) {
 }
 
 int key_event_hook_pass() {
+  key_events_drain();
   release_stale_keys();
   if (keys_down == 0 && !modifier_held()) return -1;
   poll_keys_without_focus();
   return focus_poll_ms;
 }
 
+void key_events_drain() {
+  // An event may be read (and queued) while one is handed on: the index is re-read.
+  for (size_t i = 0; i < taken_keys.size(); ++i) {
+    XKeyEvent event = taken_keys[i];
+    key_event_arrived(&event);
+  }
+  taken_keys.clear();
+}
+
+bool key_events_waiting() { return !taken_keys.empty(); }
+
 bool physical_key_down(int32_t scan) { return scan >= 0 && scan < 512 && scan_down[scan]; }
 
-// freeglut's keyboard callbacks: characters and special keys as key codes.
+// Characters and key symbols as key codes.
 namespace {
 
 // Control characters that two keys give with Ctrl: the key that is not a letter,
@@ -270,9 +299,13 @@ constexpr ctrl_symbol ctrl_symbols[] = {
 
 }  // namespace
 
-int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down) {
-  if (modifiers & GLUT_ACTIVE_CTRL) {
-    const int32_t letter = c + ((modifiers & GLUT_ACTIVE_SHIFT) ? 64 : 96);
+namespace {
+constexpr unsigned shift_bits = ShiftMask | LockMask;  // Caps Lock reads as Shift for a Ctrl letter
+}  // namespace
+
+int32_t character_key_code(unsigned char c, unsigned state, scan_down_query down) {
+  if (state & ControlMask) {
+    const int32_t letter = c + ((state & shift_bits) ? 64 : 96);
     for (const auto& s : shared_controls) {
       if (s.c != c) continue;
       if (down) {
@@ -291,66 +324,43 @@ int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down)
   return c;
 }
 
-int32_t special_key_code(int key) {
-  if (key >= GLUT_KEY_F1 && key <= GLUT_KEY_F10) return kc_f1 + (key - GLUT_KEY_F1) * 256;
-  switch (key) {
-    case GLUT_KEY_F11: return kc_f11;
-    case GLUT_KEY_F12: return kc_f12;
-    case GLUT_KEY_LEFT: return kc_left;
-    case GLUT_KEY_UP: return kc_up;
-    case GLUT_KEY_RIGHT: return kc_right;
-    case GLUT_KEY_DOWN: return kc_down;
-    case GLUT_KEY_PAGE_UP: return kc_page_up;
-    case GLUT_KEY_PAGE_DOWN: return kc_page_down;
-    case GLUT_KEY_HOME: return kc_home;
-    case GLUT_KEY_END: return kc_end;
-    case GLUT_KEY_INSERT: return kc_insert;
-    // The main Delete key arrives as character 127; the keypad's Delete with
-    // Num Lock off arrives as this number on X11.
-    case GLUT_KEY_DELETE: return kc_delete;
-    case GLUT_KEY_SHIFT_L: return kc_left_shift;
-    case GLUT_KEY_SHIFT_R: return kc_right_shift;
-    case GLUT_KEY_CTRL_L: return kc_left_ctrl;
-    case GLUT_KEY_CTRL_R: return kc_right_ctrl;
-    case GLUT_KEY_ALT_L: return kc_left_alt;
-    case GLUT_KEY_ALT_R: return kc_right_alt;
+int32_t special_key_code(unsigned long symbol) {
+  if (symbol >= XK_F1 && symbol <= XK_F10) return kc_f1 + static_cast<int32_t>(symbol - XK_F1) * 256;
+  switch (symbol) {
+    case XK_F11: return kc_f11;
+    case XK_F12: return kc_f12;
+    case XK_Left: case XK_KP_Left: return kc_left;
+    case XK_Up: case XK_KP_Up: return kc_up;
+    case XK_Right: case XK_KP_Right: return kc_right;
+    case XK_Down: case XK_KP_Down: return kc_down;
+    case XK_Prior: case XK_KP_Prior: return kc_page_up;
+    case XK_Next: case XK_KP_Next: return kc_page_down;
+    case XK_Home: case XK_KP_Home: return kc_home;
+    case XK_End: case XK_KP_End: return kc_end;
+    case XK_Insert: case XK_KP_Insert: return kc_insert;
+    // The main Delete key reads as character 127; the keypad's Delete with
+    // Num Lock off has no character and arrives here.
+    case XK_Delete: case XK_KP_Delete: return kc_delete;
+    case XK_Shift_L: return kc_left_shift;
+    case XK_Shift_R: return kc_right_shift;
+    case XK_Control_L: return kc_left_ctrl;
+    case XK_Control_R: return kc_right_ctrl;
+    case XK_Alt_L: return kc_left_alt;
+    case XK_Alt_R: return kc_right_alt;
     default: return 0;
   }
 }
 
-void keyboard_callback(unsigned char c, int, int) {
-  key_down(character_key_code(c, glutGetModifiers(), physical_key_down));
-}
-
-int32_t character_release_code(unsigned char c, int modifiers, scan_down_query down) {
-  const int32_t code = character_key_code(c, modifiers, down);
+int32_t character_release_code(unsigned char c, unsigned state, scan_down_query down) {
+  const int32_t code = character_key_code(c, state, down);
   if (held_keys_contains(code)) return code;
   // The release may read differently from the press (Ctrl or Shift let go
   // first): release the held key of the same control character or physical key.
-  for (const int32_t other : {character_key_code(c, modifiers ^ GLUT_ACTIVE_CTRL, nullptr),
-                              character_key_code(c, modifiers | GLUT_ACTIVE_CTRL, nullptr)})
+  for (const int32_t other : {character_key_code(c, state ^ ControlMask, nullptr),
+                              character_key_code(c, state | ControlMask, nullptr)})
     if (held_keys_contains(other)) return other;
   // The key is already up when its release is read, so its scan code no longer tells.
   for (const auto& s : ctrl_symbols)
     if (s.c == c && held_keys_contains(s.key)) return s.key;
   return held_character_of_key(code);
-}
-
-void keyboard_up_callback(unsigned char c, int, int) {
-  key_up(character_release_code(c, glutGetModifiers(), physical_key_down));
-}
-
-// Modifier keys count only on a change: the window system repeats held keys.
-void special_callback(int key, int, int) {
-  const int32_t code = special_key_code(key);
-  if (code == 0) return;
-  if (code > 0xFFFF && held_keys_contains(code)) return;
-  key_down(code);
-}
-
-void special_up_callback(int key, int, int) {
-  const int32_t code = special_key_code(key);
-  if (code == 0) return;
-  if (code > 0xFFFF && !held_keys_contains(code)) return;
-  key_up(code);
 }

@@ -160,10 +160,6 @@ void open_window(int argc, char** argv) {
   if (glewIsSupported("GL_EXT_framebuffer_object")) fbo_supported.store(1);
 
   glutDisplayFunc(display_callback);
-  glutKeyboardFunc(keyboard_callback);
-  glutKeyboardUpFunc(keyboard_up_callback);
-  glutSpecialFunc(special_callback);
-  glutSpecialUpFunc(special_up_callback);
   window_toolkit_register();
   // Named last, so that a window that carries its class takes input.
   identify_window(glXGetCurrentDisplay(), glXGetCurrentDrawable());

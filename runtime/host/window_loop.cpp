@@ -124,7 +124,7 @@ void window_loop() {
     }
     const bool after_render = follow_up || display_ran;
     follow_up = false;
-    if (window_display && XPending(window_display)) continue;
+    if ((window_display && XPending(window_display)) || key_events_waiting()) continue;
     if (display_ran || redisplay_wanted()) {
       if (!after_render) continue;  // it came during this pass: draw it now
       // Still wanted right after a render (a full-screen change or a window

@@ -77,10 +77,11 @@ extern std::atomic<int32_t> sleep_key_pressed;
 // request, which the program may take over.
 void window_close_request();
 
-// Pause (kc_pause) or Ctrl+Break (kc_break) going down or up, as the window
-// thread's look at the X key events sees them (freeglut does not report them).
-// Other codes are ignored.
-void break_key_event(int32_t code, bool down);
+// One key event of the window, the way into the runtime for each: the key's
+// 9-bit PC scan code (0 when not known) goes to the keyboard device, then the key
+// code it gives (0 for none: a lock, a key without a meaning of its own) is
+// pressed or released. Window thread.
+void key_event(int32_t scan, int32_t code, bool down);
 
 // Which keys are down, and the BIOS shift-flag bytes that mirror them.
 

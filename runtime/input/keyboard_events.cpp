@@ -235,8 +235,9 @@ void key_up(int32_t code) {
 
 void window_close_request() { exit_request.fetch_or(1); }
 
-void break_key_event(int32_t code, bool down) {
-  if (code != kc_pause && code != kc_break) return;
+void key_event(int32_t scan, int32_t code, bool down) {
+  if (scan != 0) keyboard_hook(scan, down ? 1 : 0);
+  if (code == 0) return;
   if (down)
     key_down(code);
   else

@@ -1,7 +1,7 @@
 #pragma once
 // What the host's files share: the main loop, the end of the process, and the
 // window thread's loop with its look at X events before freeglut sees them and
-// its freeglut keyboard callbacks. Window thread only, except where a declaration says otherwise.
+// its translation of key events. Window thread only, except where a declaration says otherwise.
 #include <X11/Xlib.h>
 
 #include <cstdint>
@@ -51,10 +51,11 @@ void window_procedure_install();
 // OpenGL and waits (up to timeout_ms) until it has parked.
 void window_loop_park(int timeout_ms);
 
-// Hooks key presses and releases on the window thread's display connection.
+// Takes key presses and releases from the window thread's display connection
+// as Xlib reads them, before freeglut sees them.
 void key_event_hook_install(Display* display);
 
-// Once per pass of the window loop: releases keys left held (their release read
+// Once per pass of the window loop: hands on the key events taken, and releases keys left held (their release read
 // as another character, or went to another window while this one had no focus).
 // Returns the longest sleep before the next pass is due: -1 while no key is held.
 int key_event_hook_pass();
@@ -92,28 +93,30 @@ void real_key_pressed();
 // events tell.
 bool physical_key_down(int32_t scan);
 
-// The freeglut keyboard and special-key callbacks (registered at start-up).
-void keyboard_callback(unsigned char c, int x, int y);
-void keyboard_up_callback(unsigned char c, int x, int y);
-void special_callback(int key, int x, int y);
-void special_up_callback(int key, int x, int y);
+// Hands every key event the hook took from Xlib to input, each once, in order
+// (key_event_hook_pass does so first); key_events_waiting: some are taken and
+// not yet handed on (Xlib may read them while the loop asks the server anything).
+void key_events_drain();
+bool key_events_waiting();
 
 // Whether the key with a 9-bit PC scan code is physically down; null when not known.
 using scan_down_query = bool (*)(int32_t scan);
 
-// Key code of a character from the keyboard callback, given the freeglut modifier
-// bits. With Ctrl, control characters become their letters; the window system
-// gives the same control character for Ctrl+Enter and Ctrl+M (and for Tab and
-// Backspace and their letters), so the physically held key decides when known.
-int32_t character_key_code(unsigned char c, int modifiers, scan_down_query down);
+// Key code of a character a key event reads as (XLookupString), given the event's
+// modifier state bits. With Ctrl, control characters become their letters; the
+// window system gives the same control character for Ctrl+Enter and Ctrl+M (and
+// for Tab and Backspace and their letters), so the physically held key decides
+// when known.
+int32_t character_key_code(unsigned char c, unsigned state, scan_down_query down);
 
-// Key code to release for a character from the keyboard-up callback: the mapped
-// code, or the held key it pairs with when the release reads differently from
-// the press ('a' for a held 'A', Enter for Ctrl+Enter let go with Ctrl held).
-int32_t character_release_code(unsigned char c, int modifiers, scan_down_query down);
+// Key code to release for a character a key release reads as: the mapped code,
+// or the held key it pairs with when the release reads differently from the
+// press ('a' for a held 'A', Enter for Ctrl+Enter let go with Ctrl held).
+int32_t character_release_code(unsigned char c, unsigned state, scan_down_query down);
 
-// Key code of a freeglut special-key number; 0 for numbers that are ignored.
-int32_t special_key_code(int key);
+// Key code of a key symbol without a character (cursor and function keys,
+// modifiers); 0 for symbols that are ignored.
+int32_t special_key_code(unsigned long symbol);
 
 // Raw mouse motion: the pointer devices' own movement, also while the window is
 // in the background, read as XInput2 raw motion events through a connection of

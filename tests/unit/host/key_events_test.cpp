@@ -1,14 +1,16 @@
 #include <set>
 
-#include <GL/freeglut.h>
 #include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/key_test_support.h"
 
 namespace {
 
-constexpr int ctrl = GLUT_ACTIVE_CTRL, shift = GLUT_ACTIVE_SHIFT, alt = GLUT_ACTIVE_ALT;
+constexpr unsigned ctrl = ControlMask, shift = ShiftMask, caps = LockMask, alt = Mod1Mask;
 
 std::set<int32_t> physically_down;
 bool down_query(int32_t scan) { return physically_down.count(scan) != 0; }
@@ -16,7 +18,7 @@ bool down_query(int32_t scan) { return physically_down.count(scan) != 0; }
 TEST(KeyboardCallback, MapsCharactersAsTheWindowGivesThem) {
   const struct {
     unsigned char c;
-    int modifiers;
+    unsigned modifiers;
     std::set<int32_t> down;  // scan codes of the keys physically down
     int32_t code;
   } cases[] = {
@@ -24,6 +26,7 @@ TEST(KeyboardCallback, MapsCharactersAsTheWindowGivesThem) {
       {'A', shift, {}, 'A'},
       {1, ctrl, {}, 'a'},
       {1, ctrl | shift, {}, 'A'},
+      {1, ctrl | caps, {}, 'A'},  // Caps Lock reads as Shift
       {26, ctrl, {}, 'z'},
       {1, alt, {}, 1},          // without Ctrl a control character stays
       {10, ctrl, {}, 13},       // Ctrl+Enter as some systems give it
@@ -68,7 +71,7 @@ TEST(KeyboardCallback, ReleasesPairWithTheirPresses) {
   const struct {
     int32_t held;
     unsigned char c;
-    int modifiers;
+    unsigned modifiers;
     int32_t released;
   } cases[] = {
       {'A', 'a', 0, 'A'},      // Shift let go first
@@ -90,35 +93,20 @@ TEST(KeyboardCallback, ReleasesPairWithTheirPresses) {
   key_test::reset_key_state();
 }
 
-TEST(SpecialCallback, MapsFreeglutKeyNumbers) {
+TEST(SpecialKeys, MapKeySymbolsWithoutACharacter) {
   const struct {
-    int key;
+    unsigned long symbol;
     int32_t code;
   } cases[] = {
-      {GLUT_KEY_F1, 0x3B00},       {GLUT_KEY_F5, 0x3F00},        {GLUT_KEY_F10, 0x4400},
-      {GLUT_KEY_F11, 0x8500},      {GLUT_KEY_F12, 0x8600},       {GLUT_KEY_LEFT, 0x4B00},
-      {GLUT_KEY_UP, 0x4800},       {GLUT_KEY_RIGHT, 0x4D00},     {GLUT_KEY_DOWN, 0x5000},
-      {GLUT_KEY_PAGE_UP, 0x4900},  {GLUT_KEY_PAGE_DOWN, 0x5100}, {GLUT_KEY_HOME, 0x4700},
-      {GLUT_KEY_END, 0x4F00},      {GLUT_KEY_INSERT, 0x5200},    {GLUT_KEY_DELETE, 0x5300},
-      {GLUT_KEY_SHIFT_L, 100304},  {GLUT_KEY_SHIFT_R, 100303},   {GLUT_KEY_CTRL_L, 100306},
-      {GLUT_KEY_CTRL_R, 100305},   {GLUT_KEY_ALT_L, 100308},     {GLUT_KEY_ALT_R, 100307},
-      {GLUT_KEY_NUM_LOCK, 0},      {GLUT_KEY_BEGIN, 0},          {GLUT_KEY_SUPER_L, 0},
-      {0, 0},                      {13, 0},
+      {XK_F1, 0x3B00},          {XK_F5, 0x3F00},        {XK_F10, 0x4400},         {XK_F11, 0x8500},
+      {XK_F12, 0x8600},         {XK_Left, 0x4B00},      {XK_KP_Up, 0x4800},       {XK_Right, 0x4D00},
+      {XK_KP_Down, 0x5000},     {XK_Prior, 0x4900},     {XK_KP_Next, 0x5100},     {XK_KP_Home, 0x4700},
+      {XK_End, 0x4F00},         {XK_KP_Insert, 0x5200}, {XK_KP_Delete, 0x5300},   {XK_Shift_L, 100304},
+      {XK_Shift_R, 100303},     {XK_Control_L, 100306}, {XK_Control_R, 100305},   {XK_Alt_L, 100308},
+      {XK_Alt_R, 100307},       {XK_Num_Lock, 0},       {XK_KP_Begin, 0},         {XK_Super_L, 0},
+      {XK_F13, 0},              {NoSymbol, 0},          {XK_Return, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(special_key_code(c.key), c.code) << c.key;
-}
-
-TEST(SpecialCallback, ModifiersCountOnlyOnAChange) {
-  key_test::reset_key_state();
-  special_callback(GLUT_KEY_CTRL_L, 0, 0);
-  special_callback(GLUT_KEY_CTRL_L, 0, 0);  // the window system repeats held keys
-  special_up_callback(GLUT_KEY_CTRL_L, 0, 0);
-  special_up_callback(GLUT_KEY_CTRL_L, 0, 0);
-  special_callback(GLUT_KEY_DOWN, 0, 0);
-  special_callback(GLUT_KEY_DOWN, 0, 0);  // cursor keys repeat like characters
-  EXPECT_EQ(key_test::keyhit_all(), (std::vector<int32_t>{kc_left_ctrl, -kc_left_ctrl, kc_down, kc_down}));
-  EXPECT_EQ(key_test::bios_all(), (std::vector<int32_t>{0x5000, 0x5000}));
-  key_test::reset_key_state();
+  for (const auto& c : cases) EXPECT_EQ(special_key_code(c.symbol), c.code) << c.symbol;
 }
 
 }  // namespace

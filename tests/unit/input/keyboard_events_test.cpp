@@ -9,6 +9,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/host/detail/window_thread.h"
 #include "tests/unit/input/key_test_support.h"
+#include "tests/unit/input/mouse_test_support.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void tap(int32_t code) {
 
 TEST_F(KeyEvents, CtrlAGivesCharacterOneThroughTheLetter) {
   key_down(kc_left_ctrl);
-  const int32_t code = character_key_code(1, GLUT_ACTIVE_CTRL, nullptr);
+  const int32_t code = character_key_code(1, ControlMask, nullptr);
   EXPECT_EQ(code, 'a');
   key_down(code);
   EXPECT_EQ(key_held('a'), 1);
@@ -311,13 +312,20 @@ TEST_F(KeyEvents, ZeroStandsForItsOwnCodeAndEveryPressMarksTheSleepFlag) {
   EXPECT_EQ(sleep_key_pressed, 1);
 }
 
-TEST_F(KeyEvents, WindowEventsPassOnlyPauseAndBreak) {
-  break_key_event('a', true);
+TEST_F(KeyEvents, AWindowKeyEventReachesTheDeviceAndTheKeysOnce) {
+  mouse_test::runtime_ready();
+  key_event(0x1E, 'a', true);
+  key_event(0x1E, 'a', true);  // held, the key repeats: one device press, two characters
+  key_event(0x3A, 0, true);    // a key without a code of its own reaches the device only
+  key_event(0x1E, 'a', false);
+  key_event(0, kc_left_shift, false);  // a code without a scan code: the keys only
+  EXPECT_EQ(bios_all(), (vector<int32_t>{0x1E61, 0x1E61}));
+  EXPECT_EQ(keyhit_all(), (vector<int32_t>{'a', 'a', -'a', -kc_left_shift}));
   EXPECT_TRUE(held_keys_snapshot().empty());
-  break_key_event(kc_pause, true);
+  EXPECT_EQ(device_event_button(keyboard_device, device_last_event(keyboard_device), 0x1E), 0);
+  EXPECT_EQ(device_event_button(keyboard_device, device_last_event(keyboard_device), 0x3A), 1);
+  key_event(0x45, kc_pause, true);
   EXPECT_EQ(paused, 1);
-  break_key_event(kc_pause, false);
-  EXPECT_EQ(key_held(kc_pause), 0);
   window_close_request();
   EXPECT_EQ(exit_request, 1);
 }
