@@ -346,8 +346,9 @@ bool run_goes_on(const image_record* img, uint32_t font, int64_t pen, int64_t y0
          r.background == img->background && r.print_mode == img->print_mode && r.blend_off == img->blend_off;
 }
 
-// Draws a loaded font's glyph at (pen, y0) as part of the run.
-void draw_run_glyph(image_record* img, uint32_t font, uint32_t code, int64_t pen, int64_t y0) {
+// Draws a loaded font's glyph at (pen, y0) as part of the run. Kept out of
+// put_char, whose built-in glyphs then need no more registers saved.
+[[gnu::noinline]] void draw_run_glyph(image_record* img, uint32_t font, uint32_t code, int64_t pen, int64_t y0) {
   const glyph_coverage* glyph = loaded_glyph(font, code);
   if (!glyph) return;
   glyph_run& run = current_run;
