@@ -123,6 +123,20 @@ int_pair capped(int_pair size) {
   return {std::clamp(size.w, 1, side), std::clamp(size.h, 1, side)};
 }
 
+// A size within the largest side that keeps its aspect: the longer side at
+// the cap and the other in proportion. Clamping each side alone would give a
+// window of another aspect, and the aspect rule would ask for the same size
+// again at every step.
+int_pair capped_keeping_aspect(int_pair size) {
+  const int32_t side = max_window_side();
+  if (size.w <= side && size.h <= side) return size;
+  const auto share = [side](int32_t part, int32_t whole) {
+    return static_cast<int32_t>(std::max<int64_t>(1, int64_t{part} * side / whole));
+  };
+  if (size.w >= size.h) return {side, share(size.h, size.w)};
+  return {share(size.w, size.h), side};
+}
+
 // The size hints last given to the window manager (window thread only).
 struct size_hints_state {
   bool valid;
@@ -338,8 +352,8 @@ void window_size_step(int32_t screen_w, int32_t screen_h) {
     prev_screen = {sw, sh};
     const float aspect = static_cast<float>(window.w) / static_cast<float>(window.h);
     if (resize_mode.load() != resize_unscaled && aspect != window_aspect && aspect != screen_aspect) {
-      const int_pair size =
-          aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect);
+      const int_pair size = capped_keeping_aspect(
+          aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect));
       window_aspect = static_cast<float>(size.w) / static_cast<float>(size.h);
       reshape_window(size);
     } else if ((window.w != sw || window.h != sh) && (resize_locked.load() || changed)) {

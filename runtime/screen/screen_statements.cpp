@@ -199,6 +199,7 @@ void cls(int32_t kind, int64_t fill, int32_t given) {
   }
   set_cursor(img, 1, img->top_row);
   set_line_held(img, 0);
+  end_glyph_run();
   img->draw_angle = 0;
   img->draw_scale = 1.0;
 

@@ -260,19 +260,20 @@ void draw_run(const coverage_target& t, int64_t from, int64_t to, uint8_t mode) 
   }
 }
 
-}  // namespace
+// A box of image pixels, x_lo .. x_hi by y_lo .. y_hi, that drawing keeps within.
+struct pixel_bounds {
+  int64_t x_lo, y_lo, x_hi, y_hi;
+};
 
-void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int64_t pen_x, int64_t y0,
-                   bool clip_to_view, coverage_parts parts) {
+pixel_bounds image_bounds(const image_record* img) {
+  return {0, 0, int64_t{img->width} - 1, int64_t{img->height} - 1};
+}
+
+void draw_coverage_within(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int64_t pen_x,
+                          int64_t y0, const pixel_bounds& bounds, coverage_parts parts) {
   if (!glyph.pixels || glyph.width <= 0 || glyph.height <= 0) return;
   const int64_t x0 = pen_x + glyph.left;
-  int64_t x_lo = 0, y_lo = 0, x_hi = int64_t{img->width} - 1, y_hi = int64_t{img->height} - 1;
-  if (clip_to_view) {
-    x_lo = std::max<int64_t>(x_lo, img->view_x1);
-    y_lo = std::max<int64_t>(y_lo, img->view_y1);
-    x_hi = std::min<int64_t>(x_hi, img->view_x2);
-    y_hi = std::min<int64_t>(y_hi, img->view_y2);
-  }
+  const int64_t x_lo = bounds.x_lo, y_lo = bounds.y_lo, x_hi = bounds.x_hi, y_hi = bounds.y_hi;
   // The part of the bitmap that lands inside: columns c_first .. c_end - 1, rows r_first .. r_end - 1.
   const int64_t c_first = std::max<int64_t>(0, x_lo - x0), c_end = std::min<int64_t>(glyph.width, x_hi - x0 + 1);
   const int64_t r_first = std::max<int64_t>(0, y_lo - y0), r_end = std::min<int64_t>(glyph.height, y_hi - y0 + 1);
@@ -286,13 +287,114 @@ void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_
   // with background), so that it does not wipe out the neighbour's pixels.
   const uint8_t mode = img->print_mode;
   const int64_t cell_from = std::clamp<int64_t>(-int64_t{glyph.left}, c_first, c_end);
-  const int64_t cell_to = std::clamp<int64_t>(cell_from + glyph.advance, cell_from, c_end);
+  const int64_t cell_to = std::clamp<int64_t>(-int64_t{glyph.left} + glyph.advance, cell_from, c_end);
   if (parts & coverage_cell) draw_run(target, cell_from, cell_to, mode);
   if (mode != 2 && (parts & coverage_overhang)) {
     draw_run(target, c_first, cell_from, 1);
     draw_run(target, cell_to, c_end, 1);
   }
 }
+
+}  // namespace
+
+void draw_coverage(image_record* img, const glyph_coverage& glyph, int32_t font_flag_bits, int64_t pen_x, int64_t y0,
+                   bool clip_to_view, coverage_parts parts) {
+  pixel_bounds bounds = image_bounds(img);
+  if (clip_to_view) {
+    bounds.x_lo = std::max<int64_t>(bounds.x_lo, img->view_x1);
+    bounds.y_lo = std::max<int64_t>(bounds.y_lo, img->view_y1);
+    bounds.x_hi = std::min<int64_t>(bounds.x_hi, img->view_x2);
+    bounds.y_hi = std::min<int64_t>(bounds.y_hi, img->view_y2);
+  }
+  draw_coverage_within(img, glyph, font_flag_bits, pen_x, y0, bounds, parts);
+}
+
+namespace {
+
+// Text output draws a loaded font one glyph per call, and in a print mode
+// that paints the background a glyph's cell wipes out the ink the glyphs
+// before it hang over that cell (the hook of an "f" over the next letter).
+// The run remembers the glyphs of the current line whose ink reaches past
+// the pen, so that the part of their overhang inside a new cell is drawn
+// again over it: the same pixels as drawing the run's cells first and then
+// its overhangs. A glyph drawn anywhere but at the pen where the last one
+// ended, or with another image, font, print mode or colours, starts a new run.
+struct overhanging_glyph {
+  uint32_t code;
+  int64_t pen;
+  int64_t reach;  // one past the bitmap's last column
+};
+
+constexpr int32_t run_glyphs_max = 8;
+
+struct glyph_run {
+  const image_record* img = nullptr;
+  uint32_t font = 0, colour = 0, background = 0;
+  uint8_t print_mode = 0;
+  bool blend_off = false;
+  int64_t y0 = 0;
+  int64_t pen_end = 0;  // where the next glyph of the run starts
+  int32_t count = 0;    // glyphs with ink past pen_end, oldest first
+  overhanging_glyph glyphs[run_glyphs_max];
+};
+
+glyph_run current_run;
+
+bool run_goes_on(const image_record* img, uint32_t font, int64_t pen, int64_t y0) {
+  const glyph_run& r = current_run;
+  return r.count > 0 && r.img == img && r.font == font && r.pen_end == pen && r.y0 == y0 && r.colour == img->colour &&
+         r.background == img->background && r.print_mode == img->print_mode && r.blend_off == img->blend_off;
+}
+
+// Draws a loaded font's glyph at (pen, y0) as part of the run. Kept out of
+// put_char, whose built-in glyphs then need no more registers saved.
+[[gnu::noinline]] void draw_run_glyph(image_record* img, uint32_t font, uint32_t code, int64_t pen, int64_t y0) {
+  const glyph_coverage* glyph = loaded_glyph(font, code);
+  if (!glyph) return;
+  glyph_run& run = current_run;
+  if (!run_goes_on(img, font, pen, y0)) run.count = 0;
+  const int64_t advance = glyph->advance, reach = pen + glyph->left + glyph->width;
+  const uint8_t mode = img->print_mode;
+  if (run.count == 0 || mode == 1 || mode == 2) {
+    // Print mode 1 wipes nothing; mode 2 draws no overhangs.
+    draw_coverage(img, *glyph, font_flags[font], pen, y0, false);
+  } else {
+    draw_coverage(img, *glyph, font_flags[font], pen, y0, false, coverage_cell);
+    pixel_bounds cell = image_bounds(img);
+    cell.x_lo = std::max<int64_t>(cell.x_lo, pen);
+    cell.x_hi = std::min<int64_t>(cell.x_hi, pen + advance - 1);
+    for (int32_t i = 0; i < run.count; ++i) {
+      const glyph_coverage* before = loaded_glyph(font, run.glyphs[i].code);
+      if (before) draw_coverage_within(img, *before, font_flags[font], run.glyphs[i].pen, y0, cell, coverage_overhang);
+    }
+    // Looking up the earlier glyphs may have emptied the font's cache.
+    glyph = loaded_glyph(font, code);
+    if (glyph) draw_coverage(img, *glyph, font_flags[font], pen, y0, false, coverage_overhang);
+  }
+  run.img = img;
+  run.font = font;
+  run.colour = img->colour;
+  run.background = img->background;
+  run.print_mode = mode;
+  run.blend_off = img->blend_off;
+  run.y0 = y0;
+  run.pen_end = pen + advance;
+  int32_t kept = 0;
+  for (int32_t i = 0; i < run.count; ++i)
+    if (run.glyphs[i].reach > run.pen_end) run.glyphs[kept++] = run.glyphs[i];
+  if (reach > run.pen_end) {
+    if (kept == run_glyphs_max) {  // the oldest goes
+      std::copy(run.glyphs + 1, run.glyphs + kept, run.glyphs);
+      --kept;
+    }
+    run.glyphs[kept++] = {code, pen, reach};
+  }
+  run.count = kept;
+}
+
+}  // namespace
+
+void end_glyph_run() { current_run.count = 0; }
 
 void put_char(uint32_t code) {
   image_record* img = write_image;
@@ -310,10 +412,11 @@ void put_char(uint32_t code) {
   const int32_t x0 = cw ? (col - 1) * cw : col - 1;
   const int32_t y0 = (row - 1) * ch;
   if (font < first_loaded_font) {
+    current_run.count = 0;
     draw_builtin_glyph(img, font, code, x0, y0, false);
     return;
   }
-  if (const glyph_coverage* glyph = loaded_glyph(font, code)) draw_coverage(img, *glyph, font_flags[font], x0, y0, false);
+  draw_run_glyph(img, font, code, x0, y0);
 }
 
 namespace {

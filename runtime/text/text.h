@@ -27,6 +27,11 @@ std::vector<std::string> image_text_rows(const image_record* img);
 // Draws one character at the write image's cursor without moving it.
 void put_char(uint32_t code);
 
+// Ends the run of glyphs that put_char keeps with a loaded font (the overhangs
+// it draws again over each new cell): the glyphs before are gone or moved, as
+// after a new line, scrolling or clearing.
+void end_glyph_run();
+
 // Draws a built-in glyph (fonts 8, 9, 14, 15, 16, 17) with its top-left corner
 // at (x0, y0) in the image's colour, background and print mode. Pixels outside
 // the image are dropped; with clip_to_view, those outside the view port too.

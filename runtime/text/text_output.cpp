@@ -216,6 +216,7 @@ void print_text(const str_desc* text, int32_t newline) {
 }
 
 void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
+  end_glyph_run();
   top = std::max(top, 1);
   bottom = std::min(bottom, img->text ? static_cast<int32_t>(img->height) : image_rows(img));
   if (top > bottom) return;
@@ -248,6 +249,7 @@ void scroll_rows_up(image_record* img, int32_t top, int32_t bottom) {
 void new_line() {
   image_record* img = write_image;
   if (!img || img->console) return;
+  end_glyph_run();
   const int32_t row = cursor_row_of(img) + 1;
   if (row <= img->bottom_row) {
     set_cursor(img, 1, row);

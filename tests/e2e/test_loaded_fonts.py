@@ -68,6 +68,13 @@ class LoadedFontsTest(harness.ProgramTest):
             self.assertIsNotNone(box)
             self.assertTrue(y <= box[1] and box[3] < y + 24, (y, box))
 
+        # "fj" PRINTed at x = 400 and drawn at x = 500 in the top row: the same
+        # pixels, hook of the "f" over the "j" included.
+        printed = [row[390:480] for row in rows[0:24]]
+        drawn = [row[490:580] for row in rows[0:24]]
+        self.assertIsNotNone(ink_box(rows, 400, 0, 480, 24, PAPER))
+        self.assertEqual(printed, drawn)
+
         out, rows = self.frame_step(2)
         cw, ch = (int(v) for v in re.search(r"cell (\d+)x(\d+)", out).groups())
         self.assertEqual(ch, 20)

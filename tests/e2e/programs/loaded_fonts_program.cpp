@@ -1,6 +1,6 @@
 // Test program: printing in loaded fonts. Step 1 makes a 32-bit screen and
 // prints lines in DejaVu Sans at 24 pixels (plain, bold, italic and
-// underlined); step 2 makes a text screen in DejaVu Sans Mono. Each step shows
+// underlined) and "fj" in italic both PRINTed and drawn; step 2 makes a text screen in DejaVu Sans Mono. Each step shows
 // its frame in manual display, writes it to a file in the folder given on the
 // command line and reports where the text went. Steps wait for a file named
 // by their number in that folder.
@@ -57,6 +57,15 @@ void program_main() {
       std::printf("font %d height %d width %d\n", font, font_height_query(font, 1),
                   text_width(str_from_cstr(line), 0, 0));
   }
+  // "fj" in a slanted face with a background, PRINTed one glyph at a time at
+  // x = 400 and drawn as one text at x = 500, both in the top row: the hook
+  // of the "f" over the "j" survives in both.
+  set_image_font(load("DejaVu Sans", 24, "italic"), 0, 0);
+  color(0xFFFFFFFF, 0xFF000020, 0, 3);
+  locate(1, 401, 0, 0, 0, 3);
+  print_text(str_from_cstr("fj"), 0);
+  print_at(500, 0, str_from_cstr("fj"), 0, 0);
+  statement_end(7);
   show_and_save(1);
   done(1);
 

@@ -93,3 +93,42 @@ TEST_F(WindowRequests, BadArgumentsRaiseErrorFiveAndChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window that takes every size it is asked for and, as X does, reports
+// only a size that differs from the one it has.
+int32_t reshapes = 0;
+void grant_size(int32_t w, int32_t h) {
+  ++reshapes;
+  if (w != window_width.load() || h != window_height.load()) window_size_changed(w, h);
+}
+
+}  // namespace
+
+TEST(AspectRule, AWindowDraggedPastTheLargestSideSettlesAtTheScreensAspect) {
+  window_toolkit toolkit{};
+  toolkit.reshape = grant_size;
+  window_toolkit_install(toolkit);
+  resize_locked = 0;
+  resize_mode = resize_scaled;
+  full_screen_mode = full_screen_off;
+  full_screen_request = full_screen_no_request;
+  window_size_changed(640, 400);
+  window_size_step(640, 400);
+  // Dragged by hand as large as the window manager lets it: kept at 16:10 by
+  // its height, the width would pass the largest side.
+  window_size_changed(16384, 16384);
+  reshapes = 0;
+  for (int32_t step = 0; step < 10; ++step) window_size_step(640, 400);
+  EXPECT_EQ(reshapes, 1);
+  EXPECT_EQ(window_width.load() * 10, window_height.load() * 16);
+  EXPECT_LE(window_width.load(), 16384);
+  window_toolkit_install(window_toolkit{});
+  window_size_changed(640, 400);
+  window_size_changed(640, 400);
+  reshape_pending = 1;
+  resize_event = 0;
+  resize_locked = 1;
+  resize_mode = resize_unscaled;
+}

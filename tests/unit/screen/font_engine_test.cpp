@@ -285,6 +285,78 @@ TEST_F(LoadedFontTest, WithABackgroundTheOverhangOfAGlyphSurvivesTheNextCell) {
   }
 }
 
+TEST_F(LoadedFontTest, PrintDrawingOneGlyphAtATimeKeepsTheOverhangAsADrawnRunDoes) {
+  const int32_t font = load(dejavu + "DejaVuSans.ttf", 24, "italic");
+  const int32_t f_advance = glyph(font, 'f').advance;
+  struct {
+    const char* name;
+    int32_t mode;
+    void (*print)(image_record* img, int32_t f_advance);
+    const char* reference;  // drawn as one run where the "f" started; "j" alone after its advance
+  } cases[] = {
+      {"one PRINT", 32, [](image_record*, int32_t) { print_text(text("fj"), 0); }, "fj"},
+      {"two PRINTs", 32, [](image_record*, int32_t) { for (const char* s : {"f", "j"}) print_text(text(s), 0); }, "fj"},
+      {"two PRINTs, 8-bit", 13, [](image_record*, int32_t) { for (const char* s : {"f", "j"}) print_text(text(s), 0); }, "fj"},
+      {"f ff f", 32, [](image_record*, int32_t) { for (const char* s : {"f", " ", "f", "f", " ", "f"}) print_text(text(s), 0); },
+       "f ff f"},
+      {"CLS between", 32,
+       [](image_record* img, int32_t advance) {
+         print_text(text("f"), 0);
+         cls(0, 0, 0);
+         set_cursor(img, 11 + advance, 1);
+         print_text(text("j"), 0);
+       },
+       "j"},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> pixels[2];
+    for (int32_t way = 0; way < 2; ++way) {
+      const int32_t handle = new_image(90, 30, c.mode, 1);
+      image_record* img = image_at(-handle);
+      set_dest(handle);
+      set_image_font(font, 0, 0);
+      img->colour = c.mode == 32 ? 0xFFFFFFFF : 15;
+      img->background = c.mode == 32 ? 0xFF0000FF : 1;
+      img->print_mode = 3;
+      cls(0, 0, 0);
+      if (way == 0) {
+        set_cursor(img, 11, 1);  // pen at x = 10
+        c.print(img, f_advance);
+      } else {
+        print_at(c.reference[0] == 'j' ? static_cast<float>(10 + f_advance) : 10, 0, text(c.reference), 0, 0);
+      }
+      pixels[way].assign(img->data, img->data + size_t{90} * 30 * img->bytes_per_pixel);
+      free_image(handle, 1);
+    }
+    const size_t bytes = c.mode == 32 ? 4 : 1;
+    const auto diff = std::mismatch(pixels[0].begin(), pixels[0].end(), pixels[1].begin());
+    const size_t at = static_cast<size_t>(diff.first - pixels[0].begin()) / bytes;
+    EXPECT_TRUE(diff.first == pixels[0].end()) << c.name << ": first different pixel at " << at % 90 << "," << at / 90;
+  }
+}
+
+TEST_F(LoadedFontTest, AGlyphCutByTheLeftEdgeDrawsWhatIsInsideAsWhole) {
+  // The same text with its pen 3 pixels left of the image and 7 right of its
+  // edge: the image columns from 0 hold what the whole one holds from 10.
+  const int32_t font = load(dejavu + "DejaVuSans.ttf", 24, "italic");
+  std::vector<uint32_t> pixels[2];
+  for (const float pen : {-3.0f, 7.0f}) {
+    const int32_t handle = new_image(60, 30, 32, 1);
+    image_record* img = image_at(-handle);
+    set_dest(handle);
+    set_image_font(font, 0, 0);
+    img->background = 0xFF0000FF;
+    img->print_mode = 3;
+    cls(0, 0xFF00FF00, 2);  // neither ink nor paper
+    print_at(pen, 0, text("fl"), 0, 0);
+    const auto* p32 = reinterpret_cast<const uint32_t*>(img->data);
+    for (int32_t y = 0; y < 30; ++y)
+      for (int32_t x = pen < 0 ? 0 : 10; x < (pen < 0 ? 50 : 60); ++x) pixels[pen < 0 ? 0 : 1].push_back(p32[y * 60 + x]);
+    free_image(handle, 1);
+  }
+  EXPECT_EQ(pixels[0], pixels[1]);
+}
+
 TEST_F(LoadedFontTest, FreeingAFontInUse) {
   const int32_t font = load("DejaVu Sans", 16);
   const int32_t handle = new_image(64, 32, 32, 1);
