@@ -33,11 +33,11 @@ screen_bytes make_screen(int kind) {
   pending_error = 0;
   auto_display = 1;
   display_freeze = freeze_off;
-  screen_hidden = 0;
+  window_presence_reset();
   screen_tables_init();
   screen_palettes_init();
   screen_first_mode();
-  software_frames_init();
+  frame_ring_reset();
   switch (kind) {
     case mono_640x480: screen_set(11, 0, 0, 0, 0, 1); break;
     case vga_640x480: screen_set(new_image(640, 480, 256, 1), 0, 0, 0, 0, 1); break;
@@ -53,7 +53,7 @@ screen_bytes make_screen(int kind) {
     if (kind == text_80x25 && (i & 1)) b &= 0x7F;  // no blinking cells
     shared_store8(img->data + i, b);
   }
-  blink_counter = 0;
+  frame_builder.blink_counter = 0;
   if (img->text) {
     const size_t frame = static_cast<size_t>(img->width) * 8 * img->height * 16 * 4;
     return {frame, bytes + 256 * 4};

@@ -120,7 +120,7 @@ void chain_statement(const str_desc* program) {
 void program_end() {
   close_all_files();
   exit_trap_enabled.store(0);  // a close request now ends the program even if it took them over
-  if (screen_hidden.load() == 0) {
+  if (window_presence.hidden.load() == 0) {
     // The prompt goes on the bottom row of the visible page, whatever page the program drew on.
     set_write_image(display_index.load());
     // A page lower than one text row has no bottom row: the prompt is left out,

@@ -26,7 +26,7 @@ void screens_begin() {
     screen_tables_init();
     screen_palettes_init();
     screen_first_mode();
-    software_frames_init();
+    frame_ring_reset();
     return true;
   }();
   (void)started;

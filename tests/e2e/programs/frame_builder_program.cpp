@@ -55,14 +55,14 @@ void program_main() {
   await_step(4);
   display_statement();  // 8: manual display from here on
   std::printf("auto %d\n", auto_display_query());
-  const uint64_t order = latest_order.load();
+  const uint64_t order = frame_ring.latest_order.load();
   for (int x = 0; x < 640; ++x) shared_store8(mode11->data + x, 1);  // 9: top line, not shown yet
   statement_end(9);
   // Two frame steps of the main loop after the line: in automatic display the
   // second would have built a frame of it.
-  const int32_t blink = blink_counter.load();
-  while (blink_counter.load() - blink < 2) platform_sleep(1);
-  std::printf("frames built %d\n", latest_order.load() != order ? 1 : 0);
+  const int32_t blink = frame_builder.blink_counter.load();
+  while (frame_builder.blink_counter.load() - blink < 2) platform_sleep(1);
+  std::printf("frames built %d\n", frame_ring.latest_order.load() != order ? 1 : 0);
   done(4);
 
   await_step(5);
