@@ -263,12 +263,12 @@ bool page_exists(int32_t page) { return page >= 0 && page < page_count && page_t
 // The start-up screen again: mode 0 with 80 columns and 25 rows, its default colours.
 void start_up_screen() {
   const int32_t error = pending_error.exchange(0);
-  pending_text_cols = 80;
-  pending_text_rows = 25;
-  pending_text_font = 16;
+  screen_setup.text_cols = 80;
+  screen_setup.text_rows = 25;
+  screen_setup.text_font = 16;
   screen_set(0, 0, 0, 0, 0, 1);
-  pending_text_cols = pending_text_rows = pending_text_font = -1;
-  screen_untouched = 1;
+  screen_setup.text_cols = screen_setup.text_rows = screen_setup.text_font = -1;
+  screen_setup.untouched = 1;
   if (error) pending_error.store(error);
 }
 

@@ -48,12 +48,12 @@ TEST_F(ScreenTest, PalettePortsWriteSixBitLevels) {
   // 32 * 4.0635 - 0.5 = 129.53 -> 130; 1 -> 3.56 -> 4.
   EXPECT_EQ(palette_get(palette, 5), 0xFFFF0082u);
   EXPECT_EQ(palette_get(palette, 6) & 0xFF0000, 0x040000u);  // the index moved on after blue
-  EXPECT_EQ(palette_write_index, 6);
-  EXPECT_EQ(palette_write_component, 1);
+  EXPECT_EQ(vga_ports.palette_write_index, 6);
+  EXPECT_EQ(vga_ports.palette_write_component, 1);
   port_out(0x3C8, 255);
   for (const int32_t level : {127, 64 + 31, 31}) port_out(0x3C9, level);  // only the low six bits count
   EXPECT_EQ(palette_get(palette, 255) & 0xFFFFFF, 0xFF7D7Du);
-  EXPECT_EQ(palette_write_index, 0);
+  EXPECT_EQ(vga_ports.palette_write_index, 0);
 }
 
 TEST_F(ScreenTest, BlinkPortAndOtherPorts) {
@@ -67,9 +67,9 @@ TEST_F(ScreenTest, BlinkPortAndOtherPorts) {
   EXPECT_EQ(blink_enabled.load(), 0);
   blink_set(1);
   EXPECT_EQ(blink_enabled.load(), 1);
-  unhandled_port_used = false;
+  vga_ports.unhandled_used = false;
   port_out(0x60, 1);
-  EXPECT_TRUE(unhandled_port_used);
+  EXPECT_TRUE(vga_ports.unhandled_used);
 }
 
 }  // namespace

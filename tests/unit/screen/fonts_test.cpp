@@ -161,12 +161,12 @@ TEST_F(ScreenTest, PutCharOnTextAndOutsideTheImage) {
   write_image->background = 1;
   set_cursor(write_image, 80, 25);
   put_char(0x141);  // reduced to its low byte
-  const uint8_t* cell = text_memory + (24 * 80 + 79) * 2;
+  const uint8_t* cell = video_memory.text + (24 * 80 + 79) * 2;
   EXPECT_EQ(cell[0], 0x41);
   EXPECT_EQ(cell[1], 0x80 | 0x10 | 0x0E);
   set_cursor(write_image, 81, 1);  // beyond the last column: nothing
   put_char('B');
-  EXPECT_EQ(text_memory[80 * 2], 32);
+  EXPECT_EQ(video_memory.text[80 * 2], 32);
   const int32_t handle = new_image(20, 20, 13, 1);
   set_dest(handle);
   set_cursor(write_image, 3, 2);  // the 8x8 cell hangs over the right edge

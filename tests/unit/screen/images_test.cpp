@@ -116,7 +116,7 @@ TEST_F(ScreenTest, FreeProgramImagesKeepsThePagesTheIconsAndThePrinterPage) {
   EXPECT_FALSE(image_index_valid(-b));
   for (int32_t p = 0; p < 8; ++p) EXPECT_TRUE(image_index_valid(page_table[p]));
   EXPECT_EQ(write_image, display_image.load());
-  for (int32_t kept : {icon_small_index, icon_large_index, paper}) EXPECT_TRUE(image_index_valid(kept)) << kept;
+  for (int32_t kept : {icon_images.small_index, icon_images.large_index, paper}) EXPECT_TRUE(image_index_valid(kept)) << kept;
   printer_reset();
 }
 

@@ -13,9 +13,9 @@ void screen(int32_t mode) { screen_set(mode, 0, 0, 0, 0, 1); }
 
 // WIDTH's request for the next text screen.
 void pend(int32_t cols, int32_t rows, int32_t font) {
-  pending_text_cols = cols;
-  pending_text_rows = rows;
-  pending_text_font = font;
+  screen_setup.text_cols = cols;
+  screen_setup.text_rows = rows;
+  screen_setup.text_font = font;
 }
 
 TEST_F(ScreenTest, StartUpIsAnEightPageTextScreen) {
@@ -27,7 +27,7 @@ TEST_F(ScreenTest, StartUpIsAnEightPageTextScreen) {
     EXPECT_EQ(img->height, 25);
     EXPECT_EQ(img->font, 16u);
     EXPECT_EQ(img->bottom_row, 24);
-    EXPECT_EQ(img->data, text_memory + p * 4096);
+    EXPECT_EQ(img->data, video_memory.text + p * 4096);
     EXPECT_TRUE(img->flags & image_is_page);
   }
   EXPECT_EQ(write_image, page(0));
@@ -35,8 +35,8 @@ TEST_F(ScreenTest, StartUpIsAnEightPageTextScreen) {
   EXPECT_EQ(write_image->colour, 7u);
   EXPECT_EQ(write_image->background, 0u);
   for (size_t i = 0; i < text_memory_size; i += 2) {
-    ASSERT_EQ(text_memory[i], 32);
-    ASSERT_EQ(text_memory[i + 1], 7);
+    ASSERT_EQ(video_memory.text[i], 32);
+    ASSERT_EQ(video_memory.text[i + 1], 7);
   }
 }
 
@@ -124,9 +124,9 @@ TEST_F(ScreenTest, TextScreenSizeFromPendingValuesAndOldGrid) {
     EXPECT_EQ(img->font, c.expected_font);
     EXPECT_EQ(page(1)->data - page(0)->data, static_cast<ptrdiff_t>(c.expected_page_size));
     EXPECT_EQ(page(7)->font, c.expected_font);
-    EXPECT_EQ(pending_text_cols, -1);
-    EXPECT_EQ(pending_text_rows, -1);
-    EXPECT_EQ(pending_text_font, -1);
+    EXPECT_EQ(screen_setup.text_cols, -1);
+    EXPECT_EQ(screen_setup.text_rows, -1);
+    EXPECT_EQ(screen_setup.text_font, -1);
     screen(12);  // leave text mode so the next case starts from a known grid
     pend(-1, -1, -1);
     screen(0);
@@ -136,7 +136,7 @@ TEST_F(ScreenTest, TextScreenSizeFromPendingValuesAndOldGrid) {
 TEST_F(ScreenTest, LargeTextPagesGetTheirOwnMemory) {
   pend(80, 50, 8);  // 8000 bytes a page: eight fit
   screen(0);
-  EXPECT_EQ(page(7)->data, text_memory + 7 * 8000);
+  EXPECT_EQ(page(7)->data, video_memory.text + 7 * 8000);
   pend(255, 255, 8);  // 130050 bytes: none fits
   screen(0);
   for (int32_t p = 0; p < 8; ++p) {
@@ -198,17 +198,17 @@ TEST_F(ScreenTest, BadModesPagesAndHandlesAreRefused) {
 }
 
 TEST_F(ScreenTest, ModeChangeClearsTheScreen) {
-  text_memory[0] = 'A';
+  video_memory.text[0] = 'A';
   screen(12);
   shared_store8(page(0)->data, 3);
   screen(0);
-  EXPECT_EQ(text_memory[0], 32);
+  EXPECT_EQ(video_memory.text[0], 32);
   screen(13);
-  EXPECT_EQ(page(0)->data, mode13_memory);
-  mode13_memory[100] = 7;
+  EXPECT_EQ(page(0)->data, video_memory.mode13);
+  video_memory.mode13[100] = 7;
   screen(12);
   screen(13);
-  EXPECT_EQ(mode13_memory[100], 0);
+  EXPECT_EQ(video_memory.mode13[100], 0);
 }
 
 TEST_F(ScreenTest, HandedImageBecomesPageZeroAndOutlivesTheScreen) {
@@ -249,7 +249,7 @@ TEST_F(ScreenTest, PageCopyNeedsTheSameShapeAndEnoughColours) {
 }
 
 TEST_F(ScreenTest, TextPageCopy) {
-  text_memory[0] = 'Q';
+  video_memory.text[0] = 'Q';
   page_copy(0, 3);
   EXPECT_EQ(page(3)->data[0], 'Q');
 }

@@ -372,7 +372,7 @@ TEST_F(PrinterTest, FirstOutputMakesThePage) {
   EXPECT_TRUE(printer_page_holds_output());
   EXPECT_EQ(printer_column_query(0), 6);
   EXPECT_EQ(write_index, screen);
-  EXPECT_EQ(printer_mode.load(), 0);
+  EXPECT_EQ(line_printer.mode.load(), 0);
   EXPECT_EQ(row_text(img(), 1, 1, 5), "     ") << "nothing on the screen";
 }
 
@@ -422,15 +422,15 @@ TEST_F(PrinterTest, MainLoopHandsThePageOverAfterTenIdleSeconds) {
   printer_page_step_at(now + 9000);
   EXPECT_TRUE(printer_page_holds_output());
   EXPECT_TRUE(cell_shows(paper(), 1, 1, 'i', 0, 15));
-  printer_mode.store(1);  // an LPRINT in progress: the step keeps off the page
+  line_printer.mode.store(1);  // an LPRINT in progress: the step keeps off the page
   printer_page_step_at(now + 20000);
   EXPECT_TRUE(printer_page_holds_output());
-  printer_mode.store(0);
+  line_printer.mode.store(0);
   printer_page_step_at(now + 20000);
   EXPECT_FALSE(printer_page_holds_output());
   EXPECT_FALSE(cell_shows(paper(), 1, 1, 'i', 0, 15));
   EXPECT_EQ(paper()->data[0], 15);
-  EXPECT_EQ(printer_busy.load(), 0);
+  EXPECT_EQ(line_printer.busy.load(), 0);
 }
 
 TEST_F(PrinterTest, ShutdownHandsOverOnlyAPageWithOutput) {
