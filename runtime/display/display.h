@@ -180,7 +180,7 @@ extern frame_builder_state frame_builder;
 // Back as at start-up: nothing built, blink phase 0, no forced refresh.
 void frame_builder_reset();
 
-// Takes a frame from the ring, fills it from display_image and publishes it, or
+// Takes a frame from the ring, fills it from display_link.shown_image and publishes it, or
 // discards it when nothing changed. Main loop (automatic display) or program
 // thread (the display statement in manual display).
 void build_software_frame();

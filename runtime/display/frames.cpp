@@ -119,7 +119,7 @@ bool software_screen_drawn() { return display_order[layer_software].load() != 0;
 
 void answer_freeze() {
   display_freeze_state asked = freeze_asked;
-  if (display_freeze.load() == freeze_asked && display_freeze.compare_exchange_strong(asked, freeze_standing))
+  if (display_link.freeze.load() == freeze_asked && display_link.freeze.compare_exchange_strong(asked, freeze_standing))
     platform_sleep(0);
 }
 
@@ -171,7 +171,7 @@ bool size_frame(software_frame* f, int32_t width, int32_t height) {
 bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, screen_read_turn& turn) {
   const size_t bytes = static_cast<size_t>(w) * h * 4;
   software_frame* prev = newest_finished_frame();
-  const bool render = frame_builder.force_full_refresh.load() || !prev || !prev_valid.load() ||
+  const bool render = frame_builder.force_full_refresh.load() || !prev || !display_link.prev_valid.load() ||
                       int64_t{prev->width} * prev->height != int64_t{w} * h;
   if (!render) {
     if (!software_screen_drawn()) return false;
@@ -207,7 +207,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
     last_index_bytes.assign(n, 0);
   } else if (!frame_builder.force_full_refresh.load()) {
     if (!software_screen_drawn()) return false;
-    if (prev_valid.load()) {
+    if (display_link.prev_valid.load()) {
       if (!writes_pending) return false;
       turn.take();
       if (palette_same(palette, entries) && shared_bytes_equal(img->data, last_index_bytes.data(), n)) {
@@ -315,7 +315,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   const int32_t cols = img->width, rows = img->height;
   const size_t cells = static_cast<size_t>(cols) * rows;
 
-  bool valid = prev_valid.load() != 0 && frame_builder.force_full_refresh.load() == 0;
+  bool valid = display_link.prev_valid.load() != 0 && frame_builder.force_full_refresh.load() == 0;
   bool changed = false;
   if (last_text_cells.size() != cells) {
     last_text_cells.assign(cells, 0);
@@ -386,7 +386,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   writes_pending = false;
   shared_get_bytes(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
   const uint64_t order = f->order.load();
-  const bool blinking = blink_enabled.load() != 0;
+  const bool blinking = display_link.blink_enabled.load() != 0;
   const bool doubled = font == 9 || font == 15 || font == 17;
   const bool cursor_shown = shared_get(img->cursor_visible) != 0;
   bool blink_cells = false;
@@ -448,7 +448,7 @@ void answer_text_capture() {
   {
     screen_read_turn turn;
     turn.take();
-    rows = image_text_rows(display_image.load());
+    rows = image_text_rows(display_link.shown_image.load());
   }
   {
     std::lock_guard<std::mutex> hold(capture_lock);
@@ -486,12 +486,12 @@ cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch) {
 
 void build_software_frame() {
   answer_freeze();
-  if (capture_wanted.load() && display_freeze.load() == freeze_off) answer_text_capture();
+  if (capture_wanted.load() && display_link.freeze.load() == freeze_off) answer_text_capture();
   if (window_presence.hidden.load()) {
     frame_builder.build_done.store(1);
     return;
   }
-  if (display_freeze.load() == freeze_off) {
+  if (display_link.freeze.load() == freeze_off) {
     software_frame* f = take_frame();
     if (!f) {
       alert("Software frame buffer: Failed to find available frame");
@@ -499,8 +499,8 @@ void build_software_frame() {
     }
     // A switch to manual display asked before this point ends with this frame.
     int32_t asked = auto_display_switch_asked;
-    auto_display.compare_exchange_strong(asked, auto_display_switching);
-    image_record* img = display_image.load();
+    display_link.automatic.compare_exchange_strong(asked, auto_display_switching);
+    image_record* img = display_link.shown_image.load();
     // Only a text build that leaves the frame untouched keeps what it held.
     const size_t slot = static_cast<size_t>(f - frame_ring.frames);
     const uint64_t held = frame_text_order[slot];
@@ -532,7 +532,7 @@ void build_software_frame() {
     const uint64_t order = f->order.load();
     if (publish) {
       frame_builder.force_full_refresh.store(0);
-      prev_valid.store(1);
+      display_link.prev_valid.store(1);
       f->state.store(sf_ready);
       frame_ring.latest_order.store(order);
     } else {
@@ -545,39 +545,39 @@ void build_software_frame() {
   }
   answer_freeze();
   int32_t switching = auto_display_switching;
-  if (auto_display.compare_exchange_strong(switching, 0)) program_wake();  // switch_to_manual_display waits
+  if (display_link.automatic.compare_exchange_strong(switching, 0)) program_wake();  // switch_to_manual_display waits
   frame_builder.build_done.store(1);
 }
 
 void switch_to_manual_display() {
-  if (auto_display.load() == 0) return;
-  auto_display.store(auto_display_switch_asked);
+  if (display_link.automatic.load() == 0) return;
+  display_link.automatic.store(auto_display_switch_asked);
   // The builder wakes the program thread once the switch is made; no frames
   // come once the shutdown has begun (which wakes it too).
   for (;;) {
     const uint32_t seen = program_wakes();
-    if (auto_display.load() == 0 || shutdown_started.load() != 0) break;
+    if (display_link.automatic.load() == 0 || shutdown_started.load() != 0) break;
     program_wait(seen, -1);
   }
 }
 
 void display_statement() {
   if (window_presence.hidden.load()) return;
-  if (auto_display.load() != 0) {
+  if (display_link.automatic.load() != 0) {
     switch_to_manual_display();
     return;
   }
   build_software_frame();
 }
 
-void auto_display_statement() { auto_display.store(1); }
+void auto_display_statement() { display_link.automatic.store(1); }
 
 void display_frame_step() {
-  if (auto_display.load() != 0) build_software_frame();
+  if (display_link.automatic.load() != 0) build_software_frame();
   frame_builder.blink_counter.fetch_add(1);
 }
 
-int32_t auto_display_query() { return auto_display.load() != 0 ? -1 : 0; }
+int32_t auto_display_query() { return display_link.automatic.load() != 0 ? -1 : 0; }
 
 bool display_text_capture(std::vector<std::string>* rows, int32_t timeout_ms) {
   std::unique_lock<std::mutex> hold(capture_lock);

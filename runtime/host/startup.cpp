@@ -101,7 +101,6 @@ void prepare_runtime_state(int argc, char** argv) {
   take_keyboard_state();
   cm_write16(bios_kbd_head, 0x001E);
   cm_write16(bios_kbd_tail, 0x001E);
-  screen_palettes_init();
   screen_first_mode();
   screen_icons_init();
   window_icon_capture();
@@ -111,7 +110,7 @@ void prepare_runtime_state(int argc, char** argv) {
 void start_threads() {
   std::thread(program_thread).detach();
   std::thread(timer_thread).detach();
-  display_ready.store(1);
+  display_link.ready.store(1);
   std::thread(main_loop).detach();
 }
 

@@ -39,7 +39,7 @@ void port_out(int32_t port, int32_t value) {
       break;
     }
     case 0x3C0:
-      blink_enabled.store((value >> 3) & 1);
+      display_link.blink_enabled.store((value >> 3) & 1);
       break;
     default:
       vga_ports.unhandled_used = true;
@@ -49,10 +49,10 @@ void port_out(int32_t port, int32_t value) {
 
 void blink_set(int32_t on) {
   if (pending_error.load()) return;
-  blink_enabled.store(on == 1 ? 1 : 0);
+  display_link.blink_enabled.store(on == 1 ? 1 : 0);
 }
 
-int32_t blink_query() { return blink_enabled.load() ? -1 : 0; }
+int32_t blink_query() { return display_link.blink_enabled.load() ? -1 : 0; }
 
 
 namespace {

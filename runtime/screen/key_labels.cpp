@@ -95,9 +95,9 @@ uint8_t key_label_glyph(uint8_t code) {
 void key_line_redraw(int32_t forced) {
   if (pending_error.load(std::memory_order_relaxed)) return;
   if (forced ? !key_line.wanted : key_line.wanted == key_line.shown) return;
-  if (!page_count || !page_table[0]) return;
+  if (!screen_pages.count || !screen_pages.table[0]) return;
   const int32_t saved_write = write_index;
-  set_write_image(page_table[0]);
+  set_write_image(screen_pages.table[0]);
   image_record* img = write_image;
   const int16_t col = cursor_col_of(img), row = cursor_row_of(img);
   const uint8_t held = img->line_held;

@@ -161,8 +161,6 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given);
 
 // Font metrics of the built-in fonts; an empty image table with its two reserved slots; blank text memory.
 void screen_tables_init();
-// The default palettes and the glyph tables.
-void screen_palettes_init();
 // The 80x25 text screen of mode 0.
 void screen_first_mode();
 // The two small 32-bit images (16x16 and 32x32) of the window icon.

@@ -26,31 +26,31 @@ struct text_grid {
 };
 
 text_grid screen_grid() {
-  if (!page_table[0]) return {0, 0};
-  const image_record* img = image_at(page_table[0]);
+  if (!screen_pages.table[0]) return {0, 0};
+  const image_record* img = image_at(screen_pages.table[0]);
   return {image_columns(img), image_rows(img)};
 }
 
 void free_old_screen() {
-  for (int32_t p = 1; p < page_count; ++p) {
-    if (!page_table[p]) continue;
+  for (int32_t p = 1; p < screen_pages.count; ++p) {
+    if (!screen_pages.table[p]) continue;
     // Pages own pixel memory unless they lie in text memory; text pages also
     // own their palettes, while pages made on demand share page 0's.
-    image_free_memory(image_at(page_table[p]));
-    image_release(page_table[p]);
+    image_free_memory(image_at(screen_pages.table[p]));
+    image_release(screen_pages.table[p]);
   }
-  if (page_table[0]) {
-    image_record* first = image_at(page_table[0]);
-    if (page0_handed) {
+  if (screen_pages.table[0]) {
+    image_record* first = image_at(screen_pages.table[0]);
+    if (screen_pages.page0_handed) {
       first->flags &= ~image_is_page;
     } else {
       image_free_memory(first);
-      image_release(page_table[0]);
+      image_release(screen_pages.table[0]);
     }
   }
-  page0_handed = false;
-  page_count = 1;
-  page_table[0] = 0;
+  screen_pages.page0_handed = false;
+  screen_pages.count = 1;
+  screen_pages.table[0] = 0;
 }
 
 bool text_size_usable(int32_t cols, int32_t rows, int32_t font) {
@@ -96,7 +96,7 @@ void text_setup(text_grid old) {
   const size_t fit = std::min<size_t>(text_memory_size / page_size, 8);
 
   page_table_reserve(7);
-  for (int32_t p = 0; p < std::min(8, page_count); ++p) {
+  for (int32_t p = 0; p < std::min(8, screen_pages.count); ++p) {
     const int32_t index = static_cast<size_t>(p) < fit
                               ? image_create_over(video_memory.text + p * page_size, cols, rows, 0)
                               : image_create(cols, rows, 0);
@@ -104,7 +104,7 @@ void text_setup(text_grid old) {
     image_record* img = image_at(index);
     set_font(font, img);
     img->flags |= image_is_page;
-    page_table[p] = index;
+    screen_pages.table[p] = index;
   }
   // The builder may still be reading the previous screen's text page.
   shared_fill_elements(video_memory.text, 32 | 7 << 8, 2, text_memory_size / 2);
@@ -138,15 +138,15 @@ bool make_screen(int32_t mode, int32_t handed_index, text_grid old) {
       break;
     case 0:
       text_setup(old);
-      index = page_table[0];
+      index = screen_pages.table[0];
       break;
     default:  // an image handed over by the program
       index = handed_index;
-      page0_handed = true;
+      screen_pages.page0_handed = true;
       break;
   }
   if (!index) return false;
-  page_table[0] = index;
+  screen_pages.table[0] = index;
   return true;
 }
 
@@ -171,7 +171,7 @@ void copy_graphics_state(const image_record* from, image_record* to) {
 void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page, int32_t, int32_t given) {
   if (pending_error.load()) return;
   int32_t change = 0;
-  const int32_t first = page_table[0];
+  const int32_t first = screen_pages.table[0];
   int32_t handed_index = 0;
   if (given & 1) {
     if (mode < 0) {
@@ -221,7 +221,7 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
         raise_error(err_out_of_memory);
         return;
       }
-      if (index != display_index.load()) change |= 2;
+      if (index != display_link.shown_index.load()) change |= 2;
     }
   }
   // A program that names anything but text mode 0 has taken the screen over.
@@ -230,7 +230,7 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
 
   const bool mode_change = (given & 1) && (change & 1);
   if (mode_change) display_freeze_wait();
-  prev_valid.store(0);
+  display_link.prev_valid.store(0);
 
   if (mode_change) {
     const text_grid old = screen_grid();
@@ -239,13 +239,13 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
       raise_error(err_out_of_memory);
       make_screen(0, 0, old);  // a text screen needs no new pixel memory
     }
-    image_at(page_table[0])->flags |= image_is_page;
-    set_display_image(page_table[0]);
-    set_write_image(page_table[0]);
-    set_read_image(page_table[0]);
+    image_at(screen_pages.table[0])->flags |= image_is_page;
+    set_display_image(screen_pages.table[0]);
+    set_write_image(screen_pages.table[0]);
+    set_read_image(screen_pages.table[0]);
     write_image->draw_angle = 0;
     write_image->draw_scale = 1.0;
-    last_active_page = 0;
+    screen_pages.last_active = 0;
   }
 
   if (active_given) {
@@ -256,14 +256,14 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
       reset_colours();
       reset_print_region();
     }
-    if (index && active_page != last_active_page && !write_image->text && last_active_page < page_count &&
-        page_table[last_active_page])
-      copy_graphics_state(image_at(page_table[last_active_page]), write_image);
-    last_active_page = active_page;
+    if (index && active_page != screen_pages.last_active && !write_image->text && screen_pages.last_active < screen_pages.count &&
+        screen_pages.table[screen_pages.last_active])
+      copy_graphics_state(image_at(screen_pages.table[screen_pages.last_active]), write_image);
+    screen_pages.last_active = active_page;
   }
   if (visual_given) {
     const int32_t index = page_image(visual_page);
-    if (index && index != display_index.load()) {
+    if (index && index != display_link.shown_index.load()) {
       set_display_image(index);
       reset_colours();
       reset_print_region();
@@ -315,20 +315,20 @@ void refont_pixel_screen(int32_t font) {
   const bool page = img->flags & image_is_page;
   if (page) {
     display_freeze_wait();
-    prev_valid.store(0);
-    const int32_t keep = page_table[0];
-    for (int32_t p = 1; p < page_count; ++p) {
-      const int32_t index = page_table[p];
+    display_link.prev_valid.store(0);
+    const int32_t keep = screen_pages.table[0];
+    for (int32_t p = 1; p < screen_pages.count; ++p) {
+      const int32_t index = screen_pages.table[p];
       if (!index) continue;
       if (write_index == index) set_write_image(keep);
       if (read_index == index) set_read_image(keep);
-      if (display_index.load() == index) set_display_image(keep);
+      if (display_link.shown_index.load() == index) set_display_image(keep);
       image_free_memory(image_at(index));
       image_release(index);
-      page_table[p] = 0;
+      screen_pages.table[p] = 0;
     }
-    page_count = 1;
-    last_active_page = 0;
+    screen_pages.count = 1;
+    screen_pages.last_active = 0;
     img = write_image;
   }
   const uint32_t colour = img->colour, background = img->background;

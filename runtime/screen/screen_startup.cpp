@@ -7,7 +7,7 @@
 #include "runtime/screen/detail/screen_internals.h"
 
 void free_program_images() {
-  for (int32_t i = 2; i < image_slots_used; ++i) {
+  for (int32_t i = 2; i < image_slots_used(); ++i) {
     const image_record* img = image_at(i);
     // The window icon's images and the printer page belong to the runtime.
     const bool runtime_own = i == icon_images.small_index || i == icon_images.large_index || is_printer_page(img);
@@ -38,19 +38,14 @@ int32_t make_icon(int32_t size) {
 void screen_tables_init() {
   text_switches_reset();
   text_switches.form_feed_clear = [] { cls(0, 0, 0); };
-  font_tables_init();
-  image_table_init();
+  font_table_reset();
+  image_table_reset();
   printer_reset();
   key_definitions_reset();
   key_line_reset();
   vga_ports_reset();
   video_memory_reset();
   screen_setup_reset();
-}
-
-void screen_palettes_init() {
-  palettes_init();
-  glyphs_init();
 }
 
 void screen_first_mode() {

@@ -107,8 +107,8 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
   if (!(given & 3) && img->line_held) set_line_held(img, 2);
   if (given & 28) {
     if (img->flags & image_is_page) {
-      for (int32_t p = 0; p < page_count; ++p)
-        if (page_table[p]) store_shape(image_at(page_table[p]), given, visible, first_line, last_line);
+      for (int32_t p = 0; p < screen_pages.count; ++p)
+        if (screen_pages.table[p]) store_shape(image_at(screen_pages.table[p]), given, visible, first_line, last_line);
     } else {
       store_shape(img, given, visible, first_line, last_line);
     }

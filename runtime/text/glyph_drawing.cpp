@@ -31,10 +31,10 @@ struct premixed {
 
 premixed premix(uint32_t colour) {
   const uint32_t a = colour >> 24;
-  const uint8_t* s = blend_scale[a];
+  const uint8_t* s = blend_tables.scale[a];
   return {a << 24 | static_cast<uint32_t>(s[(colour >> 16) & 0xFF]) << 16 |
               static_cast<uint32_t>(s[(colour >> 8) & 0xFF]) << 8 | s[colour & 0xFF],
-          blend_scale[255 - a]};
+          blend_tables.scale[255 - a]};
 }
 
 // A glyph row of 8 one-byte pixels as a word: each byte 0xFF where the glyph is set.
@@ -313,7 +313,7 @@ void put_char(uint32_t code) {
     draw_builtin_glyph(img, font, code, x0, y0, false);
     return;
   }
-  if (const glyph_coverage* glyph = loaded_glyph(font, code)) draw_coverage(img, *glyph, font_flags[font], x0, y0, false);
+  if (const glyph_coverage* glyph = loaded_glyph(font, code)) draw_coverage(img, *glyph, font_table.flags[font], x0, y0, false);
 }
 
 namespace {
@@ -328,7 +328,7 @@ struct font_text {
   font_text(const str_desc* text, uint32_t font)
       : chars(text ? text->chars : nullptr),
         length(text ? std::max(text->len, 0) : 0),
-        unicode(font >= first_loaded_font && font < font_slots_max && (font_flags[font] & font_unicode)) {}
+        unicode(font >= first_loaded_font && font < font_slots_max && (font_table.flags[font] & font_unicode)) {}
   int32_t count() const { return unicode ? length / 4 : length; }
   uint32_t operator[](int32_t i) const {
     if (!unicode) return chars[i];
@@ -398,7 +398,7 @@ void draw_text_at(image_record* img, float px, float py, const str_desc* text) {
     for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
       const glyph_coverage* glyph = loaded_glyph(font, characters[i]);
       if (!glyph) continue;
-      draw_coverage(img, *glyph, font_flags[font], x0, y0, true, part);
+      draw_coverage(img, *glyph, font_table.flags[font], x0, y0, true, part);
       x0 += glyph->advance;
     }
   }

@@ -184,7 +184,7 @@ void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
       set_line_held(img, 0);
     }
   }
-  const bool unicode = !img->text && img->font < font_slots_max && (font_flags[img->font] & font_unicode);
+  const bool unicode = !img->text && img->font < font_slots_max && (font_table.flags[img->font] & font_unicode);
   const int32_t step = unicode ? 4 : 1;
   const bool acting = !text_switches.print_literal && !text_switches.control_chars_off;
   const bool printing = line_printer.mode.load(std::memory_order_relaxed) != 0;

@@ -78,7 +78,7 @@ constexpr uint32_t blue = 0xFF0000FF, red = 0xFFFF0000, green = 0xFF00FF00, yell
 
 void program_main() {
   program_preamble();
-  auto_display.store(0);  // manual display: the frames below are the only ones built
+  display_link.automatic.store(0);  // manual display: the frames below are the only ones built
   const int32_t square = image(40, 40, red, red);           // 1
   const int32_t halves = image(40, 20, red, green);         // 2
   const int32_t canvas = image(20, 20, blue, blue);         // 3: drawn into, then shown

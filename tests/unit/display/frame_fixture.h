@@ -11,11 +11,9 @@ class FrameTest : public ScreenTest {
     frame_ring_reset();
     frame_builder_reset();
     window_presence_reset();
-    prev_valid = 0;
-    blink_enabled = 1;
   }
   void TearDown() override {
-    blink_enabled = 1;
+    display_link.blink_enabled = 1;
     ScreenTest::TearDown();
   }
   // The frame published by the last build, or null when it was discarded.
@@ -26,7 +24,7 @@ class FrameTest : public ScreenTest {
   }
   // A frame built from scratch, as after a screen change.
   static software_frame* build_whole() {
-    prev_valid = 0;
+    display_link.prev_valid = 0;
     build_software_frame();
     return published();
   }

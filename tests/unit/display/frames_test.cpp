@@ -62,7 +62,7 @@ TEST_F(FrameBuilder, UnchangedScreensAreDiscardedButTheOrderAdvances) {
   EXPECT_EQ(published(), nullptr);
   EXPECT_GT(frame_ring.latest_order.load(), before);
   // A changed cell is published, drawn over a copy of the shown frame.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data, 'A');
   shared_store8(page->data + 1, 0x1E);
   build_software_frame();
@@ -73,7 +73,7 @@ TEST_F(FrameBuilder, UnchangedScreensAreDiscardedButTheOrderAdvances) {
 }
 
 TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data, 0xDB);  // a full block, blinking white on black
   shared_store8(page->data + 1, 0x8F);
   frame_builder.blink_counter = 0;
@@ -91,14 +91,14 @@ TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
     }
   }
   EXPECT_EQ(published_frames, 2);  // at 8 and at 16
-  blink_enabled = 0;  // bits 4-7 are a bright background instead, and nothing blinks
+  display_link.blink_enabled = 0;  // bits 4-7 are a bright background instead, and nothing blinks
   shared_store8(page->data + 2, ' ');
   shared_store8(page->data + 3, 0x80);
   frame_builder.force_full_refresh = 1;
   build_software_frame();
   ASSERT_NE(published(), nullptr);
   EXPECT_EQ(published()->pixels[640 * 15 + 8], page->palette[8].load());
-  blink_enabled = 1;
+  display_link.blink_enabled = 1;
 }
 
 // A new blink phase is a new picture only when something on the page shows it;
@@ -115,7 +115,7 @@ TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
       {"a blinking cell", 0x87, 0, 2},
   };
   for (const auto& c : cases) {
-    image_record* page = display_image.load();
+    image_record* page = display_link.shown_image.load();
     shared_store8(page->data + 1, c.attr);
     page->cursor_visible = c.cursor;
     frame_builder.force_full_refresh = 1;
@@ -138,7 +138,7 @@ TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
 
 TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
   screen_set(13, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data + 320 * 10 + 20, 4);
   build_software_frame();
   software_frame* f = published();
@@ -158,7 +158,7 @@ TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
 // Between writes the builder compares nothing; these are the ways a write could
 // be missed if it kept the wrong comparison state.
 TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
-  image_record* shown = display_image.load();
+  image_record* shown = display_link.shown_image.load();
   build_software_frame();
   show(published());
 
@@ -185,13 +185,13 @@ TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
   put_cell(other, 10, 2, 0xDB, 0x0E);
   build_software_frame();
   EXPECT_EQ(published(), nullptr);
-  set_display_image(page_table[1]);
+  set_display_image(screen_pages.table[1]);
   build_software_frame();
   software_frame* flipped = published();
   ASSERT_NE(flipped, nullptr);
   EXPECT_EQ(flipped->pixels[(2 * 16 + 3) * 640 + 10 * 8 + 3], other->palette[14].load());
   EXPECT_EQ(flipped->pixels[3 * 640 + 3], other->palette[0].load()) << "page 0's cell still drawn";
-  set_display_image(page_table[0]);
+  set_display_image(screen_pages.table[0]);
 }
 
 TEST_F(FrameBuilder, HiddenScreensAndFreezesBuildNothing) {
@@ -201,15 +201,15 @@ TEST_F(FrameBuilder, HiddenScreensAndFreezesBuildNothing) {
   EXPECT_EQ(frame_ring.latest_order.load(), before);
   EXPECT_EQ(frame_builder.build_done.load(), 1);
   window_presence.hidden = 0;
-  display_freeze = freeze_asked;  // asked: the builder answers and stands still
+  display_link.freeze = freeze_asked;  // asked: the builder answers and stands still
   build_software_frame();
-  EXPECT_EQ(display_freeze.load(), 2);
+  EXPECT_EQ(display_link.freeze.load(), 2);
   EXPECT_EQ(frame_ring.latest_order.load(), before);
-  display_freeze = freeze_off;
-  auto_display = -1;  // the switch to manual display happens after one more frame
+  display_link.freeze = freeze_off;
+  display_link.automatic = -1;  // the switch to manual display happens after one more frame
   build_software_frame();
-  EXPECT_EQ(auto_display.load(), 0);
-  auto_display = 1;
+  EXPECT_EQ(display_link.automatic.load(), 0);
+  display_link.automatic = 1;
 }
 
 }  // namespace
@@ -266,7 +266,7 @@ void fill_text_screen(image_record* page) {
 }
 
 TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   page->cursor_visible = 1;
   set_cursor(page, 11, 6);  // column 10, row 5 counted from 0; underline at row 14 of 16
@@ -276,7 +276,7 @@ TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
   } cases[] = {{0, true}, {8, true}, {7, true}, {8, false}, {16, true}};
   for (const auto& c : cases) {
     frame_builder.blink_counter = c.blink_counter;
-    blink_enabled = c.blinking ? 1 : 0;
+    display_link.blink_enabled = c.blinking ? 1 : 0;
     software_frame* f = build_whole();
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(f->width, 640);
@@ -288,7 +288,7 @@ TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
 }
 
 TEST_F(Frames, EachCursorShapeFillsItsRows) {
-  image_record* page = display_image.load();  // blank cells, light grey on black
+  image_record* page = display_link.shown_image.load();  // blank cells, light grey on black
   page->cursor_visible = 1;
   set_cursor(page, 1, 1);
   frame_builder.blink_counter = 8;
@@ -327,7 +327,7 @@ TEST_F(Frames, EachCursorShapeFillsItsRows) {
 }
 
 TEST_F(Frames, PrintingIntoTheLastColumnShowsTheCursorOnTheNextRow) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   page->cursor_visible = 1;
   frame_builder.blink_counter = 8;
   const uint32_t on = palette_get(page->palette, 7);
@@ -346,7 +346,7 @@ TEST_F(Frames, PrintingIntoTheLastColumnShowsTheCursorOnTheNextRow) {
 
 TEST_F(Frames, Screen11GoesThroughItsPalette) {
   screen_set(11, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   ASSERT_EQ(page->bits_per_pixel, 1);
   for (int i = 0; i < 640 * 480; i += 3) shared_store8(page->data + i, 1);
   palette_put(page->palette, 1, 0xFF102030);
@@ -367,7 +367,7 @@ TEST_F(Frames, ThirtyTwoBitImagesArePublishedAsTheyAre) {
   const int32_t handle = new_image(64, 48, 32, 1);
   ASSERT_LT(handle, 0);
   screen_set(handle, 0, 0, 0, 0, 1);
-  image_record* img = display_image.load();
+  image_record* img = display_link.shown_image.load();
   ASSERT_EQ(img->bits_per_pixel, 32);
   auto* pixels = reinterpret_cast<uint32_t*>(img->data);
   std::vector<uint32_t> expected(64 * 48);
@@ -392,7 +392,7 @@ TEST_F(Frames, ThirtyTwoBitImagesArePublishedAsTheyAre) {
 }
 
 TEST_F(Frames, OnlyChangedCellsAreRedrawn) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   for (int i = 0; i < 80 * 25; ++i) shared_store8(page->data + i * 2 + 1, (i * 13) & 0x7F);  // nothing blinks
   page->cursor_visible = 0;
@@ -430,7 +430,7 @@ TEST_F(Frames, OnlyChangedCellsAreRedrawn) {
 
 TEST_F(Frames, KeptCellsMatchAWholeRedrawAcrossTheRing) {
   // A run of small changes, each frame compared with the same screen drawn whole.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   page->cursor_visible = 1;
   set_cursor(page, 1, 1);
@@ -451,7 +451,7 @@ TEST_F(Frames, KeptCellsMatchAWholeRedrawAcrossTheRing) {
 
 TEST_F(Frames, MonochromeColoursAlternateEvery512Ms) {
   screen_set(10, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   ASSERT_EQ(palette_get(page->palette, 6), 6u);  // entry 2 shows attribute 6
   shared_store8(page->data, 2);
   // Builds within one phase of the clock; returns the phase.
@@ -524,7 +524,7 @@ TEST(DisplayFrameChoice, TakesOnlyTheNewestReadyFrame) {
 }
 
 TEST_F(Frames, FramesBuiltFasterThanShownLeaveOnlyTheNewest) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   for (int n = 0; n < 5; ++n) {  // five frames, none shown in between
     put_cell(page, n, 0, 'X', 0x07);
     build_software_frame();
@@ -544,7 +544,7 @@ TEST_F(Frames, FramesBuiltFasterThanShownLeaveOnlyTheNewest) {
 
 TEST_F(Frames, BuilderAndDisplayRacingKeepTheRingConsistent) {
   // The builder on this thread, the display on another, as fast as they go.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   std::atomic<bool> stop{false};
   std::atomic<int> taken{0}, broken{0};
   std::thread display([&] {
@@ -586,7 +586,7 @@ TEST_F(Frames, ScrollingWhileTheBuilderRunsEndsInTheRightPicture) {
     screen_first_mode();
     if (mode) screen_set(mode, 0, 0, 0, 0, 1);
     frame_ring_reset();
-    prev_valid = 0;
+    display_link.prev_valid = 0;
     std::atomic<bool> stop{false};
     std::atomic<int> builds{0};
     std::thread builder([&] {
@@ -640,13 +640,13 @@ class MainLoopThread {
 };
 
 TEST_F(Frames, DisplayStatementSwitchesToManualAfterOneMoreFrame) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   // The cell is written before the main loop starts: a build already under way
   // when the display statement comes may be the one that ends automatic display.
   put_cell(page, 0, 0, 'A', 0x1F);
   MainLoopThread main_loop;
   display_statement();  // waits until the main loop has built a frame and turned it to manual
-  EXPECT_EQ(auto_display.load(), 0);
+  EXPECT_EQ(display_link.automatic.load(), 0);
   EXPECT_EQ(auto_display_query(), 0);
   // The newest picture shows the cell (the last build may have found nothing
   // new since the one that published it, and discarded its frame).
@@ -673,7 +673,7 @@ TEST_F(Frames, DisplayStatementSwitchesToManualAfterOneMoreFrame) {
 // in the frame that ends automatic display; the build under way may have read
 // that cell already. Many rounds, so that some land inside a build.
 TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   MainLoopThread main_loop;
   for (int round = 0; round < 100; ++round) {
     auto_display_statement();
@@ -681,7 +681,7 @@ TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
     const auto colour = static_cast<uint8_t>(1 + round % 15);
     put_cell(page, 0, 0, 0xDB, colour);  // a full block: the cell's first pixel is the colour
     display_statement();
-    ASSERT_EQ(auto_display.load(), 0);
+    ASSERT_EQ(display_link.automatic.load(), 0);
     software_frame* newest = nullptr;
     for (auto& frame : frame_ring.frames)
       if (frame.state.load() == sf_ready && (!newest || frame.order.load() > newest->order.load())) newest = &frame;
@@ -691,20 +691,20 @@ TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
 }
 
 TEST_F(Frames, FreezeHandshakeStopsTheBuilderUntilReleased) {
-  image_record* page = display_image.load();
-  display_ready = 1;
+  image_record* page = display_link.shown_image.load();
+  display_link.ready = 1;
   MainLoopThread main_loop;
   display_freeze_wait();  // asks, and waits for the builder's answer
-  EXPECT_EQ(display_freeze.load(), 2);
+  EXPECT_EQ(display_link.freeze.load(), 2);
   const uint64_t frozen = frame_ring.latest_order.load();
   put_cell(page, 0, 0, 'A', 0x1F);
   platform_sleep(40);
   EXPECT_EQ(frame_ring.latest_order.load(), frozen) << "no frame while frozen";
   display_unfreeze();
-  EXPECT_EQ(display_freeze.load(), 0);
+  EXPECT_EQ(display_link.freeze.load(), 0);
   for (int waited = 0; frame_ring.latest_order.load() == frozen && waited < 1000; ++waited) platform_sleep(1);
   EXPECT_GT(frame_ring.latest_order.load(), frozen);
-  display_ready = 0;
+  display_link.ready = 0;
 }
 
 }  // namespace

@@ -386,7 +386,7 @@ TEST_F(StatementTest, WidthOnPixelScreensChangesTheFont) {
     EXPECT_EQ(img()->colour, 2u);
     if (c.font != old_font) {
       EXPECT_EQ(img()->data[0], 0);
-      EXPECT_EQ(page_count, 1);
+      EXPECT_EQ(screen_pages.count, 1);
       EXPECT_EQ(img()->bottom_row, image_rows(img()) - 1);
     } else {
       EXPECT_EQ(img()->data[0], 3);

@@ -276,7 +276,7 @@ TEST_F(TextTest, ConsoleOutputGoesToStandardOutputAndLeavesTheCursor) {
   EXPECT_EQ(cursor_row_of(console), 9);
   EXPECT_EQ(console->line_held, 1);
   EXPECT_EQ(std::vector<uint8_t>(console->data, console->data + 80 * 25 * 2), cells);
-  set_write_image(page_table[0]);
+  set_write_image(screen_pages.table[0]);
   image_free_memory(console);
   image_release(index);
 }
@@ -298,10 +298,10 @@ class ProportionalTest : public TextTest {
  protected:
   void SetUp() override {
     TextTest::SetUp();
-    font_width[40] = 0;
-    font_height[40] = 16;
-    font_flags[40] = 0;
-    font_handle[40] = 1;
+    font_table.width[40] = 0;
+    font_table.height[40] = 16;
+    font_table.flags[40] = 0;
+    font_table.handle[40] = 1;
     handle = new_image(640, 64, 13, 1);
     set_dest(handle);
     image_record* i = image_at(-handle);
@@ -310,7 +310,7 @@ class ProportionalTest : public TextTest {
     i->background = 3;
   }
   void TearDown() override {
-    font_handle[40] = 0;
+    font_table.handle[40] = 0;
     TextTest::TearDown();
   }
   int32_t handle = 0;
