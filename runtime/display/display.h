@@ -35,9 +35,10 @@ struct full_screen_state {
   std::atomic<full_screen_kind> mode{full_screen_off};
   std::atomic<full_screen_kind> request{full_screen_no_request};  // full_screen_no_request when none is pending
   std::atomic<int32_t> smooth{0};  // 1 = linear filtering in full screen
+  std::atomic<int32_t> force_full_refresh{0};  // 1 = the next frame is built without comparing
 };
 extern full_screen_state full_screen_settings;
-// Back as at start-up: windowed, nothing pending, no filtering.
+// Back as at start-up: windowed, nothing pending, no filtering, no forced refresh.
 void full_screen_reset();
 
 // Window operations asked for by other threads and carried out by the window
@@ -170,14 +171,13 @@ bool frame_for_display(bool* newer);
 // visible changed, and the statements that choose automatic or manual display.
 
 // The builder's own words: written by whichever thread builds, read by tests
-// and the program thread's waits; force_full_refresh is set by any thread.
+// and the program thread's waits.
 struct frame_builder_state {
-  std::atomic<int32_t> build_done{0};          // set at the end of every build attempt
-  std::atomic<int32_t> blink_counter{0};       // advanced by every frame step; bit 3 is the blink phase
-  std::atomic<int32_t> force_full_refresh{0};  // 1 = the next frame is built without comparing
+  std::atomic<int32_t> build_done{0};     // set at the end of every build attempt
+  std::atomic<int32_t> blink_counter{0};  // advanced by every frame step; bit 3 is the blink phase
 };
 extern frame_builder_state frame_builder;
-// Back as at start-up: nothing built, blink phase 0, no forced refresh.
+// Back as at start-up: nothing built, blink phase 0.
 void frame_builder_reset();
 
 // Takes a frame from the ring, fills it from display_link.shown_image and publishes it, or

@@ -80,7 +80,6 @@ frame_builder_state frame_builder;
 void frame_builder_reset() {
   frame_builder.build_done.store(0);
   frame_builder.blink_counter.store(0);
-  frame_builder.force_full_refresh.store(0);
 }
 
 namespace {
@@ -171,7 +170,7 @@ bool size_frame(software_frame* f, int32_t width, int32_t height) {
 bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, screen_read_turn& turn) {
   const size_t bytes = static_cast<size_t>(w) * h * 4;
   software_frame* prev = newest_finished_frame();
-  const bool render = frame_builder.force_full_refresh.load() || !prev || !display_link.prev_valid.load() ||
+  const bool render = full_screen_settings.force_full_refresh.load() || !prev || !display_link.prev_valid.load() ||
                       int64_t{prev->width} * prev->height != int64_t{w} * h;
   if (!render) {
     if (!software_screen_drawn()) return false;
@@ -205,7 +204,7 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
   }
   if (n != last_index_bytes.size()) {
     last_index_bytes.assign(n, 0);
-  } else if (!frame_builder.force_full_refresh.load()) {
+  } else if (!full_screen_settings.force_full_refresh.load()) {
     if (!software_screen_drawn()) return false;
     if (display_link.prev_valid.load()) {
       if (!writes_pending) return false;
@@ -315,7 +314,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   const int32_t cols = img->width, rows = img->height;
   const size_t cells = static_cast<size_t>(cols) * rows;
 
-  bool valid = display_link.prev_valid.load() != 0 && frame_builder.force_full_refresh.load() == 0;
+  bool valid = display_link.prev_valid.load() != 0 && full_screen_settings.force_full_refresh.load() == 0;
   bool changed = false;
   if (last_text_cells.size() != cells) {
     last_text_cells.assign(cells, 0);
@@ -531,7 +530,7 @@ void build_software_frame() {
     }
     const uint64_t order = f->order.load();
     if (publish) {
-      frame_builder.force_full_refresh.store(0);
+      full_screen_settings.force_full_refresh.store(0);
       display_link.prev_valid.store(1);
       f->state.store(sf_ready);
       frame_ring.latest_order.store(order);

@@ -42,6 +42,7 @@ void full_screen_reset() {
   full_screen_settings.mode.store(full_screen_off);
   full_screen_settings.request.store(full_screen_no_request);
   full_screen_settings.smooth.store(0);
+  full_screen_settings.force_full_refresh.store(0);
 }
 
 namespace {
@@ -201,7 +202,7 @@ void window_full_screen(int32_t kind, int32_t smooth) {
   full_screen_settings.smooth.store(smooth & 1);
   const full_screen_kind mode = kind == 1 ? full_screen_off : kind == 3 ? full_screen_keep_aspect : full_screen_stretched;
   if (mode != full_screen_settings.mode.load()) full_screen_settings.request.store(mode);
-  frame_builder.force_full_refresh.store(1);
+  full_screen_settings.force_full_refresh.store(1);
   wake_signal();
 }
 

@@ -51,7 +51,7 @@ void cycle_full_screen() {
   }
   // A request back to the mode in force cancels any request still pending.
   full_screen_settings.request.store(req != mode ? req : full_screen_no_request);
-  frame_builder.force_full_refresh.store(1);
+  full_screen_settings.force_full_refresh.store(1);
 }
 
 // Event value of a key (keypad keys as their main-keyboard codes) and its keypad flag.

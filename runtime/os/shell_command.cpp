@@ -86,7 +86,7 @@ full_screen_kind leave_full_screen() {
 }
 
 void return_to_full_screen(full_screen_kind mode) {
-  frame_builder.force_full_refresh.store(1);
+  full_screen_settings.force_full_refresh.store(1);
   full_screen_settings.request.store(mode);
   wake_signal();
   await_full_screen(mode);

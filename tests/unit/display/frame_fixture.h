@@ -10,6 +10,7 @@ class FrameTest : public ScreenTest {
     ScreenTest::SetUp();
     frame_ring_reset();
     frame_builder_reset();
+    full_screen_reset();
     window_presence_reset();
   }
   void TearDown() override {

@@ -94,7 +94,7 @@ TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
   display_link.blink_enabled = 0;  // bits 4-7 are a bright background instead, and nothing blinks
   shared_store8(page->data + 2, ' ');
   shared_store8(page->data + 3, 0x80);
-  frame_builder.force_full_refresh = 1;
+  full_screen_settings.force_full_refresh = 1;
   build_software_frame();
   ASSERT_NE(published(), nullptr);
   EXPECT_EQ(published()->pixels[640 * 15 + 8], page->palette[8].load());
@@ -118,7 +118,7 @@ TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
     image_record* page = display_link.shown_image.load();
     shared_store8(page->data + 1, c.attr);
     page->cursor_visible = c.cursor;
-    frame_builder.force_full_refresh = 1;
+    full_screen_settings.force_full_refresh = 1;
     frame_builder.blink_counter = 0;
     build_software_frame();
     ASSERT_NE(published(), nullptr) << c.name;

@@ -19,7 +19,6 @@ inline void reset_key_state() {
   for (int32_t i = 0; i < key_trap_count; ++i) soft_key_set(i, "");
   run_flags_reset();
   full_screen_reset();
-  frame_builder_reset();
 }
 
 // One key from the BIOS buffer as (scan << 8) | character; -1 when empty.

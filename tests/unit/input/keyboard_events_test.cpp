@@ -149,7 +149,7 @@ TEST_F(KeyEvents, AltEnterCyclesFullScreenAndFivePressesReturnToTheWindow) {
     key_up(13);
     EXPECT_EQ(full_screen_settings.request, s.request);
     EXPECT_EQ(full_screen_settings.smooth, s.smooth);
-    EXPECT_EQ(frame_builder.force_full_refresh, 1);
+    EXPECT_EQ(full_screen_settings.force_full_refresh, 1);
     if (full_screen_settings.request != full_screen_no_request) full_screen_settings.mode = full_screen_settings.request.exchange(full_screen_no_request);
   }
   EXPECT_EQ(full_screen_settings.mode, 0);
