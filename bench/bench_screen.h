@@ -9,7 +9,6 @@ inline void bench_start_up_screen() {
   if (!ready) {
     strings_init();
     screen_tables_init();
-    screen_palettes_init();
     ready = true;
   }
   screen_first_mode();

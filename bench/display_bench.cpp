@@ -31,20 +31,18 @@ screen_bytes make_screen(int kind) {
   if (!hardware_img_list) hardware_images_init();
   if (!permanent_empty_string) strings_init();
   pending_error = 0;
-  auto_display = 1;
-  display_freeze = freeze_off;
-  screen_hidden = 0;
+  display_link_reset();
+  window_presence_reset();
   screen_tables_init();
-  screen_palettes_init();
   screen_first_mode();
-  software_frames_init();
+  frame_ring_reset();
   switch (kind) {
     case mono_640x480: screen_set(11, 0, 0, 0, 0, 1); break;
     case vga_640x480: screen_set(new_image(640, 480, 256, 1), 0, 0, 0, 0, 1); break;
     case rgb_1024x768: screen_set(new_image(1024, 768, 32, 1), 0, 0, 0, 0, 1); break;
     default: break;
   }
-  image_record* img = display_image.load();
+  image_record* img = display_link.shown_image.load();
   const size_t bytes = static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
   std::mt19937 random(7);
   for (size_t i = 0; i < bytes; ++i) {
@@ -53,7 +51,7 @@ screen_bytes make_screen(int kind) {
     if (kind == text_80x25 && (i & 1)) b &= 0x7F;  // no blinking cells
     shared_store8(img->data + i, b);
   }
-  blink_counter = 0;
+  frame_builder.blink_counter = 0;
   if (img->text) {
     const size_t frame = static_cast<size_t>(img->width) * 8 * img->height * 16 * 4;
     return {frame, bytes + 256 * 4};
@@ -65,7 +63,7 @@ screen_bytes make_screen(int kind) {
 void BM_BuildFullChange(benchmark::State& state) {
   const screen_bytes sizes = make_screen(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    prev_valid = 0;  // as after a screen change: nothing is compared, everything is drawn
+    display_link.prev_valid = 0;  // as after a screen change: nothing is compared, everything is drawn
     build_software_frame();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * sizes.frame));
@@ -99,7 +97,7 @@ BENCHMARK(BM_BuildUnchanged)->DenseRange(0, 3);
 // the builder takes its read turn and compares the whole screen and palette.
 void BM_BuildRewrittenUnchanged(benchmark::State& state) {
   const screen_bytes sizes = make_screen(static_cast<int>(state.range(0)));
-  image_record* img = display_image.load();
+  image_record* img = display_link.shown_image.load();
   uint8_t* last = img->data + static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel - 1;
   build_software_frame();
   for (auto _ : state) {
@@ -127,7 +125,7 @@ BENCHMARK(BM_MemcmpCompared)->DenseRange(0, 3);
 void BM_BuildTextOneCell(benchmark::State& state) {
   make_screen(text_80x25);
   build_software_frame();
-  image_record* img = display_image.load();
+  image_record* img = display_link.shown_image.load();
   uint8_t c = 'A';
   for (auto _ : state) {
     c = c == 'A' ? 'B' : 'A';

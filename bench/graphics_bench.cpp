@@ -33,7 +33,6 @@ image_record* destination() {
     hardware_images_init();
     if (!permanent_empty_string) strings_init();
     screen_tables_init();
-    screen_palettes_init();
     screen_first_mode();
     ready = true;
   }
@@ -250,7 +249,7 @@ BENCHMARK(BM_Copy32BitBlended)->Unit(benchmark::kMicrosecond);
 
 void BM_Copy32BitBlendPlainLoop(benchmark::State& state) {
   destination();
-  if (!blend_tables_ready) blend_tables_build();
+  if (!blend_tables.ready) blend_tables_build();
   std::vector<uint32_t> from(size_t{320} * 200, 0x80123456u), to(size_t{width} * height, 0xFF000000u);
   for (auto _ : state) {
     const uint32_t* const f = from.data();

@@ -18,7 +18,6 @@ void prepare_screen() {
   if (ready) return;
   if (!permanent_empty_string) strings_init();
   screen_tables_init();
-  screen_palettes_init();
   screen_first_mode();
   ready = true;
 }

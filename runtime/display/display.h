@@ -10,11 +10,19 @@
 
 #include "runtime/gpu/gpu.h"
 
-// State of the runtime's window shared between the program thread and the window thread.
-
-extern std::atomic<int32_t> window_may_open;  // start-up waits for it before creating the window
-extern std::atomic<int32_t> window_exists;    // set once the window has been created
-extern std::atomic<int32_t> screen_hidden;    // 1 while the window is hidden
+// Whether the window may open, exists and shows, shared by start-up, the
+// program thread and the window thread. Any thread reads; start-up and the
+// program thread's window statements write.
+struct window_presence_state {
+  std::atomic<int32_t> may_open{0};  // start-up waits for it before creating the window
+  std::atomic<int32_t> exists{0};    // set once the window has been created
+  std::atomic<int32_t> hidden{0};    // 1 while the screen's window is hidden
+  std::atomic<int32_t> desktop_width{0}, desktop_height{0};  // read when the window is created
+  std::atomic<int32_t> pointer_shape{1};  // the pointer style number last asked for
+};
+extern window_presence_state window_presence;
+// Back as at start-up: no window, shown, default pointer.
+void window_presence_reset();
 
 // Title the window is created with (or gets when it exists); "" = none set.
 void set_window_title_text(const std::string& title);
@@ -23,10 +31,15 @@ std::string window_title_text();
 // Full-screen settings shared by the key handlers, the program's statements and
 // the window thread, which acts on a pending request at its next render.
 
-extern std::atomic<full_screen_kind> full_screen_mode;
-extern std::atomic<full_screen_kind> full_screen_request;  // full_screen_no_request when none is pending
-extern std::atomic<int32_t> full_screen_smooth;   // 1 = linear filtering in full screen
-extern std::atomic<int32_t> force_full_refresh;   // 1 = the next frame is built without comparing
+struct full_screen_state {
+  std::atomic<full_screen_kind> mode{full_screen_off};
+  std::atomic<full_screen_kind> request{full_screen_no_request};  // full_screen_no_request when none is pending
+  std::atomic<int32_t> smooth{0};  // 1 = linear filtering in full screen
+  std::atomic<int32_t> force_full_refresh{0};  // 1 = the next frame is built without comparing
+};
+extern full_screen_state full_screen_settings;
+// Back as at start-up: windowed, nothing pending, no filtering, no forced refresh.
+void full_screen_reset();
 
 // Window operations asked for by other threads and carried out by the window
 // thread, through the window toolkit below.
@@ -68,15 +81,21 @@ struct int_pair {
   int32_t w, h;
 };
 
-extern std::atomic<int32_t> window_width, window_height;            // from the reshape callback
-extern std::atomic<int32_t> prev_window_width, prev_window_height;  // before the last reshape
-extern std::atomic<int32_t> reshape_pending;  // a new window size was asked for and has not arrived
-extern std::atomic<int32_t> resize_locked;    // 1: the window always returns to the screen size
-extern std::atomic<resize_scaling> resize_mode;
-extern std::atomic<int32_t> resize_event;     // set by every reshape
-extern std::atomic<int32_t> resize_width, resize_height;
-extern std::atomic<int32_t> cursor_shape;
-extern std::atomic<int32_t> desktop_size_w, desktop_size_h;  // read when the window is created
+// The window's size and the resize settings. The window thread stores the
+// sizes the toolkit reports; the program thread sets the resize settings and
+// takes the resize notice; the render reads both.
+struct window_size_state {
+  std::atomic<int32_t> width{640}, height{400};            // from the reshape callback
+  std::atomic<int32_t> prev_width{640}, prev_height{400};  // before the last reshape
+  std::atomic<int32_t> reshape_pending{1};  // a new window size was asked for and has not arrived
+  std::atomic<int32_t> locked{1};           // 1: the window always returns to the screen size
+  std::atomic<resize_scaling> scaling{resize_unscaled};
+  std::atomic<int32_t> resized{0};          // -1 after every reshape until the program asks
+  std::atomic<int32_t> resized_width{0}, resized_height{0};  // the size the last reshape reported
+};
+extern window_size_state window_size;
+// Back as at start-up: 640x400, held at the screen size, unscaled, no reshape seen.
+void window_size_reset();
 
 // Program-side operations. All do nothing while an error is pending.
 void window_set_title(const std::string& title);
@@ -129,12 +148,15 @@ struct software_frame {
   int32_t capacity = 0;  // bytes; the buffer only grows
 };
 
-extern software_frame software_frames[3];
-extern std::atomic<uint64_t> latest_order;    // last frame published or discarded
-extern std::atomic<uint64_t> rendered_order;  // latest_order at the last render
+struct frame_ring_state {
+  software_frame frames[3];
+  std::atomic<uint64_t> latest_order{0};    // last frame published or discarded
+  std::atomic<uint64_t> rendered_order{0};  // latest_order at the last render
+};
+extern frame_ring_state frame_ring;
 
-// Start-up: every frame free, order 0, no buffer.
-void software_frames_init();
+// Start-up: every frame free, order 0, no buffer; no frame published or rendered.
+void frame_ring_reset();
 
 // The display's choice (window thread): the newest ready frame newer than the
 // one shown, which becomes shown while every older ready or shown frame is
@@ -148,9 +170,17 @@ bool frame_for_display(bool* newer);
 // Turns the visible page into a 32-bit software frame, only when something
 // visible changed, and the statements that choose automatic or manual display.
 
-extern std::atomic<int32_t> build_done;  // set at the end of every build attempt
+// The builder's own words: written by whichever thread builds, read by tests
+// and the program thread's waits.
+struct frame_builder_state {
+  std::atomic<int32_t> build_done{0};     // set at the end of every build attempt
+  std::atomic<int32_t> blink_counter{0};  // advanced by every frame step; bit 3 is the blink phase
+};
+extern frame_builder_state frame_builder;
+// Back as at start-up: nothing built, blink phase 0.
+void frame_builder_reset();
 
-// Takes a frame from the ring, fills it from display_image and publishes it, or
+// Takes a frame from the ring, fills it from display_link.shown_image and publishes it, or
 // discards it when nothing changed. Main loop (automatic display) or program
 // thread (the display statement in manual display).
 void build_software_frame();
@@ -180,8 +210,6 @@ struct cursor_span {
 cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch);
 
 // What the window thread draws and when, and the main loop's frame step.
-
-extern std::atomic<int32_t> blink_counter;
 
 // The redisplay (window thread): draws the newest frame with the hardware
 // layers, the letterbox bars and the overlay when anything changed since the

@@ -16,24 +16,24 @@
 #include "runtime/image/pixels.h"
 #include "runtime/screen/screen.h"
 
-software_frame software_frames[3];
-std::atomic<uint64_t> latest_order{0};
-std::atomic<uint64_t> rendered_order{0};
+frame_ring_state frame_ring;
 
-void software_frames_init() {
-  for (auto& f : software_frames) {
+void frame_ring_reset() {
+  for (auto& f : frame_ring.frames) {
     f.state.store(sf_free);
     f.order.store(0);
     std::free(f.pixels);
     f.pixels = nullptr;
     f.width = f.height = f.capacity = 0;
   }
+  frame_ring.latest_order.store(0);
+  frame_ring.rendered_order.store(0);
 }
 
 bool frame_for_display(bool* newer) {
   uint64_t shown = 0, newest = 0;
   bool any = false;
-  for (auto& f : software_frames) {
+  for (auto& f : frame_ring.frames) {
     const int32_t state = f.state.load();
     if (state == sf_shown) shown = std::max(shown, f.order.load()), any = true;
     if (state == sf_ready) newest = std::max(newest, f.order.load()), any = true;
@@ -46,11 +46,11 @@ software_frame* take_frame_for_display(bool* is_new) {
   *is_new = false;
   for (;;) {
     software_frame* shown = nullptr;
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_shown) shown = &f;
     const uint64_t floor = shown ? shown->order.load() : 0;
     software_frame* newest = nullptr;
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_ready && f.order.load() > floor &&
           (!newest || f.order.load() > newest->order.load()))
         newest = &f;
@@ -60,7 +60,7 @@ software_frame* take_frame_for_display(bool* is_new) {
     int32_t ready = sf_ready;
     if (!newest->state.compare_exchange_strong(ready, sf_shown)) continue;
     const uint64_t order = newest->order.load();
-    for (auto& f : software_frames) {
+    for (auto& f : frame_ring.frames) {
       if (&f == newest || f.order.load() >= order) continue;
       // Older ready frames are dropped unseen; only the builder leaves state 2.
       int32_t state = f.state.load();
@@ -75,8 +75,12 @@ software_frame* take_frame_for_display(bool* is_new) {
 #include <emmintrin.h>
 #endif
 
-std::atomic<int32_t> build_done{0};
-std::atomic<int32_t> blink_counter{0};
+frame_builder_state frame_builder;
+
+void frame_builder_reset() {
+  frame_builder.build_done.store(0);
+  frame_builder.blink_counter.store(0);
+}
 
 namespace {
 
@@ -114,13 +118,13 @@ bool software_screen_drawn() { return display_order[layer_software].load() != 0;
 
 void answer_freeze() {
   display_freeze_state asked = freeze_asked;
-  if (display_freeze.load() == freeze_asked && display_freeze.compare_exchange_strong(asked, freeze_standing))
+  if (display_link.freeze.load() == freeze_asked && display_link.freeze.compare_exchange_strong(asked, freeze_standing))
     platform_sleep(0);
 }
 
 software_frame* newest_finished_frame() {
   software_frame* newest = nullptr;
-  for (auto& f : software_frames) {
+  for (auto& f : frame_ring.frames) {
     const int32_t state = f.state.load();
     if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load()))
       newest = &f;
@@ -133,10 +137,10 @@ software_frame* take_frame() {
   for (int attempt = 0; attempt < 3; ++attempt) {
     software_frame* chosen = nullptr;
     const uint64_t counter = order_counter.load();
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_ready && f.order.load() < counter && (!chosen || f.order.load() < chosen->order.load()))
         chosen = &f;
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_free) chosen = &f;
     if (!chosen) return nullptr;
     int32_t state = chosen->state.load();
@@ -166,7 +170,7 @@ bool size_frame(software_frame* f, int32_t width, int32_t height) {
 bool fill_32bit(software_frame* f, image_record* img, int32_t w, int32_t h, screen_read_turn& turn) {
   const size_t bytes = static_cast<size_t>(w) * h * 4;
   software_frame* prev = newest_finished_frame();
-  const bool render = force_full_refresh.load() || !prev || !prev_valid.load() ||
+  const bool render = full_screen_settings.force_full_refresh.load() || !prev || !display_link.prev_valid.load() ||
                       int64_t{prev->width} * prev->height != int64_t{w} * h;
   if (!render) {
     if (!software_screen_drawn()) return false;
@@ -200,9 +204,9 @@ bool fill_indexed(software_frame* f, image_record* img, int32_t w, int32_t h, sc
   }
   if (n != last_index_bytes.size()) {
     last_index_bytes.assign(n, 0);
-  } else if (!force_full_refresh.load()) {
+  } else if (!full_screen_settings.force_full_refresh.load()) {
     if (!software_screen_drawn()) return false;
-    if (prev_valid.load()) {
+    if (display_link.prev_valid.load()) {
       if (!writes_pending) return false;
       turn.take();
       if (palette_same(palette, entries) && shared_bytes_equal(img->data, last_index_bytes.data(), n)) {
@@ -310,7 +314,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   const int32_t cols = img->width, rows = img->height;
   const size_t cells = static_cast<size_t>(cols) * rows;
 
-  bool valid = prev_valid.load() != 0 && force_full_refresh.load() == 0;
+  bool valid = display_link.prev_valid.load() != 0 && full_screen_settings.force_full_refresh.load() == 0;
   bool changed = false;
   if (last_text_cells.size() != cells) {
     last_text_cells.assign(cells, 0);
@@ -337,7 +341,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
       !shared_bytes_equal(img->data, reinterpret_cast<const uint8_t*>(last_text_cells.data()), cells * 2))
     changed = true;
 
-  const int32_t phase = (blink_counter.load() >> 3) & 1;
+  const int32_t phase = (frame_builder.blink_counter.load() >> 3) & 1;
   int32_t cursor_col = cursor_col_of(img) - 1, cursor_row = cursor_row_of(img) - 1;
   if (shared_get(img->line_held) == 2 && cursor_row < rows - 1) {
     cursor_col = 0;
@@ -381,7 +385,7 @@ bool fill_text(software_frame* f, image_record* img, int32_t w, int32_t h, size_
   writes_pending = false;
   shared_get_bytes(reinterpret_cast<uint8_t*>(text_now.data()), img->data, cells * 2);
   const uint64_t order = f->order.load();
-  const bool blinking = blink_enabled.load() != 0;
+  const bool blinking = display_link.blink_enabled.load() != 0;
   const bool doubled = font == 9 || font == 15 || font == 17;
   const bool cursor_shown = shared_get(img->cursor_visible) != 0;
   bool blink_cells = false;
@@ -443,7 +447,7 @@ void answer_text_capture() {
   {
     screen_read_turn turn;
     turn.take();
-    rows = image_text_rows(display_image.load());
+    rows = image_text_rows(display_link.shown_image.load());
   }
   {
     std::lock_guard<std::mutex> hold(capture_lock);
@@ -481,12 +485,12 @@ cursor_span cursor_rows(int32_t s, int32_t e, int32_t ch) {
 
 void build_software_frame() {
   answer_freeze();
-  if (capture_wanted.load() && display_freeze.load() == freeze_off) answer_text_capture();
-  if (screen_hidden.load()) {
-    build_done.store(1);
+  if (capture_wanted.load() && display_link.freeze.load() == freeze_off) answer_text_capture();
+  if (window_presence.hidden.load()) {
+    frame_builder.build_done.store(1);
     return;
   }
-  if (display_freeze.load() == freeze_off) {
+  if (display_link.freeze.load() == freeze_off) {
     software_frame* f = take_frame();
     if (!f) {
       alert("Software frame buffer: Failed to find available frame");
@@ -494,10 +498,10 @@ void build_software_frame() {
     }
     // A switch to manual display asked before this point ends with this frame.
     int32_t asked = auto_display_switch_asked;
-    auto_display.compare_exchange_strong(asked, auto_display_switching);
-    image_record* img = display_image.load();
+    display_link.automatic.compare_exchange_strong(asked, auto_display_switching);
+    image_record* img = display_link.shown_image.load();
     // Only a text build that leaves the frame untouched keeps what it held.
-    const size_t slot = static_cast<size_t>(f - software_frames);
+    const size_t slot = static_cast<size_t>(f - frame_ring.frames);
     const uint64_t held = frame_text_order[slot];
     frame_text_order[slot] = 0;
     bool publish = false;
@@ -526,53 +530,53 @@ void build_software_frame() {
     }
     const uint64_t order = f->order.load();
     if (publish) {
-      force_full_refresh.store(0);
-      prev_valid.store(1);
+      full_screen_settings.force_full_refresh.store(0);
+      display_link.prev_valid.store(1);
       f->state.store(sf_ready);
-      latest_order.store(order);
+      frame_ring.latest_order.store(order);
     } else {
-      latest_order.store(order);
+      frame_ring.latest_order.store(order);
       f->state.store(sf_free);
     }
     // The window thread sleeps until there is something new to draw: a frame,
     // or hardware-layer commands it has not drawn (or must now drop).
-    if (publish || newest_command_order.load() >= rendered_order.load()) wake_signal();
+    if (publish || newest_command_order.load() >= frame_ring.rendered_order.load()) wake_signal();
   }
   answer_freeze();
   int32_t switching = auto_display_switching;
-  if (auto_display.compare_exchange_strong(switching, 0)) program_wake();  // switch_to_manual_display waits
-  build_done.store(1);
+  if (display_link.automatic.compare_exchange_strong(switching, 0)) program_wake();  // switch_to_manual_display waits
+  frame_builder.build_done.store(1);
 }
 
 void switch_to_manual_display() {
-  if (auto_display.load() == 0) return;
-  auto_display.store(auto_display_switch_asked);
+  if (display_link.automatic.load() == 0) return;
+  display_link.automatic.store(auto_display_switch_asked);
   // The builder wakes the program thread once the switch is made; no frames
   // come once the shutdown has begun (which wakes it too).
   for (;;) {
     const uint32_t seen = program_wakes();
-    if (auto_display.load() == 0 || shutdown_started.load() != 0) break;
+    if (display_link.automatic.load() == 0 || shutdown_started.load() != 0) break;
     program_wait(seen, -1);
   }
 }
 
 void display_statement() {
-  if (screen_hidden.load()) return;
-  if (auto_display.load() != 0) {
+  if (window_presence.hidden.load()) return;
+  if (display_link.automatic.load() != 0) {
     switch_to_manual_display();
     return;
   }
   build_software_frame();
 }
 
-void auto_display_statement() { auto_display.store(1); }
+void auto_display_statement() { display_link.automatic.store(1); }
 
 void display_frame_step() {
-  if (auto_display.load() != 0) build_software_frame();
-  blink_counter.fetch_add(1);
+  if (display_link.automatic.load() != 0) build_software_frame();
+  frame_builder.blink_counter.fetch_add(1);
 }
 
-int32_t auto_display_query() { return auto_display.load() != 0 ? -1 : 0; }
+int32_t auto_display_query() { return display_link.automatic.load() != 0 ? -1 : 0; }
 
 bool display_text_capture(std::vector<std::string>* rows, int32_t timeout_ms) {
   std::unique_lock<std::mutex> hold(capture_lock);

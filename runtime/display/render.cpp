@@ -30,7 +30,7 @@ bool same_view(const view_mapping& a, const view_mapping& b) {
 }
 
 bool layers_changed(uint64_t render_order) {
-  const uint64_t rendered = rendered_order.load();
+  const uint64_t rendered = frame_ring.rendered_order.load();
   if (render_order != rendered && newest_command_order.load() >= rendered) return true;
   if (overlay_image.load() != drawn_overlay) return true;
   for (int32_t kind = 1; kind <= 4; ++kind)
@@ -68,7 +68,7 @@ void draw_letterbox() {
     uint32_t black = 0;
     letterbox_image = make_hardware_img(1, 1, &black, 0);
   }
-  const int32_t ww = window_width.load(), wh = window_height.load();
+  const int32_t ww = window_size.width.load(), wh = window_size.height.load();
   if (v.letterbox == 1) {
     if (v.x0 > 0) draw_window_rect(0, 0, v.x0 - 1, wh - 1, letterbox_image);
     if (v.x1 < ww - 1) draw_window_rect(v.x1 + 1, 0, ww - 1, wh - 1, letterbox_image);
@@ -90,8 +90,8 @@ void draw_overlay() {
 
 // Where the shown frame lands in the window with the present size and settings.
 view_mapping window_view() {
-  return compute_view(screen_w, screen_h, window_width.load(), window_height.load(), full_screen_mode.load(),
-                      full_screen_smooth.load(), resize_mode.load());
+  return compute_view(screen_w, screen_h, window_size.width.load(), window_size.height.load(), full_screen_settings.mode.load(),
+                      full_screen_settings.smooth.load(), window_size.scaling.load());
 }
 
 }  // namespace
@@ -103,8 +103,8 @@ bool render_frame() {
 
   bool is_new = false;
   software_frame* frame = take_frame_for_display(&is_new);
-  const uint64_t render_order = latest_order.load();
-  const bool full_screen_pending = full_screen_request.load() != full_screen_no_request;
+  const uint64_t render_order = frame_ring.latest_order.load();
+  const bool full_screen_pending = full_screen_settings.request.load() != full_screen_no_request;
   // Nothing is drawn before the first frame exists.
   const bool redraw = frame && damaged.exchange(false);
   if (frame) {
@@ -121,7 +121,7 @@ bool render_frame() {
     for (int32_t kind = 1; kind <= 4; ++kind) drawn_display_order[kind] = display_order[kind].load();
     current_view = view;
     resized = false;
-    set_window_size(window_width.load(), window_height.load());
+    set_window_size(window_size.width.load(), window_size.height.load());
 
     set_target(0);
     set_projection(projection_reset);
@@ -139,7 +139,7 @@ bool render_frame() {
     }
     draw_letterbox();
     draw_overlay();
-    rendered_order.store(render_order);
+    frame_ring.rendered_order.store(render_order);
     drawn = true;
   }
   render_busy = false;
@@ -150,10 +150,10 @@ bool render_wanted() {
   if (render_busy) return false;
   bool newer = false;
   if (!frame_for_display(&newer)) return false;
-  if (newer || damaged.load() || resized || full_screen_request.load() != full_screen_no_request) return true;
+  if (newer || damaged.load() || resized || full_screen_settings.request.load() != full_screen_no_request) return true;
   window_size_step(screen_w, screen_h);  // screen_w/h: the frame shown, set by the last render
   const view_mapping view = window_view();
-  return !same_view(view, current_view) || layers_changed(latest_order.load());
+  return !same_view(view, current_view) || layers_changed(frame_ring.latest_order.load());
 }
 
 void window_resized() { resized = true; }

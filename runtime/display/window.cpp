@@ -10,9 +10,16 @@
 #include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
-std::atomic<int32_t> window_may_open{0};
-std::atomic<int32_t> window_exists{0};
-std::atomic<int32_t> screen_hidden{0};
+window_presence_state window_presence;
+
+void window_presence_reset() {
+  window_presence.may_open.store(0);
+  window_presence.exists.store(0);
+  window_presence.hidden.store(0);
+  window_presence.desktop_width.store(0);
+  window_presence.desktop_height.store(0);
+  window_presence.pointer_shape.store(1);
+}
 
 namespace {
 std::mutex title_mutex;
@@ -29,10 +36,14 @@ std::string window_title_text() {
   return title;
 }
 
-std::atomic<full_screen_kind> full_screen_mode{full_screen_off};
-std::atomic<full_screen_kind> full_screen_request{full_screen_no_request};
-std::atomic<int32_t> full_screen_smooth{0};
-std::atomic<int32_t> force_full_refresh{0};
+full_screen_state full_screen_settings;
+
+void full_screen_reset() {
+  full_screen_settings.mode.store(full_screen_off);
+  full_screen_settings.request.store(full_screen_no_request);
+  full_screen_settings.smooth.store(0);
+  full_screen_settings.force_full_refresh.store(0);
+}
 
 namespace {
 struct window_request {
@@ -83,15 +94,20 @@ void run_window_requests() {
   }
 }
 
-std::atomic<int32_t> window_width{640}, window_height{400};
-std::atomic<int32_t> prev_window_width{640}, prev_window_height{400};
-std::atomic<int32_t> reshape_pending{1};
-std::atomic<int32_t> resize_locked{1};
-std::atomic<resize_scaling> resize_mode{resize_unscaled};
-std::atomic<int32_t> resize_event{0};
-std::atomic<int32_t> resize_width{0}, resize_height{0};
-std::atomic<int32_t> cursor_shape{1};
-std::atomic<int32_t> desktop_size_w{0}, desktop_size_h{0};
+window_size_state window_size;
+
+void window_size_reset() {
+  window_size.width.store(640);
+  window_size.height.store(400);
+  window_size.prev_width.store(640);
+  window_size.prev_height.store(400);
+  window_size.reshape_pending.store(1);
+  window_size.locked.store(1);
+  window_size.scaling.store(resize_unscaled);
+  window_size.resized.store(0);
+  window_size.resized_width.store(0);
+  window_size.resized_height.store(0);
+}
 
 namespace {
 
@@ -104,7 +120,7 @@ bool error_pending() { return pending_error.load() != 0; }
 
 // The operations marked as waiting poll until the window and its handle exist.
 void wait_for_window() {
-  while (window_exists.load() == 0 || window_handle.load() == 0) platform_sleep(100);
+  while (window_presence.exists.load() == 0 || window_handle.load() == 0) platform_sleep(100);
 }
 
 // The largest window side asked for: what OpenGL can draw into, and at most
@@ -158,15 +174,15 @@ void give_size_hints(bool locked, int32_t w, int32_t h) {
 }
 
 bool full_screen_involved() {
-  return full_screen_mode.load() != full_screen_off || full_screen_request.load() != full_screen_no_request;
+  return full_screen_settings.mode.load() != full_screen_off || full_screen_settings.request.load() != full_screen_no_request;
 }
 
 // Asks the window thread for a new size and a render. A held window's hints
 // change first, so that a window manager lets the new size through.
 void reshape_window(int_pair size) {
   const int_pair target = capped(size);
-  if (resize_locked.load() && !full_screen_involved()) give_size_hints(true, target.w, target.h);
-  reshape_pending.store(1);
+  if (window_size.locked.load() && !full_screen_involved()) give_size_hints(true, target.w, target.h);
+  window_size.reshape_pending.store(1);
   toolkit.reshape(target.w, target.h);
 }
 
@@ -175,62 +191,62 @@ void reshape_window(int_pair size) {
 void window_set_title(const std::string& title) {
   if (error_pending()) return;
   set_window_title_text(title);
-  if (window_exists.load()) post_window_request(window_request_kind::set_title, 0, 0, title);
+  if (window_presence.exists.load()) post_window_request(window_request_kind::set_title, 0, 0, title);
 }
 
 void window_resize(int32_t allow, int32_t mode) {
   if (error_pending()) return;
-  if (allow == 1) resize_locked.store(0);
-  if (allow == 2) resize_locked.store(1);
-  resize_mode.store(static_cast<resize_scaling>(mode));
+  if (allow == 1) window_size.locked.store(0);
+  if (allow == 2) window_size.locked.store(1);
+  window_size.scaling.store(static_cast<resize_scaling>(mode));
   wake_signal();
 }
 
 int32_t window_resize_query() {
   if (error_pending()) return 0;
-  if (resize_locked.load() == 0 && resize_event.exchange(0) != 0) return -1;
+  if (window_size.locked.load() == 0 && window_size.resized.exchange(0) != 0) return -1;
   return 0;
 }
 
-int32_t window_resize_width() { return error_pending() ? 0 : resize_width.load(); }
-int32_t window_resize_height() { return error_pending() ? 0 : resize_height.load(); }
+int32_t window_resize_width() { return error_pending() ? 0 : window_size.resized_width.load(); }
+int32_t window_resize_height() { return error_pending() ? 0 : window_size.resized_height.load(); }
 
 void window_full_screen(int32_t kind, int32_t smooth) {
   if (error_pending()) return;
-  full_screen_smooth.store(smooth & 1);
+  full_screen_settings.smooth.store(smooth & 1);
   const full_screen_kind mode = kind == 1 ? full_screen_off : kind == 3 ? full_screen_keep_aspect : full_screen_stretched;
-  if (mode != full_screen_mode.load()) full_screen_request.store(mode);
-  force_full_refresh.store(1);
+  if (mode != full_screen_settings.mode.load()) full_screen_settings.request.store(mode);
+  full_screen_settings.force_full_refresh.store(1);
   wake_signal();
 }
 
 int32_t window_full_screen_query() {
   if (error_pending()) return 0;
-  const full_screen_kind request = full_screen_request.load();
-  return request != full_screen_no_request ? request : full_screen_mode.load();
+  const full_screen_kind request = full_screen_settings.request.load();
+  return request != full_screen_no_request ? request : full_screen_settings.mode.load();
 }
 
 void screen_hide() {
   if (error_pending()) return;
-  if (window_exists.load()) post_window_request(window_request_kind::hide);
-  screen_hidden.store(1);
+  if (window_presence.exists.load()) post_window_request(window_request_kind::hide);
+  window_presence.hidden.store(1);
 }
 
 void screen_show() {
   if (error_pending()) return;
-  if (window_exists.load())
+  if (window_presence.exists.load())
     post_window_request(window_request_kind::show);
   else {
-    window_may_open.store(1);
-    window_may_open.notify_all();
+    window_presence.may_open.store(1);
+    window_presence.may_open.notify_all();
   }
-  screen_hidden.store(0);
+  window_presence.hidden.store(0);
 }
 
-int32_t screen_hidden_query() { return !error_pending() && screen_hidden.load() ? -1 : 0; }
+int32_t screen_hidden_query() { return !error_pending() && window_presence.hidden.load() ? -1 : 0; }
 
 int32_t window_exists_query() {
-  return !error_pending() && window_handle.load() != 0 && window_exists.load() ? -1 : 0;
+  return !error_pending() && window_handle.load() != 0 && window_presence.exists.load() ? -1 : 0;
 }
 
 void window_minimise() {
@@ -242,7 +258,7 @@ void window_minimise() {
 int32_t window_minimised_query() {
   if (error_pending()) return 0;
   // A screen hidden from the start never gets a window to wait for.
-  if (screen_hidden.load()) {
+  if (window_presence.hidden.load()) {
     raise_error(err_illegal_function_call);
     return 0;
   }
@@ -253,13 +269,13 @@ int32_t window_minimised_query() {
 int32_t desktop_width() {
   if (error_pending()) return 0;
   wait_for_window();
-  return desktop_size_w.load();
+  return window_presence.desktop_width.load();
 }
 
 int32_t desktop_height() {
   if (error_pending()) return 0;
   wait_for_window();
-  return desktop_size_h.load();
+  return window_presence.desktop_height.load();
 }
 
 void window_move(int32_t kind, int32_t x, int32_t y) {
@@ -268,11 +284,11 @@ void window_move(int32_t kind, int32_t x, int32_t y) {
     raise_error(err_illegal_function_call);
     return;
   }
-  if (full_screen_mode.load() != full_screen_off) return;
+  if (full_screen_settings.mode.load() != full_screen_off) return;
   wait_for_window();
   if (kind == 1) {
-    x = (desktop_size_w.load() - window_width.load()) / 2;
-    y = (desktop_size_h.load() - window_height.load()) / 2;
+    x = (window_presence.desktop_width.load() - window_size.width.load()) / 2;
+    y = (window_presence.desktop_height.load() - window_size.height.load()) / 2;
   }
   post_window_request(window_request_kind::position, x, y);
 }
@@ -300,15 +316,15 @@ void pointer_show(bool style_given, const std::string& style) {
       raise_error(err_illegal_function_call);
       return;
     }
-    cursor_shape.store(number);
+    window_presence.pointer_shape.store(number);
   }
-  if (screen_hidden.load()) return;
+  if (window_presence.hidden.load()) return;
   wait_for_window();
-  post_window_request(window_request_kind::cursor, cursor_shape.load());
+  post_window_request(window_request_kind::cursor, window_presence.pointer_shape.load());
 }
 
 void pointer_hide() {
-  if (error_pending() || screen_hidden.load()) return;
+  if (error_pending() || window_presence.hidden.load()) return;
   wait_for_window();
   post_window_request(window_request_kind::cursor, pointer_none);
 }
@@ -330,53 +346,53 @@ int_pair aspect_size(int_pair window, int_pair prev, float aspect) {
 }
 
 void window_size_changed(int32_t width, int32_t height) {
-  resize_width.store(width);
-  resize_height.store(height);
-  resize_event.store(-1);
-  prev_window_width.store(window_width.load());
-  prev_window_height.store(window_height.load());
-  window_width.store(width);
-  window_height.store(height);
-  reshape_pending.store(0);
+  window_size.resized_width.store(width);
+  window_size.resized_height.store(height);
+  window_size.resized.store(-1);
+  window_size.prev_width.store(window_size.width.load());
+  window_size.prev_height.store(window_size.height.load());
+  window_size.width.store(width);
+  window_size.height.store(height);
+  window_size.reshape_pending.store(0);
 }
 
 void window_size_step(int32_t screen_w, int32_t screen_h) {
-  const int_pair window{window_width.load(), window_height.load()};
+  const int_pair window{window_size.width.load(), window_size.height.load()};
   // The window's size for the screen's: the same, unless the screen is larger
   // than any window can be.
   const int_pair fit = capped({screen_w, screen_h});
   const int32_t sw = fit.w, sh = fit.h;
-  if (full_screen_mode.load() == full_screen_off && full_screen_request.load() == full_screen_no_request) {
+  if (full_screen_settings.mode.load() == full_screen_off && full_screen_settings.request.load() == full_screen_no_request) {
     const bool changed = sw != prev_screen.w || sh != prev_screen.h;
     screen_aspect = static_cast<float>(screen_w) / static_cast<float>(screen_h);
     prev_screen = {sw, sh};
     const float aspect = static_cast<float>(window.w) / static_cast<float>(window.h);
-    if (resize_mode.load() != resize_unscaled && aspect != window_aspect && aspect != screen_aspect) {
+    if (window_size.scaling.load() != resize_unscaled && aspect != window_aspect && aspect != screen_aspect) {
       const int_pair size = capped_keeping_aspect(
-          aspect_size(window, {prev_window_width.load(), prev_window_height.load()}, screen_aspect));
+          aspect_size(window, {window_size.prev_width.load(), window_size.prev_height.load()}, screen_aspect));
       window_aspect = static_cast<float>(size.w) / static_cast<float>(size.h);
       reshape_window(size);
-    } else if ((window.w != sw || window.h != sh) && (resize_locked.load() || changed)) {
+    } else if ((window.w != sw || window.h != sh) && (window_size.locked.load() || changed)) {
       reshape_window({sw, sh});
     } else if (capped(window).w != window.w || capped(window).h != window.h) {
       reshape_window(window);  // resized by hand past what a window can be
     }
   }
-  const full_screen_kind request = full_screen_request.load();
-  if (reshape_pending.load() == 0 && request != full_screen_no_request) {
+  const full_screen_kind request = full_screen_settings.request.load();
+  if (window_size.reshape_pending.load() == 0 && request != full_screen_no_request) {
     if (request != full_screen_off) {
       // A window held at one size may not be let full screen: lift the hold first.
       give_size_hints(false, window.w, window.h);
-      if (full_screen_mode.load() == full_screen_off) toolkit.full_screen(true);
-    } else if (full_screen_mode.load() != full_screen_off) {
+      if (full_screen_settings.mode.load() == full_screen_off) toolkit.full_screen(true);
+    } else if (full_screen_settings.mode.load() != full_screen_off) {
       toolkit.full_screen(false);
       reshape_window({sw, sh});
     }
-    full_screen_mode.store(request);
-    full_screen_request.store(full_screen_no_request);
+    full_screen_settings.mode.store(request);
+    full_screen_settings.request.store(full_screen_no_request);
   }
   // The hold follows the program's resize setting; a pending reshape has set
   // the hints for its size already.
-  if (!full_screen_involved() && reshape_pending.load() == 0)
-    give_size_hints(resize_locked.load() != 0, window.w, window.h);
+  if (!full_screen_involved() && window_size.reshape_pending.load() == 0)
+    give_size_hints(window_size.locked.load() != 0, window.w, window.h);
 }

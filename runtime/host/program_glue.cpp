@@ -120,9 +120,9 @@ void chain_statement(const str_desc* program) {
 void program_end() {
   close_all_files();
   exit_trap_enabled.store(0);  // a close request now ends the program even if it took them over
-  if (screen_hidden.load() == 0) {
+  if (window_presence.hidden.load() == 0) {
     // The prompt goes on the bottom row of the visible page, whatever page the program drew on.
-    set_write_image(display_index.load());
+    set_write_image(display_link.shown_index.load());
     // A page lower than one text row has no bottom row: the prompt is left out,
     // and the wait for the key goes on all the same.
     const int32_t rows = image_rows(write_image);
@@ -142,7 +142,7 @@ void program_end() {
       if (!waiting) break;
       platform_sleep(0);
     }
-    auto_display.store(1);
+    display_link.automatic.store(1);
     // Sleeps until a key arrives or the shutdown begins.
     for (;;) {
       const uint32_t seen = program_wakes();

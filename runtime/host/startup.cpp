@@ -82,7 +82,7 @@ Display* require_display() {
 }
 
 void prepare_runtime_state(int argc, char** argv) {
-  software_frames_init();
+  frame_ring_reset();
   hardware_images_init();
   render_commands_init();
   mouse_queues_init();
@@ -101,7 +101,6 @@ void prepare_runtime_state(int argc, char** argv) {
   take_keyboard_state();
   cm_write16(bios_kbd_head, 0x001E);
   cm_write16(bios_kbd_tail, 0x001E);
-  screen_palettes_init();
   screen_first_mode();
   screen_icons_init();
   window_icon_capture();
@@ -111,7 +110,7 @@ void prepare_runtime_state(int argc, char** argv) {
 void start_threads() {
   std::thread(program_thread).detach();
   std::thread(timer_thread).detach();
-  display_ready.store(1);
+  display_link.ready.store(1);
   std::thread(main_loop).detach();
 }
 
@@ -128,8 +127,8 @@ void identify_window(Display* display, Window window) {
 }
 
 void open_window(int argc, char** argv) {
-  if (screen_hidden.load() == 0) window_may_open.store(1);
-  window_may_open.wait(0);  // a hidden screen opens the window when first shown
+  if (window_presence.hidden.load() == 0) window_presence.may_open.store(1);
+  window_presence.may_open.wait(0);  // a hidden screen opens the window when first shown
 
   Display* probe = require_display();
   window_creation_errors_trap();
@@ -151,9 +150,9 @@ void open_window(int argc, char** argv) {
   // window was being made must reach the runtime, not freeglut.
   window_procedure_install();
   window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
-  desktop_size_w.store(glutGet(GLUT_SCREEN_WIDTH));
-  desktop_size_h.store(glutGet(GLUT_SCREEN_HEIGHT));
-  window_exists.store(1);
+  window_presence.desktop_width.store(glutGet(GLUT_SCREEN_WIDTH));
+  window_presence.desktop_height.store(glutGet(GLUT_SCREEN_HEIGHT));
+  window_presence.exists.store(1);
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) alert(reinterpret_cast<const char*>(glewGetErrorString(glew_status)));

@@ -5,27 +5,23 @@
 
 #include "runtime/image/detail/font_engine.h"
 
-std::atomic<int32_t> font_slots{0};
-std::atomic<int32_t> font_height[font_slots_max];
-std::atomic<int32_t> font_width[font_slots_max];
-std::atomic<int32_t> font_flags[font_slots_max];
-std::atomic<uintptr_t> font_handle[font_slots_max];
+font_table_state font_table;
 
 namespace {
 constexpr int32_t font_slots_at_start = 49;
 }
 
-void font_tables_init() {
+void font_table_reset() {
   for (int32_t f = 0; f < font_slots_max; ++f) {
-    if (const uintptr_t handle = font_handle[f].exchange(0)) font_engine_release(handle);
-    font_height[f] = font_width[f] = font_flags[f] = 0;
+    if (const uintptr_t handle = font_table.handle[f].exchange(0)) font_engine_release(handle);
+    font_table.height[f] = font_table.width[f] = font_table.flags[f] = 0;
   }
-  font_slots = font_slots_at_start;
+  font_table.slots = font_slots_at_start;
   for (int32_t f : {8, 14, 16}) {
-    font_width[f] = 8;
-    font_width[f + 1] = 16;
-    font_height[f] = font_height[f + 1] = f;
-    font_flags[f] = font_flags[f + 1] = font_monospace;
+    font_table.width[f] = 8;
+    font_table.width[f + 1] = 16;
+    font_table.height[f] = font_table.height[f + 1] = f;
+    font_table.flags[f] = font_table.flags[f + 1] = font_monospace;
   }
 }
 
@@ -34,12 +30,12 @@ bool font_is_builtin(int64_t font) {
 }
 
 bool font_is_loaded(int64_t font) {
-  return font >= first_loaded_font && font < font_slots.load() && font_handle[font] != 0;
+  return font >= first_loaded_font && font < font_table.slots.load() && font_table.handle[font] != 0;
 }
 
 const uint8_t* font_text_cells(uint32_t font) {
   if (font < first_loaded_font || font >= font_slots_max) return nullptr;
-  return font_engine_text_cells(font_handle[font].load());
+  return font_engine_text_cells(font_table.handle[font].load());
 }
 
 int32_t image_rows(const image_record* img) {
@@ -56,26 +52,8 @@ int32_t image_columns(const image_record* img) {
 
 const glyph_coverage* loaded_glyph(uint32_t font, uint32_t code) {
   if (font < first_loaded_font || font >= font_slots_max) return nullptr;
-  const uintptr_t handle = font_handle[font];
-  return font_flags[font] & font_unicode ? font_engine_render_code_point(handle, code)
+  const uintptr_t handle = font_table.handle[font];
+  return font_table.flags[font] & font_unicode ? font_engine_render_code_point(handle, code)
                                          : font_engine_render_char(handle, code & 0xFF);
 }
 
-uint8_t glyph_8x8[256 * 64];
-uint8_t glyph_8x16[256 * 128];
-
-namespace {
-
-void expand(const uint8_t* rows, int32_t row_count, uint8_t* out) {
-  for (int32_t r = 0; r < row_count; ++r)
-    for (int32_t c = 0; c < 8; ++c) out[r * 8 + c] = (rows[r] >> (7 - c)) & 1 ? 255 : 0;
-}
-
-}  // namespace
-
-void glyphs_init() {
-  for (int32_t c = 0; c < 256; ++c) {
-    expand(glyph_rows_8x8[c], 8, glyph_8x8 + c * 64);
-    expand(glyph_rows_8x16[c], 16, glyph_8x16 + c * 128);
-  }
-}

@@ -20,14 +20,14 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
     return;
   }
   image_record* img = image_at(index);
-  if (img->text && !(font_flags[font] & font_monospace)) {
+  if (img->text && !(font_table.flags[font] & font_monospace)) {
     raise_error(err_illegal_function_call);
     return;
   }
   // A text surface shows a loaded font through its cells, made here before
   // any page takes the font; a font without a cell width, or with cells too
   // large to keep, cannot serve one.
-  if (img->text && font >= first_loaded_font && !font_engine_prepare_text_cells(font_handle[font])) {
+  if (img->text && font >= first_loaded_font && !font_engine_prepare_text_cells(font_table.handle[font])) {
     raise_error(err_illegal_function_call);
     return;
   }
@@ -35,9 +35,9 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
     // The frame builder reads the font of every text page: change them all
     // while it stands still. Cursors and print regions stay.
     display_freeze_wait();
-    for (int32_t p = 0; p < page_count; ++p)
-      if (page_table[p]) image_at(page_table[p])->font = static_cast<uint32_t>(font);
-    prev_valid.store(0);
+    for (int32_t p = 0; p < screen_pages.count; ++p)
+      if (screen_pages.table[p]) image_at(screen_pages.table[p])->font = static_cast<uint32_t>(font);
+    display_link.prev_valid.store(0);
     display_unfreeze();
     return;
   }
@@ -58,8 +58,8 @@ int32_t font_metric_query(const std::atomic<int32_t>* table, int64_t font, int32
 
 }  // namespace
 
-int32_t font_width_query(int64_t font, int32_t given) { return font_metric_query(font_width, font, given); }
-int32_t font_height_query(int64_t font, int32_t given) { return font_metric_query(font_height, font, given); }
+int32_t font_width_query(int64_t font, int32_t given) { return font_metric_query(font_table.width, font, given); }
+int32_t font_height_query(int64_t font, int32_t given) { return font_metric_query(font_table.height, font, given); }
 
 int32_t image_font_query(int64_t page_or_handle, int32_t given) {
   if (pending_error.load()) return 0;
@@ -73,14 +73,14 @@ void free_font(int64_t font) {
     raise_error(err_invalid_handle);
     return;
   }
-  for (int32_t i = 2; i < image_slots_used; ++i) {
+  for (int32_t i = 2; i < image_slots_used(); ++i) {
     const image_record* img = image_at(i);
     if (img->valid && img->font == font) {
       raise_error(err_illegal_function_call);
       return;
     }
   }
-  font_engine_release(font_handle[font].exchange(0));
+  font_engine_release(font_table.handle[font].exchange(0));
 }
 
 namespace {
@@ -124,13 +124,13 @@ bool path_of(const str_desc* file_name, std::string* path) {
 }
 
 // The lowest free loaded-font slot, growing the tables by one when all are
-// taken; 0 when they are full. The new entry is clear before font_slots counts it.
+// taken; 0 when they are full. The new entry is clear before font_table.slots counts it.
 int32_t font_slot() {
-  const int32_t slots = font_slots.load();
+  const int32_t slots = font_table.slots.load();
   for (int32_t f = first_loaded_font; f < slots; ++f)
-    if (!font_handle[f]) return f;
+    if (!font_table.handle[f]) return f;
   if (slots >= font_slots_max) return 0;
-  font_slots = slots + 1;
+  font_table.slots = slots + 1;
   return slots;
 }
 
@@ -146,10 +146,10 @@ int32_t load_font_bytes(const uint8_t* file, size_t size, int32_t height, int32_
     font_engine_release(handle);
     return -1;
   }
-  font_height[slot] = height;
-  font_width[slot] = font_engine_fixed_advance(handle);
-  font_flags[slot] = flags;
-  font_handle[slot] = handle;
+  font_table.height[slot] = height;
+  font_table.width[slot] = font_engine_fixed_advance(handle);
+  font_table.flags[slot] = flags;
+  font_table.handle[slot] = handle;
   return slot;
 }
 

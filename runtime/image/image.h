@@ -4,6 +4,7 @@
 // about the shown image, the font tables with the built-in glyphs and loaded
 // fonts, and the mix of two colours by a glyph's coverage. Program thread,
 // except where a declaration says otherwise.
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -79,7 +80,7 @@ inline int16_t cursor_row_of(image_record* img) { return shared_get(img->cursor_
 inline void set_line_held(image_record* img, uint8_t value) { shared_put(&img->line_held, value); }
 
 // The table of images, their handles, the screen's page table and the current
-// destination, source and shown images. Program thread, except display_image,
+// destination, source and shown images. Program thread, except display_link.shown_image,
 // which the frame builder reads.
 
 // Slots come in blocks of this many records. Blocks never move, so record
@@ -88,41 +89,44 @@ constexpr int32_t image_block_slots = 4096;
 // Image handles stay above the hardware-image handles (-16777216 .. -8388609).
 constexpr int32_t image_slots_max = 8388608;
 
-extern int32_t image_slots_used;  // slots ever handed out (including the two reserved)
+// Slots ever handed out (including the two reserved).
+int32_t image_slots_used();
 
 // Takes a slot (freed ones first), marks it valid and returns its index.
 // Growth failures are fatal (errors 502 and 503).
 int32_t image_alloc();
 // Zeroes and frees a valid slot; 0 when index names no valid slot, else 1.
 int32_t image_release(int32_t index);
-// The record of a slot below image_slots_used (valid or not).
+// The record of a slot below image_slots_used() (valid or not).
 image_record* image_at(int32_t index);
 // True when index names a valid image (never slots 0 and 1).
 bool image_index_valid(int64_t index);
-// Empties the table (releasing every image and its memory) and reserves slots 0 and 1.
-void image_table_init();
+// Empties the table (releasing every image and its memory) and reserves slots
+// 0 and 1; the pages, the current images and the shown image go back to none.
+void image_table_reset();
 
-// Current images. display_image is stored last when it changes so that the
-// frame builder sees a complete record.
+// Current images: the destination and the source of the statements. They
+// stay plain words of their own, read by nearly every statement; the shown
+// image is display_link's.
 extern int32_t write_index;
 extern image_record* write_image;
 extern int32_t read_index;
 extern image_record* read_image;
-extern std::atomic<int32_t> display_index;
-extern std::atomic<image_record*> display_image;
 void set_write_image(int32_t index);
 void set_read_image(int32_t index);
 void set_display_image(int32_t index);
 
-// page number -> image index (0 = not made yet); page_count entries.
-extern int32_t* page_table;
-extern int32_t page_count;
+// The screen's pages. Program thread; image_table_reset puts them back.
+struct screen_pages_state {
+  int32_t* table = nullptr;  // page number -> image index (0 = not made yet); count entries
+  int32_t count = 0;
+  int32_t last_active = 0;
+  bool page0_handed = false;  // page 0 is an image the program gave to SCREEN
+};
+extern screen_pages_state screen_pages;
 constexpr int32_t page_number_max = 1048575;  // larger page numbers are refused with error 5
 // Grows the table to hold page; false (nothing changed) when page is out of range or memory runs out.
 bool page_table_reserve(int32_t page);
-
-extern int32_t last_active_page;
-extern bool page0_handed;  // page 0 is an image the program gave to SCREEN
 
 // Resolves a page (>= 0, made on first use) or an image handle (< 0) to an
 // index. A bad handle raises bad_handle_error; a page that cannot be made
@@ -161,14 +165,11 @@ void reset_colours();
 
 // The default colour tables and the palette of each image.
 
-// Working copies, alpha byte 0xFF (filled by palettes_init).
-extern uint32_t vga_palette[256];
-extern uint32_t ega_palette[64];
+// Constant tables, alpha byte 0xFF. Any thread.
+extern const std::array<uint32_t, 256> vga_palette;
+extern const std::array<uint32_t, 64> ega_palette;
 // Mode 10 grey levels by blink phase and attribute number (no alpha byte).
-extern uint32_t mono_attribute_table[2][9];
-
-// Copies the constant tables into the working tables.
-void palettes_init();
+extern const std::array<std::array<uint32_t, 9>, 2> mono_attribute_table;
 
 // A zeroed palette of 256 entries; null when memory runs out.
 std::atomic<uint32_t>* palette_new();
@@ -179,10 +180,8 @@ void default_palette(image_record* img);
 
 // Words shared between the program thread's screen changes and the frame builder.
 
-extern std::atomic<int32_t> display_ready;   // set by start-up once the display runs
-extern std::atomic<int32_t> auto_display;    // != 0: the main loop builds frames
 // The switch from automatic to manual display: the program thread stores
-// auto_display_switch_asked and waits for 0; the builder moves the word to
+// auto_display_switch_asked in automatic and waits for 0; the builder moves it to
 // auto_display_switching when it begins a frame and to 0 when that frame is
 // done. The last automatic frame thus begins after the ask and holds every
 // write made before it, however far a build was when the ask came.
@@ -191,21 +190,33 @@ constexpr int32_t auto_display_switching = -2;
 // The freeze handshake: the program thread asks, the frame builder answers by
 // standing still, the program thread lets it go on.
 enum display_freeze_state : int32_t { freeze_off = 0, freeze_asked = 1, freeze_standing = 2 };
-extern std::atomic<display_freeze_state> display_freeze;
-extern std::atomic<int32_t> prev_valid;      // 1: the frame builder's last frame still describes the screen
-extern std::atomic<int32_t> blink_enabled;   // 1: text attribute bit 7 blinks (else a bright background)
+
+struct display_link_state {
+  std::atomic<int32_t> ready{0};      // set by start-up once the display runs
+  std::atomic<int32_t> automatic{1};  // != 0: the main loop builds frames
+  std::atomic<display_freeze_state> freeze{freeze_off};
+  std::atomic<int32_t> prev_valid{0};     // 1: the frame builder's last frame still describes the screen
+  std::atomic<int32_t> blink_enabled{1};  // 1: text attribute bit 7 blinks (else a bright background)
+  // The shown page. shown_image is stored last when it changes so that the
+  // frame builder sees a complete record.
+  std::atomic<int32_t> shown_index{0};
+  std::atomic<image_record*> shown_image{nullptr};
+};
+extern display_link_state display_link;
+// Back as at start-up: display not running, automatic, no freeze, nothing shown.
+void display_link_reset();
 
 // The freeze handshake with a frame builder running on another thread: asks
 // it to stand still and waits until it does (or the process shuts down).
 // display_unfreeze lets it go on. Both do nothing unless the display runs
-// automatically (auto_display and display_ready).
+// automatically (display_link's automatic and ready).
 bool display_runs_alone();
 void display_freeze_wait();
 void display_unfreeze();
 
 // Font numbers and their metrics: 8, 9, 14, 15, 16, 17 built in, 32 and up loaded.
 
-// Option bits of font_flags.
+// Option bits of font_table.flags.
 constexpr int32_t font_bold = 1;
 constexpr int32_t font_italic = 2;
 constexpr int32_t font_underline = 4;
@@ -217,31 +228,34 @@ constexpr int32_t first_loaded_font = 32;
 // Pixel heights a font may be loaded at.
 constexpr int32_t font_height_max = 2048;
 
-// The font tables, indexed by font number. font_slots entries are in use: 49
-// at start-up, one more whenever a load finds no free slot, up to
+// The font tables, indexed by font number. slots entries are in use: 49 at
+// start-up, one more whenever a load finds no free slot, up to
 // font_slots_max. The tables have their full size from the start and never
 // move, so the frame builder may read the entry of a text page's font while
 // the program thread loads or frees other fonts. The program thread writes.
 constexpr int32_t font_slots_max = 1024;
-extern std::atomic<int32_t> font_slots;
-extern std::atomic<int32_t> font_height[font_slots_max];
-extern std::atomic<int32_t> font_width[font_slots_max];  // 0: proportional
-extern std::atomic<int32_t> font_flags[font_slots_max];
-extern std::atomic<uintptr_t> font_handle[font_slots_max];  // font engine handle of a loaded font, 0 = free slot
+struct font_table_state {
+  std::atomic<int32_t> slots{0};
+  std::atomic<int32_t> height[font_slots_max];
+  std::atomic<int32_t> width[font_slots_max];  // 0: proportional
+  std::atomic<int32_t> flags[font_slots_max];
+  std::atomic<uintptr_t> handle[font_slots_max];  // font engine handle of a loaded font, 0 = free slot
+};
+extern font_table_state font_table;
 
 // Height and width of a font number, 0 for a number outside the tables. Any thread.
-inline int32_t font_height_of(uint32_t font) { return font < font_slots_max ? font_height[font].load() : 0; }
-inline int32_t font_width_of(uint32_t font) { return font < font_slots_max ? font_width[font].load() : 0; }
+inline int32_t font_height_of(uint32_t font) { return font < font_slots_max ? font_table.height[font].load() : 0; }
+inline int32_t font_width_of(uint32_t font) { return font < font_slots_max ? font_table.width[font].load() : 0; }
 
 // Coverage (0 .. 255) of the 256 code page characters of a loaded font cut to
-// its cells, font_width x font_height bytes each, for text screens; null for
+// its cells, font_table.width x font_table.height bytes each, for text screens; null for
 // other fonts. The frame builder calls it for the font of the text page it
 // shows: set_image_font makes the cells before any text page takes the font,
 // and they stay unchanged until the font is freed.
 const uint8_t* font_text_cells(uint32_t font);
 
-// Fills the metrics of the six built-in fonts.
-void font_tables_init();
+// Releases every loaded font and fills the metrics of the six built-in fonts.
+void font_table_reset();
 
 bool font_is_builtin(int64_t font);
 // A loaded font number that holds an engine font.
@@ -272,14 +286,12 @@ void free_font(int64_t font);
 extern const uint8_t glyph_rows_8x8[256][8];
 extern const uint8_t glyph_rows_8x16[256][16];
 
-// Working tables, one byte per pixel (0 clear, 255 set): glyph c of the 8x8
-// font at c * 64, of the 8x16 font at c * 128. Filled by glyphs_init.
-extern uint8_t glyph_8x8[256 * 64];
-extern uint8_t glyph_8x16[256 * 128];
+// The same shapes one byte per pixel (0 clear, 255 set), made at compile
+// time: glyph c of the 8x8 font at c * 64, of the 8x16 font at c * 128.
+extern const std::array<uint8_t, 256 * 64> glyph_8x8;
+extern const std::array<uint8_t, 256 * 128> glyph_8x16;
 
-void glyphs_init();
-
-// A built-in glyph in the working tables: rows of 8 bytes from the top, each
+// A built-in glyph in the tables: rows of 8 bytes from the top, each
 // column drawn repeat times across (2 for the double-width fonts 9, 15, 17).
 struct builtin_glyph {
   const uint8_t* pixels;  // null for a font that is not built in
@@ -288,18 +300,18 @@ struct builtin_glyph {
 };
 
 // Fonts 8 and 9 draw the 8x8 glyphs, 14 and 15 rows 1 to 14 of the 8x16
-// glyphs, 16 and 17 the whole 8x16 glyphs. Any thread after glyphs_init.
+// glyphs, 16 and 17 the whole 8x16 glyphs. Any thread.
 inline builtin_glyph builtin_glyph_of(uint32_t font, uint8_t code) {
   switch (font) {
     case 8:
     case 9:
-      return {glyph_8x8 + code * 64, 8, font == 9 ? 2 : 1};
+      return {glyph_8x8.data() + code * 64, 8, font == 9 ? 2 : 1};
     case 14:
     case 15:
-      return {glyph_8x16 + code * 128 + 8, 14, font == 15 ? 2 : 1};
+      return {glyph_8x16.data() + code * 128 + 8, 14, font == 15 ? 2 : 1};
     case 16:
     case 17:
-      return {glyph_8x16 + code * 128, 16, font == 17 ? 2 : 1};
+      return {glyph_8x16.data() + code * 128, 16, font == 17 ? 2 : 1};
     default:
       return {nullptr, 0, 0};
   }

@@ -7,53 +7,53 @@
 #include "runtime/core/core.h"
 #include "runtime/image/pixels.h"
 
-int32_t image_slots_used = 0;
-
 int32_t write_index = 0;
 image_record* write_image = nullptr;
 int32_t read_index = 0;
 image_record* read_image = nullptr;
-std::atomic<int32_t> display_index{0};
-std::atomic<image_record*> display_image{nullptr};
 
-int32_t* page_table = nullptr;
-int32_t page_count = 0;
-int32_t last_active_page = 0;
-bool page0_handed = false;
+screen_pages_state screen_pages;
 
 namespace {
 
+// The slots: blocks of records that live for the process, and a stack of the
+// released slot numbers, taken first. Program thread.
 constexpr int32_t block_count_max = image_slots_max / image_block_slots;
-image_record* blocks[block_count_max];  // blocks live for the process
-int32_t blocks_made = 0;
-
-int32_t* free_stack = nullptr;
-int32_t free_top = 0;
-int32_t free_capacity = 0;
+struct image_table_state {
+  image_record* blocks[block_count_max] = {};
+  int32_t blocks_made = 0;
+  int32_t slots_used = 0;
+  int32_t* free_stack = nullptr;
+  int32_t free_top = 0;
+  int32_t free_capacity = 0;
+};
+image_table_state image_table;
 
 }  // namespace
 
+int32_t image_slots_used() { return image_table.slots_used; }
+
 image_record* image_at(int32_t index) {
-  return &blocks[index / image_block_slots][index % image_block_slots];
+  return &image_table.blocks[index / image_block_slots][index % image_block_slots];
 }
 
 bool image_index_valid(int64_t index) {
-  return index >= 0 && index < image_slots_used && image_at(static_cast<int32_t>(index))->valid;
+  return index >= 0 && index < image_table.slots_used && image_at(static_cast<int32_t>(index))->valid;
 }
 
 int32_t image_alloc() {
   int32_t index;
-  if (free_top > 0) {
-    index = free_stack[--free_top];
+  if (image_table.free_top > 0) {
+    index = image_table.free_stack[--image_table.free_top];
   } else {
-    if (image_slots_used == blocks_made * image_block_slots) {
+    if (image_table.slots_used == image_table.blocks_made * image_block_slots) {
       image_record* block = nullptr;
-      if (blocks_made < block_count_max)
+      if (image_table.blocks_made < block_count_max)
         block = static_cast<image_record*>(std::calloc(image_block_slots, sizeof(image_record)));
       if (!block) raise_error(err_image_table_growth);  // fatal: does not return
-      blocks[blocks_made++] = block;
+      image_table.blocks[image_table.blocks_made++] = block;
     }
-    index = image_slots_used++;
+    index = image_table.slots_used++;
   }
   image_record* img = image_at(index);
   std::memset(static_cast<void*>(img), 0, sizeof *img);
@@ -65,36 +65,36 @@ int32_t image_release(int32_t index) {
   if (!image_index_valid(index)) return 0;
   image_record* img = image_at(index);
   if (img->lock_id) lock_free(img->lock_record);
-  if (free_top == free_capacity) {
-    const int32_t capacity = free_capacity + image_block_slots;
-    auto* grown = static_cast<int32_t*>(std::realloc(free_stack, sizeof(int32_t) * capacity));
+  if (image_table.free_top == image_table.free_capacity) {
+    const int32_t capacity = image_table.free_capacity + image_block_slots;
+    auto* grown = static_cast<int32_t*>(std::realloc(image_table.free_stack, sizeof(int32_t) * capacity));
     if (!grown) raise_error(err_image_free_stack_growth);  // fatal: does not return
-    free_stack = grown;
-    free_capacity = capacity;
+    image_table.free_stack = grown;
+    image_table.free_capacity = capacity;
   }
   std::memset(static_cast<void*>(img), 0, sizeof *img);
-  free_stack[free_top++] = index;
+  image_table.free_stack[image_table.free_top++] = index;
   return 1;
 }
 
-void image_table_init() {
-  for (int32_t i = 2; i < image_slots_used; ++i) {
+void image_table_reset() {
+  for (int32_t i = 2; i < image_table.slots_used; ++i) {
     if (!image_at(i)->valid) continue;
     image_free_memory(image_at(i));
     image_release(i);
   }
-  for (int32_t b = 0; b < blocks_made; ++b) std::memset(static_cast<void*>(blocks[b]), 0, sizeof(image_record) * image_block_slots);
-  image_slots_used = 0;
-  free_top = 0;
+  for (int32_t b = 0; b < image_table.blocks_made; ++b) std::memset(static_cast<void*>(image_table.blocks[b]), 0, sizeof(image_record) * image_block_slots);
+  image_table.slots_used = 0;
+  image_table.free_top = 0;
   write_index = read_index = 0;
   write_image = read_image = nullptr;
-  display_index.store(0);
-  display_image.store(nullptr);
-  std::free(page_table);
-  page_table = static_cast<int32_t*>(std::calloc(1, sizeof(int32_t)));
-  page_count = 1;
-  last_active_page = 0;
-  page0_handed = false;
+  display_link.shown_index.store(0);
+  display_link.shown_image.store(nullptr);
+  std::free(screen_pages.table);
+  screen_pages.table = static_cast<int32_t*>(std::calloc(1, sizeof(int32_t)));
+  screen_pages.count = 1;
+  screen_pages.last_active = 0;
+  screen_pages.page0_handed = false;
   image_alloc();
   image_alloc();
   image_at(0)->valid = 0;
@@ -112,18 +112,18 @@ void set_read_image(int32_t index) {
 }
 
 void set_display_image(int32_t index) {
-  display_index.store(index);
-  display_image.store(image_at(index), std::memory_order_release);
+  display_link.shown_index.store(index);
+  display_link.shown_image.store(image_at(index), std::memory_order_release);
 }
 
 bool page_table_reserve(int32_t page) {
   if (page < 0 || page > page_number_max) return false;
-  if (page < page_count) return true;
-  auto* grown = static_cast<int32_t*>(std::realloc(page_table, sizeof(int32_t) * (page + 1)));
+  if (page < screen_pages.count) return true;
+  auto* grown = static_cast<int32_t*>(std::realloc(screen_pages.table, sizeof(int32_t) * (page + 1)));
   if (!grown) return false;
-  std::memset(grown + page_count, 0, sizeof(int32_t) * (page + 1 - page_count));
-  page_table = grown;
-  page_count = page + 1;
+  std::memset(grown + screen_pages.count, 0, sizeof(int32_t) * (page + 1 - screen_pages.count));
+  screen_pages.table = grown;
+  screen_pages.count = page + 1;
   return true;
 }
 
@@ -260,8 +260,8 @@ void image_free_memory(image_record* img) {
 
 int32_t page_image(int32_t page) {
   if (!page_table_reserve(page)) return 0;
-  if (page_table[page]) return page_table[page];
-  const image_record* first = image_at(page_table[0]);
+  if (screen_pages.table[page]) return screen_pages.table[page];
+  const image_record* first = image_at(screen_pages.table[0]);
   const int32_t index = image_create(first->width, first->height, first->mode);
   if (!index) return 0;
   image_record* img = image_at(index);
@@ -273,7 +273,7 @@ int32_t page_image(int32_t page) {
   }
   img->flags |= image_is_page;
   set_font(static_cast<int32_t>(first->font), img);
-  page_table[page] = index;
+  screen_pages.table[page] = index;
   return index;
 }
 
@@ -311,8 +311,8 @@ void reset_colours() {
 }
 
 void release_image(int32_t index) {
-  if (index == write_index) set_write_image(display_index.load());
-  if (index == read_index) set_read_image(display_index.load());
+  if (index == write_index) set_write_image(display_link.shown_index.load());
+  if (index == read_index) set_read_image(display_link.shown_index.load());
   image_free_memory(image_at(index));
   image_release(index);
 }

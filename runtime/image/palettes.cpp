@@ -6,10 +6,6 @@
 
 #include "runtime/image/pixels.h"
 
-uint32_t vga_palette[256];
-uint32_t ega_palette[64];
-uint32_t mono_attribute_table[2][9];
-
 namespace {
 
 // The VGA default colours at 8 bits per channel, 0xRRGGBB.
@@ -48,11 +44,6 @@ constexpr uint32_t vga_default[256] = {
     0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000,
 };
 
-constexpr uint32_t mono_default[2][9] = {
-    {0x000000, 0x000000, 0x000000, 0x808080, 0x808080, 0x808080, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF},
-    {0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF},
-};
-
 // EGA colour i: each channel 0xAA for its primary bit plus 0x55 for its secondary bit.
 constexpr uint32_t ega_colour(uint32_t i) {
   const uint32_t blue = 0xAA * (i & 1) + 0x55 * ((i >> 3) & 1);
@@ -67,12 +58,22 @@ void fill_from(std::atomic<uint32_t>* palette, int32_t first, const uint32_t* so
 
 }  // namespace
 
-void palettes_init() {
-  for (int32_t i = 0; i < 256; ++i) vga_palette[i] = vga_default[i] | 0xFF000000;
-  for (uint32_t i = 0; i < 64; ++i) ega_palette[i] = ega_colour(i) | 0xFF000000;
-  for (int32_t phase = 0; phase < 2; ++phase)
-    for (int32_t k = 0; k < 9; ++k) mono_attribute_table[phase][k] = mono_default[phase][k];
-}
+constexpr std::array<uint32_t, 256> vga_palette = [] {
+  std::array<uint32_t, 256> table{};
+  for (int32_t i = 0; i < 256; ++i) table[i] = vga_default[i] | 0xFF000000;
+  return table;
+}();
+
+constexpr std::array<uint32_t, 64> ega_palette = [] {
+  std::array<uint32_t, 64> table{};
+  for (uint32_t i = 0; i < 64; ++i) table[i] = ega_colour(i) | 0xFF000000;
+  return table;
+}();
+
+constexpr std::array<std::array<uint32_t, 9>, 2> mono_attribute_table = {{
+    {0x000000, 0x000000, 0x000000, 0x808080, 0x808080, 0x808080, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF},
+    {0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF, 0x000000, 0x808080, 0xFFFFFF},
+}};
 
 std::atomic<uint32_t>* palette_new() {
   return new (std::nothrow) std::atomic<uint32_t>[256]();
@@ -86,7 +87,7 @@ void default_palette(image_record* img) {
   switch (img->mode) {
     case 1: {
       constexpr int32_t picks[] = {0, 3, 5, 7};
-      fill_from(p, 0, vga_palette, picks, 4);
+      fill_from(p, 0, vga_palette.data(), picks, 4);
       break;
     }
     case 2:
@@ -96,7 +97,7 @@ void default_palette(image_record* img) {
       break;
     case 9: {
       constexpr int32_t picks[] = {0, 1, 2, 3, 4, 5, 20, 7, 56, 57, 58, 59, 60, 61, 62, 63};
-      fill_from(p, 0, ega_palette, picks, 16);
+      fill_from(p, 0, ega_palette.data(), picks, 16);
       break;
     }
     case 10:
@@ -108,20 +109,19 @@ void default_palette(image_record* img) {
       break;
     case 13:
     case 256:
-      fill_from(p, 0, vga_palette, nullptr, 256);
+      fill_from(p, 0, vga_palette.data(), nullptr, 256);
       break;
     default:
-      fill_from(p, 0, vga_palette, nullptr, 16);
+      fill_from(p, 0, vga_palette.data(), nullptr, 16);
       break;
   }
 }
 
-uint8_t blend_scale[256][256];
-bool blend_tables_ready = false;
+blend_tables_state blend_tables;
 
 void blend_tables_build() {
-  if (blend_tables_ready) return;
+  if (blend_tables.ready) return;
   for (uint32_t a = 0; a < 256; ++a)
-    for (uint32_t v = 0; v < 256; ++v) blend_scale[a][v] = static_cast<uint8_t>((v * a + 127) / 255);
-  blend_tables_ready = true;
+    for (uint32_t v = 0; v < 256; ++v) blend_tables.scale[a][v] = static_cast<uint8_t>((v * a + 127) / 255);
+  blend_tables.ready = true;
 }

@@ -58,9 +58,13 @@ inline void palette_put(std::atomic<uint32_t>* palette, int32_t i, uint32_t valu
 // Storing pixels into images: masking for indexed pixels, alpha blending for
 // 32-bit ones.
 
-// blend_scale[a][v] = v * a / 255 rounded; built when the first 32-bit image is made.
-extern uint8_t blend_scale[256][256];
-extern bool blend_tables_ready;
+// scale[a][v] = v * a / 255 rounded; built when the first 32-bit image is made
+// and never changed after. The program thread builds it.
+struct blend_tables_state {
+  uint8_t scale[256][256] = {};
+  bool ready = false;
+};
+extern blend_tables_state blend_tables;
 void blend_tables_build();
 
 // src over dst: alpha 0xFF replaces, 0 keeps dst, anything else mixes the
@@ -69,8 +73,8 @@ inline uint32_t blend_over(uint32_t dst, uint32_t src) {
   const uint32_t a = src >> 24;
   if (a == 0xFF) return src;
   if (a == 0) return dst;
-  const uint8_t* s = blend_scale[a];
-  const uint8_t* d = blend_scale[255 - a];
+  const uint8_t* s = blend_tables.scale[a];
+  const uint8_t* d = blend_tables.scale[255 - a];
   const uint32_t r = s[(src >> 16) & 0xFF] + d[(dst >> 16) & 0xFF];
   const uint32_t g = s[(src >> 8) & 0xFF] + d[(dst >> 8) & 0xFF];
   const uint32_t b = s[src & 0xFF] + d[dst & 0xFF];

@@ -58,8 +58,8 @@ void show_cursor(input_screen& scr, bool shown) {
 
 void release_copy(int32_t index) {
   if (index <= 1 || !image_index_valid(index)) return;
-  if (write_index == index) set_write_image(display_index.load());
-  if (read_index == index) set_read_image(display_index.load());
+  if (write_index == index) set_write_image(display_link.shown_index.load());
+  if (read_index == index) set_read_image(display_link.shown_index.load());
   image_free_memory(image_at(index));
   image_release(index);
 }
@@ -126,8 +126,8 @@ void input_statement(int32_t count, int32_t end_line) {
     }
   }
   const uint32_t mark = str_temp_mark();
-  const int32_t saved_auto = auto_display.load();
-  auto_display.store(1);  // typing shows even in manual display
+  const int32_t saved_auto = display_link.automatic.load();
+  display_link.automatic.store(1);  // typing shows even in manual display
   const int32_t saved_read = read_index;
   set_read_image(write_index);
 
@@ -142,7 +142,7 @@ void input_statement(int32_t count, int32_t end_line) {
     if (backup == -1 || work == -1) {
       release_copy(static_cast<int32_t>(index_of_handle(backup)));
       raise_error(backup == -1 ? err_input_backup_copy : err_input_work_copy);  // fatal kinds: the process ends with their message
-      auto_display.store(saved_auto);
+      display_link.automatic.store(saved_auto);
       set_read_image(saved_read);
       return;
     }
@@ -197,8 +197,8 @@ void input_statement(int32_t count, int32_t end_line) {
   if (saved_auto == 0) {
     // Show the finished line once, then back to manual display. Without a
     // running display (or once the shutdown has begun) no frame would come.
-    if (display_ready.load()) switch_to_manual_display();
-    auto_display.store(0);
+    if (display_link.ready.load()) switch_to_manual_display();
+    display_link.automatic.store(0);
   }
   if (image_index_valid(saved_read)) set_read_image(saved_read);
   str_cleanup(mark);

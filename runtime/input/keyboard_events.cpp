@@ -37,21 +37,21 @@ void request_exit(int32_t bit) {
 // Alt+Enter: window -> full screen stretched -> the same smoothed -> full screen
 // keeping the aspect ratio -> the same smoothed -> window.
 void cycle_full_screen() {
-  const full_screen_kind pending = full_screen_request.load();
-  const full_screen_kind mode = full_screen_mode.load();
+  const full_screen_kind pending = full_screen_settings.request.load();
+  const full_screen_kind mode = full_screen_settings.mode.load();
   full_screen_kind req = pending != full_screen_no_request ? pending : mode;
-  const int32_t smooth = full_screen_smooth.load();
+  const int32_t smooth = full_screen_settings.smooth.load();
   if (req == full_screen_keep_aspect && smooth == 1) {
     req = full_screen_off;
   } else if (smooth == 0 && req != full_screen_off) {
-    full_screen_smooth.store(1);
+    full_screen_settings.smooth.store(1);
   } else {
     req = static_cast<full_screen_kind>(req + 1);
-    full_screen_smooth.store(0);
+    full_screen_settings.smooth.store(0);
   }
   // A request back to the mode in force cancels any request still pending.
-  full_screen_request.store(req != mode ? req : full_screen_no_request);
-  force_full_refresh.store(1);
+  full_screen_settings.request.store(req != mode ? req : full_screen_no_request);
+  full_screen_settings.force_full_refresh.store(1);
 }
 
 // Event value of a key (keypad keys as their main-keyboard codes) and its keypad flag.

@@ -233,8 +233,8 @@ int32_t mode_bytes(int32_t mode) {
 bool restore_page(chain_source& in, std::vector<std::pair<int32_t, record_words>>& records) {
   int32_t page;
   if (!in.take_i32(&page)) return false;
-  if (page < 0 || page > page_number_max || !page_table[0]) return refuse();
-  const size_t n = page_bytes(image_at(page_table[0]));  // every page has page 0's shape
+  if (page < 0 || page > page_number_max || !screen_pages.table[0]) return refuse();
+  const size_t n = page_bytes(image_at(screen_pages.table[0]));  // every page has page 0's shape
   if (static_cast<int64_t>(n + chain_record_words * 4) > in.left) {
     raise_error(err_input_past_end_of_file);
     return false;
@@ -258,17 +258,17 @@ bool restore_page(chain_source& in, std::vector<std::pair<int32_t, record_words>
   return true;
 }
 
-bool page_exists(int32_t page) { return page >= 0 && page < page_count && page_table[page] != 0; }
+bool page_exists(int32_t page) { return page >= 0 && page < screen_pages.count && screen_pages.table[page] != 0; }
 
 // The start-up screen again: mode 0 with 80 columns and 25 rows, its default colours.
 void start_up_screen() {
   const int32_t error = pending_error.exchange(0);
-  pending_text_cols = 80;
-  pending_text_rows = 25;
-  pending_text_font = 16;
+  screen_setup.text_cols = 80;
+  screen_setup.text_rows = 25;
+  screen_setup.text_font = 16;
   screen_set(0, 0, 0, 0, 0, 1);
-  pending_text_cols = pending_text_rows = pending_text_font = -1;
-  screen_untouched = 1;
+  screen_setup.text_cols = screen_setup.text_rows = screen_setup.text_font = -1;
+  screen_setup.untouched = 1;
   if (error) pending_error.store(error);
 }
 
@@ -327,9 +327,9 @@ int32_t restore_section(chain_source& in) {
     uint8_t colours[256 * 4];
     if (!in.take(colours, sizeof colours) || !in.take_i32(&tag)) return tag;
     // Text pages keep a palette each; the pages of a pixel screen share page 0's.
-    for (int32_t p = 0; p < page_count; ++p) {
-      if (!page_table[p]) continue;
-      std::atomic<uint32_t>* palette = image_at(page_table[p])->palette;
+    for (int32_t p = 0; p < screen_pages.count; ++p) {
+      if (!screen_pages.table[p]) continue;
+      std::atomic<uint32_t>* palette = image_at(screen_pages.table[p])->palette;
       if (!palette) continue;
       for (int32_t i = 0; i < 256; ++i) {
         const uint8_t* c = colours + 4 * i;
@@ -342,8 +342,8 @@ int32_t restore_section(chain_source& in) {
   // Records last: choosing the pages above resets the colours and print region of the pages chosen.
   display_freeze_wait();
   for (const auto& [page, r] : records)
-    if (page_exists(page)) record_apply(r, image_at(page_table[page]));
-  prev_valid.store(0);
+    if (page_exists(page)) record_apply(r, image_at(screen_pages.table[page]));
+  display_link.prev_valid.store(0);
   note_shared_write();
   display_unfreeze();
   return tag;
@@ -445,8 +445,8 @@ std::string chain_file_bytes(const std::string& directory) {
   put_i32(&out, 1);
   put_i32(&out, static_cast<int32_t>(directory.size()));
   out += directory;
-  const image_record* first = image_at(page_table[0]);
-  if (page0_handed) {
+  const image_record* first = image_at(screen_pages.table[0]);
+  if (screen_pages.page0_handed) {
     put_i32(&out, chain_tag_image);
     put_i32(&out, first->mode);
     put_i32(&out, first->width);
@@ -463,11 +463,11 @@ std::string chain_file_bytes(const std::string& directory) {
   put_i32(&out, chain_tag_font);
   put_i32(&out, static_cast<int32_t>(first->font));
   int32_t active = 0, visual = 0;
-  for (int32_t p = 0; p < page_count; ++p) {
-    const int32_t index = page_table[p];
+  for (int32_t p = 0; p < screen_pages.count; ++p) {
+    const int32_t index = screen_pages.table[p];
     if (!index) continue;
     if (index == write_index) active = p;
-    if (index == display_index.load()) visual = p;
+    if (index == display_link.shown_index.load()) visual = p;
     const image_record* img = image_at(index);
     put_i32(&out, chain_tag_page);
     put_i32(&out, p);
@@ -481,7 +481,7 @@ std::string chain_file_bytes(const std::string& directory) {
   put_i32(&out, active);
   put_i32(&out, visual);
   // The palette the user sees: text pages keep one each, pixel pages share page 0's.
-  const image_record* shown = image_at(page_table[visual]);
+  const image_record* shown = image_at(screen_pages.table[visual]);
   if (shown->palette) {
     put_i32(&out, chain_tag_palette);
     for (int32_t i = 0; i < 256; ++i) put_i32(&out, static_cast<int32_t>(palette_get(shown->palette, i)));

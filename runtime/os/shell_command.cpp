@@ -69,25 +69,25 @@ std::vector<std::string> interactive_shell_argv() {
 // up after two seconds (a window that renders no more) or at shutdown.
 void await_full_screen(full_screen_kind mode) {
   for (int32_t i = 0; i < 200 && shutdown_started.load() == 0; ++i) {
-    if (full_screen_mode.load() == mode && full_screen_request.load() == full_screen_no_request) return;
+    if (full_screen_settings.mode.load() == mode && full_screen_settings.request.load() == full_screen_no_request) return;
     platform_sleep(10);
   }
 }
 
 // A request not yet carried out counts as the mode the window is in.
 full_screen_kind leave_full_screen() {
-  const full_screen_kind request = full_screen_request.load();
-  const full_screen_kind mode = request != full_screen_no_request ? request : full_screen_mode.load();
+  const full_screen_kind request = full_screen_settings.request.load();
+  const full_screen_kind mode = request != full_screen_no_request ? request : full_screen_settings.mode.load();
   if (mode == full_screen_off) return full_screen_off;
-  full_screen_request.store(full_screen_off);
+  full_screen_settings.request.store(full_screen_off);
   wake_signal();
   await_full_screen(full_screen_off);
   return mode;
 }
 
 void return_to_full_screen(full_screen_kind mode) {
-  force_full_refresh.store(1);
-  full_screen_request.store(mode);
+  full_screen_settings.force_full_refresh.store(1);
+  full_screen_settings.request.store(mode);
   wake_signal();
   await_full_screen(mode);
 }

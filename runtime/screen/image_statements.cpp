@@ -149,7 +149,7 @@ void set_source(int64_t page_or_handle) {
 
 int32_t dest_query() { return -write_index; }
 int32_t source_query() { return -read_index; }
-int32_t display_query() { return -display_index.load(); }
+int32_t display_query() { return -display_link.shown_index.load(); }
 
 void page_copy(int64_t from, int64_t to) {
   if (pending_error.load()) return;

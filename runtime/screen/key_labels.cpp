@@ -10,8 +10,9 @@
 #include "runtime/screen/detail/screen_internals.h"
 #include "runtime/image/pixels.h"
 
-int32_t key_line_wanted = 0;
-int32_t key_line_shown = 0;
+key_line_state key_line;
+
+void key_line_reset() { key_line = key_line_state{}; }
 
 namespace {
 
@@ -47,7 +48,7 @@ void draw_labels(image_record* img, int32_t rows) {
   const int32_t slots = std::min(columns / slot, 12);
   const int32_t label_chars = fixed ? 0 : 6;  // proportional: a fixed number of label characters
   const uint32_t colour = img->colour, background = img->background;
-  print_literal = 1;
+  text_switches.print_literal = 1;
   for (int32_t k = 1; k <= slots; ++k) {
     set_cursor(img, (k - 1) * slot + 1, rows);
     set_line_held(img, 0);
@@ -67,7 +68,7 @@ void draw_labels(image_record* img, int32_t rows) {
     }
     print_string(label, 0);
   }
-  print_literal = 0;
+  text_switches.print_literal = 0;
   img->colour = colour;
   img->background = background;
 }
@@ -93,10 +94,10 @@ uint8_t key_label_glyph(uint8_t code) {
 
 void key_line_redraw(int32_t forced) {
   if (pending_error.load(std::memory_order_relaxed)) return;
-  if (forced ? !key_line_wanted : key_line_wanted == key_line_shown) return;
-  if (!page_count || !page_table[0]) return;
+  if (forced ? !key_line.wanted : key_line.wanted == key_line.shown) return;
+  if (!screen_pages.count || !screen_pages.table[0]) return;
   const int32_t saved_write = write_index;
-  set_write_image(page_table[0]);
+  set_write_image(screen_pages.table[0]);
   image_record* img = write_image;
   const int16_t col = cursor_col_of(img), row = cursor_row_of(img);
   const uint8_t held = img->line_held;
@@ -104,19 +105,19 @@ void key_line_redraw(int32_t forced) {
   const int32_t rows = image_rows(img);
   if (img->data && !img->console && rows >= 1) {
     clear_last_row(img, rows);
-    if (key_line_wanted) draw_labels(img, rows);
+    if (key_line.wanted) draw_labels(img, rows);
   }
   img->colour = colour;
   img->background = background;
   set_cursor(img, col, row);
   set_line_held(img, held);
   set_write_image(saved_write);
-  key_line_shown = key_line_wanted;
+  key_line.shown = key_line.wanted;
 }
 
 void key_line_set(int32_t on) {
   if (pending_error.load(std::memory_order_relaxed)) return;
-  key_line_wanted = on ? 1 : 0;
+  key_line.wanted = on ? 1 : 0;
   key_line_redraw(0);
 }
 

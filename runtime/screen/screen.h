@@ -95,11 +95,16 @@ int32_t print_mode_query(int64_t page_or_handle, int32_t given);
 
 // The VGA palette ports and the blink switch.
 
-extern int32_t palette_read_index;
-extern int32_t palette_read_component;
-extern int32_t palette_write_index;
-extern int32_t palette_write_component;
-extern bool unhandled_port_used;  // an OUT to a port the runtime does not emulate
+// Where the next palette port read and write go. Program thread.
+struct vga_ports_state {
+  int32_t palette_read_index = 0;
+  int32_t palette_read_component = 0;  // 0 red, 1 green, 2 blue
+  int32_t palette_write_index = 0;
+  int32_t palette_write_component = 0;
+  bool unhandled_used = false;  // an OUT to a port the runtime does not emulate
+};
+extern vga_ports_state vga_ports;
+void vga_ports_reset();
 
 // OUT port, value: 0x3C7 read index, 0x3C8 write index, 0x3C9 the next 6-bit
 // colour component of the write image's palette, 0x3C0 the blink bit.
@@ -113,13 +118,30 @@ int32_t blink_query();
 
 constexpr size_t text_memory_size = 65536;
 constexpr size_t mode13_memory_size = 64000;
-extern uint8_t text_memory[text_memory_size];      // text pages that fit
-extern uint8_t mode13_memory[mode13_memory_size];  // page 0 of mode 13
+// The emulated video memory the first pages lie in. Program thread writes;
+// the frame builder reads the shown page through the shared-memory helpers.
+struct video_memory_state {
+  alignas(16) uint8_t text[text_memory_size];      // text pages that fit
+  alignas(16) uint8_t mode13[mode13_memory_size];  // page 0 of mode 13
+};
+extern video_memory_state video_memory;
+// Both zeroed.
+void video_memory_reset();
 
-// Text size asked for by WIDTH, used by the next text screen; -1 = not set.
-extern int32_t pending_text_cols;
-extern int32_t pending_text_rows;
-extern int32_t pending_text_font;
+// What the next text screen is to be, and whether the program has changed
+// the start-up screen yet. Program thread.
+struct screen_setup_state {
+  // Text size asked for by WIDTH, used by the next text screen; -1 = not set.
+  int32_t text_cols = -1;
+  int32_t text_rows = -1;
+  int32_t text_font = -1;
+  // 1 until the program changes the screen: start-up sets it after its first
+  // SCREEN; WIDTH, any SCREEN other than one giving only mode 0, and the
+  // LOCATE below the last row clear it.
+  int32_t untouched = 1;
+};
+extern screen_setup_state screen_setup;
+void screen_setup_reset();
 
 // SCREEN mode, colour switch, active page, visual page, fifth argument.
 // given: bit 0 mode, bit 2 active page, bit 3 visual page. A negative mode is
@@ -139,15 +161,17 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given);
 
 // Font metrics of the built-in fonts; an empty image table with its two reserved slots; blank text memory.
 void screen_tables_init();
-// The default palettes and the glyph tables.
-void screen_palettes_init();
 // The 80x25 text screen of mode 0.
 void screen_first_mode();
 // The two small 32-bit images (16x16 and 32x32) of the window icon.
 void screen_icons_init();
 
-extern int32_t icon_small_index;
-extern int32_t icon_large_index;
+// The image indexes of the two icon images (0 before screen_icons_init).
+struct icon_images_state {
+  int32_t small_index = 0;
+  int32_t large_index = 0;
+};
+extern icon_images_state icon_images;
 
 // The window's icon as the desktop shows it: each icon image laid on the black
 // of the text screen, so that the note shows on light and dark panels alike.
@@ -172,11 +196,6 @@ const std::vector<window_icon_image>& window_icon_images();
 void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given);
 
 // LOCATE, VIEW PRINT, CSRLIN and POS on the write image. Program thread.
-
-// 1 until the program changes the screen: start-up sets it after its first
-// SCREEN; WIDTH, any SCREEN other than one giving only mode 0, and the LOCATE
-// below the last row clear it.
-extern int32_t screen_untouched;
 
 // LOCATE row, column, visible, first scan line, last scan line; given bits
 // 0-4 say which. Every argument is checked before anything moves (error 5).
@@ -227,8 +246,12 @@ void window_scaling(image_record* img, bool upward);
 // The function-key label line on the last row of page 0, and the KEY
 // statements that define and list the labels. Program thread.
 
-extern int32_t key_line_wanted;  // KEY ON / KEY OFF
-extern int32_t key_line_shown;   // what the last row shows now
+struct key_line_state {
+  int32_t wanted = 0;  // KEY ON / KEY OFF
+  int32_t shown = 0;   // what the last row shows now
+};
+extern key_line_state key_line;
+void key_line_reset();
 
 // Draws or clears the label line on page 0. Forced (after SCREEN and CLS): only
 // while the line is wanted on. Unforced: only when wanted and shown differ.

@@ -7,13 +7,16 @@
 #include "runtime/screen/detail/screen_internals.h"
 #include "runtime/image/pixels.h"
 
-alignas(16) uint8_t text_memory[text_memory_size];
-alignas(16) uint8_t mode13_memory[mode13_memory_size];
+video_memory_state video_memory;
 
-int32_t pending_text_cols = -1;
-int32_t pending_text_rows = -1;
-int32_t pending_text_font = -1;
-int32_t screen_untouched = 1;
+void video_memory_reset() {
+  std::memset(video_memory.text, 0, sizeof video_memory.text);
+  std::memset(video_memory.mode13, 0, sizeof video_memory.mode13);
+}
+
+screen_setup_state screen_setup;
+
+void screen_setup_reset() { screen_setup = screen_setup_state{}; }
 
 namespace {
 
@@ -23,31 +26,31 @@ struct text_grid {
 };
 
 text_grid screen_grid() {
-  if (!page_table[0]) return {0, 0};
-  const image_record* img = image_at(page_table[0]);
+  if (!screen_pages.table[0]) return {0, 0};
+  const image_record* img = image_at(screen_pages.table[0]);
   return {image_columns(img), image_rows(img)};
 }
 
 void free_old_screen() {
-  for (int32_t p = 1; p < page_count; ++p) {
-    if (!page_table[p]) continue;
+  for (int32_t p = 1; p < screen_pages.count; ++p) {
+    if (!screen_pages.table[p]) continue;
     // Pages own pixel memory unless they lie in text memory; text pages also
     // own their palettes, while pages made on demand share page 0's.
-    image_free_memory(image_at(page_table[p]));
-    image_release(page_table[p]);
+    image_free_memory(image_at(screen_pages.table[p]));
+    image_release(screen_pages.table[p]);
   }
-  if (page_table[0]) {
-    image_record* first = image_at(page_table[0]);
-    if (page0_handed) {
+  if (screen_pages.table[0]) {
+    image_record* first = image_at(screen_pages.table[0]);
+    if (screen_pages.page0_handed) {
       first->flags &= ~image_is_page;
     } else {
       image_free_memory(first);
-      image_release(page_table[0]);
+      image_release(screen_pages.table[0]);
     }
   }
-  page0_handed = false;
-  page_count = 1;
-  page_table[0] = 0;
+  screen_pages.page0_handed = false;
+  screen_pages.count = 1;
+  screen_pages.table[0] = 0;
 }
 
 bool text_size_usable(int32_t cols, int32_t rows, int32_t font) {
@@ -58,19 +61,19 @@ bool text_size_usable(int32_t cols, int32_t rows, int32_t font) {
 // size or, when none is pending, the old screen's grid.
 void text_setup(text_grid old) {
   int32_t cols, rows, font;
-  if (pending_text_cols != -1 && pending_text_rows != -1 && pending_text_font != -1) {
-    cols = pending_text_cols;
-    rows = pending_text_rows;
-    font = pending_text_font;
-  } else if (pending_text_cols != -1) {
-    cols = pending_text_cols;
+  if (screen_setup.text_cols != -1 && screen_setup.text_rows != -1 && screen_setup.text_font != -1) {
+    cols = screen_setup.text_cols;
+    rows = screen_setup.text_rows;
+    font = screen_setup.text_font;
+  } else if (screen_setup.text_cols != -1) {
+    cols = screen_setup.text_cols;
     rows = 25;
     font = 16;
     if (old.rows == 43) rows = 43, font = 14;
     if (old.rows == 50) rows = 50, font = 8;
     if (cols == 40) font += 1;
-  } else if (pending_text_rows != -1) {
-    rows = pending_text_rows;
+  } else if (screen_setup.text_rows != -1) {
+    rows = screen_setup.text_rows;
     font = rows == 43 ? 14 : rows == 50 ? 8 : 16;
     cols = 80;
     if (old.cols == 40) cols = 40, font += 1;
@@ -83,7 +86,7 @@ void text_setup(text_grid old) {
   } else {
     cols = 80, rows = 25, font = 16;
   }
-  pending_text_cols = pending_text_rows = pending_text_font = -1;
+  screen_setup.text_cols = screen_setup.text_rows = screen_setup.text_font = -1;
   if (!text_size_usable(cols, rows, font)) cols = 80, rows = 25, font = 16;
   if (cols == 40 && rows == 25) font = 17;
   if (cols == 80 && rows == 25) font = 16;
@@ -93,18 +96,18 @@ void text_setup(text_grid old) {
   const size_t fit = std::min<size_t>(text_memory_size / page_size, 8);
 
   page_table_reserve(7);
-  for (int32_t p = 0; p < std::min(8, page_count); ++p) {
+  for (int32_t p = 0; p < std::min(8, screen_pages.count); ++p) {
     const int32_t index = static_cast<size_t>(p) < fit
-                              ? image_create_over(text_memory + p * page_size, cols, rows, 0)
+                              ? image_create_over(video_memory.text + p * page_size, cols, rows, 0)
                               : image_create(cols, rows, 0);
     if (!index) continue;  // out of memory: the page is made on demand later
     image_record* img = image_at(index);
     set_font(font, img);
     img->flags |= image_is_page;
-    page_table[p] = index;
+    screen_pages.table[p] = index;
   }
   // The builder may still be reading the previous screen's text page.
-  shared_fill_elements(text_memory, 32 | 7 << 8, 2, text_memory_size / 2);
+  shared_fill_elements(video_memory.text, 32 | 7 << 8, 2, text_memory_size / 2);
 }
 
 // Makes page 0 of the new screen; false when memory ran out.
@@ -112,8 +115,8 @@ bool make_screen(int32_t mode, int32_t handed_index, text_grid old) {
   int32_t index = 0;
   switch (mode) {
     case 13:
-      index = image_create_over(mode13_memory, 320, 200, 13);
-      shared_fill_elements(mode13_memory, 0, 1, sizeof mode13_memory);
+      index = image_create_over(video_memory.mode13, 320, 200, 13);
+      shared_fill_elements(video_memory.mode13, 0, 1, sizeof video_memory.mode13);
       break;
     case 12:
     case 11:
@@ -135,15 +138,15 @@ bool make_screen(int32_t mode, int32_t handed_index, text_grid old) {
       break;
     case 0:
       text_setup(old);
-      index = page_table[0];
+      index = screen_pages.table[0];
       break;
     default:  // an image handed over by the program
       index = handed_index;
-      page0_handed = true;
+      screen_pages.page0_handed = true;
       break;
   }
   if (!index) return false;
-  page_table[0] = index;
+  screen_pages.table[0] = index;
   return true;
 }
 
@@ -168,7 +171,7 @@ void copy_graphics_state(const image_record* from, image_record* to) {
 void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page, int32_t, int32_t given) {
   if (pending_error.load()) return;
   int32_t change = 0;
-  const int32_t first = page_table[0];
+  const int32_t first = screen_pages.table[0];
   int32_t handed_index = 0;
   if (given & 1) {
     if (mode < 0) {
@@ -192,7 +195,7 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
         return;
       }
       if (!first || image_at(first)->mode != mode) change |= 1;
-      if (pending_text_cols != -1 || pending_text_rows != -1 || pending_text_font != -1) change |= 1;
+      if (screen_setup.text_cols != -1 || screen_setup.text_rows != -1 || screen_setup.text_font != -1) change |= 1;
     }
   }
   const bool active_given = given & 4;
@@ -218,16 +221,16 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
         raise_error(err_out_of_memory);
         return;
       }
-      if (index != display_index.load()) change |= 2;
+      if (index != display_link.shown_index.load()) change |= 2;
     }
   }
   // A program that names anything but text mode 0 has taken the screen over.
-  if (given != 1 || mode != 0) screen_untouched = 0;
+  if (given != 1 || mode != 0) screen_setup.untouched = 0;
   if (!change) return;
 
   const bool mode_change = (given & 1) && (change & 1);
   if (mode_change) display_freeze_wait();
-  prev_valid.store(0);
+  display_link.prev_valid.store(0);
 
   if (mode_change) {
     const text_grid old = screen_grid();
@@ -236,13 +239,13 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
       raise_error(err_out_of_memory);
       make_screen(0, 0, old);  // a text screen needs no new pixel memory
     }
-    image_at(page_table[0])->flags |= image_is_page;
-    set_display_image(page_table[0]);
-    set_write_image(page_table[0]);
-    set_read_image(page_table[0]);
+    image_at(screen_pages.table[0])->flags |= image_is_page;
+    set_display_image(screen_pages.table[0]);
+    set_write_image(screen_pages.table[0]);
+    set_read_image(screen_pages.table[0]);
     write_image->draw_angle = 0;
     write_image->draw_scale = 1.0;
-    last_active_page = 0;
+    screen_pages.last_active = 0;
   }
 
   if (active_given) {
@@ -253,14 +256,14 @@ void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page,
       reset_colours();
       reset_print_region();
     }
-    if (index && active_page != last_active_page && !write_image->text && last_active_page < page_count &&
-        page_table[last_active_page])
-      copy_graphics_state(image_at(page_table[last_active_page]), write_image);
-    last_active_page = active_page;
+    if (index && active_page != screen_pages.last_active && !write_image->text && screen_pages.last_active < screen_pages.count &&
+        screen_pages.table[screen_pages.last_active])
+      copy_graphics_state(image_at(screen_pages.table[screen_pages.last_active]), write_image);
+    screen_pages.last_active = active_page;
   }
   if (visual_given) {
     const int32_t index = page_image(visual_page);
-    if (index && index != display_index.load()) {
+    if (index && index != display_link.shown_index.load()) {
       set_display_image(index);
       reset_colours();
       reset_print_region();
@@ -286,9 +289,9 @@ void text_screen_width(const image_record* img, int32_t cols, int32_t rows, int3
   const int32_t r = (given & 2) ? rows : img->height;
   const int32_t font = text_font_for(c, r);
   if (c == img->width && r == img->height && static_cast<uint32_t>(font) == img->font) return;
-  pending_text_cols = c;
-  pending_text_rows = r;
-  pending_text_font = font;
+  screen_setup.text_cols = c;
+  screen_setup.text_rows = r;
+  screen_setup.text_font = font;
   screen_set(0, 0, 0, 0, 0, 1);
 }
 
@@ -312,20 +315,20 @@ void refont_pixel_screen(int32_t font) {
   const bool page = img->flags & image_is_page;
   if (page) {
     display_freeze_wait();
-    prev_valid.store(0);
-    const int32_t keep = page_table[0];
-    for (int32_t p = 1; p < page_count; ++p) {
-      const int32_t index = page_table[p];
+    display_link.prev_valid.store(0);
+    const int32_t keep = screen_pages.table[0];
+    for (int32_t p = 1; p < screen_pages.count; ++p) {
+      const int32_t index = screen_pages.table[p];
       if (!index) continue;
       if (write_index == index) set_write_image(keep);
       if (read_index == index) set_read_image(keep);
-      if (display_index.load() == index) set_display_image(keep);
+      if (display_link.shown_index.load() == index) set_display_image(keep);
       image_free_memory(image_at(index));
       image_release(index);
-      page_table[p] = 0;
+      screen_pages.table[p] = 0;
     }
-    page_count = 1;
-    last_active_page = 0;
+    screen_pages.count = 1;
+    screen_pages.last_active = 0;
     img = write_image;
   }
   const uint32_t colour = img->colour, background = img->background;
@@ -355,7 +358,7 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
   if (pending_error.load(std::memory_order_relaxed)) return;
   if (device != 0) {
     if (device == printer_device && (given & 3) == 1 && cols >= 1 && cols <= 255) {
-      printer_width = cols;
+      line_printer.width = cols;
       return;
     }
     raise_error(err_illegal_function_call);
@@ -368,21 +371,21 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
     return;
   }
   if (img->mode == 32 || img->mode == 256) {
-    screen_untouched = 0;
+    screen_setup.untouched = 0;
     return;
   }
   if (img->text) {
-    screen_untouched = 0;
+    screen_setup.untouched = 0;
     text_screen_width(img, cols, rows, given);
     return;
   }
   if (!(given & 3)) {
-    screen_untouched = 0;
+    screen_setup.untouched = 0;
     return;
   }
   const int32_t font = pixel_font_for(img, cols, rows, given);
   if (font) {
-    screen_untouched = 0;
+    screen_setup.untouched = 0;
     if (static_cast<uint32_t>(font) != img->font) refont_pixel_screen(font);
     return;
   }
@@ -396,11 +399,11 @@ void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
     raise_error(err_illegal_function_call);
     return;
   }
-  screen_untouched = 0;
-  pending_text_cols = c;
+  screen_setup.untouched = 0;
+  screen_setup.text_cols = c;
   if (given & 2) {
-    pending_text_rows = rows;
-    pending_text_font = (rows == 50 ? 8 : rows == 43 ? 14 : 16) + (c == 40 ? 1 : 0);
+    screen_setup.text_rows = rows;
+    screen_setup.text_font = (rows == 50 ? 8 : rows == 43 ? 14 : 16) + (c == 40 ? 1 : 0);
   }
   screen_set(0, 0, 0, 0, 0, 1);
 }

@@ -7,16 +7,15 @@
 #include "runtime/screen/detail/screen_internals.h"
 
 void free_program_images() {
-  for (int32_t i = 2; i < image_slots_used; ++i) {
+  for (int32_t i = 2; i < image_slots_used(); ++i) {
     const image_record* img = image_at(i);
     // The window icon's images and the printer page belong to the runtime.
-    const bool runtime_own = i == icon_small_index || i == icon_large_index || is_printer_page(img);
+    const bool runtime_own = i == icon_images.small_index || i == icon_images.large_index || is_printer_page(img);
     if (img->valid && !(img->flags & image_is_page) && !runtime_own) release_image(i);
   }
 }
 
-int32_t icon_small_index = 0;
-int32_t icon_large_index = 0;
+icon_images_state icon_images;
 
 namespace {
 
@@ -37,28 +36,24 @@ int32_t make_icon(int32_t size) {
 }  // namespace
 
 void screen_tables_init() {
-  form_feed_clear = [] { cls(0, 0, 0); };
-  font_tables_init();
-  image_table_init();
+  text_switches_reset();
+  text_switches.form_feed_clear = [] { cls(0, 0, 0); };
+  font_table_reset();
+  image_table_reset();
   printer_reset();
   key_definitions_reset();
-  key_line_wanted = key_line_shown = 0;
-  control_chars_off = print_literal = 0;
-  std::memset(text_memory, 0, sizeof text_memory);
-  pending_text_cols = pending_text_rows = pending_text_font = -1;
-}
-
-void screen_palettes_init() {
-  palettes_init();
-  glyphs_init();
+  key_line_reset();
+  vga_ports_reset();
+  video_memory_reset();
+  screen_setup_reset();
 }
 
 void screen_first_mode() {
   screen_set(0, 0, 0, 0, 0, 1);
-  screen_untouched = 1;
+  screen_setup.untouched = 1;
 }
 
 void screen_icons_init() {
-  icon_small_index = make_icon(16);
-  icon_large_index = make_icon(32);
+  icon_images.small_index = make_icon(16);
+  icon_images.large_index = make_icon(32);
 }

@@ -38,13 +38,13 @@ void store_shape(image_record* img, int32_t given, int32_t visible, int32_t firs
 // WIDTH 80, 50 on the start-up screen, keeping what it shows and its colours.
 void switch_to_tall_screen() {
   static uint8_t saved[start_screen_bytes];
-  std::memcpy(saved, text_memory, sizeof saved);
+  std::memcpy(saved, video_memory.text, sizeof saved);
   const uint32_t colour = write_image->colour, background = write_image->background;
-  pending_text_cols = 80;
-  pending_text_rows = tall_screen_rows;
-  pending_text_font = 8;
+  screen_setup.text_cols = 80;
+  screen_setup.text_rows = tall_screen_rows;
+  screen_setup.text_font = 8;
   screen_set(0, 0, 0, 0, 0, 1);
-  shared_copy(text_memory, saved, sizeof saved);
+  shared_copy(video_memory.text, saved, sizeof saved);
   write_image->colour = colour;
   write_image->background = background;
   write_image->draw_colour = colour;
@@ -67,13 +67,13 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
     if (row > img->bottom_row && row != rows) {
       // Only the untouched start-up text screen may grow to 50 rows.
       const bool start_screen = img->text && (img->flags & image_is_page) && img->width == 80;
-      if (!screen_untouched || !start_screen) {
+      if (!screen_setup.untouched || !start_screen) {
         raise_error(err_illegal_function_call);
         return;
       }
       // The one chance is taken: later rows below the screen are refused even
       // when this LOCATE is refused too.
-      screen_untouched = 0;
+      screen_setup.untouched = 0;
       if (row > tall_screen_rows) {
         raise_error(err_illegal_function_call);
         return;
@@ -107,8 +107,8 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
   if (!(given & 3) && img->line_held) set_line_held(img, 2);
   if (given & 28) {
     if (img->flags & image_is_page) {
-      for (int32_t p = 0; p < page_count; ++p)
-        if (page_table[p]) store_shape(image_at(page_table[p]), given, visible, first_line, last_line);
+      for (int32_t p = 0; p < screen_pages.count; ++p)
+        if (screen_pages.table[p]) store_shape(image_at(screen_pages.table[p]), given, visible, first_line, last_line);
     } else {
       store_shape(img, given, visible, first_line, last_line);
     }

@@ -33,8 +33,8 @@ void capture(int32_t index) {
 
 void window_icon_capture() {
   icons.clear();
-  capture(icon_small_index);
-  capture(icon_large_index);
+  capture(icon_images.small_index);
+  capture(icon_images.large_index);
 }
 
 const std::vector<window_icon_image>& window_icon_images() { return icons; }

@@ -31,10 +31,10 @@ struct premixed {
 
 premixed premix(uint32_t colour) {
   const uint32_t a = colour >> 24;
-  const uint8_t* s = blend_scale[a];
+  const uint8_t* s = blend_tables.scale[a];
   return {a << 24 | static_cast<uint32_t>(s[(colour >> 16) & 0xFF]) << 16 |
               static_cast<uint32_t>(s[(colour >> 8) & 0xFF]) << 8 | s[colour & 0xFF],
-          blend_scale[255 - a]};
+          blend_tables.scale[255 - a]};
 }
 
 // A glyph row of 8 one-byte pixels as a word: each byte 0xFF where the glyph is set.
@@ -357,19 +357,19 @@ bool run_goes_on(const image_record* img, uint32_t font, int64_t pen, int64_t y0
   const uint8_t mode = img->print_mode;
   if (run.count == 0 || mode == 1 || mode == 2) {
     // Print mode 1 wipes nothing; mode 2 draws no overhangs.
-    draw_coverage(img, *glyph, font_flags[font], pen, y0, false);
+    draw_coverage(img, *glyph, font_table.flags[font], pen, y0, false);
   } else {
-    draw_coverage(img, *glyph, font_flags[font], pen, y0, false, coverage_cell);
+    draw_coverage(img, *glyph, font_table.flags[font], pen, y0, false, coverage_cell);
     pixel_bounds cell = image_bounds(img);
     cell.x_lo = std::max<int64_t>(cell.x_lo, pen);
     cell.x_hi = std::min<int64_t>(cell.x_hi, pen + advance - 1);
     for (int32_t i = 0; i < run.count; ++i) {
       const glyph_coverage* before = loaded_glyph(font, run.glyphs[i].code);
-      if (before) draw_coverage_within(img, *before, font_flags[font], run.glyphs[i].pen, y0, cell, coverage_overhang);
+      if (before) draw_coverage_within(img, *before, font_table.flags[font], run.glyphs[i].pen, y0, cell, coverage_overhang);
     }
     // Looking up the earlier glyphs may have emptied the font's cache.
     glyph = loaded_glyph(font, code);
-    if (glyph) draw_coverage(img, *glyph, font_flags[font], pen, y0, false, coverage_overhang);
+    if (glyph) draw_coverage(img, *glyph, font_table.flags[font], pen, y0, false, coverage_overhang);
   }
   run.img = img;
   run.font = font;
@@ -431,7 +431,7 @@ struct font_text {
   font_text(const str_desc* text, uint32_t font)
       : chars(text ? text->chars : nullptr),
         length(text ? std::max(text->len, 0) : 0),
-        unicode(font >= first_loaded_font && font < font_slots_max && (font_flags[font] & font_unicode)) {}
+        unicode(font >= first_loaded_font && font < font_slots_max && (font_table.flags[font] & font_unicode)) {}
   int32_t count() const { return unicode ? length / 4 : length; }
   uint32_t operator[](int32_t i) const {
     if (!unicode) return chars[i];
@@ -501,7 +501,7 @@ void draw_text_at(image_record* img, float px, float py, const str_desc* text) {
     for (int32_t i = 0; i < characters.count() && x0 <= beyond; ++i) {
       const glyph_coverage* glyph = loaded_glyph(font, characters[i]);
       if (!glyph) continue;
-      draw_coverage(img, *glyph, font_flags[font], x0, y0, true, part);
+      draw_coverage(img, *glyph, font_table.flags[font], x0, y0, true, part);
       x0 += glyph->advance;
     }
   }

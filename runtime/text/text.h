@@ -50,14 +50,19 @@ void draw_text_at(image_record* img, float px, float py, const str_desc* text);
 // characters, the wrap at the right edge, new lines with scrolling of the print
 // region, the fitting rule for PRINT items and the comma's zones. Program thread.
 
-// Control characters are drawn as glyphs instead of acting (the control-character switch).
-extern int32_t control_chars_off;
-// Set only while the key-label line prints its labels: control characters are drawn too.
-extern int32_t print_literal;
-
-// What a form feed printed outside the printer page does: the screen's
-// start-up points it at CLS, which lies above text output. Null: nothing.
-extern void (*form_feed_clear)();
+// The switches of text output. Program thread.
+struct text_switches_state {
+  // Control characters are drawn as glyphs instead of acting (the control-character switch).
+  int32_t control_chars_off = 0;
+  // Set only while the key-label line prints its labels: control characters are drawn too.
+  int32_t print_literal = 0;
+  // What a form feed printed outside the printer page does: the screen's
+  // start-up points it at CLS, which lies above text output. Null: nothing.
+  void (*form_feed_clear)() = nullptr;
+};
+extern text_switches_state text_switches;
+// Back as at start-up: control characters act, no form feed action.
+void text_switches_reset();
 
 // Prints one string at the cursor; newline non-zero ends the line afterwards.
 void print_text(const str_desc* text, int32_t newline);
@@ -87,15 +92,17 @@ void scroll_rows_up(image_record* img, int32_t top, int32_t bottom);
 // last output (main loop) and at shutdown. Handing it over sends it nowhere in
 // this build: the page is simply cleared.
 //
-// The program thread prints into the page only while printer_mode is set; the
-// main loop touches it only while printer_busy is set. Each side raises its
-// own word first and then looks at the other's, so the two never work on the
-// page at the same time.
-
-extern std::atomic<int32_t> printer_mode;  // 1 while LPRINT output goes to the page
-extern std::atomic<int32_t> printer_busy;  // 1 while the main loop looks at the page
-extern int32_t printer_column;             // 1-based column of the printer's line
-extern int32_t printer_width;              // WIDTH for the printer, 1-255 (80 at start)
+// The program thread prints into the page only while mode is set; the main
+// loop touches it only while busy is set. Each side raises its own word first
+// and then looks at the other's, so the two never work on the page at the
+// same time. column and width belong to the program thread.
+struct line_printer_state {
+  std::atomic<int32_t> mode{0};  // 1 while LPRINT output goes to the page
+  std::atomic<int32_t> busy{0};  // 1 while the main loop looks at the page
+  int32_t column = 1;            // 1-based column of the printer's line
+  int32_t width = 80;            // WIDTH for the printer, 1-255
+};
+extern line_printer_state line_printer;
 
 // Seconds without output after which the main loop hands the page over.
 constexpr double printer_idle_seconds = 10.0;
@@ -108,7 +115,7 @@ void printer_end();
 // One LPRINT string: printer_begin, print_text, printer_end.
 void lprint_text(const str_desc* text, int32_t newline);
 
-// True when img is the printer page (text output asks while printer_mode is set).
+// True when img is the printer page (text output asks while line_printer.mode is set).
 bool is_printer_page(const image_record* img);
 // Text output marks the page as holding output for every character it prints there.
 void printer_mark_output();
@@ -116,7 +123,7 @@ void printer_mark_output();
 // colour 15 and homes its cursor.
 void printer_page_hand_over();
 
-// The main loop's printer step (only while printer_mode is 0): hands the page
+// The main loop's printer step (only while line_printer.mode is 0): hands the page
 // over once it has held output for printer_idle_seconds without more.
 void printer_page_step();
 // The same step at a given ms_counter reading.
@@ -124,12 +131,12 @@ void printer_page_step_at(int64_t now_ms);
 // Shutdown: hands the page over if it holds output.
 void printer_shutdown_hand_over();
 
-// The printer-column query: printer 0-3 gives printer_column, others error 5.
+// The printer-column query: printer 0-3 gives the printer's column, others error 5.
 int32_t printer_column_query(int32_t printer);
 
 // The page's image index (0 before first use) and its holds-output mark.
 int32_t printer_page_index();
 bool printer_page_holds_output();
-// Frees the page and resets the printer state (start-up and tests).
+// Frees the page and puts line_printer back as at start-up (start-up and tests).
 void printer_reset();
 

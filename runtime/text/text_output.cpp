@@ -9,9 +9,9 @@
 #include "runtime/text/detail/text_internals.h"
 #include "runtime/image/pixels.h"
 
-void (*form_feed_clear)() = nullptr;
-int32_t control_chars_off = 0;
-int32_t print_literal = 0;
+text_switches_state text_switches;
+
+void text_switches_reset() { text_switches = text_switches_state{}; }
 
 namespace {
 
@@ -63,10 +63,10 @@ bool draw_and_advance(image_record* img, uint32_t code, bool more) {
     if (cursor_col_of(img) + advance > img->width) new_line();
   }
   put_char(code);
-  if (printer_mode.load(std::memory_order_relaxed)) {
-    if (++printer_column > printer_width) {
+  if (line_printer.mode.load(std::memory_order_relaxed)) {
+    if (++line_printer.column > line_printer.width) {
       new_line();
-      printer_column = 1;
+      line_printer.column = 1;
       return true;
     }
   }
@@ -78,7 +78,7 @@ bool draw_and_advance(image_record* img, uint32_t code, bool more) {
   }
   if (more) {
     new_line();
-    if (printer_mode.load(std::memory_order_relaxed)) printer_column = 1;
+    if (line_printer.mode.load(std::memory_order_relaxed)) line_printer.column = 1;
     return true;
   }
   set_cursor(img, img->text ? col - 1 : img->width / cell_width(img), row);
@@ -110,7 +110,7 @@ bool tab(image_record* img, bool more_after) {
 
 // Acts on a control character; true when it ended in a new line.
 bool control_act(image_record* img, uint32_t code) {
-  const bool printing = printer_mode.load(std::memory_order_relaxed) != 0;
+  const bool printing = line_printer.mode.load(std::memory_order_relaxed) != 0;
   const int32_t col = cursor_col_of(img), row = cursor_row_of(img);
   const int32_t columns = image_columns(img);
   switch (code) {
@@ -120,18 +120,18 @@ bool control_act(image_record* img, uint32_t code) {
     case 10:
     case 13:
       new_line();
-      if (printing) printer_column = 1;
+      if (printing) line_printer.column = 1;
       return true;
     case 11:
       set_cursor(img, 1, img->top_row);
-      if (printing) printer_column = 1;
+      if (printing) line_printer.column = 1;
       return false;
     case 12:
       if (printing) {
         printer_page_hand_over();
-        printer_column = 1;
-      } else if (form_feed_clear) {
-        form_feed_clear();
+        line_printer.column = 1;
+      } else if (text_switches.form_feed_clear) {
+        text_switches.form_feed_clear();
       }
       return false;
     case 28:
@@ -141,7 +141,7 @@ bool control_act(image_record* img, uint32_t code) {
         else
           set_cursor(img, col + 1, row);
       }
-      if (printing && printer_column < printer_width) ++printer_column;
+      if (printing && line_printer.column < line_printer.width) ++line_printer.column;
       return false;
     case 29: {
       const bool outside = row < img->top_row || row > img->bottom_row;
@@ -151,7 +151,7 @@ bool control_act(image_record* img, uint32_t code) {
         else
           set_cursor(img, col - 1, row);
       }
-      if (printing && printer_column > 1) --printer_column;
+      if (printing && line_printer.column > 1) --line_printer.column;
       return false;
     }
     case 30:
@@ -184,10 +184,10 @@ void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
       set_line_held(img, 0);
     }
   }
-  const bool unicode = !img->text && img->font < font_slots_max && (font_flags[img->font] & font_unicode);
+  const bool unicode = !img->text && img->font < font_slots_max && (font_table.flags[img->font] & font_unicode);
   const int32_t step = unicode ? 4 : 1;
-  const bool acting = !print_literal && !control_chars_off;
-  const bool printing = printer_mode.load(std::memory_order_relaxed) != 0;
+  const bool acting = !text_switches.print_literal && !text_switches.control_chars_off;
+  const bool printing = line_printer.mode.load(std::memory_order_relaxed) != 0;
   bool wrapped = false;
   for (int32_t i = 0; i + step <= len; i += step) {
     uint32_t code = chars[i];
@@ -208,7 +208,7 @@ void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
     wrapped = draw_and_advance(img, code, more);
   }
   if (newline && !wrapped) new_line();
-  if (printing && newline) printer_column = 1;
+  if (printing && newline) line_printer.column = 1;
 }
 
 void print_text(const str_desc* text, int32_t newline) {
@@ -255,7 +255,7 @@ void new_line() {
     set_cursor(img, 1, row);
     return;
   }
-  if (printer_mode.load(std::memory_order_relaxed) && is_printer_page(img)) {
+  if (line_printer.mode.load(std::memory_order_relaxed) && is_printer_page(img)) {
     printer_page_hand_over();
     return;
   }
@@ -318,10 +318,10 @@ void next_zone() {
 
 void control_chars_set(int32_t mode) {
   if (pending_error.load(std::memory_order_relaxed)) return;
-  control_chars_off = mode == 2 ? 1 : 0;
+  text_switches.control_chars_off = mode == 2 ? 1 : 0;
 }
 
-int32_t control_chars_query() { return control_chars_off ? -1 : 0; }
+int32_t control_chars_query() { return text_switches.control_chars_off ? -1 : 0; }
 
 void console_write(const uint8_t* chars, int32_t len, int32_t newline) {
   if (chars && len > 0) {
@@ -336,10 +336,7 @@ void console_write(const uint8_t* chars, int32_t len, int32_t newline) {
   }
 }
 
-std::atomic<int32_t> printer_mode{0};
-std::atomic<int32_t> printer_busy{0};
-int32_t printer_column = 1;
-int32_t printer_width = 80;
+line_printer_state line_printer;
 
 namespace {
 
@@ -381,14 +378,14 @@ int32_t make_page() {
 }  // namespace
 
 void printer_begin() {
-  // Raise printer_mode first, then wait out a main-loop step that began before it.
-  printer_mode.store(1);
-  while (printer_busy.load()) platform_sleep(busy_poll_ms);
+  // Raise line_printer.mode first, then wait out a main-loop step that began before it.
+  line_printer.mode.store(1);
+  while (line_printer.busy.load()) platform_sleep(busy_poll_ms);
   int32_t index = page_index.load();
   if (!index) {
     index = make_page();
     if (!index) {
-      printer_mode.store(0);
+      line_printer.mode.store(0);
       raise_error(err_out_of_memory);
       return;
     }
@@ -400,10 +397,10 @@ void printer_begin() {
 }
 
 void printer_end() {
-  if (!printer_mode.load()) return;
+  if (!line_printer.mode.load()) return;
   if (saved_write_index && image_index_valid(saved_write_index)) set_write_image(saved_write_index);
   saved_write_index = 0;
-  printer_mode.store(0);
+  line_printer.mode.store(0);
 }
 
 void lprint_text(const str_desc* text, int32_t newline) {
@@ -431,11 +428,11 @@ void printer_page_hand_over() {
 void printer_page_step() { printer_page_step_at(ms_counter()); }
 
 void printer_page_step_at(int64_t now_ms) {
-  printer_busy.store(1);
-  if (printer_mode.load() == 0 && holds_output.load() &&
+  line_printer.busy.store(1);
+  if (line_printer.mode.load() == 0 && holds_output.load() &&
       now_ms - last_output_ms.load() >= static_cast<int64_t>(printer_idle_seconds * 1000))
     printer_page_hand_over();
-  printer_busy.store(0);
+  line_printer.busy.store(0);
 }
 
 void printer_shutdown_hand_over() {
@@ -447,7 +444,7 @@ int32_t printer_column_query(int32_t printer) {
     raise_error(err_illegal_function_call);
     return 0;
   }
-  return printer_column;
+  return line_printer.column;
 }
 
 int32_t printer_page_index() { return page_index.load(); }
@@ -460,9 +457,9 @@ void printer_reset() {
     image_release(index);
   }
   holds_output.store(0);
-  printer_mode.store(0);
-  printer_busy.store(0);
-  printer_column = 1;
-  printer_width = 80;
+  line_printer.mode.store(0);
+  line_printer.busy.store(0);
+  line_printer.column = 1;
+  line_printer.width = 80;
   saved_write_index = 0;
 }

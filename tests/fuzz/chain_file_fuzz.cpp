@@ -28,7 +28,6 @@ std::string own_folder;  // where the fuzzer reads and writes its corpus
 void start_once() {
   static const bool started = [] {
     hardware_images_init();
-    screen_palettes_init();
     char cwd[4096];
     FUZZ_CHECK(getcwd(cwd, sizeof cwd) != nullptr);
     own_folder = cwd;
@@ -41,8 +40,8 @@ void start_once() {
 }
 
 bool start_up_screen() {
-  const image_record* p = image_at(page_table[0]);
-  return p->mode == 0 && p->width == 80 && p->height == 25 && p->font == 16 && write_index == page_table[0];
+  const image_record* p = image_at(screen_pages.table[0]);
+  return p->mode == 0 && p->width == 80 && p->height == 25 && p->font == 16 && write_index == screen_pages.table[0];
 }
 
 void set_command_line() {

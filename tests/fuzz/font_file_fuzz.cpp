@@ -24,9 +24,8 @@ void screens_begin() {
   static const bool started = [] {
     hardware_images_init();
     screen_tables_init();
-    screen_palettes_init();
     screen_first_mode();
-    software_frames_init();
+    frame_ring_reset();
     return true;
   }();
   (void)started;
@@ -57,21 +56,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_end(mark);
     return 0;
   }
-  FUZZ_CHECK(font_is_loaded(font) && font_height[font] == height && font_flags[font] == flags);
-  const int32_t fixed = font_width[font];
+  FUZZ_CHECK(font_is_loaded(font) && font_table.height[font] == height && font_table.flags[font] == flags);
+  const int32_t fixed = font_table.width[font];
   FUZZ_CHECK(fixed >= 0 && fixed <= 4 * height);
   if (flags & font_monospace) FUZZ_CHECK(fixed >= 1);
 
   std::string all(256, ' ');
   for (int32_t c = 0; c < 256; ++c) {
     all[c] = static_cast<char>(c);
-    check_glyph(font_engine_render_char(font_handle[font], static_cast<uint32_t>(c)), height, fixed);
+    check_glyph(font_engine_render_char(font_table.handle[font], static_cast<uint32_t>(c)), height, fixed);
   }
   // Code points from the file's own bytes, some of them far outside Unicode.
   for (int32_t i = 0; i + 4 <= static_cast<int32_t>(in.rest_size()) && i < 64; i += 4) {
     uint32_t code_point = 0;
     for (int32_t k = 0; k < 4; ++k) code_point |= uint32_t{in.rest()[i + k]} << (8 * k);
-    check_glyph(font_engine_render_code_point(font_handle[font], code_point), height, fixed);
+    check_glyph(font_engine_render_code_point(font_table.handle[font], code_point), height, fixed);
   }
 
   str_desc* text = str_from_text(all.data(), static_cast<uint32_t>(all.size()));
@@ -95,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     set_image_font(font, 0, 0);
     if (pending_error.load() == 0) {
       FUZZ_CHECK(font_text_cells(font) != nullptr);
-      prev_valid = 0;
+      display_link.prev_valid = 0;
       build_software_frame();
       set_image_font(16, 0, 0);
     }

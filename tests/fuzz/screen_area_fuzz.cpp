@@ -24,7 +24,6 @@ void start_once() {
   static const bool started = [] {
     hardware_images_init();
     screen_tables_init();
-    screen_palettes_init();
     screen_first_mode();
     for (int32_t i = 0; i < mode_count; ++i) images[i] = new_image(image_width, image_height, modes[i], 1);
     return true;

@@ -14,7 +14,7 @@
 
 // A font of the given pixel height (1 .. font_height_max) from a font file's
 // bytes, which the engine copies and keeps for the font's life; 0 when none
-// can be made. flags are the font_flags option bits.
+// can be made. flags are the font_table.flags option bits.
 uintptr_t font_engine_make(const uint8_t* file, size_t size, int32_t height, int32_t flags);
 // The glyph of a code page 437 character (through the code page's Unicode
 // table) or of a 32-bit code point; null when there is none. The glyph stays

@@ -7,7 +7,7 @@
 
 // Draws a glyph of a loaded font with its pen at (pen_x, y0), the top of the
 // cell: as set/clear pixels on one-byte images, with blending off or with
-// font_flags DONTBLEND; otherwise mixed by coverage into the 32-bit pixels.
+// font_table.flags DONTBLEND; otherwise mixed by coverage into the 32-bit pixels.
 // Pixels outside the image are dropped; with clip_to_view, those outside the
 // view port too. The glyph's cell (pen to advance) is drawn in the print mode,
 // ink hanging outside it as in print mode 1; parts picks either or both, so

@@ -20,7 +20,7 @@
 
 void program_main() {
   program_preamble();
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_put(&page->cursor_visible, static_cast<uint8_t>(0));  // 1: no cursor, so the picture holds still
   for (int row = 0; row < 25; ++row)
     for (int col = 0; col < 80; ++col) {

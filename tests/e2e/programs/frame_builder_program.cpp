@@ -18,7 +18,7 @@
 
 namespace {
 void put_cell(int col, int row, char c, uint8_t attribute) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   uint8_t* cell = page->data + (static_cast<size_t>(row) * page->width + col) * 2;
   shared_store8(cell, static_cast<uint8_t>(c));
   shared_store8(cell + 1, attribute);
@@ -30,7 +30,7 @@ void program_main() {
   const char* text = "HELLO";
   for (int i = 0; text[i]; ++i) put_cell(i, 0, text[i], 0x1E);  // 1: yellow on blue
   put_cell(0, 2, '#', 0x8F);                                    // 2: blinking white
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_put(&page->cursor_visible, static_cast<uint8_t>(1));  // 3: cursor at column 10, row 5
   set_cursor(page, 10, 5);
   statement_end(3);
@@ -39,7 +39,7 @@ void program_main() {
   await_step(2);
   screen_set(13, 0, 0, 0, 0, 1);  // 4: SCREEN 13
   statement_end(4);
-  image_record* mode13 = display_image.load();
+  image_record* mode13 = display_link.shown_image.load();
   for (int y = 50; y < 60; ++y)
     for (int x = 100; x < 120; ++x) shared_store8(mode13->data + y * 320 + x, 4);  // 5: a red block
   statement_end(5);
@@ -47,7 +47,7 @@ void program_main() {
 
   await_step(3);
   screen_set(11, 0, 0, 0, 0, 1);  // 6: SCREEN 11
-  image_record* mode11 = display_image.load();
+  image_record* mode11 = display_link.shown_image.load();
   for (int x = 0; x < 640; ++x) shared_store8(mode11->data + 479 * 640 + x, 1);  // 7: bottom line white
   statement_end(7);
   done(3);
@@ -55,14 +55,14 @@ void program_main() {
   await_step(4);
   display_statement();  // 8: manual display from here on
   std::printf("auto %d\n", auto_display_query());
-  const uint64_t order = latest_order.load();
+  const uint64_t order = frame_ring.latest_order.load();
   for (int x = 0; x < 640; ++x) shared_store8(mode11->data + x, 1);  // 9: top line, not shown yet
   statement_end(9);
   // Two frame steps of the main loop after the line: in automatic display the
   // second would have built a frame of it.
-  const int32_t blink = blink_counter.load();
-  while (blink_counter.load() - blink < 2) platform_sleep(1);
-  std::printf("frames built %d\n", latest_order.load() != order ? 1 : 0);
+  const int32_t blink = frame_builder.blink_counter.load();
+  while (frame_builder.blink_counter.load() - blink < 2) platform_sleep(1);
+  std::printf("frames built %d\n", frame_ring.latest_order.load() != order ? 1 : 0);
   done(4);
 
   await_step(5);

@@ -12,7 +12,7 @@
 // frame's size.
 inline void frame_done(int n) {
   const software_frame* newest = nullptr;
-  for (const auto& f : software_frames) {
+  for (const auto& f : frame_ring.frames) {
     const int32_t state = f.state.load();
     if ((state == sf_ready || state == sf_shown) && (!newest || f.order.load() > newest->order.load())) newest = &f;
   }

@@ -24,7 +24,7 @@ namespace {
 void publish_frame(uint32_t colour) {
   software_frame* frame = nullptr;
   while (!frame) {
-    for (auto& f : software_frames) {
+    for (auto& f : frame_ring.frames) {
       int32_t expected = sf_free;
       if (f.state.compare_exchange_strong(expected, sf_filling)) {
         frame = &f;
@@ -44,7 +44,7 @@ void publish_frame(uint32_t colour) {
   frame->height = 200;
   for (int i = 0; i < 320 * 200; ++i) frame->pixels[i] = colour;
   frame->state.store(sf_ready);
-  latest_order.store(order);
+  frame_ring.latest_order.store(order);
   wake_signal();  // as the frame builder does: the window thread sleeps until then
 }
 
@@ -78,7 +78,7 @@ constexpr uint32_t blue = 0xFF0000FF, red = 0xFFFF0000, green = 0xFF00FF00, yell
 
 void program_main() {
   program_preamble();
-  auto_display.store(0);  // manual display: the frames below are the only ones built
+  display_link.automatic.store(0);  // manual display: the frames below are the only ones built
   const int32_t square = image(40, 40, red, red);           // 1
   const int32_t halves = image(40, 20, red, green);         // 2
   const int32_t canvas = image(20, 20, blue, blue);         // 3: drawn into, then shown
@@ -132,8 +132,8 @@ void program_main() {
   await_step(6);
   // 13: a frame step that finds the screen unchanged: no new picture, no commands
   // The builder wakes the window thread on the same condition.
-  latest_order.store(order_counter.fetch_add(1));
-  if (newest_command_order.load() >= rendered_order.load()) wake_signal();
+  frame_ring.latest_order.store(order_counter.fetch_add(1));
+  if (newest_command_order.load() >= frame_ring.rendered_order.load()) wake_signal();
   statement_end(13);
   done(6);
 

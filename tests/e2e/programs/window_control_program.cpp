@@ -55,7 +55,7 @@ void program_main() {
   await_step(10);
   pointer_show(true, "crosshair");  // 10
   statement_end(10);
-  std::printf("cursor %d\n", cursor_shape.load());
+  std::printf("cursor %d\n", window_presence.pointer_shape.load());
   done(10);
   await_step(11);
   pointer_show(true, "arrow");  // 11: not a style name

@@ -8,32 +8,30 @@ class FrameTest : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
-    software_frames_init();
-    force_full_refresh = 0;
-    prev_valid = 0;
-    screen_hidden = 0;
-    blink_enabled = 1;
-    blink_counter = 0;
+    frame_ring_reset();
+    frame_builder_reset();
+    full_screen_reset();
+    window_presence_reset();
   }
   void TearDown() override {
-    blink_enabled = 1;
+    display_link.blink_enabled = 1;
     ScreenTest::TearDown();
   }
   // The frame published by the last build, or null when it was discarded.
   static software_frame* published() {
-    for (auto& f : software_frames)
-      if (f.state.load() == sf_ready && f.order.load() == latest_order.load()) return &f;
+    for (auto& f : frame_ring.frames)
+      if (f.state.load() == sf_ready && f.order.load() == frame_ring.latest_order.load()) return &f;
     return nullptr;
   }
   // A frame built from scratch, as after a screen change.
   static software_frame* build_whole() {
-    prev_valid = 0;
+    display_link.prev_valid = 0;
     build_software_frame();
     return published();
   }
   // The display takes the newest ready frame, as the display callback does.
   static void show(software_frame* f) {
-    for (auto& other : software_frames)
+    for (auto& other : frame_ring.frames)
       if (&other != f && other.state.load() == sf_shown) other.state = sf_free;
     f->state = sf_shown;
   }

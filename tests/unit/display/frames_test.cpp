@@ -56,13 +56,13 @@ TEST_F(FrameBuilder, UnchangedScreensAreDiscardedButTheOrderAdvances) {
   EXPECT_EQ(first->width, 640);
   EXPECT_EQ(first->height, 400);
   show(first);
-  blink_counter = 0;
-  const uint64_t before = latest_order.load();
+  frame_builder.blink_counter = 0;
+  const uint64_t before = frame_ring.latest_order.load();
   build_software_frame();
   EXPECT_EQ(published(), nullptr);
-  EXPECT_GT(latest_order.load(), before);
+  EXPECT_GT(frame_ring.latest_order.load(), before);
   // A changed cell is published, drawn over a copy of the shown frame.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data, 'A');
   shared_store8(page->data + 1, 0x1E);
   build_software_frame();
@@ -73,15 +73,15 @@ TEST_F(FrameBuilder, UnchangedScreensAreDiscardedButTheOrderAdvances) {
 }
 
 TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data, 0xDB);  // a full block, blinking white on black
   shared_store8(page->data + 1, 0x8F);
-  blink_counter = 0;
+  frame_builder.blink_counter = 0;
   build_software_frame();
   show(published());
   int published_frames = 0;
   for (int attempt = 1; attempt <= 16; ++attempt) {
-    blink_counter = attempt;
+    frame_builder.blink_counter = attempt;
     build_software_frame();
     if (software_frame* f = published()) {
       ++published_frames;
@@ -91,14 +91,14 @@ TEST_F(FrameBuilder, BlinkingCellsChangeEveryEighthAttempt) {
     }
   }
   EXPECT_EQ(published_frames, 2);  // at 8 and at 16
-  blink_enabled = 0;  // bits 4-7 are a bright background instead, and nothing blinks
+  display_link.blink_enabled = 0;  // bits 4-7 are a bright background instead, and nothing blinks
   shared_store8(page->data + 2, ' ');
   shared_store8(page->data + 3, 0x80);
-  force_full_refresh = 1;
+  full_screen_settings.force_full_refresh = 1;
   build_software_frame();
   ASSERT_NE(published(), nullptr);
   EXPECT_EQ(published()->pixels[640 * 15 + 8], page->palette[8].load());
-  blink_enabled = 1;
+  display_link.blink_enabled = 1;
 }
 
 // A new blink phase is a new picture only when something on the page shows it;
@@ -115,17 +115,17 @@ TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
       {"a blinking cell", 0x87, 0, 2},
   };
   for (const auto& c : cases) {
-    image_record* page = display_image.load();
+    image_record* page = display_link.shown_image.load();
     shared_store8(page->data + 1, c.attr);
     page->cursor_visible = c.cursor;
-    force_full_refresh = 1;
-    blink_counter = 0;
+    full_screen_settings.force_full_refresh = 1;
+    frame_builder.blink_counter = 0;
     build_software_frame();
     ASSERT_NE(published(), nullptr) << c.name;
     show(published());
     int frames = 0;
     for (int attempt = 1; attempt <= 16; ++attempt) {
-      blink_counter = attempt;
+      frame_builder.blink_counter = attempt;
       build_software_frame();
       if (software_frame* f = published()) {
         ++frames;
@@ -138,7 +138,7 @@ TEST_F(FrameBuilder, ABlinkPhaseMakesAFrameOnlyWhenSomethingBlinks) {
 
 TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
   screen_set(13, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   shared_store8(page->data + 320 * 10 + 20, 4);
   build_software_frame();
   software_frame* f = published();
@@ -158,7 +158,7 @@ TEST_F(FrameBuilder, IndexedScreensGoThroughThePalette) {
 // Between writes the builder compares nothing; these are the ways a write could
 // be missed if it kept the wrong comparison state.
 TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
-  image_record* shown = display_image.load();
+  image_record* shown = display_link.shown_image.load();
   build_software_frame();
   show(published());
 
@@ -185,31 +185,31 @@ TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
   put_cell(other, 10, 2, 0xDB, 0x0E);
   build_software_frame();
   EXPECT_EQ(published(), nullptr);
-  set_display_image(page_table[1]);
+  set_display_image(screen_pages.table[1]);
   build_software_frame();
   software_frame* flipped = published();
   ASSERT_NE(flipped, nullptr);
   EXPECT_EQ(flipped->pixels[(2 * 16 + 3) * 640 + 10 * 8 + 3], other->palette[14].load());
   EXPECT_EQ(flipped->pixels[3 * 640 + 3], other->palette[0].load()) << "page 0's cell still drawn";
-  set_display_image(page_table[0]);
+  set_display_image(screen_pages.table[0]);
 }
 
 TEST_F(FrameBuilder, HiddenScreensAndFreezesBuildNothing) {
-  screen_hidden = 1;
-  const uint64_t before = latest_order.load();
+  window_presence.hidden = 1;
+  const uint64_t before = frame_ring.latest_order.load();
   build_software_frame();
-  EXPECT_EQ(latest_order.load(), before);
-  EXPECT_EQ(build_done.load(), 1);
-  screen_hidden = 0;
-  display_freeze = freeze_asked;  // asked: the builder answers and stands still
+  EXPECT_EQ(frame_ring.latest_order.load(), before);
+  EXPECT_EQ(frame_builder.build_done.load(), 1);
+  window_presence.hidden = 0;
+  display_link.freeze = freeze_asked;  // asked: the builder answers and stands still
   build_software_frame();
-  EXPECT_EQ(display_freeze.load(), 2);
-  EXPECT_EQ(latest_order.load(), before);
-  display_freeze = freeze_off;
-  auto_display = -1;  // the switch to manual display happens after one more frame
+  EXPECT_EQ(display_link.freeze.load(), 2);
+  EXPECT_EQ(frame_ring.latest_order.load(), before);
+  display_link.freeze = freeze_off;
+  display_link.automatic = -1;  // the switch to manual display happens after one more frame
   build_software_frame();
-  EXPECT_EQ(auto_display.load(), 0);
-  auto_display = 1;
+  EXPECT_EQ(display_link.automatic.load(), 0);
+  display_link.automatic = 1;
 }
 
 }  // namespace
@@ -266,7 +266,7 @@ void fill_text_screen(image_record* page) {
 }
 
 TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   page->cursor_visible = 1;
   set_cursor(page, 11, 6);  // column 10, row 5 counted from 0; underline at row 14 of 16
@@ -275,8 +275,8 @@ TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
     bool blinking;
   } cases[] = {{0, true}, {8, true}, {7, true}, {8, false}, {16, true}};
   for (const auto& c : cases) {
-    blink_counter = c.blink_counter;
-    blink_enabled = c.blinking ? 1 : 0;
+    frame_builder.blink_counter = c.blink_counter;
+    display_link.blink_enabled = c.blinking ? 1 : 0;
     software_frame* f = build_whole();
     ASSERT_NE(f, nullptr);
     ASSERT_EQ(f->width, 640);
@@ -288,10 +288,10 @@ TEST_F(Frames, TextScreenWithAttributesIsPixelExact) {
 }
 
 TEST_F(Frames, EachCursorShapeFillsItsRows) {
-  image_record* page = display_image.load();  // blank cells, light grey on black
+  image_record* page = display_link.shown_image.load();  // blank cells, light grey on black
   page->cursor_visible = 1;
   set_cursor(page, 1, 1);
-  blink_counter = 8;
+  frame_builder.blink_counter = 8;
   const uint32_t on = palette_get(page->palette, 7), off = palette_get(page->palette, 0);
   const struct {
     uint8_t s, e;
@@ -327,9 +327,9 @@ TEST_F(Frames, EachCursorShapeFillsItsRows) {
 }
 
 TEST_F(Frames, PrintingIntoTheLastColumnShowsTheCursorOnTheNextRow) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   page->cursor_visible = 1;
-  blink_counter = 8;
+  frame_builder.blink_counter = 8;
   const uint32_t on = palette_get(page->palette, 7);
   set_cursor(page, 80, 3);
   set_line_held(page, 2);
@@ -346,7 +346,7 @@ TEST_F(Frames, PrintingIntoTheLastColumnShowsTheCursorOnTheNextRow) {
 
 TEST_F(Frames, Screen11GoesThroughItsPalette) {
   screen_set(11, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   ASSERT_EQ(page->bits_per_pixel, 1);
   for (int i = 0; i < 640 * 480; i += 3) shared_store8(page->data + i, 1);
   palette_put(page->palette, 1, 0xFF102030);
@@ -367,7 +367,7 @@ TEST_F(Frames, ThirtyTwoBitImagesArePublishedAsTheyAre) {
   const int32_t handle = new_image(64, 48, 32, 1);
   ASSERT_LT(handle, 0);
   screen_set(handle, 0, 0, 0, 0, 1);
-  image_record* img = display_image.load();
+  image_record* img = display_link.shown_image.load();
   ASSERT_EQ(img->bits_per_pixel, 32);
   auto* pixels = reinterpret_cast<uint32_t*>(img->data);
   std::vector<uint32_t> expected(64 * 48);
@@ -381,10 +381,10 @@ TEST_F(Frames, ThirtyTwoBitImagesArePublishedAsTheyAre) {
   EXPECT_EQ(f->width, 64);
   EXPECT_EQ(f->height, 48);
   EXPECT_EQ(mismatches(f, expected, 64), 0);
-  const uint64_t before = latest_order.load();
+  const uint64_t before = frame_ring.latest_order.load();
   build_software_frame();
   EXPECT_EQ(published(), nullptr) << "unchanged";
-  EXPECT_GT(latest_order.load(), before);
+  EXPECT_GT(frame_ring.latest_order.load(), before);
   shared_store32(pixels + 64 * 47 + 63, 0xFF00FF00u);  // the very last pixel
   build_software_frame();
   ASSERT_NE(published(), nullptr);
@@ -392,7 +392,7 @@ TEST_F(Frames, ThirtyTwoBitImagesArePublishedAsTheyAre) {
 }
 
 TEST_F(Frames, OnlyChangedCellsAreRedrawn) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   for (int i = 0; i < 80 * 25; ++i) shared_store8(page->data + i * 2 + 1, (i * 13) & 0x7F);  // nothing blinks
   page->cursor_visible = 0;
@@ -404,7 +404,7 @@ TEST_F(Frames, OnlyChangedCellsAreRedrawn) {
   } changes[] = {{0, 0}, {79, 24}, {40, 12}, {0, 0}, {5, 1}, {79, 0}};
   uint8_t c = 'A';
   for (const auto& change : changes) {
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.pixels)
         for (int i = 0; i < 640 * 400; ++i) f.pixels[i] = poison;
     put_cell(page, change.col, change.row, ++c, 0x1E);
@@ -430,7 +430,7 @@ TEST_F(Frames, OnlyChangedCellsAreRedrawn) {
 
 TEST_F(Frames, KeptCellsMatchAWholeRedrawAcrossTheRing) {
   // A run of small changes, each frame compared with the same screen drawn whole.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   fill_text_screen(page);
   page->cursor_visible = 1;
   set_cursor(page, 1, 1);
@@ -438,7 +438,7 @@ TEST_F(Frames, KeptCellsMatchAWholeRedrawAcrossTheRing) {
   for (int step = 0; step < 40; ++step) {
     put_cell(page, (step * 17) % 80, (step * 7) % 25, static_cast<uint8_t>(step), static_cast<uint8_t>(step * 5));
     if (step % 5 == 0) set_cursor(page, 1 + step % 80, 1 + step % 25);
-    blink_counter = step * 3;
+    frame_builder.blink_counter = step * 3;
     build_software_frame();
     software_frame* f = published();
     if (!f) continue;
@@ -451,7 +451,7 @@ TEST_F(Frames, KeptCellsMatchAWholeRedrawAcrossTheRing) {
 
 TEST_F(Frames, MonochromeColoursAlternateEvery512Ms) {
   screen_set(10, 0, 0, 0, 0, 1);
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   ASSERT_EQ(palette_get(page->palette, 6), 6u);  // entry 2 shows attribute 6
   shared_store8(page->data, 2);
   // Builds within one phase of the clock; returns the phase.
@@ -493,8 +493,8 @@ struct ring {
 
 void set_ring(const ring& r) {
   for (int i = 0; i < 3; ++i) {
-    software_frames[i].state = r.state[i];
-    software_frames[i].order = r.order[i];
+    frame_ring.frames[i].state = r.state[i];
+    frame_ring.frames[i].order = r.order[i];
   }
 }
 
@@ -516,15 +516,15 @@ TEST(DisplayFrameChoice, TakesOnlyTheNewestReadyFrame) {
     set_ring(c.before);
     bool is_new = !c.is_new;
     software_frame* f = take_frame_for_display(&is_new);
-    EXPECT_EQ(f ? static_cast<int>(f - software_frames) : -1, c.chosen);
+    EXPECT_EQ(f ? static_cast<int>(f - frame_ring.frames) : -1, c.chosen);
     EXPECT_EQ(is_new, c.is_new);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(software_frames[i].state.load(), c.after[i]) << "frame " << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(frame_ring.frames[i].state.load(), c.after[i]) << "frame " << i;
   }
-  software_frames_init();
+  frame_ring_reset();
 }
 
 TEST_F(Frames, FramesBuiltFasterThanShownLeaveOnlyTheNewest) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   for (int n = 0; n < 5; ++n) {  // five frames, none shown in between
     put_cell(page, n, 0, 'X', 0x07);
     build_software_frame();
@@ -534,8 +534,8 @@ TEST_F(Frames, FramesBuiltFasterThanShownLeaveOnlyTheNewest) {
   software_frame* shown = take_frame_for_display(&is_new);
   ASSERT_NE(shown, nullptr);
   EXPECT_TRUE(is_new);
-  EXPECT_EQ(shown->order.load(), latest_order.load());
-  for (auto& f : software_frames)
+  EXPECT_EQ(shown->order.load(), frame_ring.latest_order.load());
+  for (auto& f : frame_ring.frames)
     if (&f != shown) {
       EXPECT_EQ(f.state.load(), sf_free);
     }
@@ -544,7 +544,7 @@ TEST_F(Frames, FramesBuiltFasterThanShownLeaveOnlyTheNewest) {
 
 TEST_F(Frames, BuilderAndDisplayRacingKeepTheRingConsistent) {
   // The builder on this thread, the display on another, as fast as they go.
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   std::atomic<bool> stop{false};
   std::atomic<int> taken{0}, broken{0};
   std::thread display([&] {
@@ -554,7 +554,7 @@ TEST_F(Frames, BuilderAndDisplayRacingKeepTheRingConsistent) {
       software_frame* f = take_frame_for_display(&is_new);
       if (!f) continue;
       int shown = 0;
-      for (auto& g : software_frames) shown += g.state.load() == sf_shown;
+      for (auto& g : frame_ring.frames) shown += g.state.load() == sf_shown;
       if (f->state.load() != sf_shown || f->order.load() < last || shown != 1) broken.fetch_add(1);
       last = f->order.load();
       taken.fetch_add(is_new);
@@ -569,7 +569,7 @@ TEST_F(Frames, BuilderAndDisplayRacingKeepTheRingConsistent) {
   EXPECT_EQ(broken.load(), 0);
   EXPECT_GT(taken.load(), 0);
   int shown = 0, filling = 0;
-  for (auto& f : software_frames) {
+  for (auto& f : frame_ring.frames) {
     shown += f.state.load() == sf_shown;
     filling += f.state.load() == sf_filling;
   }
@@ -585,8 +585,8 @@ TEST_F(Frames, ScrollingWhileTheBuilderRunsEndsInTheRightPicture) {
     SCOPED_TRACE(mode);
     screen_first_mode();
     if (mode) screen_set(mode, 0, 0, 0, 0, 1);
-    software_frames_init();
-    prev_valid = 0;
+    frame_ring_reset();
+    display_link.prev_valid = 0;
     std::atomic<bool> stop{false};
     std::atomic<int> builds{0};
     std::thread builder([&] {
@@ -608,7 +608,7 @@ TEST_F(Frames, ScrollingWhileTheBuilderRunsEndsInTheRightPicture) {
     build_software_frame();
 
     software_frame* newest = nullptr;
-    for (auto& f : software_frames)
+    for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_ready && (!newest || f.order.load() > newest->order.load())) newest = &f;
     ASSERT_NE(newest, nullptr);
     const std::vector<uint32_t> incremental(newest->pixels, newest->pixels + newest->width * newest->height);
@@ -640,29 +640,29 @@ class MainLoopThread {
 };
 
 TEST_F(Frames, DisplayStatementSwitchesToManualAfterOneMoreFrame) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   // The cell is written before the main loop starts: a build already under way
   // when the display statement comes may be the one that ends automatic display.
   put_cell(page, 0, 0, 'A', 0x1F);
   MainLoopThread main_loop;
   display_statement();  // waits until the main loop has built a frame and turned it to manual
-  EXPECT_EQ(auto_display.load(), 0);
+  EXPECT_EQ(display_link.automatic.load(), 0);
   EXPECT_EQ(auto_display_query(), 0);
   // The newest picture shows the cell (the last build may have found nothing
   // new since the one that published it, and discarded its frame).
   software_frame* f = nullptr;
-  for (auto& frame : software_frames)
+  for (auto& frame : frame_ring.frames)
     if (frame.state.load() == sf_ready && (!f || frame.order.load() > f->order.load())) f = &frame;
   ASSERT_NE(f, nullptr) << "a frame shows the cell";
   EXPECT_EQ(f->pixels[0], palette_get(page->palette, 1));
   // The main loop builds no more frames in manual display.
-  const uint64_t manual = latest_order.load();
+  const uint64_t manual = frame_ring.latest_order.load();
   put_cell(page, 1, 0, 'B', 0x2F);
   platform_sleep(40);
-  EXPECT_EQ(latest_order.load(), manual);
+  EXPECT_EQ(frame_ring.latest_order.load(), manual);
   // Later display statements build the frame on the calling thread at once.
   display_statement();
-  EXPECT_GT(latest_order.load(), manual);
+  EXPECT_GT(frame_ring.latest_order.load(), manual);
   ASSERT_NE(published(), nullptr);
   EXPECT_EQ(published()->pixels[8], palette_get(page->palette, 2));
   auto_display_statement();
@@ -673,7 +673,7 @@ TEST_F(Frames, DisplayStatementSwitchesToManualAfterOneMoreFrame) {
 // in the frame that ends automatic display; the build under way may have read
 // that cell already. Many rounds, so that some land inside a build.
 TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
-  image_record* page = display_image.load();
+  image_record* page = display_link.shown_image.load();
   MainLoopThread main_loop;
   for (int round = 0; round < 100; ++round) {
     auto_display_statement();
@@ -681,9 +681,9 @@ TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
     const auto colour = static_cast<uint8_t>(1 + round % 15);
     put_cell(page, 0, 0, 0xDB, colour);  // a full block: the cell's first pixel is the colour
     display_statement();
-    ASSERT_EQ(auto_display.load(), 0);
+    ASSERT_EQ(display_link.automatic.load(), 0);
     software_frame* newest = nullptr;
-    for (auto& frame : software_frames)
+    for (auto& frame : frame_ring.frames)
       if (frame.state.load() == sf_ready && (!newest || frame.order.load() > newest->order.load())) newest = &frame;
     ASSERT_NE(newest, nullptr);
     ASSERT_EQ(newest->pixels[0], palette_get(page->palette, colour)) << "round " << round;
@@ -691,20 +691,20 @@ TEST_F(Frames, DisplayStatementShowsEverythingWrittenBeforeIt) {
 }
 
 TEST_F(Frames, FreezeHandshakeStopsTheBuilderUntilReleased) {
-  image_record* page = display_image.load();
-  display_ready = 1;
+  image_record* page = display_link.shown_image.load();
+  display_link.ready = 1;
   MainLoopThread main_loop;
   display_freeze_wait();  // asks, and waits for the builder's answer
-  EXPECT_EQ(display_freeze.load(), 2);
-  const uint64_t frozen = latest_order.load();
+  EXPECT_EQ(display_link.freeze.load(), 2);
+  const uint64_t frozen = frame_ring.latest_order.load();
   put_cell(page, 0, 0, 'A', 0x1F);
   platform_sleep(40);
-  EXPECT_EQ(latest_order.load(), frozen) << "no frame while frozen";
+  EXPECT_EQ(frame_ring.latest_order.load(), frozen) << "no frame while frozen";
   display_unfreeze();
-  EXPECT_EQ(display_freeze.load(), 0);
-  for (int waited = 0; latest_order.load() == frozen && waited < 1000; ++waited) platform_sleep(1);
-  EXPECT_GT(latest_order.load(), frozen);
-  display_ready = 0;
+  EXPECT_EQ(display_link.freeze.load(), 0);
+  for (int waited = 0; frame_ring.latest_order.load() == frozen && waited < 1000; ++waited) platform_sleep(1);
+  EXPECT_GT(frame_ring.latest_order.load(), frozen);
+  display_link.ready = 0;
 }
 
 }  // namespace

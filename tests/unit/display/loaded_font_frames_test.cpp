@@ -27,7 +27,7 @@ class LoadedFontFrames : public FrameTest {
   // coverage mixes the attribute's colours (built-in fonts: set or clear).
   static std::vector<uint32_t> cell_picture(int32_t font, uint8_t c, uint8_t attr) {
     const uint32_t fg = palette_get(page(0)->palette, attr & 0x0F), bg = palette_get(page(0)->palette, (attr >> 4) & 7);
-    const int32_t cw = font_width[font], ch = font_height[font];
+    const int32_t cw = font_table.width[font], ch = font_table.height[font];
     std::vector<uint32_t> out;
     for (int32_t y = 0; y < ch; ++y) {
       for (int32_t x = 0; x < cw; ++x) {
@@ -62,7 +62,7 @@ TEST_F(LoadedFontFrames, TextScreenCellsComeFromTheLoadedFont) {
   for (int32_t p = 0; p < 8; ++p) EXPECT_EQ(page(p)->font, static_cast<uint32_t>(mono));
 
   // The cells are the engine's glyphs cut at the cell, pen on its left edge.
-  const int32_t cw = font_width[mono], ch = font_height[mono];
+  const int32_t cw = font_table.width[mono], ch = font_table.height[mono];
   const glyph_coverage* a = loaded_glyph(mono, 'A');
   for (int32_t y = 0; y < ch; ++y)
     for (int32_t x = 0; x < cw; ++x)
@@ -99,11 +99,11 @@ TEST_F(LoadedFontFrames, FontsLoadAndFreeWhileFramesAreBuilt) {
   std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, std::vector<uint32_t>>> by_cell;  // (cw, ch) -> font, cell
   for (const int32_t font : cycle) {
     set_image_font(font, 0, 0);  // makes the loaded fonts' cells before the builder starts
-    by_cell[{font_width[font], font_height[font]}] = {font, cell_picture(font, 'A', 0x1E)};
+    by_cell[{font_table.width[font], font_table.height[font]}] = {font, cell_picture(font, 'A', 0x1E)};
   }
   ASSERT_EQ(by_cell.size(), 3u);
 
-  display_ready = 1;  // font changes of text pages now wait for the builder
+  display_link.ready = 1;  // font changes of text pages now wait for the builder
   std::atomic<bool> stop{false};
   std::atomic<int32_t> checked{0}, wrong{0};
   std::thread builder([&] {
@@ -138,14 +138,14 @@ TEST_F(LoadedFontFrames, FontsLoadAndFreeWhileFramesAreBuilt) {
       ASSERT_EQ(take_error(), 0);
       held.pop_front();
     }
-    most_slots = std::max(most_slots, font_slots.load());
+    most_slots = std::max(most_slots, font_table.slots.load());
     set_image_font(cycle[i % 3], 0, 0);
     ASSERT_EQ(take_error(), 0);
     put_cell(page(0), 1 + i % 79, 3, static_cast<uint8_t>('a' + i % 26), 0x07);  // something changes every round
   }
   stop = true;
   builder.join();
-  display_ready = 0;
+  display_link.ready = 0;
   EXPECT_GT(most_slots, 49 + 60);  // the tables grew while frames were built
   EXPECT_GT(checked.load(), 50);
   EXPECT_EQ(wrong.load(), 0) << checked.load();

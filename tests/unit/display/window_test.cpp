@@ -38,11 +38,8 @@ class WindowRequests : public ::testing::Test {
  protected:
   void SetUp() override {
     pending_error = 0;
-    full_screen_mode = full_screen_off;
-    full_screen_request = full_screen_no_request;
-    full_screen_smooth = 0;
-    resize_locked = 1;
-    resize_event = 0;
+    full_screen_reset();
+    window_size_reset();
   }
 };
 
@@ -56,22 +53,22 @@ TEST_F(WindowRequests, FullScreenKindsMapToModesAndOnlyChangesAreRequested) {
   };
   for (const auto& c : cases) {
     SetUp();
-    full_screen_mode = static_cast<full_screen_kind>(c.current);
+    full_screen_settings.mode = static_cast<full_screen_kind>(c.current);
     window_full_screen(c.kind, c.smooth);
-    EXPECT_EQ(full_screen_request.load(), c.request) << "kind " << c.kind;
+    EXPECT_EQ(full_screen_settings.request.load(), c.request) << "kind " << c.kind;
     EXPECT_EQ(window_full_screen_query(), c.query) << "kind " << c.kind;
-    EXPECT_EQ(full_screen_smooth.load(), c.smooth_after) << "kind " << c.kind;
+    EXPECT_EQ(full_screen_settings.smooth.load(), c.smooth_after) << "kind " << c.kind;
   }
 }
 
 TEST_F(WindowRequests, ResizeQueryAnswersOnceAfterAUserResizeWhenUnlocked) {
-  resize_event = -1;
+  window_size.resized = -1;
   EXPECT_EQ(window_resize_query(), 0) << "locked windows report no resize";
   window_resize(1, 1);
   EXPECT_EQ(window_resize_query(), -1);
   EXPECT_EQ(window_resize_query(), 0);
   window_resize(2, 0);
-  EXPECT_EQ(resize_locked.load(), 1);
+  EXPECT_EQ(window_size.locked.load(), 1);
 }
 
 TEST_F(WindowRequests, BadArgumentsRaiseErrorFiveAndChangeNothing) {
@@ -81,13 +78,13 @@ TEST_F(WindowRequests, BadArgumentsRaiseErrorFiveAndChangeNothing) {
   window_move(3, 10, 10);
   EXPECT_EQ(pending_error.load(), 5);
   pending_error = 0;
-  const int32_t shape = cursor_shape.load();
+  const int32_t shape = window_presence.pointer_shape.load();
   pointer_show(true, "arrow");
   EXPECT_EQ(pending_error.load(), 5);
-  EXPECT_EQ(cursor_shape.load(), shape);
+  EXPECT_EQ(window_presence.pointer_shape.load(), shape);
   // While an error is pending every operation does nothing.
   window_full_screen(2, 1);
-  EXPECT_EQ(full_screen_request.load(), -1);
+  EXPECT_EQ(full_screen_settings.request.load(), -1);
   pending_error = 0;
   event_pending = 0;
 }
@@ -101,7 +98,7 @@ namespace {
 int32_t reshapes = 0;
 void grant_size(int32_t w, int32_t h) {
   ++reshapes;
-  if (w != window_width.load() || h != window_height.load()) window_size_changed(w, h);
+  if (w != window_size.width.load() || h != window_size.height.load()) window_size_changed(w, h);
 }
 
 }  // namespace
@@ -110,10 +107,10 @@ TEST(AspectRule, AWindowDraggedPastTheLargestSideSettlesAtTheScreensAspect) {
   window_toolkit toolkit{};
   toolkit.reshape = grant_size;
   window_toolkit_install(toolkit);
-  resize_locked = 0;
-  resize_mode = resize_scaled;
-  full_screen_mode = full_screen_off;
-  full_screen_request = full_screen_no_request;
+  full_screen_reset();
+  window_size_reset();
+  window_size.locked = 0;
+  window_size.scaling = resize_scaled;
   window_size_changed(640, 400);
   window_size_step(640, 400);
   // Dragged by hand as large as the window manager lets it: kept at 16:10 by
@@ -122,13 +119,8 @@ TEST(AspectRule, AWindowDraggedPastTheLargestSideSettlesAtTheScreensAspect) {
   reshapes = 0;
   for (int32_t step = 0; step < 10; ++step) window_size_step(640, 400);
   EXPECT_EQ(reshapes, 1);
-  EXPECT_EQ(window_width.load() * 10, window_height.load() * 16);
-  EXPECT_LE(window_width.load(), 16384);
+  EXPECT_EQ(window_size.width.load() * 10, window_size.height.load() * 16);
+  EXPECT_LE(window_size.width.load(), 16384);
   window_toolkit_install(window_toolkit{});
-  window_size_changed(640, 400);
-  window_size_changed(640, 400);
-  reshape_pending = 1;
-  resize_event = 0;
-  resize_locked = 1;
-  resize_mode = resize_unscaled;
+  window_size_reset();
 }

@@ -68,7 +68,7 @@ class Commands : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     render_commands_init();
-    software_frames_init();
+    frame_ring_reset();
   }
   // A hardware image whose pixels wait for an upload that never comes here.
   static int32_t deferred_image() {

@@ -26,7 +26,6 @@ TEST(CoverageMix, EachChannelMovesFromBackgroundToForegroundRoundedToNearest) {
 }
 
 TEST(BuiltinGlyph, FontsPickTheirTableRowsAndWidth) {
-  glyphs_init();
   struct glyph_case {
     uint32_t font;
     const uint8_t* pixels;
@@ -34,9 +33,9 @@ TEST(BuiltinGlyph, FontsPickTheirTableRowsAndWidth) {
   };
   const uint8_t code = 'A';
   const glyph_case cases[] = {
-      {8, glyph_8x8 + code * 64, 8, 1},         {9, glyph_8x8 + code * 64, 8, 2},
-      {14, glyph_8x16 + code * 128 + 8, 14, 1}, {15, glyph_8x16 + code * 128 + 8, 14, 2},
-      {16, glyph_8x16 + code * 128, 16, 1},     {17, glyph_8x16 + code * 128, 16, 2},
+      {8, glyph_8x8.data() + code * 64, 8, 1},         {9, glyph_8x8.data() + code * 64, 8, 2},
+      {14, glyph_8x16.data() + code * 128 + 8, 14, 1}, {15, glyph_8x16.data() + code * 128 + 8, 14, 2},
+      {16, glyph_8x16.data() + code * 128, 16, 1},     {17, glyph_8x16.data() + code * 128, 16, 2},
   };
   for (const glyph_case& c : cases) {
     const builtin_glyph g = builtin_glyph_of(c.font, code);

@@ -47,7 +47,7 @@ class InputStatement : public ScreenTest {
   }
   static int32_t valid_images() {
     int32_t n = 0;
-    for (int32_t i = 2; i < image_slots_used; ++i) n += image_at(i)->valid ? 1 : 0;
+    for (int32_t i = 2; i < image_slots_used(); ++i) n += image_at(i)->valid ? 1 : 0;
     return n;
   }
 };
@@ -158,7 +158,7 @@ TEST_F(InputStatement, NothingHappensWhileAnErrorIsPending) {
 TEST_F(InputStatement, ReturnsWhenTheShutdownBegins) {
   int32_t v = 5;
   input_set_variable(1, 32, &v);
-  auto_display = 0;
+  display_link.automatic = 0;
   keys("1");
   std::thread stopper([] {
     platform_sleep(100);
@@ -169,7 +169,7 @@ TEST_F(InputStatement, ReturnsWhenTheShutdownBegins) {
   EXPECT_EQ(v, 1);  // the line as it stood
   EXPECT_EQ(row_text(1), "1");
   EXPECT_EQ(cursor_row_of(write_image), 1);  // no Enter: no new line
-  EXPECT_EQ(auto_display.load(), 0);  // manual display again
+  EXPECT_EQ(display_link.automatic.load(), 0);  // manual display again
 }
 
 TEST_F(InputStatement, KeysTypedWhileWaitingAreRead) {
@@ -197,7 +197,7 @@ TEST_F(InputStatement, PixelScreenLeavesNoCursorBehind) {
   input_statement(1, 0);
   EXPECT_EQ(v, 13);
   // The cell after "13" (column 3 of row 1) is blank: the drawn cursor was removed.
-  const int32_t fh = font_height[write_image->font];
+  const int32_t fh = font_table.height[write_image->font];
   int32_t lit = 0;
   for (int32_t y = 0; y < fh; ++y)
     for (int32_t x = 16; x < 24; ++x) lit += write_image->data[static_cast<size_t>(y) * write_image->width + x] != 0;

@@ -18,10 +18,7 @@ inline void reset_key_state() {
   event_traps_reset();
   for (int32_t i = 0; i < key_trap_count; ++i) soft_key_set(i, "");
   run_flags_reset();
-  full_screen_mode = full_screen_off;
-  full_screen_request = full_screen_no_request;
-  full_screen_smooth = 0;
-  force_full_refresh = 0;
+  full_screen_reset();
 }
 
 // One key from the BIOS buffer as (scan << 8) | character; -1 when empty.

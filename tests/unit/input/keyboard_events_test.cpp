@@ -148,20 +148,20 @@ TEST_F(KeyEvents, AltEnterCyclesFullScreenAndFivePressesReturnToTheWindow) {
   for (const auto& s : applied) {
     key_down(13);
     key_up(13);
-    EXPECT_EQ(full_screen_request, s.request);
-    EXPECT_EQ(full_screen_smooth, s.smooth);
-    EXPECT_EQ(force_full_refresh, 1);
-    if (full_screen_request != full_screen_no_request) full_screen_mode = full_screen_request.exchange(full_screen_no_request);
+    EXPECT_EQ(full_screen_settings.request, s.request);
+    EXPECT_EQ(full_screen_settings.smooth, s.smooth);
+    EXPECT_EQ(full_screen_settings.force_full_refresh, 1);
+    if (full_screen_settings.request != full_screen_no_request) full_screen_settings.mode = full_screen_settings.request.exchange(full_screen_no_request);
   }
-  EXPECT_EQ(full_screen_mode, 0);
+  EXPECT_EQ(full_screen_settings.mode, 0);
 
   key_test::reset_key_state();
   key_down(kc_right_alt);
   const step unapplied[] = {{1, 0}, {1, 1}, {2, 0}, {2, 1}, {-1, 1}};
   for (const auto& s : unapplied) {
     tap(13);
-    EXPECT_EQ(full_screen_request, s.request);
-    EXPECT_EQ(full_screen_smooth, s.smooth);
+    EXPECT_EQ(full_screen_settings.request, s.request);
+    EXPECT_EQ(full_screen_settings.smooth, s.smooth);
   }
   EXPECT_TRUE(bios_all().empty());
   EXPECT_EQ(keyhit_all(), (vector<int32_t>{kc_right_alt})) << "Enter's presses or releases were delivered";

@@ -57,8 +57,8 @@ class Chain : public ScreenTest {
   }
   static bool start_up_screen() {
     const image_record* p = page(0);
-    return page_count == 8 && p->mode == 0 && p->width == 80 && p->height == 25 && p->font == 16 &&
-           write_index == page_table[0] && display_index.load() == page_table[0];
+    return screen_pages.count == 8 && p->mode == 0 && p->width == 80 && p->height == 25 && p->font == 16 &&
+           write_index == screen_pages.table[0] && display_link.shown_index.load() == screen_pages.table[0];
   }
 
   std::string scratch;
@@ -192,20 +192,20 @@ TEST_F(Chain, EachTagAloneAndCombined) {
     std::function<bool()> holds;
   } cases[] = {
       {"nothing", {}, false, [] { return start_up_screen(); }},
-      {"mode", {chain_tag_mode, 13}, false, [] { return page(0)->mode == 13 && page_count == 1; }},
+      {"mode", {chain_tag_mode, 13}, false, [] { return page(0)->mode == 13 && screen_pages.count == 1; }},
       {"mode 0 with a width", {chain_tag_mode, 0, chain_tag_width, 80, 50}, false,
        [] { return page(0)->height == 50 && page(0)->font == 8; }},
       {"an image", {chain_tag_image, 32, 2, 1}, false, [] { return page(0)->mode == 32 && page(0)->width == 2; }},
       {"font", {chain_tag_font, 14}, false, [] { return page(0)->font == 14 && page(0)->mode == 0; }},
       {"a loaded font number is passed over", {chain_tag_font, 40}, false, [] { return page(0)->font == 16; }},
       {"pages", {chain_tag_pages, 3, 5}, false,
-       [] { return write_index == page_table[3] && display_index.load() == page_table[5]; }},
+       [] { return write_index == screen_pages.table[3] && display_link.shown_index.load() == screen_pages.table[5]; }},
       {"palette", palette_words, true,
        [] { return palette_get(page(0)->palette, 2) == 0xFF020202 && palette_get(page(7)->palette, 9) == 0xFF090909; }},
       {"mode, font, pages and palette", with({chain_tag_mode, 9, chain_tag_font, 8, chain_tag_pages, 0, 0}, palette_words),
        true,
        [] {
-         return page(0)->mode == 9 && page(0)->font == 8 && write_index == page_table[0] &&
+         return page(0)->mode == 9 && page(0)->font == 8 && write_index == screen_pages.table[0] &&
                 palette_get(page(0)->palette, 3) == 0xFF030303;
        }},
   };

@@ -94,10 +94,9 @@ TEST_F(FileStatements, DirectoryStatementsAndFilesWithoutAMatch) {
   }
   EXPECT_EQ(fs::current_path(), fs::path(path("made")));
 
-  display_ready.store(0);
+  display_link.ready.store(0);
   if (!hardware_img_list) hardware_images_init();
   screen_tables_init();
-  screen_palettes_init();
   screen_first_mode();
   files_list(arg("*.none"), 1);
   EXPECT_EQ(take_error(), 53);
@@ -121,10 +120,9 @@ TEST_F(FileStatements, EveryPathStatementTakesTheBackslashAsSeparator) {
       {"RMDIR", [] { rmdir_statement(arg("DATA\\SUB")); }, 0, nullptr, "DATA/SUB"},
       {"CHDIR", [] { chdir_statement(arg("DATA\\..\\DATA")); }, 0, nullptr, nullptr},
   };
-  display_ready.store(0);
+  display_link.ready.store(0);
   if (!hardware_img_list) hardware_images_init();
   screen_tables_init();
-  screen_palettes_init();
   screen_first_mode();
   for (const auto& c : cases) {
     c.run();

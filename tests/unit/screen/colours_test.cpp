@@ -10,10 +10,10 @@ TEST_F(ScreenTest, DefaultTablesCarryFullAlpha) {
     int32_t entry;
     uint32_t colour;
   } cases[] = {
-      {vga_palette, 0, 0xFF000000}, {vga_palette, 6, 0xFFAA5500}, {vga_palette, 15, 0xFFFFFFFF},
-      {vga_palette, 40, 0xFFFF0000}, {vga_palette, 247, 0xFF2D3141}, {vga_palette, 255, 0xFF000000},
-      {ega_palette, 20, 0xFFAA5500}, {ega_palette, 63, 0xFFFFFFFF}, {ega_palette, 56, 0xFF555555},
-      {ega_palette, 9, 0xFF0000FF},
+      {vga_palette.data(), 0, 0xFF000000}, {vga_palette.data(), 6, 0xFFAA5500}, {vga_palette.data(), 15, 0xFFFFFFFF},
+      {vga_palette.data(), 40, 0xFFFF0000}, {vga_palette.data(), 247, 0xFF2D3141}, {vga_palette.data(), 255, 0xFF000000},
+      {ega_palette.data(), 20, 0xFFAA5500}, {ega_palette.data(), 63, 0xFFFFFFFF}, {ega_palette.data(), 56, 0xFF555555},
+      {ega_palette.data(), 9, 0xFF0000FF},
   };
   for (const auto& c : cases) EXPECT_EQ(c.table[c.entry], c.colour) << c.entry;
   EXPECT_EQ(mono_attribute_table[1][2], 0xFFFFFFu);
@@ -48,28 +48,28 @@ TEST_F(ScreenTest, PalettePortsWriteSixBitLevels) {
   // 32 * 4.0635 - 0.5 = 129.53 -> 130; 1 -> 3.56 -> 4.
   EXPECT_EQ(palette_get(palette, 5), 0xFFFF0082u);
   EXPECT_EQ(palette_get(palette, 6) & 0xFF0000, 0x040000u);  // the index moved on after blue
-  EXPECT_EQ(palette_write_index, 6);
-  EXPECT_EQ(palette_write_component, 1);
+  EXPECT_EQ(vga_ports.palette_write_index, 6);
+  EXPECT_EQ(vga_ports.palette_write_component, 1);
   port_out(0x3C8, 255);
   for (const int32_t level : {127, 64 + 31, 31}) port_out(0x3C9, level);  // only the low six bits count
   EXPECT_EQ(palette_get(palette, 255) & 0xFFFFFF, 0xFF7D7Du);
-  EXPECT_EQ(palette_write_index, 0);
+  EXPECT_EQ(vga_ports.palette_write_index, 0);
 }
 
 TEST_F(ScreenTest, BlinkPortAndOtherPorts) {
   port_out(0x3C0, 0);
-  EXPECT_EQ(blink_enabled.load(), 0);
+  EXPECT_EQ(display_link.blink_enabled.load(), 0);
   EXPECT_EQ(blink_query(), 0);
   port_out(0x3C0, 8);
-  EXPECT_EQ(blink_enabled.load(), 1);
+  EXPECT_EQ(display_link.blink_enabled.load(), 1);
   EXPECT_EQ(blink_query(), -1);
   blink_set(2);
-  EXPECT_EQ(blink_enabled.load(), 0);
+  EXPECT_EQ(display_link.blink_enabled.load(), 0);
   blink_set(1);
-  EXPECT_EQ(blink_enabled.load(), 1);
-  unhandled_port_used = false;
+  EXPECT_EQ(display_link.blink_enabled.load(), 1);
+  vga_ports.unhandled_used = false;
   port_out(0x60, 1);
-  EXPECT_TRUE(unhandled_port_used);
+  EXPECT_TRUE(vga_ports.unhandled_used);
 }
 
 }  // namespace

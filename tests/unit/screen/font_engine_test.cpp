@@ -59,9 +59,9 @@ TEST_F(LoadedFontTest, FindsFilesByPathFileNameAndFamily) {
   for (const auto& c : found) {
     const int32_t font = load(c.name, 20, "underline");
     ASSERT_GE(font, first_loaded_font) << c.name;
-    EXPECT_EQ(font_height[font], 20);
-    EXPECT_EQ(font_flags[font], font_underline);
-    EXPECT_EQ(font_width[font] > 0, c.fixed_width) << c.name;
+    EXPECT_EQ(font_table.height[font], 20);
+    EXPECT_EQ(font_table.flags[font], font_underline);
+    EXPECT_EQ(font_table.width[font] > 0, c.fixed_width) << c.name;
     if (c.fixed_width) {
       // The family's regular face, the same file as by its path.
       const glyph_coverage &a = glyph(font, 'A'), &b = glyph(by_path, 'A');
@@ -146,9 +146,9 @@ TEST_F(LoadedFontTest, OptionsShowInTheGlyphs) {
 
   // Monospace: every character takes the widest advance.
   const int32_t mono = load(dejavu + "DejaVuSans.ttf", 24, "monospace");
-  ASSERT_GT(font_width[mono], 0);
-  for (const int c : {int{'i'}, int{'W'}, int{'m'}, int{'.'}, 219}) EXPECT_EQ(glyph(mono, c).advance, font_width[mono]) << c;
-  EXPECT_GE(font_width[mono], glyph(plain, 'W').advance);
+  ASSERT_GT(font_table.width[mono], 0);
+  for (const int c : {int{'i'}, int{'W'}, int{'m'}, int{'.'}, 219}) EXPECT_EQ(glyph(mono, c).advance, font_table.width[mono]) << c;
+  EXPECT_GE(font_table.width[mono], glyph(plain, 'W').advance);
 
   // DONTBLEND: two levels only.
   const glyph_coverage& two = glyph(load(dejavu + "DejaVuSans.ttf", 24, "dontblend"), 'H');

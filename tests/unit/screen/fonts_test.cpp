@@ -31,7 +31,7 @@ TEST_F(ScreenTest, GlyphsHaveTheVgaShapes) {
       {225, {0x78, 0xCC, 0xCC, 0xD8, 0xCC, 0xC6, 0xCC, 0x00}},  // sharp s
   };
   for (const auto& g : eight)
-    for (int32_t r = 0; r < 8; ++r) EXPECT_EQ(glyph_row(glyph_8x8, 64, g.code, r), g.rows[r]) << g.code << " row " << r;
+    for (int32_t r = 0; r < 8; ++r) EXPECT_EQ(glyph_row(glyph_8x8.data(), 64, g.code, r), g.rows[r]) << g.code << " row " << r;
   struct {
     int32_t code;
     uint8_t rows[16];
@@ -43,7 +43,7 @@ TEST_F(ScreenTest, GlyphsHaveTheVgaShapes) {
   };
   for (const auto& g : sixteen)
     for (int32_t r = 0; r < 16; ++r)
-      EXPECT_EQ(glyph_row(glyph_8x16, 128, g.code, r), g.rows[r]) << g.code << " row " << r;
+      EXPECT_EQ(glyph_row(glyph_8x16.data(), 128, g.code, r), g.rows[r]) << g.code << " row " << r;
   for (int32_t c = 0; c < 256; ++c) EXPECT_EQ(glyph_8x16[c * 128 + 7] % 255, 0) << c;  // bytes are 0 or 255
 }
 
@@ -128,7 +128,7 @@ TEST_F(ScreenTest, PutCharOn32BitPixels) {
 
 TEST_F(ScreenTest, BlendTablesAreReadyWithA32BitImage) {
   new_image(1, 1, 32, 1);
-  EXPECT_TRUE(blend_tables_ready);
+  EXPECT_TRUE(blend_tables.ready);
   EXPECT_EQ(blend_over(0xFF000000, 0xFFFFFFFF), 0xFFFFFFFFu);
   EXPECT_EQ(blend_over(0xFF123456, 0x00FFFFFF), 0xFF123456u);
   EXPECT_EQ(blend_over(0xFF000000, 0x80FFFFFF), 0xFF808080u);
@@ -161,12 +161,12 @@ TEST_F(ScreenTest, PutCharOnTextAndOutsideTheImage) {
   write_image->background = 1;
   set_cursor(write_image, 80, 25);
   put_char(0x141);  // reduced to its low byte
-  const uint8_t* cell = text_memory + (24 * 80 + 79) * 2;
+  const uint8_t* cell = video_memory.text + (24 * 80 + 79) * 2;
   EXPECT_EQ(cell[0], 0x41);
   EXPECT_EQ(cell[1], 0x80 | 0x10 | 0x0E);
   set_cursor(write_image, 81, 1);  // beyond the last column: nothing
   put_char('B');
-  EXPECT_EQ(text_memory[80 * 2], 32);
+  EXPECT_EQ(video_memory.text[80 * 2], 32);
   const int32_t handle = new_image(20, 20, 13, 1);
   set_dest(handle);
   set_cursor(write_image, 3, 2);  // the 8x8 cell hangs over the right edge
@@ -216,13 +216,13 @@ TEST_F(ScreenTest, LoadFontResults) {
       {"missing.ttf", 16, nullptr, -1, 0},
       {folder.string(), 16, nullptr, -1, 0},  // a folder reads as nothing
   };
-  const int32_t slots = font_slots.load();
+  const int32_t slots = font_table.slots.load();
   for (const auto& c : cases) {
     EXPECT_EQ(load_font(text(c.name), c.height, c.options ? text(c.options) : nullptr, c.options ? 1 : 0), c.result)
         << c.name << " " << c.height;
     EXPECT_EQ(take_error(), c.error) << c.name << " " << c.height;
   }
-  EXPECT_EQ(font_slots.load(), slots);
+  EXPECT_EQ(font_table.slots.load(), slots);
   EXPECT_EQ(load_font_plain(text(file), 16, 1), -1);
   EXPECT_EQ(load_font_plain(text(file), 0, 1), -1);
   EXPECT_EQ(take_error(), 0);
@@ -240,7 +240,7 @@ TEST_F(ScreenTest, FontOnTextScreenChangesEveryPageAndKeepsCursors) {
   EXPECT_EQ(cursor_row_of(page(0)), 7);
   EXPECT_EQ(cursor_row_of(page(3)), 2);
   EXPECT_EQ(page(0)->bottom_row, 24);
-  EXPECT_EQ(prev_valid.load(), 0);
+  EXPECT_EQ(display_link.prev_valid.load(), 0);
 }
 
 TEST_F(ScreenTest, FontOnPixelImageHomesTheCursor) {

@@ -54,8 +54,8 @@ TEST_F(ScreenTest, FreeingTheDestinationFallsBackToTheDisplayImage) {
   EXPECT_EQ(dest_query(), handle);
   free_image(0, 0);  // no handle: the write image
   EXPECT_EQ(take_error(), 0);
-  EXPECT_EQ(write_image, display_image.load());
-  EXPECT_EQ(read_image, display_image.load());
+  EXPECT_EQ(write_image, display_link.shown_image.load());
+  EXPECT_EQ(read_image, display_link.shown_image.load());
   EXPECT_EQ(dest_query(), display_query());
 }
 
@@ -114,9 +114,9 @@ TEST_F(ScreenTest, FreeProgramImagesKeepsThePagesTheIconsAndThePrinterPage) {
   free_program_images();
   EXPECT_FALSE(image_index_valid(-a));
   EXPECT_FALSE(image_index_valid(-b));
-  for (int32_t p = 0; p < 8; ++p) EXPECT_TRUE(image_index_valid(page_table[p]));
-  EXPECT_EQ(write_image, display_image.load());
-  for (int32_t kept : {icon_small_index, icon_large_index, paper}) EXPECT_TRUE(image_index_valid(kept)) << kept;
+  for (int32_t p = 0; p < 8; ++p) EXPECT_TRUE(image_index_valid(screen_pages.table[p]));
+  EXPECT_EQ(write_image, display_link.shown_image.load());
+  for (int32_t kept : {icon_images.small_index, icon_images.large_index, paper}) EXPECT_TRUE(image_index_valid(kept)) << kept;
   printer_reset();
 }
 
@@ -238,10 +238,10 @@ TEST_F(ScreenTest, PrintModeStatement) {
 TEST_F(ScreenTest, OperationsWaitWhileAnErrorIsPending) {
   pending_error.store(5);
   EXPECT_EQ(new_image(8, 8, 13, 1), 0);
-  const int32_t used = image_slots_used;
+  const int32_t used = image_slots_used();
   screen_set(12, 0, 0, 0, 0, 1);
   EXPECT_EQ(page(0)->mode, 0);
-  EXPECT_EQ(image_slots_used, used);
+  EXPECT_EQ(image_slots_used(), used);
 }
 
 }  // namespace

@@ -13,14 +13,11 @@ class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    display_ready.store(0);
-    auto_display.store(1);
-    display_freeze.store(freeze_off);
+    display_link_reset();
     if (!hardware_img_list) hardware_images_init();
     if (!permanent_empty_string) strings_init();
     string_mark = str_temp_mark();
     screen_tables_init();
-    screen_palettes_init();
     screen_first_mode();
   }
   void TearDown() override {
@@ -45,5 +42,5 @@ class ScreenTest : public ::testing::Test {
     clear_error();
     return e;
   }
-  static image_record* page(int32_t p) { return image_at(page_table[p]); }
+  static image_record* page(int32_t p) { return image_at(screen_pages.table[p]); }
 };

@@ -13,13 +13,13 @@ void screen(int32_t mode) { screen_set(mode, 0, 0, 0, 0, 1); }
 
 // WIDTH's request for the next text screen.
 void pend(int32_t cols, int32_t rows, int32_t font) {
-  pending_text_cols = cols;
-  pending_text_rows = rows;
-  pending_text_font = font;
+  screen_setup.text_cols = cols;
+  screen_setup.text_rows = rows;
+  screen_setup.text_font = font;
 }
 
 TEST_F(ScreenTest, StartUpIsAnEightPageTextScreen) {
-  EXPECT_EQ(page_table[0], 2);  // slots 0 and 1 are reserved
+  EXPECT_EQ(screen_pages.table[0], 2);  // slots 0 and 1 are reserved
   for (int32_t p = 0; p < 8; ++p) {
     image_record* img = page(p);
     EXPECT_EQ(img->mode, 0);
@@ -27,23 +27,23 @@ TEST_F(ScreenTest, StartUpIsAnEightPageTextScreen) {
     EXPECT_EQ(img->height, 25);
     EXPECT_EQ(img->font, 16u);
     EXPECT_EQ(img->bottom_row, 24);
-    EXPECT_EQ(img->data, text_memory + p * 4096);
+    EXPECT_EQ(img->data, video_memory.text + p * 4096);
     EXPECT_TRUE(img->flags & image_is_page);
   }
   EXPECT_EQ(write_image, page(0));
-  EXPECT_EQ(display_image.load(), page(0));
+  EXPECT_EQ(display_link.shown_image.load(), page(0));
   EXPECT_EQ(write_image->colour, 7u);
   EXPECT_EQ(write_image->background, 0u);
   for (size_t i = 0; i < text_memory_size; i += 2) {
-    ASSERT_EQ(text_memory[i], 32);
-    ASSERT_EQ(text_memory[i + 1], 7);
+    ASSERT_EQ(video_memory.text[i], 32);
+    ASSERT_EQ(video_memory.text[i + 1], 7);
   }
 }
 
 TEST_F(ScreenTest, FirstScreen11MakesOneTwoColourPage) {
-  const int32_t old_page3 = page_table[3];
+  const int32_t old_page3 = screen_pages.table[3];
   screen(11);
-  EXPECT_EQ(page_count, 1);
+  EXPECT_EQ(screen_pages.count, 1);
   EXPECT_FALSE(image_index_valid(old_page3));
   image_record* img = page(0);
   EXPECT_EQ(img->width, 640);
@@ -61,19 +61,19 @@ TEST_F(ScreenTest, FirstScreen11MakesOneTwoColourPage) {
   EXPECT_EQ(palette_get(img->palette, 1) & 0xFFFFFF, 0xFFFFFFu);
   EXPECT_EQ(write_image, img);
   EXPECT_EQ(read_image, img);
-  EXPECT_EQ(display_image.load(), img);
+  EXPECT_EQ(display_link.shown_image.load(), img);
 }
 
 TEST_F(ScreenTest, SameModeWithoutPagesChangesNothing) {
   screen(12);
   image_record* img = page(0);
   shared_store8(img->data + 5, 9);
-  display_ready.store(1);  // no frame builder runs: a freeze would never be answered
+  display_link.ready.store(1);  // no frame builder runs: a freeze would never be answered
   screen(12);
   EXPECT_EQ(page(0), img);
   EXPECT_EQ(img->data[5], 9);
-  EXPECT_EQ(display_freeze.load(), 0);
-  display_ready.store(0);
+  EXPECT_EQ(display_link.freeze.load(), 0);
+  display_link.ready.store(0);
 }
 
 TEST_F(ScreenTest, PixelModesFollowTheOldTextGrid) {
@@ -124,9 +124,9 @@ TEST_F(ScreenTest, TextScreenSizeFromPendingValuesAndOldGrid) {
     EXPECT_EQ(img->font, c.expected_font);
     EXPECT_EQ(page(1)->data - page(0)->data, static_cast<ptrdiff_t>(c.expected_page_size));
     EXPECT_EQ(page(7)->font, c.expected_font);
-    EXPECT_EQ(pending_text_cols, -1);
-    EXPECT_EQ(pending_text_rows, -1);
-    EXPECT_EQ(pending_text_font, -1);
+    EXPECT_EQ(screen_setup.text_cols, -1);
+    EXPECT_EQ(screen_setup.text_rows, -1);
+    EXPECT_EQ(screen_setup.text_font, -1);
     screen(12);  // leave text mode so the next case starts from a known grid
     pend(-1, -1, -1);
     screen(0);
@@ -136,7 +136,7 @@ TEST_F(ScreenTest, TextScreenSizeFromPendingValuesAndOldGrid) {
 TEST_F(ScreenTest, LargeTextPagesGetTheirOwnMemory) {
   pend(80, 50, 8);  // 8000 bytes a page: eight fit
   screen(0);
-  EXPECT_EQ(page(7)->data, text_memory + 7 * 8000);
+  EXPECT_EQ(page(7)->data, video_memory.text + 7 * 8000);
   pend(255, 255, 8);  // 130050 bytes: none fits
   screen(0);
   for (int32_t p = 0; p < 8; ++p) {
@@ -149,7 +149,7 @@ TEST_F(ScreenTest, LargeTextPagesGetTheirOwnMemory) {
 TEST_F(ScreenTest, NamedPageIsMadeWithPageZerosShapeAndPalette) {
   screen(7);
   screen_set(0, 0, 5, 0, 0, 4);  // SCREEN , , 5
-  ASSERT_EQ(page_count, 6);
+  ASSERT_EQ(screen_pages.count, 6);
   image_record* p5 = page(5);
   EXPECT_EQ(p5->width, 320);
   EXPECT_EQ(p5->height, 200);
@@ -159,8 +159,8 @@ TEST_F(ScreenTest, NamedPageIsMadeWithPageZerosShapeAndPalette) {
   EXPECT_FALSE(p5->flags & image_owns_palette);
   EXPECT_TRUE(p5->flags & image_is_page);
   EXPECT_EQ(write_image, p5);
-  EXPECT_EQ(display_image.load(), p5);  // the visual page follows the active one
-  for (int32_t p = 1; p < 5; ++p) EXPECT_EQ(page_table[p], 0);
+  EXPECT_EQ(display_link.shown_image.load(), p5);  // the visual page follows the active one
+  for (int32_t p = 1; p < 5; ++p) EXPECT_EQ(screen_pages.table[p], 0);
 }
 
 TEST_F(ScreenTest, ActivePageTakesTheGraphicsStateOfTheLastOne) {
@@ -170,7 +170,7 @@ TEST_F(ScreenTest, ActivePageTakesTheGraphicsStateOfTheLastOne) {
   set_cursor(page(0), 4, 9);
   screen_set(0, 0, 1, 0, 0, 4 | 8);  // SCREEN , , 1, 0
   EXPECT_EQ(write_image, page(1));
-  EXPECT_EQ(display_image.load(), page(0));
+  EXPECT_EQ(display_link.shown_image.load(), page(0));
   EXPECT_EQ(page(1)->gfx_x, 17);
   EXPECT_EQ(page(1)->view_x2, 300);
   EXPECT_EQ(page(1)->colour, 15u);
@@ -193,29 +193,29 @@ TEST_F(ScreenTest, BadModesPagesAndHandlesAreRefused) {
     EXPECT_EQ(page(0), before);
   }
   // A page of the screen cannot become page 0 of a new one: it would be freed with the old screen.
-  screen_set(-page_table[3], 0, 0, 0, 0, 1);
+  screen_set(-screen_pages.table[3], 0, 0, 0, 0, 1);
   EXPECT_EQ(take_error(), 5);
 }
 
 TEST_F(ScreenTest, ModeChangeClearsTheScreen) {
-  text_memory[0] = 'A';
+  video_memory.text[0] = 'A';
   screen(12);
   shared_store8(page(0)->data, 3);
   screen(0);
-  EXPECT_EQ(text_memory[0], 32);
+  EXPECT_EQ(video_memory.text[0], 32);
   screen(13);
-  EXPECT_EQ(page(0)->data, mode13_memory);
-  mode13_memory[100] = 7;
+  EXPECT_EQ(page(0)->data, video_memory.mode13);
+  video_memory.mode13[100] = 7;
   screen(12);
   screen(13);
-  EXPECT_EQ(mode13_memory[100], 0);
+  EXPECT_EQ(video_memory.mode13[100], 0);
 }
 
 TEST_F(ScreenTest, HandedImageBecomesPageZeroAndOutlivesTheScreen) {
   const int32_t handle = new_image(100, 50, 32, 1);
   ASSERT_LT(handle, -1);
   screen_set(handle, 0, 0, 0, 0, 1);
-  ASSERT_EQ(page_table[0], -handle);
+  ASSERT_EQ(screen_pages.table[0], -handle);
   EXPECT_TRUE(page(0)->flags & image_is_page);
   free_image(handle, 1);
   EXPECT_EQ(take_error(), 5);  // a screen page
@@ -249,7 +249,7 @@ TEST_F(ScreenTest, PageCopyNeedsTheSameShapeAndEnoughColours) {
 }
 
 TEST_F(ScreenTest, TextPageCopy) {
-  text_memory[0] = 'Q';
+  video_memory.text[0] = 'Q';
   page_copy(0, 3);
   EXPECT_EQ(page(3)->data[0], 'Q');
 }
@@ -263,16 +263,16 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
   std::thread builder([&] {
     uint64_t sum = 0;
     while (!stop.load()) {
-      if (display_freeze.load() == 1) {
-        display_freeze.store(freeze_standing);
+      if (display_link.freeze.load() == 1) {
+        display_link.freeze.store(freeze_standing);
         std::this_thread::yield();
         continue;
       }
-      if (display_freeze.load() != 0) {
+      if (display_link.freeze.load() != 0) {
         std::this_thread::yield();
         continue;
       }
-      image_record* img = display_image.load(std::memory_order_acquire);
+      image_record* img = display_link.shown_image.load(std::memory_order_acquire);
       const size_t bytes = static_cast<size_t>(img->width) * img->height * img->bytes_per_pixel;
       for (size_t i = 0; i < bytes; i += 97) sum += shared_get(img->data[i]);
       if (img->palette) sum += palette_get(img->palette, 1);
@@ -280,13 +280,13 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
     }
     sink.store(sum);
   });
-  display_ready.store(1);
+  display_link.ready.store(1);
   const int32_t modes[] = {12, 0, 13, 9, 1, 0, 11, 7};
   const auto start = std::chrono::steady_clock::now();
   for (int32_t round = 0; round < 40; ++round) {
     for (const int32_t m : modes) {
       screen(m);
-      ASSERT_EQ(display_freeze.load(), 0);
+      ASSERT_EQ(display_link.freeze.load(), 0);
       // Let the builder read the new screen before the next change.
       const int64_t seen = frames.load();
       while (frames.load() == seen && std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
@@ -297,7 +297,7 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   stop.store(true);
   builder.join();
-  display_ready.store(0);
+  display_link.ready.store(0);
   EXPECT_GE(frames.load(), 40 * 8);
   EXPECT_LT(seconds, 30.0);
   EXPECT_EQ(take_error(), 0);

@@ -192,7 +192,7 @@ TEST_F(StatementTest, RangeErrorsLeaveTheImageUnchanged) {
       {12, "CLS , 16", [] { cls(0, 16, 2); }},
       {12, "CLS 0, -1", [] { cls(0, -1, 3); }},
       {0, "LOCATE 0", [] { locate(0, 1, 0, 0, 0, 1); }},
-      {0, "LOCATE 26", [] { screen_untouched = 0; locate(26, 1, 0, 0, 0, 1); }},
+      {0, "LOCATE 26", [] { screen_setup.untouched = 0; locate(26, 1, 0, 0, 0, 1); }},
       {0, "LOCATE 51 untouched", [] { locate(51, 1, 0, 0, 0, 1); }},
       {0, "LOCATE 45, 81 untouched", [] { locate(45, 81, 0, 0, 0, 3); }},
       {0, "LOCATE 45, , 2 untouched", [] { locate(45, 1, 2, 0, 0, 5); }},
@@ -226,19 +226,19 @@ TEST_F(StatementTest, RangeErrorsLeaveTheImageUnchanged) {
     fresh();
     SCOPED_TRACE(c.name);
     if (c.mode) screen_set(c.mode, 0, 0, 0, 0, 1);
-    const int32_t untouched = screen_untouched, printer = printer_width;
+    const int32_t untouched = screen_setup.untouched, printer = line_printer.width;
     at(5, 7);
     const image_snapshot before(img());
     c.statement();
     EXPECT_EQ(take_error(), 5);
     EXPECT_TRUE(image_snapshot(img()) == before);
-    EXPECT_EQ(printer_width, printer);
+    EXPECT_EQ(line_printer.width, printer);
     // A refused LOCATE below the untouched start-up screen still uses up its one switch to 50 rows.
     const std::string name = c.name;
     if (name.find("untouched") != std::string::npos) {
-      EXPECT_EQ(screen_untouched, 0);
+      EXPECT_EQ(screen_setup.untouched, 0);
     } else if (name != "LOCATE 26") {
-      EXPECT_EQ(screen_untouched, untouched);
+      EXPECT_EQ(screen_setup.untouched, untouched);
     }
   }
 }
@@ -255,7 +255,7 @@ TEST_F(StatementTest, LocateBelowTheUntouchedStartUpScreenMakesIt80By50) {
   EXPECT_EQ(cursor_row_of(img()), 45);
   EXPECT_EQ(row_text(img(), 3, 1, 4), "kept");
   EXPECT_EQ(img()->colour, 0x0Eu);
-  EXPECT_EQ(screen_untouched, 0);
+  EXPECT_EQ(screen_setup.untouched, 0);
 }
 
 TEST_F(StatementTest, LocateBelowTheScreenAfterScreenOrWidthIsRefused) {
@@ -386,7 +386,7 @@ TEST_F(StatementTest, WidthOnPixelScreensChangesTheFont) {
     EXPECT_EQ(img()->colour, 2u);
     if (c.font != old_font) {
       EXPECT_EQ(img()->data[0], 0);
-      EXPECT_EQ(page_count, 1);
+      EXPECT_EQ(screen_pages.count, 1);
       EXPECT_EQ(img()->bottom_row, image_rows(img()) - 1);
     } else {
       EXPECT_EQ(img()->data[0], 3);
@@ -397,7 +397,7 @@ TEST_F(StatementTest, WidthOnPixelScreensChangesTheFont) {
 TEST_F(StatementTest, WidthForThePrinter) {
   width(2, 132, 0, 1);
   EXPECT_EQ(take_error(), 0);
-  EXPECT_EQ(printer_width, 132);
+  EXPECT_EQ(line_printer.width, 132);
   EXPECT_EQ(img()->width, 80);
 }
 

@@ -66,7 +66,7 @@ TEST_F(ScreenText, PixelCellsReadAsTheGlyphsTheyShowInEveryFontAndColourPair) {
     for (const auto& c : colour_pairs) {
       SCOPED_TRACE("font " + std::to_string(font) + " colour " + std::to_string(c.fg));
       image_record* img = pixel_image(c.mode, font, c.fg, c.bg);
-      const int32_t cw = font_width[static_cast<size_t>(font)], ch = font_height[static_cast<size_t>(font)];
+      const int32_t cw = font_table.width[static_cast<size_t>(font)], ch = font_table.height[static_cast<size_t>(font)];
       for (size_t i = 0; i < line.size(); ++i)
         draw_builtin_glyph(img, static_cast<uint32_t>(font), static_cast<uint8_t>(line[i]),
                            static_cast<int32_t>(i) * cw, 0, false);

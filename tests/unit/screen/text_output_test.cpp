@@ -276,7 +276,7 @@ TEST_F(TextTest, ConsoleOutputGoesToStandardOutputAndLeavesTheCursor) {
   EXPECT_EQ(cursor_row_of(console), 9);
   EXPECT_EQ(console->line_held, 1);
   EXPECT_EQ(std::vector<uint8_t>(console->data, console->data + 80 * 25 * 2), cells);
-  set_write_image(page_table[0]);
+  set_write_image(screen_pages.table[0]);
   image_free_memory(console);
   image_release(index);
 }
@@ -298,10 +298,10 @@ class ProportionalTest : public TextTest {
  protected:
   void SetUp() override {
     TextTest::SetUp();
-    font_width[40] = 0;
-    font_height[40] = 16;
-    font_flags[40] = 0;
-    font_handle[40] = 1;
+    font_table.width[40] = 0;
+    font_table.height[40] = 16;
+    font_table.flags[40] = 0;
+    font_table.handle[40] = 1;
     handle = new_image(640, 64, 13, 1);
     set_dest(handle);
     image_record* i = image_at(-handle);
@@ -310,7 +310,7 @@ class ProportionalTest : public TextTest {
     i->background = 3;
   }
   void TearDown() override {
-    font_handle[40] = 0;
+    font_table.handle[40] = 0;
     TextTest::TearDown();
   }
   int32_t handle = 0;
@@ -372,7 +372,7 @@ TEST_F(PrinterTest, FirstOutputMakesThePage) {
   EXPECT_TRUE(printer_page_holds_output());
   EXPECT_EQ(printer_column_query(0), 6);
   EXPECT_EQ(write_index, screen);
-  EXPECT_EQ(printer_mode.load(), 0);
+  EXPECT_EQ(line_printer.mode.load(), 0);
   EXPECT_EQ(row_text(img(), 1, 1, 5), "     ") << "nothing on the screen";
 }
 
@@ -422,15 +422,15 @@ TEST_F(PrinterTest, MainLoopHandsThePageOverAfterTenIdleSeconds) {
   printer_page_step_at(now + 9000);
   EXPECT_TRUE(printer_page_holds_output());
   EXPECT_TRUE(cell_shows(paper(), 1, 1, 'i', 0, 15));
-  printer_mode.store(1);  // an LPRINT in progress: the step keeps off the page
+  line_printer.mode.store(1);  // an LPRINT in progress: the step keeps off the page
   printer_page_step_at(now + 20000);
   EXPECT_TRUE(printer_page_holds_output());
-  printer_mode.store(0);
+  line_printer.mode.store(0);
   printer_page_step_at(now + 20000);
   EXPECT_FALSE(printer_page_holds_output());
   EXPECT_FALSE(cell_shows(paper(), 1, 1, 'i', 0, 15));
   EXPECT_EQ(paper()->data[0], 15);
-  EXPECT_EQ(printer_busy.load(), 0);
+  EXPECT_EQ(line_printer.busy.load(), 0);
 }
 
 TEST_F(PrinterTest, ShutdownHandsOverOnlyAPageWithOutput) {

@@ -39,7 +39,7 @@ class TextTest : public ScreenTest {
       size = static_cast<size_t>(i->width) * 2;
       start = (r - 1) * size;
     } else {
-      const int32_t h = font_height[i->font];
+      const int32_t h = font_table.height[i->font];
       size = static_cast<size_t>(i->width) * i->bytes_per_pixel * h;
       start = (r - 1) * size;
     }
@@ -58,8 +58,8 @@ class TextTest : public ScreenTest {
   }
 
   static bool cell_shows(const image_record* i, int32_t col, int32_t row, int32_t code, uint32_t fg, uint32_t bg) {
-    const int32_t h = font_height[i->font];
-    const uint8_t* glyph = h == 8 ? glyph_8x8 + code * 64 : h == 14 ? glyph_8x16 + code * 128 + 8 : glyph_8x16 + code * 128;
+    const int32_t h = font_table.height[i->font];
+    const uint8_t* glyph = h == 8 ? glyph_8x8.data() + code * 64 : h == 14 ? glyph_8x16.data() + code * 128 + 8 : glyph_8x16.data() + code * 128;
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < 8; ++x) {
         const uint8_t p = i->data[static_cast<size_t>((row - 1) * h + y) * i->width + (col - 1) * 8 + x];
