@@ -118,8 +118,10 @@ bool software_screen_drawn() { return display_order[layer_software].load() != 0;
 
 void answer_freeze() {
   display_freeze_state asked = freeze_asked;
-  if (display_link.freeze.load() == freeze_asked && display_link.freeze.compare_exchange_strong(asked, freeze_standing))
-    platform_sleep(0);
+  if (display_link.freeze.load() == freeze_asked && display_link.freeze.compare_exchange_strong(asked, freeze_standing)) {
+    display_link.freeze_answers.fetch_add(1, std::memory_order_release);
+    wake_word_waiters(display_link.freeze_answers);
+  }
 }
 
 software_frame* newest_finished_frame() {

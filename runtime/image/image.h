@@ -195,6 +195,7 @@ struct display_link_state {
   std::atomic<int32_t> ready{0};      // set by start-up once the display runs
   std::atomic<int32_t> automatic{1};  // != 0: the main loop builds frames
   std::atomic<display_freeze_state> freeze{freeze_off};
+  std::atomic<uint32_t> freeze_answers{0};  // counts the builder's answers; a waiter sleeps on it
   std::atomic<int32_t> prev_valid{0};     // 1: the frame builder's last frame still describes the screen
   std::atomic<int32_t> blink_enabled{1};  // 1: text attribute bit 7 blinks (else a bright background)
   // The shown page. shown_image is stored last when it changes so that the

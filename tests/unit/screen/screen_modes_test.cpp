@@ -265,7 +265,8 @@ TEST_F(ScreenTest, ModeChangesWaitForTheFrameBuilder) {
     while (!stop.load()) {
       if (display_link.freeze.load() == 1) {
         display_link.freeze.store(freeze_standing);
-        std::this_thread::yield();
+        display_link.freeze_answers.fetch_add(1);
+        wake_word_waiters(display_link.freeze_answers);
         continue;
       }
       if (display_link.freeze.load() != 0) {
