@@ -19,7 +19,7 @@ void display_freeze_wait() {
   display_freeze.compare_exchange_strong(expected, freeze_asked);
   // The frame builder answers with 2; once shutdown has begun it may never
   // build again, and the process is about to end anyway.
-  while (display_freeze.load() != freeze_standing && !shutdown_started.load()) std::this_thread::yield();
+  while (display_freeze.load() != freeze_standing && !run_flags.shutdown_started.load()) std::this_thread::yield();
 }
 
 void display_unfreeze() {

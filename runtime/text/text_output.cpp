@@ -168,7 +168,7 @@ bool control_act(image_record* img, uint32_t code) {
 }  // namespace
 
 void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   if (len < 0) len = 0;
@@ -262,7 +262,7 @@ void new_line() {
 }
 
 void make_fit(const str_desc* text) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img || img->console || img->line_held || cursor_col_of(img) == 1) return;
   const int32_t length = text ? text->len : 0;
@@ -276,7 +276,7 @@ void make_fit(const str_desc* text) {
 }
 
 void next_zone() {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   if (img->console) {
@@ -306,7 +306,7 @@ void next_zone() {
   const uint8_t space = ' ';
   for (;;) {
     print_chars(&space, 1, 0);
-    if (pending_error.load(std::memory_order_relaxed)) return;
+    if (error_report.pending.load(std::memory_order_relaxed)) return;
     const int32_t col = cursor_col_of(img);
     if (col == 1) return;
     if ((col - 1) % zone_columns == 0 && col <= columns - (zone_columns - 1)) return;
@@ -315,7 +315,7 @@ void next_zone() {
 }
 
 void control_chars_set(int32_t mode) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   control_chars_off = mode == 2 ? 1 : 0;
 }
 
@@ -405,7 +405,7 @@ void printer_end() {
 }
 
 void lprint_text(const str_desc* text, int32_t newline) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   printer_begin();
   print_text(text, newline);
   printer_end();

@@ -95,7 +95,7 @@ TEST_F(FileStatements, DirectoryStatementsAndFilesWithoutAMatch) {
   EXPECT_EQ(fs::current_path(), fs::path(path("made")));
 
   display_ready.store(0);
-  if (!hardware_img_list) hardware_images_init();
+  hardware_images_init();
   screen_tables_init();
   screen_palettes_init();
   screen_first_mode();
@@ -122,7 +122,7 @@ TEST_F(FileStatements, EveryPathStatementTakesTheBackslashAsSeparator) {
       {"CHDIR", [] { chdir_statement(arg("DATA\\..\\DATA")); }, 0, nullptr, nullptr},
   };
   display_ready.store(0);
-  if (!hardware_img_list) hardware_images_init();
+  hardware_images_init();
   screen_tables_init();
   screen_palettes_init();
   screen_first_mode();

@@ -16,8 +16,8 @@ class ScreenTest : public ::testing::Test {
     display_ready.store(0);
     auto_display.store(1);
     display_freeze.store(freeze_off);
-    if (!hardware_img_list) hardware_images_init();
-    if (!permanent_empty_string) strings_init();
+    hardware_images_init();
+    if (!data_segment.empty_string) strings_init();
     string_mark = str_temp_mark();
     screen_tables_init();
     screen_palettes_init();
@@ -36,12 +36,12 @@ class ScreenTest : public ::testing::Test {
   }
 
   static void clear_error() {
-    pending_error.store(0);
-    event_pending.store(0);
+    error_report.pending.store(0);
+    run_flags.event_pending.store(0);
   }
   // The error the last operation raised, cleared for the next one.
   static int32_t take_error() {
-    const int32_t e = pending_error.load();
+    const int32_t e = error_report.pending.load();
     clear_error();
     return e;
   }
