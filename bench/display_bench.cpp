@@ -28,9 +28,9 @@ struct screen_bytes {
 
 // A fresh screen of the kind, filled with varied content, shown in automatic display.
 screen_bytes make_screen(int kind) {
-  if (!hardware_img_list) hardware_images_init();
-  if (!permanent_empty_string) strings_init();
-  pending_error = 0;
+  hardware_images_init();
+  if (!data_segment.empty_string) strings_init();
+  error_report.pending = 0;
   display_link_reset();
   window_presence_reset();
   screen_tables_init();

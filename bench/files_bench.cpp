@@ -26,9 +26,9 @@ constexpr int64_t record_size = 128;
 std::string bench_path(const char* name) { return std::string("/tmp/quintaro_files_bench_") + name; }
 
 void start_files() {
-  if (!permanent_empty_string) strings_init();
-  pending_error.store(0);
-  reset_file_table();
+  if (!data_segment.empty_string) strings_init();
+  error_report.pending.store(0);
+  file_table_reset();
 }
 
 str_desc* name_of(const std::string& path) { return str_from_text(path.data(), static_cast<uint32_t>(path.size())); }
@@ -53,7 +53,7 @@ void BM_PrintToFileLines(benchmark::State& state) {
     for (int i = 0; i < line_count; ++i) print_to_file(1, texts[static_cast<size_t>(i % 1000)], 0, 0, 1);
     file_close(1, 1);
   }
-  if (pending_error.load() != 0) state.SkipWithError("PRINT # failed");
+  if (error_report.pending.load() != 0) state.SkipWithError("PRINT # failed");
   state.SetItemsProcessed(state.iterations() * line_count);
   unlink(path.c_str());
 }
@@ -98,7 +98,7 @@ void BM_InputFieldsFromFile(benchmark::State& state) {
     for (int i = 0; i < field_count; ++i) input_string_from_file(1, variable);
     file_close(1, 1);
   }
-  if (pending_error.load() != 0) state.SkipWithError("INPUT # failed");
+  if (error_report.pending.load() != 0) state.SkipWithError("INPUT # failed");
   state.SetItemsProcessed(state.iterations() * field_count);
   unlink(path.c_str());
 }
@@ -153,7 +153,7 @@ void BM_PutGetRecords(benchmark::State& state) {
     unlink(path.c_str());
   }
   benchmark::DoNotOptimize(sum);
-  if (pending_error.load() != 0) state.SkipWithError("PUT or GET failed");
+  if (error_report.pending.load() != 0) state.SkipWithError("PUT or GET failed");
   state.SetItemsProcessed(state.iterations() * record_count * 2);
 }
 BENCHMARK(BM_PutGetRecords)->Unit(benchmark::kMillisecond);

@@ -44,7 +44,7 @@ void BM_StatementsWithEvent(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 0; i < statements_per_iteration; ++i) {
       statement_work(variable, i);
-      event_pending.store(1, std::memory_order_relaxed);
+      run_flags.event_pending.store(1, std::memory_order_relaxed);
       statement_end(i);
     }
   }

@@ -31,7 +31,7 @@ image_record* destination() {
   static bool ready = false;
   if (!ready) {
     hardware_images_init();
-    if (!permanent_empty_string) strings_init();
+    if (!data_segment.empty_string) strings_init();
     screen_tables_init();
     screen_first_mode();
     ready = true;

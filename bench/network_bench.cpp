@@ -70,7 +70,7 @@ void BM_PlainSendRecv64K(benchmark::State& state) {
 void BM_PutGetStrings64K(benchmark::State& state) {
   strings_init();
   network_lists_init();
-  pending_error.store(0);
+  error_report.pending.store(0);
   const std::string port = std::to_string(unused_port());
   const uint32_t mark = str_temp_mark();
   const int32_t host = net_open(1, str_from_cstr(("TCP/IP:" + port).c_str()), 0);
@@ -89,7 +89,7 @@ void BM_PutGetStrings64K(benchmark::State& state) {
     }
     str_cleanup(mark);
   }
-  if (pending_error.load() != 0) state.SkipWithError("a network error was raised");
+  if (error_report.pending.load() != 0) state.SkipWithError("a network error was raised");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * block_size);
   net_close_all();
 }

@@ -50,7 +50,7 @@ const std::string& folder_of(int64_t n) {
 
 void prepare_screen() {
   bench_start_up_screen();
-  pending_error.store(0);
+  error_report.pending.store(0);
 }
 
 void BM_FilesListing(benchmark::State& state) {
@@ -61,7 +61,7 @@ void BM_FilesListing(benchmark::State& state) {
     files_list(str_from_text(pattern.data(), static_cast<uint32_t>(pattern.size())), 1);
     str_cleanup(mark);
   }
-  if (pending_error.exchange(0) != 0) state.SkipWithError("FILES raised an error");
+  if (error_report.pending.exchange(0) != 0) state.SkipWithError("FILES raised an error");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 

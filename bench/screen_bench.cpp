@@ -16,7 +16,7 @@ constexpr int32_t cols = 80, rows = 30;  // an 80x30 grid of 8x16 cells: 640x480
 void prepare_screen() {
   static bool ready = false;
   if (ready) return;
-  if (!permanent_empty_string) strings_init();
+  if (!data_segment.empty_string) strings_init();
   screen_tables_init();
   screen_first_mode();
   ready = true;

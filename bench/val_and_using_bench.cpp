@@ -57,7 +57,7 @@ void using_doubles(benchmark::State& state, const char* format_text) {
   const uint32_t mark = str_temp_mark();
   size_t i = 0;
   for (auto _ : state) {
-    str_assign(output, permanent_empty_string);
+    str_assign(output, data_segment.empty_string);
     using_double(format, values[i], 0, output);
     str_cleanup(mark);
     benchmark::DoNotOptimize(output->chars);

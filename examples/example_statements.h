@@ -22,7 +22,7 @@ inline void input_one(const char* prompt, uint32_t type_word, void* variable, ui
   print_text(str_from_cstr(prompt), 0);
   input_set_variable(1, type_word, variable);
   input_statement(1, 1);
-  if (shutdown_started.load()) stop_program_thread();
+  if (run_flags.shutdown_started.load()) stop_program_thread();
   statement_end(line, mark);
 }
 

@@ -33,7 +33,7 @@ void end_print_line() { print_text(literal(""), 1); }
 void print_item(const char* text, uint32_t mark, int32_t line) {
   str_desc* work = str_new(0, false);
   str_assign(work, literal(text));
-  if (pending_error.load() == 0) {
+  if (error_report.pending.load() == 0) {
     print_fitted(work);
     end_print_line();
   }
@@ -46,14 +46,14 @@ void print_item(const char* text, uint32_t mark, int32_t line) {
 void print_number_line(const char* label, str_desc* (*number_text)(), uint32_t mark, int32_t line) {
   str_desc* work = str_new(0, false);
   str_assign(work, literal(label));
-  if (pending_error.load() == 0) {
+  if (error_report.pending.load() == 0) {
     print_fitted(work);
     next_zone();
     str_assign(work, str_concat(number_text(), literal(" ")));
-    if (pending_error.load() == 0) {
+    if (error_report.pending.load() == 0) {
       print_fitted(work);
       str_assign(work, literal("samples."));
-      if (pending_error.load() == 0) {
+      if (error_report.pending.load() == 0) {
         print_fitted(work);
         end_print_line();
       }
@@ -83,7 +83,7 @@ void input_line(const char* prompt, uint32_t type_word, void* variable, uint32_t
   print_text(literal(prompt), 0);
   input_set_variable(1, type_word, variable);
   input_statement(1, 1);
-  if (shutdown_started.load()) stop_program_thread();
+  if (run_flags.shutdown_started.load()) stop_program_thread();
   statement_end(line, mark);
 }
 
@@ -135,7 +135,7 @@ void program_main() {
   for (;;) {  // 25: DO WHILE key_pressed = ""
     const bool waiting = str_equal(*key_pressed, literal("")) != 0;
     str_cleanup(mark);
-    if (!waiting && pending_error.load() == 0) break;
+    if (!waiting && error_report.pending.load() == 0) break;
     statement_end(25);
     str_assign(*key_pressed, inkey());  // 26: key_pressed = INKEY$
     statement_end(26, mark);

@@ -52,7 +52,7 @@ void program_main() {
   while (inkey()->len == 0) {
     statement_end(2, mark);
     platform_sleep(20);
-    if (shutdown_started.load()) stop_program_thread();
+    if (run_flags.shutdown_started.load()) stop_program_thread();
   }
   program_end();
 }

@@ -41,8 +41,7 @@ void cm_write24(uint32_t offset, uint32_t value) {
   store(offset + 2, static_cast<uint8_t>(value >> 16));
 }
 
-int32_t counter_base = 0;
-int32_t day_ms_base = 0;
+clock_bases_record clock_bases;
 
 void clock_bases_at(int64_t counter_ns, int64_t day_ns, int32_t* base, int32_t* day_ms) {
   const int64_t counter_ms = counter_ns / 1000000;
@@ -67,13 +66,13 @@ void sync_clock_bases() {
   std::tm local{};
   const std::time_t seconds = static_cast<std::time_t>(wall_ns / 1000000000);
   if (!have_wall || wall_ns < 0 || !localtime_r(&seconds, &local)) {
-    clock_bases_at(counter_ns, 0, &counter_base, &day_ms_base);
-    day_ms_base = 0;
+    clock_bases_at(counter_ns, 0, &clock_bases.counter, &clock_bases.day_ms);
+    clock_bases.day_ms = 0;
     return;
   }
   const int64_t day_ns = (int64_t{local.tm_hour} * 3600 + local.tm_min * 60 + local.tm_sec) * 1000000000 +
                          wall_ns % 1000000000;
-  clock_bases_at(counter_ns, day_ns, &counter_base, &day_ms_base);
+  clock_bases_at(counter_ns, day_ns, &clock_bases.counter, &clock_bases.day_ms);
 }
 
 uint32_t day_ms_at(uint32_t counter_low, int32_t base, int32_t day_ms) {
@@ -85,6 +84,6 @@ uint32_t bios_ticks_at(uint32_t counter_low, int32_t base, int32_t day_ms) {
 }
 
 void update_bios_ticks() {
-  const uint32_t ticks = bios_ticks_at(static_cast<uint32_t>(ms_counter()), counter_base, day_ms_base);
+  const uint32_t ticks = bios_ticks_at(static_cast<uint32_t>(ms_counter()), clock_bases.counter, clock_bases.day_ms);
   cm_write24(bios_tick_count, ticks);
 }

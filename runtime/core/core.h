@@ -9,44 +9,67 @@
 #include <mutex>
 #include <vector>
 
-// Control words shared by the program, timer, main-loop and window threads.
-// Each has one writer per transition and is polled by the others; atomics keep
-// the same protocol free of data races.
+// The run flags: control words shared by the program, timer, main-loop and
+// window threads. Each has one writer per transition and is polled by the
+// others; atomics keep the same protocol free of data races.
+struct run_flags_record {
+  std::atomic<int32_t> event_pending{0};      // 1 = call line_event at the end of the statement
+  std::atomic<uint8_t> stop_request{0};       // 1 = the program is to stop, the process to end
+  std::atomic<uint8_t> shutdown_started{0};   // 1 = the main loop has begun the shutdown
+  std::atomic<uint8_t> paused{0};             // bit 0 = paused by the Pause key
+  std::atomic<int32_t> exit_request{0};       // bit 0 close button / Alt+F4, bit 1 Ctrl+Break
+  std::atomic<int32_t> exit_trap_enabled{0};  // 1 = the program handles close requests itself
+  std::atomic<uint32_t> stopped_threads{0};   // bit 0 program thread parked, bit 1 timer thread returned
+  std::atomic<int32_t> exit_status{0};        // status of the process at the end of shutdown
+};
+extern run_flags_record run_flags;
 
-extern std::atomic<int32_t> event_pending;     // 1 = call line_event at the end of the statement
-extern std::atomic<int32_t> pending_error;     // error number waiting to be reported, 0 = none
-extern std::atomic<uint8_t> stop_request;      // 1 = the program is to stop, the process to end
-extern std::atomic<uint8_t> shutdown_started;  // 1 = the main loop has begun the shutdown
-extern std::atomic<uint8_t> paused;            // bit 0 = paused by the Pause key
-extern std::atomic<int32_t> exit_request;      // bit 0 close button / Alt+F4, bit 1 Ctrl+Break
-extern std::atomic<int32_t> exit_trap_enabled; // 1 = the program handles close requests itself
-extern std::atomic<uint32_t> stopped_threads;  // bit 0 program thread parked, bit 1 timer thread returned
-extern std::atomic<int32_t> exit_status;       // status of the process at the end of shutdown
-extern std::atomic<int32_t> fbo_supported;     // 1 = framebuffer objects are available
-extern std::atomic<unsigned long> window_handle;  // the X window (owner of message boxes), 0 until known
+// The error report: the run-time error waiting to be reported and where the
+// error being handled happened. pending is written by whichever thread raises
+// an error and cleared by the program thread; the places are set by
+// line_event on the program thread.
+struct error_report_record {
+  std::atomic<int32_t> pending{0};  // error number waiting to be reported, 0 = none
+  int32_t line = 0;
+  int32_t sub_line = 0;
+  const char* sub_name = nullptr;
+};
+extern error_report_record error_report;
 
-// The flags above that a run changes, as before the program's first statement:
+// What the window thread learns about the window once it exists; read by any
+// thread.
+struct window_facts_record {
+  std::atomic<int32_t> fbo_supported{0};     // 1 = framebuffer objects are available
+  std::atomic<unsigned long> handle{0};      // the X window (owner of message boxes), 0 until known
+};
+extern window_facts_record window_facts;
+
+// No error pending, nor where one happened. Only where no other thread runs.
+void error_report_reset();
+
+// The run flags as before the program's first statement, and no error pending:
 // no event, error, stop, pause or close request, close requests not handled by
-// the program. Only where no other thread runs (tests, a restart in-process).
+// the program, no thread stopped, exit status 0. Only where no other thread
+// runs (tests, a restart in-process).
 void run_flags_reset();
 
-// The stop. stop_request (END, the error dialog's No, Ctrl+Break or Alt+F4 while
-// the program has not taken over close requests) or exit_request while
-// exit_trap_enabled is 0 makes the main loop set shutdown_started, then
-// event_pending. From then on the program thread parks here at its next line
-// event (bit 0 of stopped_threads) and the timer thread returns (bit 1); the
+// The stop. run_flags.stop_request (END, the error dialog's No, Ctrl+Break or Alt+F4 while
+// the program has not taken over close requests) or run_flags.exit_request while
+// run_flags.exit_trap_enabled is 0 makes the main loop set run_flags.shutdown_started, then
+// run_flags.event_pending. From then on the program thread parks here at its next line
+// event (bit 0 of run_flags.stopped_threads) and the timer thread returns (bit 1); the
 // main loop ends the process only once both bits are set, so no statement runs
-// while files are closed. shutdown_started never goes back to 0.
+// while files are closed. run_flags.shutdown_started never goes back to 0.
 //
 // Parks the program thread for good: reports it stopped, waits for the shutdown
 // and sleeps until the main loop ends the process. Never returns.
 [[noreturn]] void stop_program_thread();
 
 // Marks the main loop waits on during the shutdown (any thread): sets bits of
-// stopped_threads and wakes the waiter.
+// run_flags.stopped_threads and wakes the waiter.
 void report_thread_stopped(int32_t bit);
 
-// The shutdown's wait: sleeps until every bit of mask is set in stopped_threads
+// The shutdown's wait: sleeps until every bit of mask is set in run_flags.stopped_threads
 // or timeout_ms has passed; whether they all are.
 bool await_threads_stopped(uint32_t mask, int32_t timeout_ms);
 
@@ -163,11 +186,6 @@ constexpr int32_t err_fixed_record_collision = 515;  // the string engine: the s
 constexpr int32_t err_input_backup_copy = 516;  // INPUT: the copy of the screen it restores
 constexpr int32_t err_input_work_copy = 517;  // INPUT: its work copy of the screen
 
-// Where the error being handled happened; set by line_event.
-extern int32_t error_line;
-extern int32_t error_sub_line;
-extern const char* error_sub_name;
-
 // Records error n as the statement's error (the first one wins; n <= 0 becomes 5)
 // and returns the error now pending. Fatal kinds show their box and end the process.
 int32_t raise_error(int32_t n);
@@ -184,7 +202,7 @@ struct error_dialog_text {
 bool format_error_dialog(int32_t n, int32_t line, int32_t sub_line, const char* sub_name,
                          error_dialog_text* out);
 
-// Reports pending_error in the dialog. Returns with pending_error = 0 when the
+// Reports error_report.pending in the dialog. Returns with error_report.pending = 0 when the
 // user continues; otherwise stops the program thread and does not return.
 void handle_error();
 
@@ -241,10 +259,9 @@ struct lock_record {
   void* data = nullptr;
 };
 
-// The record most recently taken by lock_new; its creator fills type and data.
-extern lock_record* lock_current;
-
 uint64_t lock_new();
+// The record most recently taken by lock_new; its creator fills type and data.
+lock_record* lock_newest();
 void lock_free(lock_record* record);
 
 // The growing arena the compiled program's variables come from. Blocks are never
@@ -291,8 +308,12 @@ void cm_write24(uint32_t offset, uint32_t value);
 // The emulated DOS clock: the bases that tie ms_counter to local time of day,
 // and the BIOS tick count at 0x46C.
 
-extern int32_t counter_base;  // low 32 bits of ms_counter at the instant the bases were taken
-extern int32_t day_ms_base;   // milliseconds since local midnight at that instant (0 without local time)
+// Written at start-up before the threads start, read by any thread after.
+struct clock_bases_record {
+  int32_t counter = 0;  // low 32 bits of ms_counter at the instant the bases were taken
+  int32_t day_ms = 0;   // milliseconds since local midnight at that instant (0 without local time)
+};
+extern clock_bases_record clock_bases;
 
 // Takes the bases from the calendar clock at once (start-up, before the threads start).
 void sync_clock_bases();
@@ -330,5 +351,10 @@ struct device_record {
 
 constexpr int32_t device_table_capacity = 258;  // the two fixed entries plus 256 controllers
 
-extern device_record device_table[device_table_capacity];
-extern int32_t device_count;
+// Filled on the program thread (the device statements' start-up), read there.
+struct device_table_record {
+  device_record entries[device_table_capacity];
+  int32_t count = 0;  // highest entry in use
+};
+extern device_table_record device_table;
+

@@ -7,10 +7,6 @@
 #include "runtime/core/file_flush.h"
 #include "runtime/platform/platform.h"
 
-int32_t error_line = 0;
-int32_t error_sub_line = 0;
-const char* error_sub_name = nullptr;
-
 namespace {
 
 struct error_text {
@@ -157,11 +153,11 @@ int32_t raise_error(int32_t n) {
     message_box(message, caption, mb_style_system_modal);
     process_exit(0);
   }
-  int32_t pending = pending_error.load();
+  int32_t pending = error_report.pending.load();
   if (pending != 0) return pending;
   if (n <= 0) n = err_illegal_function_call;
-  pending_error.store(n);
-  event_pending.store(1);
+  error_report.pending.store(n);
+  run_flags.event_pending.store(1);
   return n;
 }
 
@@ -186,9 +182,9 @@ bool format_error_dialog(int32_t n, int32_t line, int32_t sub_line, const char* 
 }
 
 void handle_error() {
-  const int32_t n = pending_error.load();
+  const int32_t n = error_report.pending.load();
   error_dialog_text text{};
-  if (!format_error_dialog(n, error_line, error_sub_line, error_sub_name, &text)) process_exit(0);
+  if (!format_error_dialog(n, error_report.line, error_report.sub_line, error_report.sub_name, &text)) process_exit(0);
   // The dialog may stay up for long: what the program wrote goes to its files first.
   ask_file_flush();
 
@@ -200,14 +196,14 @@ void handle_error() {
   std::free(text.body);
   std::free(text.caption);
   if (answer == mb_answer_no || answer == mb_answer_ok) {
-    stop_request.store(1);
+    run_flags.stop_request.store(1);
     stop_program_thread();
   }
-  pending_error.store(0);
+  error_report.pending.store(0);
 }
 
 int32_t message_box(const char* text, const char* caption, uint32_t style) {
-  return platform_message_box(text, caption, style, window_handle.load());
+  return platform_message_box(text, caption, style, window_facts.handle.load());
 }
 
 void alert(const char* text) { platform_message_box(text, "Alert", mb_style_ok, 0); }

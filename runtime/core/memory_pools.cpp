@@ -141,8 +141,6 @@ void mutex_unlock(mutex_record* m) {
   if (m) m->m.unlock();
 }
 
-lock_record* lock_current = nullptr;
-
 namespace {
 constexpr size_t records_per_block = 10000;
 
@@ -155,6 +153,7 @@ struct lock_pool_state {
   size_t block_used = records_per_block;  // forces the first block
   std::vector<lock_record*> blocks;
   std::vector<lock_record*> free_records;
+  lock_record* newest = nullptr;  // the record lock_new took last
 };
 lock_pool_state& lock_pool = *[] {
   auto* p = new lock_pool_state;
@@ -179,9 +178,11 @@ uint64_t lock_new() {
   record->id = ++lock_pool.last_id;
   record->type = 0;
   record->data = nullptr;
-  lock_current = record;
+  lock_pool.newest = record;
   return record->id;
 }
+
+lock_record* lock_newest() { return lock_pool.newest; }
 
 void lock_free(lock_record* record) {
   record->id = 0;

@@ -8,26 +8,27 @@
 #include "runtime/core/shared_memory.h"
 #include "runtime/platform/platform.h"
 
-std::atomic<int32_t> event_pending{0};
-std::atomic<int32_t> pending_error{0};
-std::atomic<uint8_t> stop_request{0};
-std::atomic<uint8_t> shutdown_started{0};
-std::atomic<uint8_t> paused{0};
-std::atomic<int32_t> exit_request{0};
-std::atomic<int32_t> exit_trap_enabled{0};
-std::atomic<uint32_t> stopped_threads{0};
-std::atomic<int32_t> exit_status{0};
-std::atomic<int32_t> fbo_supported{0};
-std::atomic<unsigned long> window_handle{0};
+run_flags_record run_flags;
+error_report_record error_report;
+window_facts_record window_facts;
+
+void error_report_reset() {
+  error_report.pending.store(0);
+  error_report.line = 0;
+  error_report.sub_line = 0;
+  error_report.sub_name = nullptr;
+}
 
 void run_flags_reset() {
-  event_pending.store(0);
-  pending_error.store(0);
-  stop_request.store(0);
-  shutdown_started.store(0);
-  paused.store(0);
-  exit_request.store(0);
-  exit_trap_enabled.store(0);
+  run_flags.event_pending.store(0);
+  error_report_reset();
+  run_flags.stop_request.store(0);
+  run_flags.shutdown_started.store(0);
+  run_flags.paused.store(0);
+  run_flags.exit_request.store(0);
+  run_flags.exit_trap_enabled.store(0);
+  run_flags.stopped_threads.store(0);
+  run_flags.exit_status.store(0);
 }
 
 namespace {
@@ -36,20 +37,18 @@ std::atomic<uint32_t> program_wake_count{0};
 
 uint32_t program_wakes() { return program_wake_count.load(); }
 
-std::atomic<uint32_t> file_flush_wakes{0};
-std::atomic<uint32_t> file_flush_asked{0};
-std::atomic<uint32_t> file_flusher_running{0};
+flush_handover_record flush_handover;
 
 void ask_file_flush() {
-  if (file_flusher_running.load() == 0) return;
-  file_flush_asked.store(1);
-  file_flush_wakes.fetch_add(1);
-  wake_word_waiters(file_flush_wakes);
+  if (flush_handover.flusher_running.load() == 0) return;
+  flush_handover.asked.store(1);
+  flush_handover.wakes.fetch_add(1);
+  wake_word_waiters(flush_handover.wakes);
   const int64_t deadline = ms_counter() + 1000;
-  while (file_flush_asked.load() != 0) {
+  while (flush_handover.asked.load() != 0) {
     const int64_t left = deadline - ms_counter();
     if (left <= 0) return;
-    wait_on_word(file_flush_asked, 1, static_cast<int32_t>(left));
+    wait_on_word(flush_handover.asked, 1, static_cast<int32_t>(left));
   }
 }
 
@@ -61,18 +60,18 @@ void program_wake() {
 }
 
 void report_thread_stopped(int32_t bit) {
-  stopped_threads.fetch_or(static_cast<uint32_t>(bit));
-  wake_word_waiters(stopped_threads);
+  run_flags.stopped_threads.fetch_or(static_cast<uint32_t>(bit));
+  wake_word_waiters(run_flags.stopped_threads);
 }
 
 bool await_threads_stopped(uint32_t mask, int32_t timeout_ms) {
   const int64_t deadline = ms_counter() + timeout_ms;
   for (;;) {
-    const uint32_t seen = stopped_threads.load();
+    const uint32_t seen = run_flags.stopped_threads.load();
     if ((seen & mask) == mask) return true;
     const int64_t left = deadline - ms_counter();
     if (left <= 0) return false;
-    wait_on_word(stopped_threads, seen, static_cast<int32_t>(left));
+    wait_on_word(run_flags.stopped_threads, seen, static_cast<int32_t>(left));
   }
 }
 
@@ -86,12 +85,11 @@ void stop_program_thread() {
 }
 
 int32_t close_query() {
-  exit_trap_enabled.store(1);
-  return exit_request.exchange(0);
+  run_flags.exit_trap_enabled.store(1);
+  return run_flags.exit_request.exchange(0);
 }
 
-device_record device_table[device_table_capacity];
-int32_t device_count = 0;
+device_table_record device_table;
 
 // The frame builder's reads of whole images: kept out of line, where the
 // compiler lays out their loops alone. Whole 16-byte blocks go through

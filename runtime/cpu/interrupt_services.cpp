@@ -40,7 +40,7 @@ bool unserved(cpu_state& cpu, uint8_t number) {
 
 // A run-time error raised by a statement the service used ends the code.
 bool after_statement(cpu_state& cpu) {
-  if (pending_error.load()) cpu.stop = cpu_stop::error;
+  if (error_report.pending.load()) cpu.stop = cpu_stop::error;
   return true;
 }
 
@@ -203,7 +203,7 @@ bool dos_service(cpu_state& cpu) {
     case 0x00: case 0x4C: cpu.stop = cpu_stop::terminated; return true;
     case 0x30: ax = 0x0005; cpu.regs[reg_bx] = 0; cpu.regs[reg_cx] = 0; return true;  // version 5.0
     case 0x2C: {
-      const uint32_t ms = day_ms_at(static_cast<uint32_t>(ms_counter()), counter_base, day_ms_base) % 86400000u;
+      const uint32_t ms = day_ms_at(static_cast<uint32_t>(ms_counter()), clock_bases.counter, clock_bases.day_ms) % 86400000u;
       cpu.regs[reg_cx] = static_cast<uint16_t>(((ms / 3600000) << 8) | ((ms / 60000) % 60));
       cpu.regs[reg_dx] = static_cast<uint16_t>((((ms / 1000) % 60) << 8) | ((ms % 1000) / 10));
       return true;

@@ -51,7 +51,7 @@ void machine_reset() {
 }
 
 void machine_call(int32_t offset, const machine_argument* arguments, int32_t count) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (offset < -32768 || offset > 65535 || count < 0 || count > machine_arguments_max || (count > 0 && !arguments)) {
     raise_error(err_illegal_function_call);
     return;

@@ -109,7 +109,7 @@ const cpu_hooks& machine_hooks() { return hooks; }
 void cpu_for_runtime(cpu_state& cpu) { cpu_attach(cpu, conventional_memory, &hooks); }
 
 void def_seg(int32_t segment, int32_t given) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (!given) {
     current_segment = data_segment_paragraph;
     return;
@@ -121,7 +121,7 @@ void def_seg(int32_t segment, int32_t given) {
 uint16_t def_seg_current() { return current_segment; }
 
 int32_t peek(int32_t offset) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   uint16_t off;
   if (!word_argument(offset, &off)) return 0;
   cpu_state cpu;
@@ -130,7 +130,7 @@ int32_t peek(int32_t offset) {
 }
 
 void poke(int32_t offset, int32_t value) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   uint16_t off;
   if (!word_argument(offset, &off)) return;
   if (value < 0 || value > 255) {

@@ -114,7 +114,7 @@ bool palette_same(std::atomic<uint32_t>* palette, int32_t n) {
   return diff == 0;
 }
 
-bool software_screen_drawn() { return display_order[layer_software].load() != 0; }
+bool software_screen_drawn() { return render_layers.pass[layer_software].load() != 0; }
 
 void answer_freeze() {
   display_freeze_state asked = freeze_asked;
@@ -138,7 +138,7 @@ software_frame* newest_finished_frame() {
 software_frame* take_frame() {
   for (int attempt = 0; attempt < 3; ++attempt) {
     software_frame* chosen = nullptr;
-    const uint64_t counter = order_counter.load();
+    const uint64_t counter = frame_order.counter.load();
     for (auto& f : frame_ring.frames)
       if (f.state.load() == sf_ready && f.order.load() < counter && (!chosen || f.order.load() < chosen->order.load()))
         chosen = &f;
@@ -147,7 +147,7 @@ software_frame* take_frame() {
     if (!chosen) return nullptr;
     int32_t state = chosen->state.load();
     if ((state == sf_free || state == sf_ready) && chosen->state.compare_exchange_strong(state, sf_filling)) {
-      chosen->order.store(order_counter.fetch_add(1));
+      chosen->order.store(frame_order.counter.fetch_add(1));
       return chosen;
     }
   }
@@ -542,7 +542,7 @@ void build_software_frame() {
     }
     // The window thread sleeps until there is something new to draw: a frame,
     // or hardware-layer commands it has not drawn (or must now drop).
-    if (publish || newest_command_order.load() >= frame_ring.rendered_order.load()) wake_signal();
+    if (publish || frame_order.newest_command.load() >= frame_ring.rendered_order.load()) wake_signal();
   }
   answer_freeze();
   int32_t switching = auto_display_switching;
@@ -557,7 +557,7 @@ void switch_to_manual_display() {
   // come once the shutdown has begun (which wakes it too).
   for (;;) {
     const uint32_t seen = program_wakes();
-    if (display_link.automatic.load() == 0 || shutdown_started.load() != 0) break;
+    if (display_link.automatic.load() == 0 || run_flags.shutdown_started.load() != 0) break;
     program_wait(seen, -1);
   }
 }

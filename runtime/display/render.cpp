@@ -31,10 +31,10 @@ bool same_view(const view_mapping& a, const view_mapping& b) {
 
 bool layers_changed(uint64_t render_order) {
   const uint64_t rendered = frame_ring.rendered_order.load();
-  if (render_order != rendered && newest_command_order.load() >= rendered) return true;
-  if (overlay_image.load() != drawn_overlay) return true;
+  if (render_order != rendered && frame_order.newest_command.load() >= rendered) return true;
+  if (render_layers.overlay.load() != drawn_overlay) return true;
   for (int32_t kind = 1; kind <= 4; ++kind)
-    if (display_order[kind].load() != drawn_display_order[kind]) return true;
+    if (render_layers.pass[kind].load() != drawn_display_order[kind]) return true;
   return false;
 }
 
@@ -54,7 +54,7 @@ void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
   }
   draw_rect(0, 0, static_cast<float>(frame->width - 1), static_cast<float>(frame->height - 1), screen_image, 0,
             0, 0, static_cast<float>(frame->width - 1), static_cast<float>(frame->height - 1), pass > 1 ? 1 : 0,
-            current_view.smooth ? 1 : 0);
+            render_layers.view.smooth ? 1 : 0);
   flush_batch();
 }
 
@@ -62,7 +62,7 @@ void draw_software_screen(software_frame* frame, bool is_new, int32_t pass) {
 // cover the window outside view_rect exactly (mapped from screen coordinates,
 // the rounding of the view would let them reach one row into the picture).
 void draw_letterbox() {
-  const view_mapping& v = current_view;
+  const view_mapping& v = render_layers.view;
   if (v.letterbox == 0) return;
   if (letterbox_image == 0) {
     uint32_t black = 0;
@@ -80,7 +80,7 @@ void draw_letterbox() {
 }
 
 void draw_overlay() {
-  const int32_t index = hardware_index_of(overlay_image.load());
+  const int32_t index = hardware_index_of(render_layers.overlay.load());
   hardware_img* img = index ? hardware_img_get(index) : nullptr;
   if (!img) return;
   draw_rect(0, 0, static_cast<float>(screen_w - 1), static_cast<float>(screen_h - 1), index, 0, 0, 0,
@@ -114,12 +114,12 @@ bool render_frame() {
     window_size_step(screen_w, screen_h);
   }
   const view_mapping view = window_view();
-  if (frame && (is_new || full_screen_pending || resized || redraw || !same_view(view, current_view) ||
+  if (frame && (is_new || full_screen_pending || resized || redraw || !same_view(view, render_layers.view) ||
                 layers_changed(render_order))) {
     // Taken before drawing: a change during the render makes the next one draw again.
-    drawn_overlay = overlay_image.load();
-    for (int32_t kind = 1; kind <= 4; ++kind) drawn_display_order[kind] = display_order[kind].load();
-    current_view = view;
+    drawn_overlay = render_layers.overlay.load();
+    for (int32_t kind = 1; kind <= 4; ++kind) drawn_display_order[kind] = render_layers.pass[kind].load();
+    render_layers.view = view;
     resized = false;
     set_window_size(window_size.width.load(), window_size.height.load());
 
@@ -130,7 +130,7 @@ bool render_frame() {
     begin_command_passes(render_order);
     for (int32_t pass = 1; pass <= 4; ++pass) {
       for (int32_t kind = 1; kind <= 4; ++kind) {
-        if (display_order[kind].load() != pass) continue;
+        if (render_layers.pass[kind].load() != pass) continue;
         if (kind == layer_software)
           draw_software_screen(frame, is_new, pass);
         else if (kind == layer_hardware_1 || kind == layer_hardware_2)
@@ -153,7 +153,7 @@ bool render_wanted() {
   if (newer || damaged.load() || resized || full_screen_settings.request.load() != full_screen_no_request) return true;
   window_size_step(screen_w, screen_h);  // screen_w/h: the frame shown, set by the last render
   const view_mapping view = window_view();
-  return !same_view(view, current_view) || layers_changed(frame_ring.latest_order.load());
+  return !same_view(view, render_layers.view) || layers_changed(frame_ring.latest_order.load());
 }
 
 void window_resized() { resized = true; }

@@ -116,11 +116,11 @@ int_pair prev_screen{640, 400};
 float screen_aspect = 1.6f;
 float window_aspect = 1.6f;
 
-bool error_pending() { return pending_error.load() != 0; }
+bool error_pending() { return error_report.pending.load() != 0; }
 
 // The operations marked as waiting poll until the window and its handle exist.
 void wait_for_window() {
-  while (window_presence.exists.load() == 0 || window_handle.load() == 0) platform_sleep(100);
+  while (window_presence.exists.load() == 0 || window_facts.handle.load() == 0) platform_sleep(100);
 }
 
 // The largest window side asked for: what OpenGL can draw into, and at most
@@ -167,7 +167,7 @@ void give_size_hints(bool locked, int32_t w, int32_t h) {
   if (applied_hints.valid && applied_hints.locked == locked && applied_hints.w == w &&
       applied_hints.h == h)
     return;
-  const unsigned long handle = window_handle.load();
+  const unsigned long handle = window_facts.handle.load();
   if (handle == 0) return;
   toolkit.size_hints(handle, w, h, locked, max_window_side());
   applied_hints = {true, locked, w, h};
@@ -246,7 +246,7 @@ void screen_show() {
 int32_t screen_hidden_query() { return !error_pending() && window_presence.hidden.load() ? -1 : 0; }
 
 int32_t window_exists_query() {
-  return !error_pending() && window_handle.load() != 0 && window_presence.exists.load() ? -1 : 0;
+  return !error_pending() && window_facts.handle.load() != 0 && window_presence.exists.load() ? -1 : 0;
 }
 
 void window_minimise() {
@@ -263,7 +263,7 @@ int32_t window_minimised_query() {
     return 0;
   }
   wait_for_window();
-  return platform_window_iconic(window_handle.load()) ? -1 : 0;
+  return platform_window_iconic(window_facts.handle.load()) ? -1 : 0;
 }
 
 int32_t desktop_width() {

@@ -8,12 +8,12 @@
 #include "runtime/strings/strings.h"
 
 // After a statement's work (and the release of its temporary strings), one load
-// and compare of event_pending; only when it is set does the program thread go
+// and compare of run_flags.event_pending; only when it is set does the program thread go
 // to line_event with the source line.
 void line_event(int32_t line, int32_t sub_line, const char* sub_name);
 
 inline void statement_end(int32_t line) {
-  if (event_pending.load(std::memory_order_relaxed) != 0) [[unlikely]]
+  if (run_flags.event_pending.load(std::memory_order_relaxed) != 0) [[unlikely]]
     line_event(line, 0, nullptr);
 }
 
@@ -23,9 +23,6 @@ inline void statement_end(int32_t line, uint32_t mark) {
   str_cleanup(mark);
   statement_end(line);
 }
-
-// 1 while INPUT runs a compiled callback: line events are ignored then.
-extern std::atomic<int32_t> callback_active;
 
 // Event traps: game-controller buttons, keys and timers. The ON event statements
 // arm them; the input handlers and the timer thread mark them due; event_dispatch
@@ -56,26 +53,45 @@ struct timer_record {
   std::atomic<double> last{0};       // seconds; 0 = not yet started
 };
 
+// The compiled program's handlers, selected by number.
+using event_handler_entry = void (*)(int32_t handler, int64_t argument);
+
 constexpr int32_t button_trap_count = 65536;  // device ordinal x 256 + button
 constexpr int32_t key_trap_count = 32;        // entries 1..31 used
 constexpr int32_t timer_capacity = 256;
 
-extern trap_record button_trap_table[button_trap_count];
-extern key_trap_record key_trap_table[key_trap_count];
-extern timer_record timer_table[timer_capacity];
-extern std::atomic<int32_t> timer_count;
-extern std::atomic<double> timer_now;
+// The event traps and the compiled program's handler entry. The program
+// thread arms traps and runs handlers; the window thread (keys, buttons) marks
+// them due.
+struct event_traps_record {
+  trap_record buttons[button_trap_count];
+  key_trap_record keys[key_trap_count];
+  event_handler_entry handler = nullptr;    // the compiled program's handlers, by number; null when none
+  std::atomic<int32_t> callback_active{0};  // 1 while INPUT runs a compiled callback: line events are ignored then
+};
+extern event_traps_record event_traps;
 
-// The compiled program's handlers, selected by number; null when it has none.
-using event_handler_entry = void (*)(int32_t handler, int64_t argument);
-extern event_handler_entry compiled_event_handler;
+// The timers (ON TIMER): armed by the program thread, scanned by the timer
+// thread.
+struct event_timers_record {
+  timer_record table[timer_capacity];
+  std::atomic<int32_t> count{1};   // entries of table in use or once used; entry 0 is the unnumbered timer
+  std::atomic<double> now{0};      // seconds at the last scan
+};
+extern event_timers_record event_timers;
 
 // Start-up: the fixed codes of the function and cursor keys, and the unnumbered timer.
 void trap_tables_init();
 
-// Every button, key and timer trap off and without a handler, user-defined keys
-// forgotten, then trap_tables_init. Program thread, with no handler running.
+// Every button and key trap off and without a handler, user-defined keys
+// forgotten, no callback running, the timers as at start-up, then
+// trap_tables_init; the compiled handler entry stays. Program thread, with no
+// handler running.
 void event_traps_reset();
+
+// Every timer off, unused and without a handler (entry 0 included). Program
+// thread, with no handler running; event_traps_reset calls it.
+void event_timers_reset();
 
 // Runs due button, key and timer handlers (program thread, from line_event).
 void event_dispatch();

@@ -7,35 +7,30 @@
 #include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
-std::atomic<int32_t> callback_active{0};
+event_traps_record event_traps;
+event_timers_record event_timers;
 
 void line_event(int32_t line, int32_t sub_line, const char* sub_name) {
-  if (callback_active.load()) return;
-  event_pending.store(0);
+  if (event_traps.callback_active.load()) return;
+  run_flags.event_pending.store(0);
   // Stand still at the line boundary while paused; leave for good on shutdown.
   // The key that ends the pause and the shutdown both wake the program thread.
   for (;;) {
     const uint32_t seen = program_wakes();
-    if (shutdown_started.load()) stop_program_thread();
-    if ((paused.load() & 1) == 0) break;
+    if (run_flags.shutdown_started.load()) stop_program_thread();
+    if ((run_flags.paused.load() & 1) == 0) break;
     program_wait(seen, -1);
   }
-  if (pending_error.load() != 0) {
-    error_line = line;
-    error_sub_line = sub_line;
-    error_sub_name = sub_name;
+  if (error_report.pending.load() != 0) {
+    error_report.line = line;
+    error_report.sub_line = sub_line;
+    error_report.sub_name = sub_name;
     handle_error();
     return;
   }
   event_dispatch();
 }
 
-trap_record button_trap_table[button_trap_count];
-key_trap_record key_trap_table[key_trap_count];
-timer_record timer_table[timer_capacity];
-std::atomic<int32_t> timer_count{1};
-std::atomic<double> timer_now{0};
-event_handler_entry compiled_event_handler = nullptr;
 
 namespace {
 // Keep a handler from being entered again by a line event inside the handler.
@@ -43,7 +38,7 @@ bool button_busy = false;
 bool key_busy = false;
 
 void run_handler(int32_t handler, int64_t argument) {
-  if (compiled_event_handler) compiled_event_handler(handler, argument);
+  if (event_traps.handler) event_traps.handler(handler, argument);
 }
 
 // Takes one occurrence of a trap whose handler may run now.
@@ -57,10 +52,10 @@ bool take_occurrence(trap_record& t) {
 
 bool dispatch_one_button() {
   int32_t ordinal = 0;
-  for (int32_t i = 1; i <= device_count && ordinal <= 255; ++i) {
-    if (device_table[i].kind != device_kind_controller) continue;
+  for (int32_t i = 1; i <= device_table.count && ordinal <= 255; ++i) {
+    if (device_table.entries[i].kind != device_kind_controller) continue;
     for (int32_t b = 0; b < 256; ++b) {
-      trap_record& t = button_trap_table[ordinal * 256 + b];
+      trap_record& t = event_traps.buttons[ordinal * 256 + b];
       if (!button_busy && take_occurrence(t)) {
         button_busy = true;
         run_handler(t.handler.load(), t.argument.load());
@@ -75,7 +70,7 @@ bool dispatch_one_button() {
 
 bool dispatch_one_key() {
   for (int32_t i = 1; i < key_trap_count; ++i) {
-    trap_record& t = key_trap_table[i].trap;
+    trap_record& t = event_traps.keys[i].trap;
     if (!key_busy && take_occurrence(t)) {
       key_busy = true;
       run_handler(t.handler.load(), t.argument.load());
@@ -88,19 +83,19 @@ bool dispatch_one_key() {
 }  // namespace
 
 void trap_tables_init() {
-  for (int32_t n = 1; n <= 10; ++n) key_trap_table[n].scan_code.store(0x3B00 + 256 * (n - 1));
+  for (int32_t n = 1; n <= 10; ++n) event_traps.keys[n].scan_code.store(0x3B00 + 256 * (n - 1));
   const struct {
     int32_t entry, scan, code;
   } cursor_keys[] = {{11, 0x4800, 100264}, {12, 0x4B00, 100260}, {13, 0x4D00, 100262},
                      {14, 0x5000, 100258}, {30, 0x8500, 0},      {31, 0x8600, 0}};
   for (const auto& k : cursor_keys) {
-    key_trap_table[k.entry].scan_code.store(k.scan);
-    key_trap_table[k.entry].key_code.store(k.code);
+    event_traps.keys[k.entry].scan_code.store(k.scan);
+    event_traps.keys[k.entry].key_code.store(k.code);
   }
-  timer_table[0].in_use.store(1);
-  timer_table[0].handler.store(0);
-  timer_table[0].state.store(0);
-  timer_table[0].pending.store(0);
+  event_timers.table[0].in_use.store(1);
+  event_timers.table[0].handler.store(0);
+  event_timers.table[0].state.store(0);
+  event_timers.table[0].pending.store(0);
 }
 
 namespace {
@@ -112,16 +107,8 @@ void trap_clear(trap_record& t) {
 }
 }  // namespace
 
-void event_traps_reset() {
-  for (trap_record& t : button_trap_table) trap_clear(t);
-  for (key_trap_record& k : key_trap_table) {
-    trap_clear(k.trap);
-    k.scan_code.store(0);
-    k.key_code.store(0);
-    k.make.store(0);
-    k.shift_mask.store(0);
-  }
-  for (timer_record& t : timer_table) {
+void event_timers_reset() {
+  for (timer_record& t : event_timers.table) {
     t.in_use.store(0);
     t.handler.store(0);
     t.argument.store(0);
@@ -130,7 +117,21 @@ void event_traps_reset() {
     t.interval.store(0);
     t.last.store(0);
   }
-  timer_count.store(1);
+  event_timers.count.store(1);
+  event_timers.now.store(0);
+}
+
+void event_traps_reset() {
+  for (trap_record& t : event_traps.buttons) trap_clear(t);
+  for (key_trap_record& k : event_traps.keys) {
+    trap_clear(k.trap);
+    k.scan_code.store(0);
+    k.key_code.store(0);
+    k.make.store(0);
+    k.shift_mask.store(0);
+  }
+  event_traps.callback_active.store(0);
+  event_timers_reset();
   trap_tables_init();
 }
 
@@ -139,9 +140,9 @@ void event_dispatch() {
   }
   while (dispatch_one_key()) {
   }
-  const int32_t timers = timer_count.load();
+  const int32_t timers = event_timers.count.load();
   for (int32_t i = 0; i < timers; ++i) {
-    timer_record& t = timer_table[i];
+    timer_record& t = event_timers.table[i];
     if (t.in_use.load() && t.handler.load() != 0 && t.state.load() == 1 && t.pending.load() == 1) {
       t.pending.store(2);
       run_handler(t.handler.load(), t.argument.load());
@@ -152,10 +153,10 @@ void event_dispatch() {
 }
 
 void timer_scan(double now) {
-  timer_now.store(now);
-  const int32_t timers = timer_count.load();
+  event_timers.now.store(now);
+  const int32_t timers = event_timers.count.load();
   for (int32_t i = 0; i < timers; ++i) {
-    timer_record& t = timer_table[i];
+    timer_record& t = event_timers.table[i];
     if (!t.in_use.load() || t.handler.load() == 0 || t.state.load() == 0 || t.pending.load() != 0)
       continue;
     const double interval = t.interval.load();
@@ -169,7 +170,7 @@ void timer_scan(double now) {
     if (std::fabs(now - last) >= interval) last = now;  // fell behind by a whole interval
     t.last.store(last);
     t.pending.store(1);
-    event_pending.store(1);
+    run_flags.event_pending.store(1);
   }
 }
 
@@ -180,9 +181,9 @@ std::atomic<uint32_t> timer_changes{0};
 
 int32_t timer_sleep_ms(double now) {
   double earliest = -1;
-  const int32_t timers = timer_count.load();
+  const int32_t timers = event_timers.count.load();
   for (int32_t i = 0; i < timers; ++i) {
-    const timer_record& t = timer_table[i];
+    const timer_record& t = event_timers.table[i];
     if (!t.in_use.load() || t.handler.load() == 0 || t.state.load() == 0 || t.pending.load() != 0) continue;
     const double last = t.last.load();
     // Not started yet: the next scan starts it.
@@ -206,7 +207,7 @@ void timer_thread() {
   name_this_thread("timer");
   for (;;) {
     const uint32_t seen = timer_changes.load();
-    if (shutdown_started.load()) {
+    if (run_flags.shutdown_started.load()) {
       report_thread_stopped(2);
       return;
     }

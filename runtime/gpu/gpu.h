@@ -42,9 +42,6 @@ struct window_rect {
 // A screen-space rectangle (a, b)-(c, d) in window pixels.
 window_rect map_to_window(const view_mapping& v, float a, float b, float c, float d);
 
-// The mapping of the last render (window thread).
-extern view_mapping current_view;
-
 // Images held as OpenGL textures. The records live in a locked handle list; the
 // textures are made, drawn and deleted on the window thread only.
 
@@ -66,8 +63,6 @@ struct hardware_img {
   int32_t texture_width = 0, texture_height = 0;
   int32_t target_projection = -1;  // cached projection while this image is the target
 };
-
-extern list* hardware_img_list;
 
 constexpr int32_t hardware_handle_base = 16777216;
 
@@ -118,13 +113,17 @@ struct hgc {
 
 // The frame order: every software frame the display takes gets the next number,
 // and every render command is tagged with the number current when it is issued,
-// so a render runs the commands of the frame it shows. Larger is newer.
-extern std::atomic<uint64_t> order_counter;
-
-// The order the newest render command was tagged with (0 before the first).
-// A render of a later frame looks at it to tell whether the hardware layers
-// can differ from those of the last render.
-extern std::atomic<uint64_t> newest_command_order;
+// so a render runs the commands of the frame it shows. Larger is newer. Any
+// thread reads it; the frame builder advances counter, the program thread
+// (issuing commands) stores newest_command.
+struct frame_order_record {
+  std::atomic<uint64_t> counter{1};
+  // The order the newest render command was tagged with (0 before the first).
+  // A render of a later frame looks at it to tell whether the hardware layers
+  // can differ from those of the last render.
+  std::atomic<uint64_t> newest_command{0};
+};
+extern frame_order_record frame_order;
 
 // Layer kinds of the display order.
 constexpr int32_t layer_software = 1;
@@ -132,10 +131,20 @@ constexpr int32_t layer_hardware_1 = 2;
 constexpr int32_t layer_hardware_2 = 3;
 constexpr int32_t layer_reserved = 4;
 
-// Pass number (1-4, 0 = not drawn) of each layer kind, indexed by kind.
-extern std::atomic<int32_t> display_order[5];
-// Hardware image handle drawn over the whole screen after every pass (0 = none).
-extern std::atomic<int32_t> overlay_image;
+// How a render puts the layers together: set by the program thread's
+// statements, read by the window thread, which alone writes view.
+struct render_layers_record {
+  // Pass number (1-4, 0 = not drawn) of each layer kind, indexed by kind.
+  std::atomic<int32_t> pass[5] = {0, 1, 2, 4, 3};
+  // Hardware image handle drawn over the whole screen after every pass (0 = none).
+  std::atomic<int32_t> overlay{0};
+  view_mapping view;  // the mapping of the last render (window thread)
+};
+extern render_layers_record render_layers;
+
+// The layers in their start-up order, no overlay, the view of a 640 x 400
+// window. Only where no other thread runs.
+void render_layers_reset();
 
 void render_commands_init();
 

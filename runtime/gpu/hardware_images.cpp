@@ -15,9 +15,19 @@
 #include "runtime/core/core.h"
 #include "runtime/gpu/detail/drawing.h"
 
-list* hardware_img_list = nullptr;
+render_layers_record render_layers;
+
+void render_layers_reset() {
+  const render_layers_record start;
+  for (int32_t kind = 0; kind < 5; ++kind) render_layers.pass[kind].store(start.pass[kind].load());
+  render_layers.overlay.store(0);
+  render_layers.view = view_mapping{};
+}
 
 namespace {
+// The records, made once by hardware_images_init and kept for the process.
+list* hardware_img_list = nullptr;
+
 // Set once a non-power-of-two upload has failed: later textures are padded at once.
 bool npot_fails = false;
 
@@ -214,7 +224,7 @@ hardware_img* bind_source(int32_t index) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, img->texture);
     bound_image = index;
-    if (!fbo_supported.load()) img->mag_filter = img->min_filter = -1;
+    if (!window_facts.fbo_supported.load()) img->mag_filter = img->min_filter = -1;
   }
   return img;
 }
@@ -262,7 +272,7 @@ void set_blend(int32_t on) {
   flush_batch();
   if (on) {
     glEnable(GL_BLEND);
-    if (fbo_supported.load())
+    if (window_facts.fbo_supported.load())
       glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
     else
       glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -320,10 +330,10 @@ void set_target(int32_t index) {
   if (cached_target == index) return;
   flush_batch();
   if (index == 0) {
-    if (fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    if (window_facts.fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
   } else {
     hardware_img* img = hardware_img_get(index);
-    if (!img || !fbo_supported.load()) return;
+    if (!img || !window_facts.fbo_supported.load()) return;
     if (img->texture == 0) upload_deferred(index);
     if (img->framebuffer == 0) {
       GLuint fb = 0;
@@ -374,7 +384,7 @@ void set_projection(int32_t mode) {
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glDepthMask(GL_TRUE);
-    if (fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    if (window_facts.fbo_supported.load()) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glClear(GL_DEPTH_BUFFER_BIT);
     glColor4f(1, 1, 1, 1);
@@ -397,7 +407,7 @@ void set_projection(int32_t mode) {
     if (!img) glScalef(1, -1, 1);
     float aspect = static_cast<float>(w) / static_cast<float>(h);
     if (!img) {
-      const view_mapping& v = current_view;
+      const view_mapping& v = render_layers.view;
       aspect = static_cast<float>(v.x1 - v.x0 + 1) / static_cast<float>(v.y1 - v.y0 + 1);
     }
     gluPerspective(90.0, aspect, 0.1, 10000.0);
@@ -424,7 +434,7 @@ void append_rect(float dx1, float dy1, float dx2, float dy2, int32_t source, int
   set_wrap(img, 0);
   start_batch(2);
   const rect_vertices r = rect_geometry(dx1, dy1, dx2, dy2, sx1, sy1, sx2, sy2, img->texture_width,
-                                        img->texture_height, through_view && target == 0, current_view);
+                                        img->texture_height, through_view && target == 0, render_layers.view);
   for (int i = 0; i < 6; ++i) push_vertex(r.xy[i * 2], r.xy[i * 2 + 1], r.uv[i * 2], r.uv[i * 2 + 1]);
 }
 }  // namespace
@@ -455,8 +465,8 @@ void draw_triangle(const float dest[9], bool with_depth, int32_t source, int32_t
   for (int i = 0; i < 3; ++i) {
     float x = dest[i * 3], y = dest[i * 3 + 1];
     if (target == 0 && !with_depth) {
-      x = current_view.x0 + x * current_view.scale_x;
-      y = current_view.y0 + y * current_view.scale_y;
+      x = render_layers.view.x0 + x * render_layers.view.scale_x;
+      y = render_layers.view.y0 + y * render_layers.view.scale_y;
     }
     vertices.push_back(x);
     vertices.push_back(y);
@@ -471,7 +481,7 @@ void clear_depth(int32_t target) {
   set_target(target);
   if (target > 0) {
     hardware_img* img = hardware_img_get(target);
-    if (!img || !fbo_supported.load()) return;
+    if (!img || !window_facts.fbo_supported.load()) return;
     attach_depth(img);
   }
   flush_batch();
@@ -514,7 +524,6 @@ rect_vertices rect_geometry(float dx1, float dy1, float dx2, float dy2, float sx
                        {u1, v1, u2, v1, u1, v2, u1, v2, u2, v1, u2, v2}};
 }
 
-view_mapping current_view;
 
 view_mapping compute_view(int32_t sw, int32_t sh, int32_t ww, int32_t wh, full_screen_kind full_screen_mode,
                           int32_t full_screen_smooth, resize_scaling resize_mode) {

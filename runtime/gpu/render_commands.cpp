@@ -5,10 +5,7 @@
 #include "runtime/core/core.h"
 #include "runtime/platform/platform.h"
 
-std::atomic<uint64_t> order_counter{1};
-std::atomic<uint64_t> newest_command_order{0};
-std::atomic<int32_t> display_order[5] = {0, 1, 2, 4, 3};
-std::atomic<int32_t> overlay_image{0};
+frame_order_record frame_order;
 
 namespace {
 
@@ -115,8 +112,8 @@ int32_t issue_command(const hgc& fields) {
   c->cull = fields.cull;
   c->depth_mode = fields.depth_mode;
   c->blend = fields.blend;
-  c->order = order_counter.load();
-  newest_command_order.store(c->order);
+  c->order = frame_order.counter.load();
+  frame_order.newest_command.store(c->order);
   // Linked only once filled: the window thread may follow the chain at any time.
   const int32_t tail = last_command.load();
   if (hgc* t = command(tail))
@@ -142,8 +139,8 @@ void purge_commands() {
         hgc* f = new (list_get(hgc_list, freed)) hgc;
         f->kind = hgc_free_image;
         f->source = c->source;
-        f->order = order_counter.load();
-        newest_command_order.store(f->order);
+        f->order = frame_order.counter.load();
+        frame_order.newest_command.store(f->order);
         if (hgc* t = command(last_command.load())) t->next.store(freed);
         last_command.store(freed);
       }
@@ -157,7 +154,7 @@ void purge_commands() {
 }
 
 void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t slots[4] = {a, b, c, d};
   for (int i = 0; i < 4; ++i) {
     if (slots[i] < 0 || slots[i] > 4) {
@@ -170,19 +167,19 @@ void set_display_order(int32_t a, int32_t b, int32_t c, int32_t d) {
         return;
       }
   }
-  for (int kind = 1; kind <= 4; ++kind) display_order[kind].store(0);
+  for (int kind = 1; kind <= 4; ++kind) render_layers.pass[kind].store(0);
   for (int i = 0; i < 4; ++i)
-    if (slots[i]) display_order[slots[i]].store(i + 1);
+    if (slots[i]) render_layers.pass[slots[i]].store(i + 1);
   wake_signal();
 }
 
 void set_overlay_image(int64_t handle) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (handle != 0 && hardware_index_of(handle) == 0) {
     raise_error(err_invalid_handle);
     return;
   }
-  overlay_image.store(static_cast<int32_t>(handle));
+  render_layers.overlay.store(static_cast<int32_t>(handle));
   wake_signal();
 }
 

@@ -180,7 +180,7 @@ void hardware_triangle_map(const float source_points[6], int64_t source, const f
 }
 
 void depth_clear(int64_t destination, int32_t given, int32_t layer) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   int32_t target = 0;
   if (!hardware_target(destination, given != 0, layer != 0, &target)) return;
   hgc c;

@@ -63,7 +63,7 @@ bool copy_images(int64_t source, bool source_given, int64_t destination, bool de
   const int32_t src_index = source_given ? resolve_image(source) : read_index;
   if (!src_index) return false;
   const int32_t dst_index = resolve_target(destination, destination_given);
-  if (!dst_index || pending_error.load(std::memory_order_relaxed)) return false;
+  if (!dst_index || error_report.pending.load(std::memory_order_relaxed)) return false;
   *src = image_at(src_index);
   *dst = image_at(dst_index);
   if (!drawable(*src) || !drawable(*dst) || ((*src)->bytes_per_pixel == 4 && (*dst)->bytes_per_pixel == 1)) {
@@ -75,7 +75,7 @@ bool copy_images(int64_t source, bool source_given, int64_t destination, bool de
 
 void image_copy(float dx1, float dy1, float dx2, float dy2, int64_t source, int64_t destination, float sx1,
                 float sy1, float sx2, float sy2, int32_t flags) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   if (hardware_drawing(source, flags & copy_source_given, destination, flags & copy_destination_given,
                        flags & copy_destination_layer)) {
     hardware_image_copy(dx1, dy1, dx2, dy2, source, destination, sx1, sy1, sx2, sy2, flags);

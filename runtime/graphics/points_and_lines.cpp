@@ -240,7 +240,7 @@ void point_set(float x, float y, uint32_t colour, int32_t flags) {
 }
 
 void point_reset(float x, float y, uint32_t colour, int32_t flags) {
-  if (pending_error.load(std::memory_order_relaxed) || !write_image) return;
+  if (error_report.pending.load(std::memory_order_relaxed) || !write_image) return;
   if (!(flags & point_colour_given)) colour = write_image->background;
   point_set(x, y, colour, flags | point_colour_given);
 }

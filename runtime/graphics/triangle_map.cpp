@@ -45,7 +45,7 @@ inline uint32_t mix(uint32_t a, uint32_t b, uint32_t f) {
 
 void triangle_map(const float source_points[6], int64_t source, const float destination_points[6],
                   int64_t destination, int32_t flags) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   if (hardware_drawing(source, flags & map_source_given, destination, flags & map_destination_given,
                        flags & map_destination_layer)) {
     hardware_triangle_map(source_points, source, destination_points, destination, flags & ~map_depth, 0, 0);
@@ -126,6 +126,6 @@ void triangle_map(const float source_points[6], int64_t source, const float dest
 
 void triangle_map_depth(const float source_points[6], int64_t source, const float destination_points[9],
                         int64_t destination, int32_t flags, int32_t depth_mode, int32_t cull) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   hardware_triangle_map(source_points, source, destination_points, destination, flags | map_depth, depth_mode, cull);
 }

@@ -317,7 +317,7 @@ bool run(turtle& t) {
       raise_error(error);
       return false;
     }
-    if (pending_error.load(std::memory_order_relaxed)) return false;  // a fill ran out of memory
+    if (error_report.pending.load(std::memory_order_relaxed)) return false;  // a fill ran out of memory
   }
 }
 

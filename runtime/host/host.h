@@ -11,9 +11,6 @@
 // opens the window and serves it. program_main is the compiled main routine.
 int runtime_main(int argc, char** argv, void (*program_main)());
 
-// The main module's scope record, taken once by the first preamble.
-extern lock_record* main_scope_lock;
-
 // What the compiled main routine runs before its first statement: the
 // floating-point set-up and SIGFPE handler (once per process) and the scope
 // record. Returns the routine's temporary-string mark. The routine then

@@ -196,7 +196,7 @@ void poll_keys_without_focus() {
   Window focus = 0;
   int revert = 0;
   XGetInputFocus(window_display, &focus, &revert);
-  if (focus == static_cast<Window>(window_handle.load())) return;
+  if (focus == static_cast<Window>(window_facts.handle.load())) return;
 
   key_lock_state s;
   if (read_key_lock_state(&s)) {

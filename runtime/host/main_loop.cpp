@@ -20,10 +20,10 @@ void frame_step() { display_frame_step(); }
 constexpr int32_t stop_grace_ms = 5000;
 
 [[noreturn]] void shutdown() {
-  // Whoever sets shutdown_started first ends the process; the loss of the X
+  // Whoever sets run_flags.shutdown_started first ends the process; the loss of the X
   // display may have begun the end already.
-  if (shutdown_started.exchange(1) != 0) park_for_good();
-  event_pending.store(1);
+  if (run_flags.shutdown_started.exchange(1) != 0) park_for_good();
+  run_flags.event_pending.store(1);
   // Threads asleep in a wait learn of the shutdown now, not at their next look.
   timers_changed();
   program_wake();
@@ -34,7 +34,7 @@ constexpr int32_t stop_grace_ms = 5000;
   }
   // The window thread stops touching freeglut and OpenGL before the process ends.
   window_loop_park(1000);
-  process_exit(exit_status.load());
+  process_exit(run_flags.exit_status.load());
 }
 
 void sync_toggle(bool on, int32_t code) {
@@ -88,10 +88,10 @@ void main_loop() {
   name_this_thread("main loop");
   bool parity = false;
   for (;;) {
-    if (exit_request.load() != 0 && exit_trap_enabled.load() == 0) shutdown();
+    if (run_flags.exit_request.load() != 0 && run_flags.exit_trap_enabled.load() == 0) shutdown();
     update_bios_ticks();
 
-    int32_t shell = shell_running.load();
+    int32_t shell = shell_state.running.load();
     if (shell == -1) {
       platform_sleep(64);
       continue;
@@ -99,14 +99,14 @@ void main_loop() {
     // SHELL has just started a command: one last frame, then none until it ends.
     // The exchange loses to a command that already ended (SHELL stored 0), so
     // a short command never leaves the flag at -1 and the screen frozen.
-    if (shell == 1 && shell_running.compare_exchange_strong(shell, -1)) {
+    if (shell == 1 && shell_state.running.compare_exchange_strong(shell, -1)) {
       frame_step();
       continue;
     }
 
     // One sleep a pass: the pass still comes about every 16 ms.
     platform_sleep(16);
-    if (stop_request.load()) shutdown();
+    if (run_flags.stop_request.load()) shutdown();
 
     parity = !parity;
     printer_page_step();

@@ -77,16 +77,16 @@ std::atomic<int> ending_without_display{0};
 [[noreturn]] void end_without_display(const char* why) {
   // The end work was under way on this thread (the clipboard hand-over needs
   // the display): the files are flushed already.
-  if (ending_here) std::_Exit(exit_status.load() ? exit_status.load() : 1);
-  if (ending_without_display.exchange(1) != 0 || shutdown_started.exchange(1) != 0) {
+  if (ending_here) std::_Exit(run_flags.exit_status.load() ? run_flags.exit_status.load() : 1);
+  if (ending_without_display.exchange(1) != 0 || run_flags.shutdown_started.exchange(1) != 0) {
     // Another thread ends the process: the first one here, or the main
     // loop's shutdown, which waits for the program thread.
     if (program_thread_here) stop_program_thread();
     park_for_good();
   }
   std::fprintf(stderr, "quintaro: %s\n", why);
-  exit_status.store(1);
-  event_pending.store(1);
+  run_flags.exit_status.store(1);
+  run_flags.event_pending.store(1);
   timers_changed();
   program_wake();
   serial_cancel_waits();
@@ -127,7 +127,7 @@ void watch_stop_signals() {
   stop_signal.store(first);
   // The main loop stops the program as it does for a close request (files
   // closed, the window thread parked) and ends through end_of_process.
-  stop_request.store(1);
+  run_flags.stop_request.store(1);
   // A second signal, or a stop that has not finished in time, ends it from here.
   wait_stop_signal_for(stop_grace_ms);
   end_work();

@@ -20,9 +20,9 @@
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 
-lock_record* main_scope_lock = nullptr;
-
 namespace {
+// The main module's scope record, taken once by the first preamble.
+lock_record* main_scope_lock = nullptr;
 bool floating_point_ready = false;
 bool chain_received = false;
 
@@ -68,7 +68,7 @@ uint32_t program_preamble() {
   }
   if (!main_scope_lock) {
     lock_new();
-    main_scope_lock = lock_current;
+    main_scope_lock = lock_newest();
     main_scope_lock->type = 3;
   }
   const uint32_t mark = str_temp_mark();
@@ -81,7 +81,7 @@ uint32_t program_preamble() {
 }
 
 void chain_statement(const str_desc* program) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (!program || program->len <= 0) {
     raise_error(err_file_not_found);
     return;
@@ -109,7 +109,7 @@ void chain_statement(const str_desc* program) {
   close_all_files();
   clipboard_end_of_program();
   std::vector<std::string> argv{path};
-  argv.insert(argv.end(), command_arguments.begin(), command_arguments.end());
+  argv.insert(argv.end(), invocation.arguments.begin(), invocation.arguments.end());
   argv.push_back(std::string(chain_marker) + name);
   std::fflush(nullptr);  // what the C library still buffers would go with the exec
   const int error = replace_process(path, argv);
@@ -119,7 +119,7 @@ void chain_statement(const str_desc* program) {
 
 void program_end() {
   close_all_files();
-  exit_trap_enabled.store(0);  // a close request now ends the program even if it took them over
+  run_flags.exit_trap_enabled.store(0);  // a close request now ends the program even if it took them over
   if (window_presence.hidden.load() == 0) {
     // The prompt goes on the bottom row of the visible page, whatever page the program drew on.
     set_write_image(display_link.shown_index.load());
@@ -133,7 +133,7 @@ void program_end() {
     }
     // Nothing reports errors from here on, and one left pending would keep
     // INKEY$ empty for good.
-    pending_error.store(0);
+    error_report.pending.store(0);
     const uint32_t mark = str_temp_mark();
     // Keys typed before the end do not answer the prompt.
     for (;;) {
@@ -146,13 +146,13 @@ void program_end() {
     // Sleeps until a key arrives or the shutdown begins.
     for (;;) {
       const uint32_t seen = program_wakes();
-      if (shutdown_started.load()) stop_program_thread();
+      if (run_flags.shutdown_started.load()) stop_program_thread();
       const bool pressed = inkey()->len != 0;
       str_cleanup(mark);
       if (pressed) break;
       program_wait(seen, 100);
     }
   }
-  stop_request.store(1);
+  run_flags.stop_request.store(1);
   stop_program_thread();
 }

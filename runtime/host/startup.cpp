@@ -149,14 +149,14 @@ void open_window(int argc, char** argv) {
   // Before anything else reads events: a close request that came while the
   // window was being made must reach the runtime, not freeglut.
   window_procedure_install();
-  window_handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
+  window_facts.handle.store(static_cast<unsigned long>(glXGetCurrentDrawable()));
   window_presence.desktop_width.store(glutGet(GLUT_SCREEN_WIDTH));
   window_presence.desktop_height.store(glutGet(GLUT_SCREEN_HEIGHT));
   window_presence.exists.store(1);
 
   const GLenum glew_status = glewInit();
   if (glew_status != GLEW_OK) alert(reinterpret_cast<const char*>(glewGetErrorString(glew_status)));
-  if (glewIsSupported("GL_EXT_framebuffer_object")) fbo_supported.store(1);
+  if (glewIsSupported("GL_EXT_framebuffer_object")) window_facts.fbo_supported.store(1);
 
   glutDisplayFunc(display_callback);
   window_toolkit_register();

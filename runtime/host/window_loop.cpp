@@ -77,14 +77,14 @@ bool display_ran = false;  // the display callback ran in this pass of the windo
 void display_callback() {
   display_ran = true;
   if (render_frame()) swap_owed = true;
-  if (swap_owed && (paused.load() & 1) == 0) {
+  if (swap_owed && (run_flags.paused.load() & 1) == 0) {
     glutSwapBuffers();
     swap_owed = false;
   }
 }
 
 namespace {
-bool redisplay_wanted() { return render_wanted() || (swap_owed && (paused.load() & 1) == 0); }
+bool redisplay_wanted() { return render_wanted() || (swap_owed && (run_flags.paused.load() & 1) == 0); }
 }  // namespace
 
 void window_procedure_install() {

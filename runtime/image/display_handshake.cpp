@@ -28,7 +28,7 @@ void display_freeze_wait() {
   constexpr int32_t shutdown_look_ms = 20;
   for (;;) {
     const uint32_t seen = display_link.freeze_answers.load(std::memory_order_acquire);
-    if (display_link.freeze.load() == freeze_standing || shutdown_started.load()) return;
+    if (display_link.freeze.load() == freeze_standing || run_flags.shutdown_started.load()) return;
     wait_on_word(display_link.freeze_answers, seen, shutdown_look_ms);
   }
 }

@@ -12,7 +12,7 @@
 #include "runtime/image/detail/font_engine.h"
 
 void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t index = resolve_target(page_or_handle, given & 1);
   if (!index) return;
   if (!font_is_builtin(font) && !font_is_loaded(font)) {
@@ -47,7 +47,7 @@ void set_image_font(int64_t font, int64_t page_or_handle, int32_t given) {
 namespace {
 
 int32_t font_metric_query(const std::atomic<int32_t>* table, int64_t font, int32_t given) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   if (!(given & 1)) return write_image->font < font_slots_max ? table[write_image->font].load() : 0;
   if (font != 8 && font != 14 && font != 16 && !font_is_loaded(font)) {
     raise_error(err_invalid_handle);
@@ -62,13 +62,13 @@ int32_t font_width_query(int64_t font, int32_t given) { return font_metric_query
 int32_t font_height_query(int64_t font, int32_t given) { return font_metric_query(font_table.height, font, given); }
 
 int32_t image_font_query(int64_t page_or_handle, int32_t given) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   const int32_t index = resolve_target(page_or_handle, given & 1);
   return index ? static_cast<int32_t>(image_at(index)->font) : 0;
 }
 
 void free_font(int64_t font) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (!font_is_loaded(font)) {
     raise_error(err_invalid_handle);
     return;
@@ -177,7 +177,7 @@ int32_t parse_font_options(const char* text, int32_t length) {
 }
 
 int32_t load_font(const str_desc* file_name, int32_t height, const str_desc* options, int32_t options_given) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   if (height <= 0) {
     raise_error(err_illegal_function_call);
     return 0;

@@ -7,7 +7,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/input/detail/input_internals.h"
 
-std::atomic<uint64_t> device_event_sequence{0};
+input_devices_record input_devices;
 
 namespace {
 
@@ -31,22 +31,22 @@ bool writable(input_device* d, int32_t event) { return d && event == d->count &&
 
 // Game controllers (kind 1) count button presses for their button traps.
 int32_t controller_ordinal(int32_t device) {
-  if (device_table[device].kind != device_kind_controller) return -1;
+  if (device_table.entries[device].kind != device_kind_controller) return -1;
   int32_t ordinal = 0;
   for (int32_t i = 1; i < device; ++i)
-    if (device_table[i].kind == device_kind_controller) ++ordinal;
+    if (device_table.entries[i].kind == device_kind_controller) ++ordinal;
   return ordinal;
 }
 
 void count_button_trap(int32_t device, int32_t button) {
   const int32_t ordinal = controller_ordinal(device);
   if (ordinal < 0 || ordinal > 255 || button > 255) return;
-  trap_record& t = button_trap_table[ordinal * 256 + button];
+  trap_record& t = event_traps.buttons[ordinal * 256 + button];
   if (t.state.load() == 0) return;  // a trap that is off forgets presses
   uint8_t pending = t.pending.load();
   while (pending < 255 && !t.pending.compare_exchange_weak(pending, static_cast<uint8_t>(pending + 1))) {
   }
-  event_pending.store(1);
+  run_flags.event_pending.store(1);
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ int32_t device_event_size(int32_t axes, int32_t wheels, int32_t buttons) {
 
 void device_state_alloc(int32_t device) {
   if (device < 1 || device >= device_table_capacity || device_states[device]) return;
-  const device_record& r = device_table[device];
+  const device_record& r = device_table.entries[device];
   auto* d = new input_device;
   d->device = device;
   d->axes = r.axes < 0 ? 0 : r.axes > 256 ? 256 : r.axes;
@@ -94,7 +94,7 @@ int32_t new_device_event(int32_t device) {
   }
   const int32_t at = d->count;
   std::memcpy(event_at(d, at), event_at(d, at - 1), static_cast<size_t>(d->event_size));
-  const uint64_t sequence = device_event_sequence.fetch_add(1) + 1;
+  const uint64_t sequence = input_devices.event_sequence.fetch_add(1) + 1;
   std::memcpy(event_at(d, at) + d->event_size - 8, &sequence, 8);
   return at;
 }
@@ -127,7 +127,7 @@ void commit_device_event(int32_t device) {
     std::lock_guard<std::mutex> hold(d->lock);
     d->count += 1;
   }
-  if (device_table[device].kind == device_kind_controller)
+  if (device_table.entries[device].kind == device_kind_controller)
     for (int32_t b = 0; b < d->buttons; ++b)
       if (now[b] && !before[b]) count_button_trap(device, b);
 }
@@ -184,11 +184,11 @@ uint64_t device_event_next_sequence(int32_t device, uint64_t after) {
 }
 
 void device_table_init() {
-  device_table[1] = {device_kind_keyboard, "[KEYBOARD][BUTTON]", 512, 0, 0, "Keyboard"};
+  device_table.entries[1] = {device_kind_keyboard, "[KEYBOARD][BUTTON]", 512, 0, 0, "Keyboard"};
   device_state_alloc(1);
-  device_table[2] = {device_kind_mouse, "[MOUSE][BUTTON][AXIS][WHEEL]", 3, 2, 3, "Mouse"};
+  device_table.entries[2] = {device_kind_mouse, "[MOUSE][BUTTON][AXIS][WHEEL]", 3, 2, 3, "Mouse"};
   device_state_alloc(2);
-  device_count = 2;
+  device_table.count = 2;
 }
 
 namespace {
@@ -197,10 +197,10 @@ uint64_t taken_sequence[device_table_capacity] = {};
 int32_t current_device = 0;
 device_event_copy* taken = new device_event_copy;  // kept for the life of the process
 
-bool error_pending() { return pending_error.load() != 0; }
+bool error_pending() { return error_report.pending.load() != 0; }
 
 bool valid_device(int32_t device) {
-  if (device >= 1 && device <= device_count && device_state(device)) return true;
+  if (device >= 1 && device <= device_table.count && device_state(device)) return true;
   raise_error(err_illegal_function_call);
   return false;
 }
@@ -215,16 +215,16 @@ int32_t item_index(int32_t n, int32_t available) {
 }
 }  // namespace
 
-int32_t devices_query() { return error_pending() ? 0 : device_count; }
+int32_t devices_query() { return error_pending() ? 0 : device_table.count; }
 
 str_desc* device_description(int32_t device) {
   if (error_pending() || !valid_device(device)) return str_from_cstr("");
-  return str_from_cstr(device_table[device].description);
+  return str_from_cstr(device_table.entries[device].description);
 }
 
 str_desc* device_name(int32_t device) {
   if (error_pending() || !valid_device(device)) return str_from_cstr("");
-  return str_from_cstr(device_table[device].name);
+  return str_from_cstr(device_table.entries[device].name);
 }
 
 int32_t device_input(int32_t device) {
@@ -239,7 +239,7 @@ int32_t device_input_any() {
   if (error_pending()) return 0;
   int32_t oldest_device = 0;
   uint64_t oldest = 0;
-  for (int32_t d = 1; d <= device_count; ++d) {
+  for (int32_t d = 1; d <= device_table.count; ++d) {
     const uint64_t s = device_event_next_sequence(d, taken_sequence[d]);
     if (s != 0 && (oldest == 0 || s < oldest)) {
       oldest = s;
@@ -273,7 +273,7 @@ float device_wheel(int32_t n) {
 }
 
 void device_statements_reset() {
-  for (auto& s : taken_sequence) s = device_event_sequence.load();
+  for (auto& s : taken_sequence) s = input_devices.event_sequence.load();
   current_device = 0;
   *taken = device_event_copy{};
 }

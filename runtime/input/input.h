@@ -316,7 +316,13 @@ void device_statements_reset();
 // Program thread.
 
 constexpr uint32_t random_seed_start = 0x50000;
-extern uint32_t random_seed;
+struct random_numbers_record {
+  uint32_t seed = random_seed_start;
+};
+extern random_numbers_record random_numbers;
+
+// The seed as at start-up.
+void random_numbers_reset();
 
 // RANDOMIZE n: the upper 32 bits of n as a double, folded to 16 bits, become
 // the seed's upper 16 bits; the low byte stays.

@@ -91,12 +91,12 @@ int32_t wait_for_key(input_screen& scr, uint32_t mark) {
         k = inkey();
       }
       if (k->len == 1) key = k->chars[0];
-      callback_active.store(1);
+      event_traps.callback_active.store(1);
       event_dispatch();
-      callback_active.store(0);
+      event_traps.callback_active.store(0);
     }
     str_cleanup(mark);
-    if (shutdown_started.load() || pending_error.load()) return -1;
+    if (run_flags.shutdown_started.load() || error_report.pending.load()) return -1;
     if (key >= 0) return key;
   }
 }
@@ -110,7 +110,7 @@ void input_set_variable(int32_t index, uint32_t type_word, void* target) {
 }
 
 void input_statement(int32_t count, int32_t end_line) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (count < 1 || static_cast<size_t>(count) >= input_list.size()) {
     raise_error(err_illegal_function_call);
     return;

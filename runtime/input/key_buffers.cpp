@@ -74,7 +74,7 @@ bool inkey_take(uint8_t* character, uint8_t* scan) {
 }
 
 str_desc* inkey() {
-  if (pending_error.load()) return str_new(0, true);
+  if (error_report.pending.load()) return str_new(0, true);
   platform_sleep(0);
   uint8_t character = 0, scan = 0;
   if (!inkey_take(&character, &scan)) return str_new(0, true);

@@ -28,10 +28,10 @@ key_modifiers held_modifiers() {
 
 // Close requests from keys: recorded when the program takes them over, else the end.
 void request_exit(int32_t bit) {
-  if (exit_trap_enabled.load())
-    exit_request.fetch_or(bit);
+  if (run_flags.exit_trap_enabled.load())
+    run_flags.exit_request.fetch_or(bit);
   else
-    stop_request.store(1);
+    run_flags.stop_request.store(1);
 }
 
 // Alt+Enter: window -> full screen stretched -> the same smoothed -> full screen
@@ -159,13 +159,13 @@ void press(int32_t c) {
     return;
   }
   if (c == kc_pause || (c == kc_num_lock && m.ctrl)) {
-    paused.fetch_or(1);
-    event_pending.store(1);
+    run_flags.paused.fetch_or(1);
+    run_flags.event_pending.store(1);
     suppressed_keys_add(c);
     return;
   }
-  if (paused.load() & 1) {
-    paused.fetch_and(static_cast<uint8_t>(~1));
+  if (run_flags.paused.load() & 1) {
+    run_flags.paused.fetch_and(static_cast<uint8_t>(~1));
     program_wake();  // the program thread stands still until this
     wake_signal();   // a picture drawn during the pause is shown now
     suppressed_keys_add(c);
@@ -233,7 +233,7 @@ void key_up(int32_t code) {
   if (shows) update_shift_flags();
 }
 
-void window_close_request() { exit_request.fetch_or(1); }
+void window_close_request() { run_flags.exit_request.fetch_or(1); }
 
 void key_event(int32_t scan, int32_t code, bool down) {
   if (scan != 0) keyboard_hook(scan, down ? 1 : 0);
@@ -278,7 +278,7 @@ void count_occurrence(trap_record& t) {
   } else {
     t.pending.store(1);  // stopped: remembered, not counted
   }
-  event_pending.store(1);
+  run_flags.event_pending.store(1);
 }
 
 }  // namespace
@@ -306,15 +306,15 @@ int32_t key_trap_press(int32_t c, int32_t v, const key_modifiers& held) {
   const int32_t make = trap_make_code(c);
   if (make != 0) {
     for (int32_t i = 0; i < key_trap_count && found < 0; ++i) {
-      const key_trap_record& k = key_trap_table[i];
+      const key_trap_record& k = event_traps.keys[i];
       if (k.make.load() == make && armed(k) && mask_accepts(k.shift_mask.load(), c, held)) found = i;
     }
   }
   for (int32_t i = 0; i < key_trap_count && found < 0; ++i) {
-    const key_trap_record& k = key_trap_table[i];
+    const key_trap_record& k = event_traps.keys[i];
     if (armed(k) && (k.scan_code.load() == v || k.key_code.load() == c)) found = i;
   }
-  if (found >= 0) count_occurrence(key_trap_table[found].trap);
+  if (found >= 0) count_occurrence(event_traps.keys[found].trap);
   return found;
 }
 

@@ -9,9 +9,7 @@
 #include "runtime/core/core.h"
 #include "runtime/input/detail/input_internals.h"
 
-list* mouse_queue_list = nullptr;
-int32_t first_mouse_queue = 0;
-int32_t current_mouse_queue = 0;
+mouse_queues_record mouse_queues;
 
 namespace {
 int32_t next_index(const mouse_queue* q, int32_t i) { return i + 1 > q->capacity ? 0 : i + 1; }
@@ -52,13 +50,13 @@ void mouse_slot_store(mouse_slot& s, const mouse_entry& e) {
 
 int32_t mouse_queue_new(int32_t capacity) {
   if (capacity < 1) capacity = 1;
-  const int32_t h = list_add(mouse_queue_list);
+  const int32_t h = list_add(mouse_queues.table);
   if (h == 0) return 0;
-  auto* q = new (list_get(mouse_queue_list, h)) mouse_queue;
+  auto* q = new (list_get(mouse_queues.table, h)) mouse_queue;
   // Kept for the life of the process: reachable through the list's element.
   q->entries = new (std::nothrow) mouse_slot[static_cast<size_t>(capacity) + 1];
   if (!q->entries) {
-    list_remove(mouse_queue_list, h);
+    list_remove(mouse_queues.table, h);
     return 0;
   }
   q->capacity = capacity;
@@ -66,14 +64,14 @@ int32_t mouse_queue_new(int32_t capacity) {
 }
 
 void mouse_queues_init() {
-  mouse_queue_list = list_new(static_cast<int32_t>(sizeof(mouse_queue)));
-  first_mouse_queue = mouse_queue_new(mouse_queue_last_index);
-  current_mouse_queue = first_mouse_queue;
+  mouse_queues.table = list_new(static_cast<int32_t>(sizeof(mouse_queue)));
+  mouse_queues.window_queue = mouse_queue_new(mouse_queue_last_index);
+  mouse_queues.program_queue = mouse_queues.window_queue;
 }
 
 mouse_queue* mouse_queue_get(int32_t handle) {
-  if (!mouse_queue_list) return nullptr;
-  auto* q = static_cast<mouse_queue*>(list_get(mouse_queue_list, handle));
+  if (!mouse_queues.table) return nullptr;
+  auto* q = static_cast<mouse_queue*>(list_get(mouse_queues.table, handle));
   return q && q->entries ? q : nullptr;
 }
 
@@ -124,7 +122,7 @@ std::atomic<bool> raw_motion_wanted{false};
 
 int16_t to_i16(int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); }
 
-mouse_queue* window_queue() { return mouse_queue_get(first_mouse_queue); }
+mouse_queue* window_queue() { return mouse_queue_get(mouse_queues.window_queue); }
 
 void append(int32_t x, int32_t y, uint32_t buttons, int32_t move_x, int32_t move_y) {
   mouse_queue* q = window_queue();
@@ -212,7 +210,7 @@ mouse_view mouse_view_now() {
 }
 
 mouse_view mouse_view_update() {
-  const mouse_view m = mouse_view_of(current_view);
+  const mouse_view m = mouse_view_of(render_layers.view);
   std::lock_guard<std::mutex> hold(view_lock);
   published_view = m;
   return m;
@@ -260,12 +258,12 @@ namespace {
 mouse_entry taken;
 mouse_entry before;
 
-bool error_pending() { return pending_error.load() != 0; }
+bool error_pending() { return error_report.pending.load() != 0; }
 }  // namespace
 
 int32_t mouse_input() {
   if (error_pending()) return 0;
-  mouse_queue* q = mouse_queue_get(current_mouse_queue);
+  mouse_queue* q = mouse_queue_get(mouse_queues.program_queue);
   mouse_entry e;
   if (!q || !mouse_queue_take(q, &e)) return 0;
   before = taken;

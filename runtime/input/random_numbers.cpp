@@ -7,7 +7,9 @@
 #include "runtime/screen/screen.h"
 #include "runtime/strings/strings.h"
 
-uint32_t random_seed = random_seed_start;
+random_numbers_record random_numbers;
+
+void random_numbers_reset() { random_numbers = random_numbers_record{}; }
 
 namespace {
 uint32_t folded_upper_bits(double n) {
@@ -19,18 +21,18 @@ uint32_t folded_upper_bits(double n) {
 }
 }  // namespace
 
-void randomize_number(double n) { random_seed = folded_upper_bits(n) | (random_seed & 0xFF); }
+void randomize_number(double n) { random_numbers.seed = folded_upper_bits(n) | (random_numbers.seed & 0xFF); }
 
-void randomize_restart(double n) { random_seed = folded_upper_bits(n) | (random_seed_start & 0xFF); }
+void randomize_restart(double n) { random_numbers.seed = folded_upper_bits(n) | (random_seed_start & 0xFF); }
 
 void randomize_prompt() {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   print_text(str_from_cstr("Random-number seed (-32768 to 32767)? "), 0);
   int16_t c = 0;
   input_set_variable(1, 16, &c);
   input_statement(1, 1);
-  if (pending_error.load() || shutdown_started.load()) return;
-  random_seed = ((static_cast<uint32_t>(c) & 0xFFFF) << 8) | (random_seed & 0xFF);
+  if (error_report.pending.load() || run_flags.shutdown_started.load()) return;
+  random_numbers.seed = ((static_cast<uint32_t>(c) & 0xFFFF) << 8) | (random_numbers.seed & 0xFF);
 }
 
 float rnd(float n, int32_t given) {
@@ -38,8 +40,8 @@ float rnd(float n, int32_t given) {
   if (n < 0) {
     uint32_t bits;
     std::memcpy(&bits, &n, sizeof bits);
-    random_seed = (bits & 0xFFFFFF) + (bits >> 24);
+    random_numbers.seed = (bits & 0xFFFFFF) + (bits >> 24);
   }
-  if (n != 0) random_seed = (random_seed * 16598013u + 12820163u) & 0xFFFFFF;
-  return static_cast<float>(random_seed) / 16777216.0f;
+  if (n != 0) random_numbers.seed = (random_numbers.seed * 16598013u + 12820163u) & 0xFFFFFF;
+  return static_cast<float>(random_numbers.seed) / 16777216.0f;
 }

@@ -32,14 +32,14 @@ struct chain_source {
   int64_t left;  // bytes not read yet
 
   bool take(void* into, int64_t n) {
-    if (pending_error.load()) return false;
+    if (error_report.pending.load()) return false;
     if (n < 0 || n > left) {
       raise_error(err_input_past_end_of_file);
       return false;
     }
     if (n > 0) get_bytes(file, 0, 0, into, n);
     left -= n;
-    return pending_error.load() == 0;
+    return error_report.pending.load() == 0;
   }
   bool take_i32(int32_t* value) {
     uint8_t b[4];
@@ -262,14 +262,14 @@ bool page_exists(int32_t page) { return page >= 0 && page < screen_pages.count &
 
 // The start-up screen again: mode 0 with 80 columns and 25 rows, its default colours.
 void start_up_screen() {
-  const int32_t error = pending_error.exchange(0);
+  const int32_t error = error_report.pending.exchange(0);
   screen_setup.text_cols = 80;
   screen_setup.text_rows = 25;
   screen_setup.text_font = 16;
   screen_set(0, 0, 0, 0, 0, 1);
   screen_setup.text_cols = screen_setup.text_rows = screen_setup.text_font = -1;
   screen_setup.untouched = 1;
-  if (error) pending_error.store(error);
+  if (error) error_report.pending.store(error);
 }
 
 int32_t restore_section(chain_source& in) {
@@ -303,7 +303,7 @@ int32_t restore_section(chain_source& in) {
     screen_set(handle, 0, 0, 0, 0, 1);
     if (!in.take_i32(&tag)) return tag;
   }
-  if (pending_error.load()) return tag;
+  if (error_report.pending.load()) return tag;
   if (tag == chain_tag_font) {
     int32_t font;
     if (!in.take_i32(&font)) return tag;
@@ -338,7 +338,7 @@ int32_t restore_section(chain_source& in) {
     }
     note_shared_write();
   }
-  if (pending_error.load()) return tag;
+  if (error_report.pending.load()) return tag;
   // Records last: choosing the pages above resets the colours and print region of the pages chosen.
   display_freeze_wait();
   for (const auto& [page, r] : records)
@@ -371,9 +371,9 @@ std::string chain_tail_name(std::string_view line) {
 }
 
 int32_t restore_screen_state(int32_t file_number) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   const int64_t size = file_lof(file_number), at = file_loc(file_number);
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   chain_source in{file_number, size - at};
   return restore_section(in);
 }
@@ -382,10 +382,10 @@ void chain_receive() {
   const std::string name = chain_tail_name(command_line_text());
   if (name.empty()) return;
   // The tail is the runtime's, not the user's: it goes whatever the file holds.
-  const int32_t keep = command_line->len - static_cast<int32_t>(chain_tail_length);
-  str_assign(command_line, str_left(command_line, keep > 0 ? keep - 1 : 0));
-  if (!command_arguments.empty()) command_arguments.pop_back();
-  if (pending_error.load()) return;
+  const int32_t keep = invocation.command_line->len - static_cast<int32_t>(chain_tail_length);
+  str_assign(invocation.command_line, str_left(invocation.command_line, keep > 0 ? keep - 1 : 0));
+  if (!invocation.arguments.empty()) invocation.arguments.pop_back();
+  if (error_report.pending.load()) return;
 
   // Only a regular file is read: a FIFO would wait for a writer before the
   // first statement, and a link could name anything. It is opened once,
@@ -411,7 +411,7 @@ void chain_receive() {
   const int32_t file = file_freefile();
   file_open(str_from_text(through.data(), static_cast<uint32_t>(through.size())), 2, 2, 0, file, -1, 0);
   close_descriptor(checked);
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   chain_source in{file, file_lof(file)};
   int32_t ignored = 0, length = 0;
   std::string directory;
@@ -423,17 +423,17 @@ void chain_receive() {
       if (in.take(directory.data(), length)) directory.resize(std::strlen(directory.c_str()));
     }
   }
-  if (!pending_error.load()) {
+  if (!error_report.pending.load()) {
     restore_screen_state(file);
     chain_source end{file, file_lof(file) - file_loc(file)};
     end.take_i32(&ignored);
   }
-  const int32_t error = pending_error.exchange(0);
+  const int32_t error = error_report.pending.exchange(0);
   file_close(file, 1);
   remove_file(name);
   if (error) {
     start_up_screen();
-    pending_error.store(0);
+    error_report.pending.store(0);
     raise_error(error);
     return;
   }
@@ -492,7 +492,7 @@ std::string chain_file_bytes(const std::string& directory) {
 }
 
 std::string chain_file_write(const std::string& folder) {
-  if (pending_error.load()) return {};
+  if (error_report.pending.load()) return {};
   // The receiver refuses a longer directory text: refuse it here, before the
   // program is replaced.
   const std::string directory = current_directory();

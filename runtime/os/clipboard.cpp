@@ -38,7 +38,7 @@ std::string with_carriage_returns(const std::string& text) {
 }  // namespace
 
 void clipboard_set(const str_desc* text) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   const uint8_t* chars = text && text->len > 0 ? text->chars : nullptr;
   const size_t length = chars ? up_to_zero(chars, static_cast<size_t>(text->len)) : 0;
   clipboard_offer(without_carriage_returns(cp437_to_utf8(chars, length)));
@@ -46,7 +46,7 @@ void clipboard_set(const str_desc* text) {
 
 str_desc* clipboard_get() {
   std::string utf8;
-  if (pending_error.load() != 0 || !clipboard_read(&utf8)) return str_new(0, true);
+  if (error_report.pending.load() != 0 || !clipboard_read(&utf8)) return str_new(0, true);
   const size_t length = up_to_zero(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size());
   const std::string text = with_carriage_returns(utf8_to_cp437(utf8.data(), length));
   str_desc* s = str_new(static_cast<uint32_t>(text.size()), true);

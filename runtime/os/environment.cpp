@@ -10,8 +10,14 @@
 
 // The command line.
 
-str_desc* command_line = nullptr;
-std::vector<std::string> command_arguments;
+invocation_record invocation;
+
+void invocation_reset() {
+  invocation.command_line = nullptr;
+  invocation.arguments.clear();
+  invocation.environment_entries = 0;
+  invocation.startup_dir.clear();
+}
 
 std::string join_arguments(int argc, char** argv) {
   std::string joined;
@@ -28,19 +34,18 @@ std::string join_arguments(int argc, char** argv) {
 
 void command_line_init(int argc, char** argv) {
   const std::string joined = join_arguments(argc, argv);
-  command_arguments.assign(argv + (argc > 1 ? 1 : argc), argv + argc);
-  command_line = str_new(static_cast<uint32_t>(joined.size()), false);
-  if (!joined.empty()) std::memcpy(command_line->chars, joined.data(), joined.size());
+  invocation.arguments.assign(argv + (argc > 1 ? 1 : argc), argv + argc);
+  invocation.command_line = str_new(static_cast<uint32_t>(joined.size()), false);
+  if (!joined.empty()) std::memcpy(invocation.command_line->chars, joined.data(), joined.size());
 }
 
 std::string command_line_text() {
-  if (!command_line || command_line->len <= 0) return {};
-  return std::string(reinterpret_cast<const char*>(command_line->chars), static_cast<size_t>(command_line->len));
+  if (!invocation.command_line || invocation.command_line->len <= 0) return {};
+  return std::string(reinterpret_cast<const char*>(invocation.command_line->chars), static_cast<size_t>(invocation.command_line->len));
 }
 
 // The environment: ENVIRON$ and ENVIRON.
 
-int32_t environment_entries = 0;
 
 namespace {
 
@@ -67,11 +72,11 @@ void environment_init() {
   char** env = environment_strings();
   int32_t n = 1;
   while (env && env[n - 1]) ++n;
-  environment_entries = n;
+  invocation.environment_entries = n;
 }
 
 str_desc* environ_by_index(int32_t n) {
-  if (pending_error.load() != 0) return empty_result();
+  if (error_report.pending.load() != 0) return empty_result();
   if (n < 1) {
     raise_error(err_illegal_function_call);
     return empty_result();
@@ -85,7 +90,7 @@ str_desc* environ_by_index(int32_t n) {
 }
 
 str_desc* environ_by_name(const str_desc* name) {
-  if (pending_error.load() != 0) return empty_result();
+  if (error_report.pending.load() != 0) return empty_result();
   std::string key;
   if (!plain_text(name, &key) || key.empty() || key.find('=') != std::string::npos) return empty_result();
   const std::string value = environment_value(key.c_str());
@@ -93,7 +98,7 @@ str_desc* environ_by_name(const str_desc* name) {
 }
 
 void environ_set(const str_desc* text) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   std::string entry;
   const size_t equals = plain_text(text, &entry) ? entry.find('=') : std::string::npos;
   if (equals == std::string::npos || equals == 0) {
@@ -109,11 +114,10 @@ void environ_set(const str_desc* text) {
 // Directories: the start-up directory, the executable's folder, and CHDIR,
 // MKDIR and RMDIR.
 
-std::string startup_dir;
 
 void capture_startup_dir() {
-  startup_dir = current_directory();
-  if (startup_dir.empty()) raise_error(err_internal_error);
+  invocation.startup_dir = current_directory();
+  if (invocation.startup_dir.empty()) raise_error(err_internal_error);
 }
 
 std::string executable_folder(const std::string& path) {
@@ -130,15 +134,15 @@ void enter_executable_folder() {
 }
 
 str_desc* startup_directory() {
-  str_desc* s = str_new(static_cast<uint32_t>(startup_dir.size()), true);
-  std::copy(startup_dir.begin(), startup_dir.end(), s->chars);
+  str_desc* s = str_new(static_cast<uint32_t>(invocation.startup_dir.size()), true);
+  std::copy(invocation.startup_dir.begin(), invocation.startup_dir.end(), s->chars);
   return s;
 }
 
 namespace {
 
 void folder_statement(const str_desc* path, int (*operation)(const std::string&)) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   std::string name;
   if (!name_argument(path, &name)) return;
   const int error = operation(name);

@@ -7,7 +7,7 @@ namespace {
 // Gives s the text of its piece without ending its binding.
 void fill_from_buffer(field_binding* b) {
   str_desc* s = b->string;
-  if (s->len == b->width && !s->read_only && s != permanent_empty_string) {
+  if (s->len == b->width && !s->read_only && s != data_segment.empty_string) {
     if (b->width > 0) std::memcpy(s->chars, b->piece, static_cast<size_t>(b->width));
     return;
   }

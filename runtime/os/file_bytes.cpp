@@ -32,7 +32,7 @@ int32_t write_back(file_record* r) {
 // Writes back and empties the buffers of every record on the file except
 // one; a failed write-back is reported by the next statement on that record.
 void settle_records(uint64_t device, uint64_t inode, const file_record* except) {
-  for (file_record* other : file_records) {
+  for (file_record* other : file_table.records) {
     if (other == except || !other->open || other->device != device_disk || other->io_valid == 0) continue;
     if (other->file_id_device != device || other->file_id_inode != inode) continue;
     const int32_t e = write_back(other);

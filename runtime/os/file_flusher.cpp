@@ -9,31 +9,30 @@
 #include "runtime/os/detail/file_bytes.h"
 #include "runtime/platform/platform.h"
 
-std::atomic<int64_t> unflushed_since{0};
-std::atomic<int32_t> flush_wanted{0};
+unflushed_bytes_record unflushed_bytes;
 
 namespace {
 
 void answer_asked() {
-  if (file_flush_asked.load() == 0) return;
-  file_flush_asked.store(0);
-  wake_word_waiters(file_flush_asked);
+  if (flush_handover.asked.load() == 0) return;
+  flush_handover.asked.store(0);
+  wake_word_waiters(flush_handover.asked);
 }
 
 void flusher() {
   name_this_thread("file flusher");
   for (;;) {
-    const uint32_t seen = file_flush_wakes.load(std::memory_order_acquire);
-    const bool asked = file_flush_asked.load() != 0;
-    const int64_t since = unflushed_since.load(std::memory_order_acquire);
+    const uint32_t seen = flush_handover.wakes.load(std::memory_order_acquire);
+    const bool asked = flush_handover.asked.load() != 0;
+    const int64_t since = unflushed_bytes.since.load(std::memory_order_acquire);
     if (!asked) {
       if (since == 0) {
-        wait_on_word(file_flush_wakes, seen, -1);
+        wait_on_word(flush_handover.wakes, seen, -1);
         continue;
       }
       const int64_t left = since + flush_delay_ms - ms_counter();
       if (left > 0) {
-        wait_on_word(file_flush_wakes, seen, static_cast<int32_t>(left));
+        wait_on_word(flush_handover.wakes, seen, static_cast<int32_t>(left));
         continue;
       }
     }
@@ -44,34 +43,34 @@ void flusher() {
     }
     // A statement is under way: it writes the buffers out as it ends. Look
     // again after a while in case it ended just before the flag was seen.
-    flush_wanted.store(1, std::memory_order_relaxed);
-    wait_on_word(file_flush_wakes, seen, flush_delay_ms);
+    unflushed_bytes.flush_wanted.store(1, std::memory_order_relaxed);
+    wait_on_word(flush_handover.wakes, seen, flush_delay_ms);
   }
 }
 
 }  // namespace
 
 void start_flush_clock() {
-  unflushed_since.store(std::max<int64_t>(ms_counter(), 1), std::memory_order_release);
-  if (file_flusher_running.exchange(1) == 0) std::thread(flusher).detach();
-  file_flush_wakes.fetch_add(1, std::memory_order_release);
-  wake_word_waiters(file_flush_wakes);
+  unflushed_bytes.since.store(std::max<int64_t>(ms_counter(), 1), std::memory_order_release);
+  if (flush_handover.flusher_running.exchange(1) == 0) std::thread(flusher).detach();
+  flush_handover.wakes.fetch_add(1, std::memory_order_release);
+  wake_word_waiters(flush_handover.wakes);
 }
 
 void write_out_buffers() {
-  flush_wanted.store(0, std::memory_order_relaxed);
-  if (unflushed_since.load(std::memory_order_relaxed) != 0) {
-    for (file_record* r : file_records) {
+  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
+  if (unflushed_bytes.since.load(std::memory_order_relaxed) != 0) {
+    for (file_record* r : file_table.records) {
       if (!r->open || r->device != device_disk) continue;
       const int32_t e = file_write_back(r);
       if (e != byte_ok && r->deferred_error == byte_ok) r->deferred_error = e;
     }
-    unflushed_since.store(0, std::memory_order_relaxed);
+    unflushed_bytes.since.store(0, std::memory_order_relaxed);
   }
   answer_asked();
 }
 
-void forget_unflushed() {
-  flush_wanted.store(0, std::memory_order_relaxed);
-  unflushed_since.store(0, std::memory_order_relaxed);
+void unflushed_bytes_reset() {
+  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
+  unflushed_bytes.since.store(0, std::memory_order_relaxed);
 }

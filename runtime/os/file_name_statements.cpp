@@ -13,7 +13,7 @@
 
 namespace {
 
-bool error_pending() { return pending_error.load() != 0; }
+bool error_pending() { return error_report.pending.load() != 0; }
 
 void print_line_text(const std::string& text, int32_t newline) {
   print_chars(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()), newline);
@@ -94,7 +94,7 @@ void files_list(const str_desc* pattern, int32_t passed) {
 
   const int64_t free = std::max<int64_t>(free_bytes(parts.folder.empty() ? "." : parts.folder), 0);
   const image_record* img = write_image;
-  if (img && (img->console || img->line_held || cursor_col_of(write_image) != 1)) print_text(permanent_empty_string, 1);
+  if (img && (img->console || img->line_held || cursor_col_of(write_image) != 1)) print_text(data_segment.empty_string, 1);
   char line[48];
   const int n = std::snprintf(line, sizeof line, "%s%" PRId64 " Bytes free", free > 0 ? " " : "", free);
   print_chars(reinterpret_cast<const uint8_t*>(line), n, 1);

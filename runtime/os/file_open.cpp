@@ -127,7 +127,7 @@ int32_t close_record(file_record* r) {
 // Every open record, in file-number order.
 std::vector<file_record*> open_records() {
   std::vector<file_record*> open;
-  for (file_record* r : file_records)
+  for (file_record* r : file_table.records)
     if (r->open) open.push_back(r);
   std::sort(open.begin(), open.end(),
             [](const file_record* a, const file_record* b) { return a->file_number < b->file_number; });
@@ -146,7 +146,7 @@ void flush_all_files() {
     std::fprintf(stderr, "quintaro: a file statement did not finish; buffered bytes may be lost\n");
     return;
   }
-  for (file_record* r : file_records) {
+  for (file_record* r : file_table.records) {
     if (!r->open || r->device != device_disk) continue;
     const int32_t e = file_flush(r);
     if (e != byte_ok) report_lost_bytes(r->file_number, e);
@@ -160,7 +160,7 @@ void flush_written_files() {
 
 void file_open(const str_desc* name, int32_t kind, int32_t access, int32_t lock, int32_t number, int64_t length,
                int32_t length_given) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (length_given && (length == 0 || length < -1)) {
     raise_error(err_illegal_function_call);
     return;
@@ -232,7 +232,7 @@ void file_open(const str_desc* name, int32_t kind, int32_t access, int32_t lock,
 
 void file_open_letter(const str_desc* mode_text, int32_t number, const str_desc* name, int64_t length,
                       int32_t length_given) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   const char letter = mode_text->len > 0 ? static_cast<char>(std::toupper(mode_text->chars[0])) : '\0';
   const char* letters = "RBIOA";
   const char* at = letter ? std::strchr(letters, letter) : nullptr;
@@ -244,7 +244,7 @@ void file_open_letter(const str_desc* mode_text, int32_t number, const str_desc*
 }
 
 void file_close(int32_t number, int32_t given) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   int32_t first_error = 0;
   if (!given) {
@@ -263,7 +263,7 @@ void file_close(int32_t number, int32_t given) {
 }
 
 int32_t file_freefile() {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   files_guard guard;
   return free_file_number();
 }

@@ -73,7 +73,7 @@ int32_t index_at(int32_t n) {
 
 }  // namespace
 
-std::vector<file_record*>& file_records = *new std::vector<file_record*>;
+file_table_record file_table;
 
 files_guard::files_guard() {
   if (guard_depth++ == 0) enter_files();
@@ -86,7 +86,7 @@ files_guard::~files_guard() {
   }
   // The flusher found this thread inside a statement when bytes were due:
   // they go out here, before the next statement can add to them.
-  if (flush_wanted.load(std::memory_order_relaxed) != 0) write_out_buffers();
+  if (unflushed_bytes.flush_wanted.load(std::memory_order_relaxed) != 0) write_out_buffers();
   guard_depth = 0;
   files_busy.store(0, std::memory_order_release);
 }
@@ -94,7 +94,7 @@ files_guard::~files_guard() {
 files_wait_section::files_wait_section() {
   if (guard_depth > 0) {
     // Bytes written so far reach the system before the wait.
-    if (unflushed_since.load(std::memory_order_relaxed) != 0) write_out_buffers();
+    if (unflushed_bytes.since.load(std::memory_order_relaxed) != 0) write_out_buffers();
     files_busy.store(0, std::memory_order_release);
   }
 }
@@ -139,16 +139,13 @@ int32_t file_number_state(int32_t n) {
   return index_at(n) >= 0 ? 1 : 0;
 }
 
-int32_t last_found_number = 0;
-file_record* last_found_record = nullptr;
-
 file_record* record_of_slow(int32_t n) {
   if (n < 1) return nullptr;
   const int32_t i = index_at(n);
   if (i < 0) return nullptr;
-  last_found_number = n;
-  last_found_record = file_records[static_cast<size_t>(i)];
-  return last_found_record;
+  file_table.found_number = n;
+  file_table.found_record = file_table.records[static_cast<size_t>(i)];
+  return file_table.found_record;
 }
 
 int32_t free_file_number() {
@@ -165,10 +162,10 @@ file_record* take_record() {
     index = free_records.back();
     free_records.pop_back();
   } else {
-    file_records.push_back(new file_record);
-    index = static_cast<int32_t>(file_records.size() - 1);
+    file_table.records.push_back(new file_record);
+    index = static_cast<int32_t>(file_table.records.size() - 1);
   }
-  file_record* r = file_records[static_cast<size_t>(index)];
+  file_record* r = file_table.records[static_cast<size_t>(index)];
   *r = file_record{};
   r->open_serial = ++serial_counter;
   r->record_index = index;
@@ -176,14 +173,14 @@ file_record* take_record() {
 }
 
 void bind_record(file_record* r, int32_t number) {
-  last_found_number = 0;
+  file_table.found_number = 0;
   slot_of(number) = r->record_index;
   r->open = 1;
   r->file_number = number;
 }
 
 void release_record(file_record* r) {
-  last_found_number = 0;
+  file_table.found_number = 0;
   const bool was_taken = r->open_serial != 0;
   if (r->open && r->file_number > 0) {
     if (r->file_number < dense_number_limit)
@@ -202,21 +199,22 @@ void release_record(file_record* r) {
 }
 
 void update_shared_files() {
-  for (file_record* a : file_records) {
+  for (file_record* a : file_table.records) {
     if (!a->open || a->device != device_disk) continue;
     a->shares_file = 0;
-    for (file_record* b : file_records)
+    for (file_record* b : file_table.records)
       if (b != a && b->open && b->device == device_disk && b->file_id_device == a->file_id_device &&
           b->file_id_inode == a->file_id_inode)
         a->shares_file = 1;
   }
 }
 
-void reset_file_table() {
+void file_table_reset() {
   // The flusher stays out while the records go.
   take_holder(holder_exit, 5000);
-  last_found_number = 0;
-  for (file_record* r : file_records) {
+  file_table.found_number = 0;
+  file_table.found_record = nullptr;
+  for (file_record* r : file_table.records) {
     unbind_fields(r);
     if (r->open && r->device == device_disk) platform_close_file(&r->file);
     if (r->open && r->device == device_serial) serial_close(r->file.fd);
@@ -224,10 +222,10 @@ void reset_file_table() {
     std::free(r->io);
     delete r;
   }
-  file_records.clear();
+  file_table.records.clear();
   free_records.clear();
   number_slots.assign(1, -1);
   far_numbers.clear();
-  forget_unflushed();
+  unflushed_bytes_reset();
   files_release_from_outside();
 }

@@ -22,12 +22,12 @@ bool is_tcp_ip(std::string_view field) {
 // VAL of the field, rounded half to even; -1 outside 1-65535. An overflow VAL
 // raises is taken back, so that the open reports it only as a refused port.
 int32_t port_of(std::string_view field) {
-  const int32_t error_before = pending_error.load();
+  const int32_t error_before = error_report.pending.load();
   str_desc* s = str_from_text(field.data(), static_cast<uint32_t>(field.size()));
   const long double value = text_value(s);
   str_free(s);
-  if (pending_error.load() != error_before) {
-    pending_error.store(error_before);
+  if (error_report.pending.load() != error_before) {
+    error_report.pending.store(error_before);
     return -1;
   }
   const long double rounded = std::nearbyint(value);  // the default rounding: to nearest, ties to even

@@ -7,14 +7,12 @@
 #include "runtime/os/os.h"
 #include "runtime/platform/sockets.h"
 
-list* stream_list = nullptr;
-list* stream_buffer_list = nullptr;
-list* transport_list = nullptr;
+network_tables_record network_tables;
 
 void network_lists_init() {
-  stream_list = list_new(sizeof(stream_record));
-  stream_buffer_list = list_new(sizeof(stream_buffer));
-  transport_list = list_new(sizeof(transport_record));
+  network_tables.streams = list_new(sizeof(stream_record));
+  network_tables.stream_buffers = list_new(sizeof(stream_buffer));
+  network_tables.transports = list_new(sizeof(transport_record));
 }
 
 namespace {
@@ -22,8 +20,8 @@ namespace {
 // A transport element for an open socket; 0 when the list has no room (the
 // socket is then closed).
 int32_t add_transport(uint8_t kind, int socket, int32_t port) {
-  const int32_t h = list_add(transport_list);
-  auto* t = static_cast<transport_record*>(list_get(transport_list, h));
+  const int32_t h = list_add(network_tables.transports);
+  auto* t = static_cast<transport_record*>(list_get(network_tables.transports, h));
   if (!t) {
     tcp_close(socket);
     return 0;
@@ -36,12 +34,12 @@ int32_t add_transport(uint8_t kind, int socket, int32_t port) {
 }
 
 void release_transport(int32_t h) {
-  auto* t = static_cast<transport_record*>(list_get(transport_list, h));
+  auto* t = static_cast<transport_record*>(list_get(network_tables.transports, h));
   if (!t) return;
   tcp_close(t->socket);
   t->in_use = 0;
   t->socket = -1;
-  list_remove(transport_list, h);
+  list_remove(network_tables.transports, h);
 }
 
 // The three elements of a connection over an open socket; its stream handle,
@@ -49,17 +47,17 @@ void release_transport(int32_t h) {
 int32_t add_connection(uint8_t kind, int socket, int32_t port) {
   const int32_t th = add_transport(kind, socket, port);
   if (th == 0) return 0;
-  const int32_t bh = list_add(stream_buffer_list);
-  auto* b = static_cast<stream_buffer*>(list_get(stream_buffer_list, bh));
-  const int32_t sh = b ? list_add(stream_list) : 0;
-  auto* s = static_cast<stream_record*>(list_get(stream_list, sh));
+  const int32_t bh = list_add(network_tables.stream_buffers);
+  auto* b = static_cast<stream_buffer*>(list_get(network_tables.stream_buffers, bh));
+  const int32_t sh = b ? list_add(network_tables.streams) : 0;
+  auto* s = static_cast<stream_record*>(list_get(network_tables.streams, sh));
   if (!s) {
-    if (b) list_remove(stream_buffer_list, bh);
+    if (b) list_remove(network_tables.stream_buffers, bh);
     release_transport(th);
     return 0;
   }
   b->open = 1;
-  b->transport = static_cast<transport_record*>(list_get(transport_list, th));
+  b->transport = static_cast<transport_record*>(list_get(network_tables.transports, th));
   b->transport_handle = th;
   s->kind = stream_connection;
   s->target = b;
@@ -70,14 +68,14 @@ int32_t add_connection(uint8_t kind, int socket, int32_t port) {
 int32_t add_host(int socket, int32_t port) {
   const int32_t th = add_transport(transport_host, socket, port);
   if (th == 0) return 0;
-  const int32_t sh = list_add(stream_list);
-  auto* s = static_cast<stream_record*>(list_get(stream_list, sh));
+  const int32_t sh = list_add(network_tables.streams);
+  auto* s = static_cast<stream_record*>(list_get(network_tables.streams, sh));
   if (!s) {
     release_transport(th);
     return 0;
   }
   s->kind = stream_host;
-  s->target = list_get(transport_list, th);
+  s->target = list_get(network_tables.transports, th);
   s->target_handle = th;
   return sh;
 }
@@ -85,9 +83,9 @@ int32_t add_host(int socket, int32_t port) {
 }  // namespace
 
 int32_t net_open(int32_t kind, const str_desc* address, int32_t host_handle) {
-  if (!stream_list || pending_error.load() != 0) return 0;
+  if (!network_tables.streams || error_report.pending.load() != 0) return 0;
   if (kind == network_open_accept) {
-    auto* s = static_cast<stream_record*>(list_get(stream_list, host_handle));
+    auto* s = static_cast<stream_record*>(list_get(network_tables.streams, host_handle));
     if (!s || s->kind != stream_host) return -1;
     const auto* host = static_cast<transport_record*>(s->target);
     const int socket = tcp_accept(host->socket);
@@ -108,8 +106,8 @@ int32_t net_open(int32_t kind, const str_desc* address, int32_t host_handle) {
 }
 
 void net_close(int32_t handle) {
-  if (!stream_list) return;
-  auto* s = static_cast<stream_record*>(list_get(stream_list, handle));
+  if (!network_tables.streams) return;
+  auto* s = static_cast<stream_record*>(list_get(network_tables.streams, handle));
   if (!s) return;
   if (s->kind == stream_connection) {
     auto* b = static_cast<stream_buffer*>(s->target);
@@ -117,15 +115,15 @@ void net_close(int32_t handle) {
     std::free(b->data);
     b->data = nullptr;
     b->open = 0;
-    list_remove(stream_buffer_list, s->target_handle);
+    list_remove(network_tables.stream_buffers, s->target_handle);
   } else {
     release_transport(s->target_handle);
   }
-  list_remove(stream_list, handle);
+  list_remove(network_tables.streams, handle);
 }
 
 void net_close_all() {
-  if (!stream_list) return;
-  const int32_t count = stream_list->count.load();
+  if (!network_tables.streams) return;
+  const int32_t count = network_tables.streams->count.load();
   for (int32_t h = 1; h <= count; ++h) net_close(h);
 }

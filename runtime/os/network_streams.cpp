@@ -19,7 +19,7 @@ constexpr int32_t write_wait_slice_ms = 100;
 
 // The connection a handle names; raises 52 (not open) or 54 (a host) otherwise.
 stream_buffer* connection_of(int32_t handle) {
-  auto* s = stream_list ? static_cast<stream_record*>(list_get(stream_list, handle)) : nullptr;
+  auto* s = network_tables.streams ? static_cast<stream_record*>(list_get(network_tables.streams, handle)) : nullptr;
   if (!s) {
     raise_error(err_bad_file_name_or_number);
     return nullptr;
@@ -89,7 +89,7 @@ void put(stream_buffer* b, const uint8_t* data, int64_t size) {
       raise_error(err_path_file_access_error);
       return;
     }
-    if (shutdown_started.load()) return;  // the statement ends and the program thread stops
+    if (run_flags.shutdown_started.load()) return;  // the statement ends and the program thread stops
     if (clock::now() - progress > std::chrono::milliseconds(network_write_stall_ms)) {
       raise_error(err_path_file_access_error);
       return;
@@ -100,7 +100,7 @@ void put(stream_buffer* b, const uint8_t* data, int64_t size) {
 }  // namespace
 
 bool net_get_bytes(int32_t handle, void* block, int32_t size) {
-  if (pending_error.load() != 0) return false;
+  if (error_report.pending.load() != 0) return false;
   stream_buffer* b = connection_of(handle);
   if (!b || size < 0) return false;
   if (!pull(b, size)) {
@@ -113,7 +113,7 @@ bool net_get_bytes(int32_t handle, void* block, int32_t size) {
 }
 
 void net_get_string(int32_t handle, str_desc* variable) {
-  if (pending_error.load() != 0 || !variable) return;
+  if (error_report.pending.load() != 0 || !variable) return;
   if (variable->fixed) {
     net_get_bytes(handle, variable->chars, variable->len);
     return;
@@ -160,21 +160,21 @@ void net_get_string(int32_t handle, str_desc* variable) {
 }
 
 void net_put_bytes(int32_t handle, const void* block, int32_t size) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   stream_buffer* b = connection_of(handle);
   if (!b || size <= 0 || !block) return;
   put(b, static_cast<const uint8_t*>(block), size);
 }
 
 void net_put_string(int32_t handle, const str_desc* text) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   stream_buffer* b = connection_of(handle);
   if (!b || !text || text->len <= 0) return;
   put(b, text->chars, text->len);
 }
 
 int32_t net_eof(int32_t handle) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   stream_buffer* b = connection_of(handle);
   if (!b) return 0;
   if (b->waiting > 0) return 0;

@@ -13,28 +13,37 @@
 
 #include "runtime/strings/strings.h"
 
-// The program's command line: the arguments after the program name joined by
-// single spaces, exactly as the process start-up split them (quotes are not restored).
+// How the program was started: its command line, its arguments, the size of
+// its environment and the directory it was started in. Set at start-up (and by
+// ENVIRON and a received chain) on the program thread; read there.
+struct invocation_record {
+  // The arguments after the program name joined by single spaces, exactly as
+  // the process start-up split them (quotes are not restored).
+  str_desc* command_line = nullptr;
+  // The same arguments one by one, as the process received them (a chained
+  // start's tail taken off once it is received). CHAIN passes them on.
+  std::vector<std::string> arguments;
+  // Entries of the C environment array, the terminating null entry included.
+  // Counted at start-up and again after every ENVIRON statement.
+  int32_t environment_entries = 0;
+  // The directory the process was started in.
+  std::string startup_dir;
+};
+extern invocation_record invocation;
 
-extern str_desc* command_line;
-
-// The same arguments one by one, as the process received them (a chained
-// start's tail taken off once it is received). CHAIN passes them on.
-extern std::vector<std::string> command_arguments;
+// Nothing known of the start: no command line (the string itself is not
+// freed), no arguments, no environment counted, no directory. Program thread.
+void invocation_reset();
 
 std::string join_arguments(int argc, char** argv);
 
-// Start-up: makes command_line from the process's arguments.
+// Start-up: makes invocation.command_line from the process's arguments.
 void command_line_init(int argc, char** argv);
 
 // The command line as text (for the runtime's own use).
 std::string command_line_text();
 
 // The process environment as the environment functions see it.
-
-// Entries of the C environment array, the terminating null entry included.
-// Counted at start-up and again after every ENVIRON statement.
-extern int32_t environment_entries;
 
 void environment_init();
 
@@ -53,9 +62,7 @@ void environ_set(const str_desc* text);
 // The directories the runtime keeps: where the process was started, and the
 // executable's folder, which becomes the current directory at start-up.
 
-extern std::string startup_dir;
-
-// Captures startup_dir (error 51 when the directory cannot be read).
+// Captures invocation.startup_dir (error 51 when the directory cannot be read).
 void capture_startup_dir();
 
 // A file or folder name as a program writes it, in the system's form: the
@@ -247,12 +254,16 @@ void clipboard_end_of_program();
 // interactive shell ($SHELL, else /bin/sh) on that terminal, or in a terminal
 // emulator when standard input is not a terminal, and waits for it.
 
-// 1 when SHELL has just started a command, -1 while it runs (the main loop has
-// drawn its last frame), 0 otherwise.
-extern std::atomic<int32_t> shell_running;
-
-// -1 until first needed, then 1 when the command interpreter exists, else 0.
-extern int32_t cmd_available;
+// The shell's state: running is handed between the program thread (SHELL)
+// and the main loop; cmd_available is the program thread's alone.
+struct shell_state_record {
+  // 1 when SHELL has just started a command, -1 while it runs (the main loop
+  // has drawn its last frame), 0 otherwise.
+  std::atomic<int32_t> running{0};
+  // -1 until first needed, then 1 when the command interpreter exists, else 0.
+  int32_t cmd_available = -1;
+};
+extern shell_state_record shell_state;
 
 // Bits of a SHELL form.
 constexpr int32_t shell_hide = 1;       // hidden: standard streams to /dev/null
@@ -275,7 +286,7 @@ void shell_statement(const str_desc* command, int32_t form);
 constexpr std::string_view chain_marker = "(unique-tag:=/@*$+-)";
 
 // Before the first statement (the preamble calls it once): with a chain tail, takes the tail off
-// command_line, restores the screen and the directory from the file and
+// invocation.command_line, restores the screen and the directory from the file and
 // deletes it. A missing file raises its OPEN error; a damaged one raises 62
 // (it ends early) or 5 (a value this screen cannot take), leaves the start-up
 // text screen and the directory as they were, and is deleted all the same.

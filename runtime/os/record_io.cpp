@@ -108,7 +108,7 @@ void put_block(int32_t number, int64_t position, int32_t given, const void* bloc
 }  // namespace
 
 void put_bytes(int32_t number, int64_t position, int32_t position_given, const void* block, int64_t length) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (number < 0) {
     // A network handle: the bytes go to the connection; positions mean nothing there.
     if (handle_block_fits(length)) net_put_bytes(~number, block, static_cast<int32_t>(length));
@@ -119,7 +119,7 @@ void put_bytes(int32_t number, int64_t position, int32_t position_given, const v
 }
 
 void get_bytes(int32_t number, int64_t position, int32_t position_given, void* block, int64_t length) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (number < 0) {
     // A network handle: the block is filled only when that many bytes have arrived.
     if (handle_block_fits(length)) net_get_bytes(~number, block, static_cast<int32_t>(length));
@@ -134,7 +134,7 @@ void get_bytes(int32_t number, int64_t position, int32_t position_given, void* b
 }
 
 void put_string(int32_t number, int64_t position, int32_t position_given, const str_desc* text) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (number < 0) {
     net_put_string(~number, text);
     return;
@@ -181,7 +181,7 @@ void put_string(int32_t number, int64_t position, int32_t position_given, const 
 }
 
 void get_string(int32_t number, int64_t position, int32_t position_given, str_desc* text) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (number < 0) {
     // A string receives every byte that has arrived on the connection.
     net_get_string(~number, text);
@@ -247,7 +247,7 @@ namespace {
 
 // GET or PUT of the FIELD record buffer: RANDOM files only.
 void transfer_record(int32_t number, int64_t position, int32_t position_given, bool put) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   const file_record* r = record_of(number);
   if (r && r->mode != mode_random) {
@@ -276,7 +276,7 @@ void put_record(int32_t number, int64_t position, int32_t position_given) {
 }
 
 void field_statement(int32_t number, int32_t count, const int32_t* widths, str_desc* const* variables) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = record_of(number);
   if (!r) {

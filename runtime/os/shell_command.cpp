@@ -10,7 +10,6 @@
 #include "runtime/platform/platform.h"
 #include "runtime/platform/spawn.h"
 
-int32_t cmd_available = -1;
 
 namespace {
 
@@ -68,7 +67,7 @@ std::vector<std::string> interactive_shell_argv() {
 // window thread carries out the request at its next render; the wait gives
 // up after two seconds (a window that renders no more) or at shutdown.
 void await_full_screen(full_screen_kind mode) {
-  for (int32_t i = 0; i < 200 && shutdown_started.load() == 0; ++i) {
+  for (int32_t i = 0; i < 200 && run_flags.shutdown_started.load() == 0; ++i) {
     if (full_screen_settings.mode.load() == mode && full_screen_settings.request.load() == full_screen_no_request) return;
     platform_sleep(10);
   }
@@ -108,9 +107,9 @@ int32_t run(const std::vector<std::string>& argv, bool shown, bool wait) {
     child_release(pid);
     result = 1;
   } else {
-    shell_running.store(1);
+    shell_state.running.store(1);
     result = child_wait(pid);
-    shell_running.store(0);
+    shell_state.running.store(0);
   }
   if (wait) hold_terminal_interrupts(false);
   if (full_screen != full_screen_off) return_to_full_screen(full_screen);
@@ -133,13 +132,13 @@ std::vector<std::string> shell_launch_argv(const std::string& command) {
   const command_parts parts = split_command(command);
   if (!parts.parameters.empty() && !parts.file.empty() && names_document(parts.file))
     return open_document(without_quotes(parts.file));
-  if (cmd_available == -1) cmd_available = classify_path(interpreter) == path_kind::executable ? 1 : 0;
-  if (cmd_available == 0) return {};
+  if (shell_state.cmd_available == -1) shell_state.cmd_available = classify_path(interpreter) == path_kind::executable ? 1 : 0;
+  if (shell_state.cmd_available == 0) return {};
   return {interpreter, "-c", "--", command};  // "--": a command may begin with "-"
 }
 
 int32_t shell_function(const str_desc* command, int32_t form) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   std::string text;
   if (command && command->len > 0) {
     // The system takes the command as a C string: a zero byte would cut it short.

@@ -1,3 +1,3 @@
 #include "runtime/os/os.h"
 
-std::atomic<int32_t> shell_running{0};
+shell_state_record shell_state;

@@ -152,7 +152,7 @@ bool read_field(file_record* r, field_kind kind) {
     while (!field_text.empty() && (field_text.back() == ' ' || field_text.back() == '\t')) field_text.pop_back();
   }
   finish_field(r, c);
-  return pending_error.load() == 0;
+  return error_report.pending.load() == 0;
 }
 
 void assign_field(str_desc* variable) {
@@ -169,13 +169,13 @@ void assign_field(str_desc* variable) {
 
 void print_to_file(int32_t number, const str_desc* text, int32_t space_after, int32_t next_zone_wanted,
                    int32_t new_line_wanted) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = output_record(number);
   if (!r) return;
   if (r->screen_device) {
     print_text(text, 0);
-    if (space_after) print_text(permanent_space_string, 0);
+    if (space_after) print_text(data_segment.space_string, 0);
     if (next_zone_wanted) next_zone();
     if (new_line_wanted) new_line();
     return;
@@ -205,7 +205,7 @@ void print_to_file(int32_t number, const str_desc* text, int32_t space_after, in
 }
 
 void write_item_to_file(int32_t number, const str_desc* text, int32_t quoted, int32_t last) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = output_record(number);
   if (!r) return;
@@ -229,19 +229,19 @@ void write_item_to_file(int32_t number, const str_desc* text, int32_t quoted, in
 }
 
 void input_string_from_file(int32_t number, str_desc* variable) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = input_record(number);
   if (!r) return;
   if (!read_field(r, field_kind::text)) {
-    if (pending_error.load() == err_input_past_end_of_file) field_text.clear();
+    if (error_report.pending.load() == err_input_past_end_of_file) field_text.clear();
     else return;
   }
   assign_field(variable);
 }
 
 long double input_number_from_file(int32_t number) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   files_guard guard;
   file_record* r = input_record(number);
   if (!r || !read_field(r, field_kind::number)) return 0;
@@ -252,7 +252,7 @@ long double input_number_from_file(int32_t number) {
 }
 
 void line_input_from_file(int32_t number, str_desc* variable) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = input_record(number);
   if (!r) return;
@@ -266,12 +266,12 @@ void line_input_from_file(int32_t number, str_desc* variable) {
     if (!keep(c)) return;
   if (c == char_failed) return;
   if (c == cr || c == lf) finish_line_end(r, c);
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   assign_field(variable);
 }
 
 int32_t file_eof(int32_t number) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   if (number < 0) return net_eof(~number);
   files_guard guard;
   file_record* r = open_record(number);
@@ -291,7 +291,7 @@ int32_t file_eof(int32_t number) {
 }
 
 int64_t file_lof(int32_t number) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;
@@ -304,7 +304,7 @@ int64_t file_lof(int32_t number) {
 }
 
 int64_t file_loc(int32_t number) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;
@@ -319,7 +319,7 @@ int64_t file_loc(int32_t number) {
 }
 
 int64_t file_seek_function(int32_t number) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return 0;
@@ -332,7 +332,7 @@ int64_t file_seek_function(int32_t number) {
 }
 
 void file_seek_statement(int32_t number, int64_t position) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   files_guard guard;
   file_record* r = open_record(number);
   if (!r) return;

@@ -99,7 +99,7 @@ std::string known_folder_path(std::string_view name) {
 }
 
 str_desc* known_folder(const str_desc* name) {
-  if (pending_error.load() != 0) return str_new(0, true);
+  if (error_report.pending.load() != 0) return str_new(0, true);
   const std::string_view text =
       name && name->len > 0 ? std::string_view(reinterpret_cast<const char*>(name->chars), static_cast<size_t>(name->len))
                             : std::string_view();

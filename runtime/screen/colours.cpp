@@ -13,7 +13,7 @@ vga_ports_state vga_ports;
 void vga_ports_reset() { vga_ports = vga_ports_state{}; }
 
 void port_out(int32_t port, int32_t value) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   switch (port) {
     case 0x3C7:
       vga_ports.palette_read_index = value & 0xFF;
@@ -48,7 +48,7 @@ void port_out(int32_t port, int32_t value) {
 }
 
 void blink_set(int32_t on) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   display_link.blink_enabled.store(on == 1 ? 1 : 0);
 }
 
@@ -131,7 +131,7 @@ void apply(image_record* img, effect e, int64_t value) {
 }  // namespace
 
 void color(int64_t fg, int64_t bg, int64_t, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   if (!(given & 7)) return;
   if (given & 4) {
     raise_error(err_illegal_function_call);
@@ -152,7 +152,7 @@ namespace {
 
 // The image named by page_or_handle when given, else the write image; null after an error.
 image_record* target(int64_t page_or_handle, bool given) {
-  if (pending_error.load()) return nullptr;
+  if (error_report.pending.load()) return nullptr;
   const int32_t index = resolve_target(page_or_handle, given);
   return index ? image_at(index) : nullptr;
 }
@@ -246,7 +246,7 @@ namespace {
 
 // The size of a hardware image (true), or false when the handle is not one.
 bool hardware_size(int64_t page_or_handle, int32_t given, int32_t* width, int32_t* height) {
-  if (!(given & 1) || !is_hardware_handle(page_or_handle) || pending_error.load()) return false;
+  if (!(given & 1) || !is_hardware_handle(page_or_handle) || error_report.pending.load()) return false;
   const int32_t index = hardware_index_of(static_cast<int32_t>(page_or_handle));
   const hardware_img* hw = index ? hardware_img_get(index) : nullptr;
   if (!hw) {

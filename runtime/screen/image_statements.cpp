@@ -43,7 +43,7 @@ void release_hardware(int64_t handle) {
 }  // namespace
 
 int32_t new_image(int32_t width, int32_t height, int32_t mode, int32_t mode_given) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   // Sizes beyond the 16-bit size fields cannot be represented.
   if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
     raise_error(err_illegal_function_call);
@@ -75,7 +75,7 @@ int32_t new_image(int32_t width, int32_t height, int32_t mode, int32_t mode_give
 }
 
 int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
-  if (pending_error.load()) return -1;
+  if (error_report.pending.load()) return -1;
   const int32_t from_index = resolve_image(source);
   if (!from_index) return -1;
   if ((given & 1) && mode != image_at(from_index)->mode) {
@@ -113,7 +113,7 @@ int32_t copy_image(int64_t source, int32_t mode, int32_t given) {
 }
 
 void free_image(int64_t handle, int32_t given) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   if (!(given & 1)) handle = -static_cast<int64_t>(write_index);
   if (handle >= 0) {
     raise_error(err_illegal_function_call);
@@ -136,13 +136,13 @@ void free_image(int64_t handle, int32_t given) {
 }
 
 void set_dest(int64_t page_or_handle) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t index = resolve_image(page_or_handle);
   if (index) set_write_image(index);
 }
 
 void set_source(int64_t page_or_handle) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t index = resolve_image(page_or_handle);
   if (index) set_read_image(index);
 }
@@ -152,7 +152,7 @@ int32_t source_query() { return -read_index; }
 int32_t display_query() { return -display_link.shown_index.load(); }
 
 void page_copy(int64_t from, int64_t to) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t source = resolve_image(from, err_illegal_function_call);
   if (!source) return;
   const int32_t dest = resolve_image(to, err_illegal_function_call);

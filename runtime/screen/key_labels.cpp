@@ -93,7 +93,7 @@ uint8_t key_label_glyph(uint8_t code) {
 }
 
 void key_line_redraw(int32_t forced) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   if (forced ? !key_line.wanted : key_line.wanted == key_line.shown) return;
   if (!screen_pages.count || !screen_pages.table[0]) return;
   const int32_t saved_write = write_index;
@@ -116,13 +116,13 @@ void key_line_redraw(int32_t forced) {
 }
 
 void key_line_set(int32_t on) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   key_line.wanted = on ? 1 : 0;
   key_line_redraw(0);
 }
 
 void key_define(int32_t key, const str_desc* text) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   const uint8_t* chars = text ? text->chars : nullptr;
   const int32_t len = text ? std::max(text->len, 0) : 0;
   if ((key >= 1 && key <= 10) || key == 30 || key == 31) {
@@ -148,7 +148,7 @@ void key_define(int32_t key, const str_desc* text) {
 }
 
 void key_list() {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   const bool fixed = write_image && is_fixed_grid(write_image);
   for (int32_t k = 1; k <= 12; ++k) {
     std::string line = "F" + std::to_string(k);
@@ -179,18 +179,18 @@ std::string key_label_text(int32_t entry) { return in_range(entry) ? soft_key_te
 
 void user_key_store(int32_t entry, uint8_t make, uint8_t shift_mask) {
   if (!in_range(entry)) return;
-  key_trap_table[entry].make.store(make);
-  key_trap_table[entry].shift_mask.store(make ? shift_mask : 0);
+  event_traps.keys[entry].make.store(make);
+  event_traps.keys[entry].shift_mask.store(make ? shift_mask : 0);
 }
 
-uint8_t user_key_make(int32_t entry) { return in_range(entry) ? key_trap_table[entry].make.load() : 0; }
-uint8_t user_key_shift_mask(int32_t entry) { return in_range(entry) ? key_trap_table[entry].shift_mask.load() : 0; }
+uint8_t user_key_make(int32_t entry) { return in_range(entry) ? event_traps.keys[entry].make.load() : 0; }
+uint8_t user_key_shift_mask(int32_t entry) { return in_range(entry) ? event_traps.keys[entry].shift_mask.load() : 0; }
 
 void key_definitions_reset() {
   for (int32_t i = 0; i < key_trap_count; ++i) {
     soft_key_set(i, {});
-    key_trap_table[i].make.store(0);
-    key_trap_table[i].shift_mask.store(0);
+    event_traps.keys[i].make.store(0);
+    event_traps.keys[i].shift_mask.store(0);
   }
 }
 
@@ -215,7 +215,7 @@ std::string soft_key_find(int32_t value, int32_t code) {
   std::lock_guard<std::mutex> lock(soft_key_mutex);
   for (int32_t i = 0; i < key_trap_count; ++i) {
     if (texts[i].empty()) continue;
-    if (key_trap_table[i].scan_code.load() == value || key_trap_table[i].key_code.load() == code)
+    if (event_traps.keys[i].scan_code.load() == value || event_traps.keys[i].key_code.load() == code)
       return texts[i];
   }
   return {};

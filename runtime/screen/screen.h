@@ -271,7 +271,7 @@ void key_list();
 // The glyph a control character of a label is shown as (others unchanged).
 uint8_t key_label_glyph(uint8_t code);
 
-// Soft-key strings: text given to an entry of key_trap_table turns its key into
+// Soft-key strings: text given to an entry of event_traps.keys turns its key into
 // a macro that types the text. The key statements set them (program thread); the
 // key handlers read them (window thread).
 

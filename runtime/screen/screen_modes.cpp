@@ -169,7 +169,7 @@ void copy_graphics_state(const image_record* from, image_record* to) {
 }  // namespace
 
 void screen_set(int32_t mode, int32_t, int32_t active_page, int32_t visual_page, int32_t, int32_t given) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   int32_t change = 0;
   const int32_t first = screen_pages.table[0];
   int32_t handed_index = 0;
@@ -355,7 +355,7 @@ void refont_pixel_screen(int32_t font) {
 }  // namespace
 
 void width(int32_t device, int32_t cols, int32_t rows, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   if (device != 0) {
     if (device == printer_device && (given & 3) == 1 && cols >= 1 && cols <= 255) {
       line_printer.width = cols;

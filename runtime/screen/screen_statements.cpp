@@ -16,7 +16,7 @@ void print_at_cell(int32_t index, float x, float y, const str_desc* text) {
   set_write_image(index);
   const int32_t row = csrlin(), col = pos();
   locate(static_cast<int32_t>(std::nearbyint(y)), static_cast<int32_t>(std::nearbyint(x)), 0, 0, 0, 3);
-  if (!pending_error.load()) {
+  if (!error_report.pending.load()) {
     print_text(text, 0);
     locate(row, col, 0, 0, 0, 3);
   }
@@ -53,7 +53,7 @@ void switch_to_tall_screen() {
 }  // namespace
 
 void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32_t last_line, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   const int32_t rows = image_rows(img);
@@ -93,7 +93,7 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
   }
   if (grow) {
     switch_to_tall_screen();
-    if (pending_error.load(std::memory_order_relaxed)) return;
+    if (error_report.pending.load(std::memory_order_relaxed)) return;
     img = write_image;
   }
   if (given & 1) {
@@ -116,7 +116,7 @@ void locate(int32_t row, int32_t col, int32_t visible, int32_t first_line, int32
 }
 
 void view_print(int32_t top, int32_t bottom, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   const int32_t rows = image_rows(img);
@@ -178,7 +178,7 @@ void centre_graphics_point(image_record* img) {
 }  // namespace
 
 void cls(int32_t kind, int64_t fill, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img || !img->data) return;
   const bool kind_given = given & 1;
@@ -262,7 +262,7 @@ void window_scaling(image_record* img, bool upward) {
 }
 
 void view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill, uint32_t border, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   const bool corners = given & 1;
@@ -314,7 +314,7 @@ void view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill, uint32_
 }
 
 void window(float x1, float y1, float x2, float y2, int32_t given) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   const bool corners = given & 1, screen_axis = given & 2;
@@ -355,7 +355,7 @@ void window(float x1, float y1, float x2, float y2, int32_t given) {
 }
 
 void print_at(float x, float y, const str_desc* text, int64_t page_or_handle, int32_t given) {
-  if (pending_error.load()) return;
+  if (error_report.pending.load()) return;
   const int32_t index = resolve_target(page_or_handle, given & 2);
   const int32_t length = text ? text->len : 0;
   if (!index || length <= 0) return;

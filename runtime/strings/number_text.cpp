@@ -233,9 +233,9 @@ str_desc* oct_text_of_float(long double x) {
   return oct_text(v, 32);
 }
 
-text_value_state value_state;
-
 namespace {
+// VAL's parse state, private to this file and set afresh by every call.
+text_value_state value_state;
 
 // Integers that fit the fast path: at most this many digits, no fraction or exponent.
 constexpr int32_t integer_path_digits = 18;

@@ -344,7 +344,7 @@ int32_t using_float(const str_desc* format, int32_t start, str_desc* output, cha
 }  // namespace
 
 int32_t using_field(const str_desc* format, int32_t start, str_desc* output, const str_desc* value) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   appended.clear();
   const uint8_t* f = format->chars;
   const int64_t length = format->len;
@@ -392,32 +392,32 @@ int32_t using_field(const str_desc* format, int32_t start, str_desc* output, con
 }
 
 int32_t using_int64(const str_desc* format, int64_t value, int32_t start, str_desc* output) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   integer_digits(magnitude, value < 0);
   return using_field(format, start, output, nullptr);
 }
 
 int32_t using_uint64(const str_desc* format, uint64_t value, int32_t start, str_desc* output) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   integer_digits(value, false);
   return using_field(format, start, output, nullptr);
 }
 
 int32_t using_single(const str_desc* format, float value, int32_t start, str_desc* output) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   exponent_text_of(static_cast<double>(value));
   return using_float(format, start, output, 'E');
 }
 
 int32_t using_double(const str_desc* format, double value, int32_t start, str_desc* output) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   exponent_text_of(value);
   return using_float(format, start, output, 'D');
 }
 
 int32_t using_extended(const str_desc* format, long double value, int32_t start, str_desc* output) {
-  if (pending_error.load() != 0) return 0;
+  if (error_report.pending.load() != 0) return 0;
   std::snprintf(float_text, sizeof float_text, "% .255LE", value);
   return using_float(format, start, output, 'F');
 }

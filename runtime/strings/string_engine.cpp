@@ -9,18 +9,8 @@
 
 #include "runtime/core/core.h"
 
-desc_store_state desc_store{};
-uint8_t* string_heap = nullptr;
-size_t heap_size = 0;
-size_t heap_used = 0;
-str_list heap_list{};
-str_list segment_list{};
-str_list temp_list{};
-uint8_t* data_segment = nullptr;
-uint32_t segment_used = segment_strings_start;
-uint32_t segment_stack_top = data_segment_size;
-str_desc* permanent_empty_string = nullptr;
-str_desc* permanent_space_string = nullptr;
+string_heap_record string_heap;
+data_segment_record data_segment;
 
 namespace {
 
@@ -43,31 +33,31 @@ void check_length(uint64_t length, int32_t kind) {
 // --- descriptor store ---
 
 str_desc* desc_take() {
-  if (desc_store.free_count > 0) {
-    str_desc* d = desc_store.free_stack[--desc_store.free_count];
+  if (string_heap.descriptors.free_count > 0) {
+    str_desc* d = string_heap.descriptors.free_stack[--string_heap.descriptors.free_count];
     *d = str_desc{};
     return d;
   }
-  if (desc_store.block == nullptr || desc_store.block_used == desc_block_records) {
+  if (string_heap.descriptors.block == nullptr || string_heap.descriptors.block_used == desc_block_records) {
     auto* block = static_cast<str_desc*>(std::calloc(desc_block_records, sizeof(str_desc)));
     if (!block) string_failure(err_descriptor_stack_growth);
     desc_blocks.push_back(block);
-    desc_store.block = block;
-    desc_store.block_used = 0;
+    string_heap.descriptors.block = block;
+    string_heap.descriptors.block_used = 0;
   }
-  return &desc_store.block[desc_store.block_used++];
+  return &string_heap.descriptors.block[string_heap.descriptors.block_used++];
 }
 
 void desc_release(str_desc* d) {
-  if (desc_store.free_count == desc_store.free_capacity) {
-    if (desc_store.free_capacity > UINT32_MAX / 2) string_failure(err_descriptor_stack_growth);
-    const uint32_t capacity = desc_store.free_capacity * 2;
-    void* grown = std::realloc(desc_store.free_stack, sizeof(str_desc*) * capacity);
+  if (string_heap.descriptors.free_count == string_heap.descriptors.free_capacity) {
+    if (string_heap.descriptors.free_capacity > UINT32_MAX / 2) string_failure(err_descriptor_stack_growth);
+    const uint32_t capacity = string_heap.descriptors.free_capacity * 2;
+    void* grown = std::realloc(string_heap.descriptors.free_stack, sizeof(str_desc*) * capacity);
     if (!grown) string_failure(err_descriptor_stack_growth);
-    desc_store.free_stack = static_cast<str_desc**>(grown);
-    desc_store.free_capacity = capacity;
+    string_heap.descriptors.free_stack = static_cast<str_desc**>(grown);
+    string_heap.descriptors.free_capacity = capacity;
   }
-  desc_store.free_stack[desc_store.free_count++] = d;
+  string_heap.descriptors.free_stack[string_heap.descriptors.free_count++] = d;
 }
 
 // --- lists ---
@@ -78,9 +68,9 @@ str_desc** list_alloc(uint32_t capacity, int32_t kind) {
   return slots;
 }
 
-int32_t list_failure_kind(const str_list& list) { return &list == &heap_list ? err_heap_list_growth : err_segment_list_growth; }
+int32_t list_failure_kind(const str_list& list) { return &list == &string_heap.list ? err_heap_list_growth : err_segment_list_growth; }
 
-// Appends s to heap_list or segment_list, packing the list when it is full.
+// Appends s to string_heap.list or data_segment.list, packing the list when it is full.
 void list_append(str_list& list, str_desc* s) {
   if (list.count > list.capacity) list_pack(list);
   list.slots[list.count] = s;
@@ -89,32 +79,32 @@ void list_append(str_list& list, str_desc* s) {
 }
 
 void temp_append(str_desc* s) {
-  if (temp_list.count > temp_list.capacity) {
-    if (temp_list.capacity > (UINT32_MAX - 1) / 2) string_failure(err_temp_list_growth);
-    const uint32_t capacity = temp_list.capacity * 2;
-    void* grown = std::realloc(temp_list.slots, sizeof(str_desc*) * (size_t{capacity} + 1));
+  if (string_heap.temps.count > string_heap.temps.capacity) {
+    if (string_heap.temps.capacity > (UINT32_MAX - 1) / 2) string_failure(err_temp_list_growth);
+    const uint32_t capacity = string_heap.temps.capacity * 2;
+    void* grown = std::realloc(string_heap.temps.slots, sizeof(str_desc*) * (size_t{capacity} + 1));
     if (!grown) string_failure(err_temp_list_growth);
-    temp_list.slots = static_cast<str_desc**>(grown);
-    temp_list.capacity = capacity;
+    string_heap.temps.slots = static_cast<str_desc**>(grown);
+    string_heap.temps.capacity = capacity;
   }
-  temp_list.slots[temp_list.count] = s;
-  s->temp_index = static_cast<int32_t>(temp_list.count);
-  ++temp_list.count;
+  string_heap.temps.slots[string_heap.temps.count] = s;
+  s->temp_index = static_cast<int32_t>(string_heap.temps.count);
+  ++string_heap.temps.count;
   s->temporary = 1;
 }
 
-// Releases a temp_list slot and drops the holes at the top of the list (the
+// Releases a string_heap.temps slot and drops the holes at the top of the list (the
 // sentinel in slot 0 stops this), so the slot below the count is never a hole.
 void temp_release_slot(int32_t index) {
-  temp_list.slots[index] = list_hole;
-  while (temp_list.slots[temp_list.count - 1] == list_hole) --temp_list.count;
+  string_heap.temps.slots[index] = list_hole;
+  while (string_heap.temps.slots[string_heap.temps.count - 1] == list_hole) --string_heap.temps.count;
 }
 
 // --- data segment records ---
 
 void write_segment_record(const str_desc* s) {
   const uint32_t length = static_cast<uint32_t>(s->len);
-  const uint32_t offset = static_cast<uint32_t>(s->chars - data_segment);
+  const uint32_t offset = static_cast<uint32_t>(s->chars - data_segment.bytes);
   uint8_t* r = s->segment_record;
   r[0] = static_cast<uint8_t>(length);
   r[1] = static_cast<uint8_t>(length >> 8);
@@ -125,72 +115,81 @@ void write_segment_record(const str_desc* s) {
 // Takes a 4-byte record off the stack for s; kind is the error when the record
 // would meet the in-segment strings.
 void give_segment_record(str_desc* s, int32_t kind) {
-  if (segment_stack_top < segment_used + 4) string_failure(kind);
-  segment_stack_top -= 4;
-  s->segment_record = data_segment + segment_stack_top;
-  s->segment_record_offset = static_cast<uint16_t>(segment_stack_top);
+  if (data_segment.stack_top < data_segment.used + 4) string_failure(kind);
+  data_segment.stack_top -= 4;
+  s->segment_record = data_segment.bytes + data_segment.stack_top;
+  s->segment_record_offset = static_cast<uint16_t>(data_segment.stack_top);
   write_segment_record(s);
 }
 
 // Gives s (an existing descriptor) length bytes at the end of the heap, followed
-// by the spare bytes, and a heap_list slot.
+// by the spare bytes, and a string_heap.list slot.
 void heap_place(str_desc* s, uint32_t length) {
   const size_t need = size_t{length} + heap_spare_bytes;
-  if (heap_used + need > heap_size) heap_compact(need);
+  if (string_heap.used + need > string_heap.size) heap_compact(need);
   s->len = static_cast<int32_t>(length);
-  s->chars = string_heap + heap_used;
-  heap_used += need;
-  list_append(heap_list, s);
+  s->chars = string_heap.bytes + string_heap.used;
+  string_heap.used += need;
+  list_append(string_heap.list, s);
 }
 
 }  // namespace
 
-void strings_init_sized(const string_engine_sizes& sizes) {
+void string_heap_reset() {
   for (str_desc* block : desc_blocks) std::free(block);
   desc_blocks.clear();
-  std::free(desc_store.free_stack);
-  std::free(string_heap);
-  std::free(heap_list.slots);
-  std::free(segment_list.slots);
-  std::free(temp_list.slots);
+  std::free(string_heap.descriptors.free_stack);
+  std::free(string_heap.bytes);
+  std::free(string_heap.list.slots);
+  std::free(string_heap.temps.slots);
+  string_heap = string_heap_record{};
+}
 
-  desc_store = desc_store_state{};
-  desc_store.free_capacity = std::max<uint32_t>(sizes.free_stack_capacity, 1);
-  desc_store.free_stack = static_cast<str_desc**>(std::malloc(sizeof(str_desc*) * desc_store.free_capacity));
-  if (!desc_store.free_stack) string_failure(err_descriptor_stack_growth);
+void data_segment_reset() {
+  std::free(data_segment.list.slots);
+  data_segment = data_segment_record{};
+}
+
+void strings_init_sized(const string_engine_sizes& sizes) {
+  string_heap_reset();
+  data_segment_reset();
+
+  string_heap.descriptors.free_capacity = std::max<uint32_t>(sizes.free_stack_capacity, 1);
+  string_heap.descriptors.free_stack = static_cast<str_desc**>(std::malloc(sizeof(str_desc*) * string_heap.descriptors.free_capacity));
+  if (!string_heap.descriptors.free_stack) string_failure(err_descriptor_stack_growth);
   desc_take();  // allocates the first block
-  desc_store.block_used = 0;
+  string_heap.descriptors.block_used = 0;
 
   const uint32_t list_capacity = std::max<uint32_t>(sizes.list_capacity, 1);
-  heap_list = {list_alloc(list_capacity, err_heap_list_growth), 0, list_capacity};
-  segment_list = {list_alloc(list_capacity, err_segment_list_growth), 0, list_capacity};
-  temp_list = {list_alloc(list_capacity, err_temp_list_growth), 1, list_capacity};  // slot 0: sentinel
+  string_heap.list = {list_alloc(list_capacity, err_heap_list_growth), 0, list_capacity};
+  data_segment.list = {list_alloc(list_capacity, err_segment_list_growth), 0, list_capacity};
+  string_heap.temps = {list_alloc(list_capacity, err_temp_list_growth), 1, list_capacity};  // slot 0: sentinel
 
-  heap_size = std::max<size_t>(sizes.heap_size, 1);
-  heap_used = 0;
-  string_heap = static_cast<uint8_t*>(std::malloc(heap_size));
-  if (!string_heap) string_failure(err_string_heap_growth);
+  string_heap.size = std::max<size_t>(sizes.heap_size, 1);
+  string_heap.used = 0;
+  string_heap.bytes = static_cast<uint8_t*>(std::malloc(string_heap.size));
+  if (!string_heap.bytes) string_failure(err_string_heap_growth);
 
-  data_segment = conventional_memory + string_segment_offset;
-  std::memset(data_segment, 0, data_segment_size);
-  segment_used = segment_strings_start;
-  segment_stack_top = data_segment_size - segment_startup_reserve;
+  data_segment.bytes = conventional_memory + string_segment_offset;
+  std::memset(data_segment.bytes, 0, data_segment_size);
+  data_segment.used = segment_strings_start;
+  data_segment.stack_top = data_segment_size - segment_startup_reserve;
 
-  permanent_empty_string = str_new_in_segment(0, false);
-  permanent_space_string = str_new_in_segment(1, false);
-  permanent_space_string->chars[0] = ' ';
+  data_segment.empty_string = str_new_in_segment(0, false);
+  data_segment.space_string = str_new_in_segment(1, false);
+  data_segment.space_string->chars[0] = ' ';
 }
 
 void strings_init() { strings_init_sized(string_engine_sizes{}); }
 
 const uint8_t* data_segment_bytes(uint32_t offset, uint32_t size) {
-  if (!data_segment || offset > data_segment_size || size > data_segment_size - offset) return nullptr;
-  return data_segment + offset;
+  if (!data_segment.bytes || offset > data_segment_size || size > data_segment_size - offset) return nullptr;
+  return data_segment.bytes + offset;
 }
 
 void data_segment_free(uint32_t* start, uint32_t* end) {
-  *start = segment_used;
-  *end = segment_stack_top > segment_used ? segment_stack_top : segment_used;
+  *start = data_segment.used;
+  *end = data_segment.stack_top > data_segment.used ? data_segment.stack_top : data_segment.used;
 }
 
 str_desc* str_new(uint32_t length, bool temporary) {
@@ -206,13 +205,13 @@ str_desc* str_new_in_segment(uint32_t length, bool temporary) {
   // A permanent string also needs its record below the strings: compact for
   // both at once, so a segment with garbage in it does not fail for the record.
   const uint64_t record = temporary ? 0 : 4;
-  if (uint64_t{segment_used} + length + record > segment_stack_top) segment_compact(length);
+  if (uint64_t{data_segment.used} + length + record > data_segment.stack_top) segment_compact(length);
   str_desc* s = desc_take();
   s->len = static_cast<int32_t>(length);
-  s->chars = data_segment + segment_used;
-  segment_used += length;
+  s->chars = data_segment.bytes + data_segment.used;
+  data_segment.used += length;
   s->in_segment = 1;
-  list_append(segment_list, s);
+  list_append(data_segment.list, s);
   if (temporary)
     temp_append(s);
   else
@@ -242,9 +241,9 @@ str_desc* str_over_memory(void* address, uint32_t length, bool temporary) {
   s->fixed = 1;
   if (temporary) {
     temp_append(s);
-  } else if (s->chars > data_segment && s->chars < data_segment + data_segment_size) {
+  } else if (s->chars > data_segment.bytes && s->chars < data_segment.bytes + data_segment_size) {
     // A fixed-length variable in the data segment is visible through a record too.
-    if (segment_stack_top < segment_used + 4) segment_compact(0);
+    if (data_segment.stack_top < data_segment.used + 4) segment_compact(0);
     give_segment_record(s, err_fixed_record_collision);
   }
   return s;
@@ -261,17 +260,17 @@ void str_free(str_desc* s) {
   if (s->temp_index != 0) temp_release_slot(s->temp_index);
   if (!s->fixed && !s->read_only) {
     if (s->in_segment) {
-      segment_list.slots[s->list_index] = list_hole;
-      if (static_cast<uint32_t>(s->list_index) + 1 == segment_list.count) --segment_list.count;
+      data_segment.list.slots[s->list_index] = list_hole;
+      if (static_cast<uint32_t>(s->list_index) + 1 == data_segment.list.count) --data_segment.list.count;
     } else {
-      heap_list.slots[s->list_index] = list_hole;
-      while (heap_list.count > 0 && heap_list.slots[heap_list.count - 1] == list_hole) --heap_list.count;
-      if (heap_list.count > 0) {
-        const str_desc* last = heap_list.slots[heap_list.count - 1];
-        const size_t end = static_cast<size_t>(last->chars - string_heap) + static_cast<size_t>(last->len);
-        heap_used = std::min(end + heap_spare_bytes, heap_size);
+      string_heap.list.slots[s->list_index] = list_hole;
+      while (string_heap.list.count > 0 && string_heap.list.slots[string_heap.list.count - 1] == list_hole) --string_heap.list.count;
+      if (string_heap.list.count > 0) {
+        const str_desc* last = string_heap.list.slots[string_heap.list.count - 1];
+        const size_t end = static_cast<size_t>(last->chars - string_heap.bytes) + static_cast<size_t>(last->len);
+        string_heap.used = std::min(end + heap_spare_bytes, string_heap.size);
       } else {
-        heap_used = 0;
+        string_heap.used = 0;
       }
     }
   }
@@ -279,9 +278,9 @@ void str_free(str_desc* s) {
 }
 
 intptr_t str_cleanup(uint32_t keep, intptr_t value) {
-  while (temp_list.count > keep) {
-    --temp_list.count;
-    str_desc* s = temp_list.slots[temp_list.count];
+  while (string_heap.temps.count > keep) {
+    --string_heap.temps.count;
+    str_desc* s = string_heap.temps.slots[string_heap.temps.count];
     if (s != list_hole) str_free(s);
   }
   return value;
@@ -290,12 +289,12 @@ intptr_t str_cleanup(uint32_t keep, intptr_t value) {
 namespace {
 
 // The mark of an area: where its next string's characters go.
-size_t area_mark(bool segment) { return segment ? segment_used : heap_used; }
+size_t area_mark(bool segment) { return segment ? data_segment.used : string_heap.used; }
 void set_area_mark(bool segment, size_t mark) {
   if (segment)
-    segment_used = static_cast<uint32_t>(mark);
+    data_segment.used = static_cast<uint32_t>(mark);
   else
-    heap_used = mark;
+    string_heap.used = mark;
 }
 
 // The first live string listed after slot index, skipping holes and skip (a
@@ -321,9 +320,9 @@ void end_area_at(str_desc* d, str_list& list, size_t end) {
 // otherwise at the end of its area (compacting it first when it is full).
 void assign_growing(str_desc* d, str_desc* s) {
   const bool segment = d->in_segment != 0;
-  str_list& list = segment ? segment_list : heap_list;
-  uint8_t* base = segment ? data_segment : string_heap;
-  const size_t region_end = segment ? segment_stack_top : heap_size;
+  str_list& list = segment ? data_segment.list : string_heap.list;
+  uint8_t* base = segment ? data_segment.bytes : string_heap.bytes;
+  const size_t region_end = segment ? data_segment.stack_top : string_heap.size;
   const size_t new_end = static_cast<size_t>(d->chars - base) + static_cast<size_t>(s->len);
 
   const uint32_t index = static_cast<uint32_t>(d->list_index);
@@ -346,12 +345,12 @@ void assign_growing(str_desc* d, str_desc* s) {
   list.slots[index] = list_hole;
   const size_t length = static_cast<size_t>(s->len);
   if (segment) {
-    if (segment_used + length > segment_stack_top) segment_compact(static_cast<uint32_t>(length));
+    if (data_segment.used + length > data_segment.stack_top) segment_compact(static_cast<uint32_t>(length));
   } else {
-    if (heap_used + length > heap_size) heap_compact(length);
+    if (string_heap.used + length > string_heap.size) heap_compact(length);
   }
   list_append(list, d);
-  d->chars = (segment ? data_segment + segment_used : string_heap + heap_used);
+  d->chars = (segment ? data_segment.bytes + data_segment.used : string_heap.bytes + string_heap.used);
   std::memmove(d->chars, s->chars, length);
   d->len = s->len;
   set_area_mark(segment, area_mark(segment) + length);
@@ -376,7 +375,7 @@ str_desc* str_assign(str_desc* d, str_desc* s) {
     }
     if (s->temporary && !s->fixed && !s->read_only && s->in_segment == d->in_segment) {
       // Take over the temporary's characters and its list slot.
-      str_list& list = d->in_segment ? segment_list : heap_list;
+      str_list& list = d->in_segment ? data_segment.list : string_heap.list;
       list.slots[d->list_index] = list_hole;
       list.slots[s->list_index] = d;
       d->list_index = s->list_index;
@@ -425,9 +424,9 @@ size_t append_spare(size_t length) { return std::clamp<size_t>(length, heap_spar
 // they are not. skip is a temporary source whose bytes may be grown over.
 inline bool append_in_place(str_desc* d, const uint8_t* from, size_t add, const str_desc* skip) {
   const bool segment = d->in_segment != 0;
-  str_list& list = segment ? segment_list : heap_list;
-  const uint8_t* base = segment ? data_segment : string_heap;
-  const size_t region_end = segment ? segment_stack_top : heap_size;
+  str_list& list = segment ? data_segment.list : string_heap.list;
+  const uint8_t* base = segment ? data_segment.bytes : string_heap.bytes;
+  const size_t region_end = segment ? data_segment.stack_top : string_heap.size;
   const size_t old_len = static_cast<size_t>(d->len);
   const size_t new_end = static_cast<size_t>(d->chars - base) + old_len + add;
   const str_desc* next = next_live(list, static_cast<uint32_t>(d->list_index), skip);
@@ -455,14 +454,14 @@ namespace {
 // is right. False when dest is not that string or the heap is too short.
 inline bool append_to_newest(str_desc* d, const uint8_t* from, int32_t add_len) {
   if (add_len <= 0 || add_len > 16 || d->len <= 0 || d->len > INT32_MAX - add_len || d->in_segment || d->fixed ||
-      d->read_only || d->field_link || static_cast<uint32_t>(d->list_index) + 1 != heap_list.count)
+      d->read_only || d->field_link || static_cast<uint32_t>(d->list_index) + 1 != string_heap.list.count)
     return false;
   uint8_t* to = d->chars + d->len;
-  const size_t new_end = static_cast<size_t>(to - string_heap) + static_cast<size_t>(add_len);
-  if (new_end > heap_size) return false;
+  const size_t new_end = static_cast<size_t>(to - string_heap.bytes) + static_cast<size_t>(add_len);
+  if (new_end > string_heap.size) return false;
   for (int32_t k = 0; k < add_len; ++k) to[k] = from[k];
   d->len += add_len;
-  heap_used = new_end;
+  string_heap.used = new_end;
   return true;
 }
 
@@ -506,10 +505,10 @@ str_desc* str_append(str_desc* d, str_desc* s) {
     // No room where it lies. Compact first when the area cannot take the
     // grown string (dest stays listed, so its characters move with the rest),
     // then look again: a last string now has room to grow where it lies.
-    str_list& list = segment ? segment_list : heap_list;
+    str_list& list = segment ? data_segment.list : string_heap.list;
     const bool last = next_live(list, static_cast<uint32_t>(d->list_index), skip) == nullptr;
     size_t spare = last ? 0 : append_spare(length);
-    const size_t region_end = segment ? segment_stack_top : heap_size;
+    const size_t region_end = segment ? data_segment.stack_top : string_heap.size;
     // The data segment never grows: no spare it cannot hold at once.
     if (segment && area_mark(true) + length + spare > region_end) spare = 0;
     const size_t need = last ? add : length + spare;
@@ -520,11 +519,11 @@ str_desc* str_append(str_desc* d, str_desc* s) {
       joined.append(reinterpret_cast<const char*>(s->chars), add);
       list.slots[d->list_index] = list_hole;
       segment_compact(static_cast<uint32_t>(length));
-      d->chars = data_segment + segment_used;
+      d->chars = data_segment.bytes + data_segment.used;
       std::memcpy(d->chars, joined.data(), length);
       d->len = static_cast<int32_t>(length);
       list_append(list, d);
-      segment_used += static_cast<uint32_t>(length);
+      data_segment.used += static_cast<uint32_t>(length);
     } else if (area_mark(segment) + need > region_end) {
       if (segment)
         segment_compact(static_cast<uint32_t>(need));
@@ -534,7 +533,7 @@ str_desc* str_append(str_desc* d, str_desc* s) {
     if (d->len != static_cast<int32_t>(length) && !append_in_place(d, s->chars, add, skip)) {
       // Move to the end of the area with the spare bytes behind it.
       list.slots[d->list_index] = list_hole;
-      uint8_t* to = (segment ? data_segment : string_heap) + area_mark(segment);
+      uint8_t* to = (segment ? data_segment.bytes : string_heap.bytes) + area_mark(segment);
       std::memmove(to, d->chars, old_len);
       std::memmove(to + old_len, s == d ? to : s->chars, add);
       d->chars = to;
@@ -551,47 +550,47 @@ str_desc* str_append(str_desc* d, str_desc* s) {
 void heap_compact(size_t need) {
   size_t dest = 0;
   bool any = false;
-  for (uint32_t i = 0; i < heap_list.count; ++i) {
-    str_desc* s = heap_list.slots[i];
+  for (uint32_t i = 0; i < string_heap.list.count; ++i) {
+    str_desc* s = string_heap.list.slots[i];
     if (s == list_hole) continue;
-    size_t offset = static_cast<size_t>(s->chars - string_heap);
+    size_t offset = static_cast<size_t>(s->chars - string_heap.bytes);
     if (offset > dest + heap_spare_bytes) {
-      std::memmove(string_heap + dest, s->chars, static_cast<size_t>(s->len));
-      s->chars = string_heap + dest;
+      std::memmove(string_heap.bytes + dest, s->chars, static_cast<size_t>(s->len));
+      s->chars = string_heap.bytes + dest;
       offset = dest;
     }
     dest = offset + static_cast<size_t>(s->len);
     any = true;
   }
-  if (any) heap_used = dest;
-  if (need + 2 * heap_used + heap_spare_bytes < heap_size) return;
+  if (any) string_heap.used = dest;
+  if (need + 2 * string_heap.used + heap_spare_bytes < string_heap.size) return;
 
-  const size_t size = need + 2 * heap_size;
-  const uintptr_t old_base = reinterpret_cast<uintptr_t>(string_heap);
-  void* grown = std::realloc(string_heap, size);
+  const size_t size = need + 2 * string_heap.size;
+  const uintptr_t old_base = reinterpret_cast<uintptr_t>(string_heap.bytes);
+  void* grown = std::realloc(string_heap.bytes, size);
   if (!grown) string_failure(err_string_heap_growth);
-  string_heap = static_cast<uint8_t*>(grown);
-  heap_size = size;
-  for (uint32_t i = 0; i < heap_list.count; ++i) {
-    str_desc* s = heap_list.slots[i];
+  string_heap.bytes = static_cast<uint8_t*>(grown);
+  string_heap.size = size;
+  for (uint32_t i = 0; i < string_heap.list.count; ++i) {
+    str_desc* s = string_heap.list.slots[i];
     if (s == list_hole) continue;
-    s->chars = string_heap + (reinterpret_cast<uintptr_t>(s->chars) - old_base);
+    s->chars = string_heap.bytes + (reinterpret_cast<uintptr_t>(s->chars) - old_base);
   }
 }
 
 void segment_compact(uint32_t need) {
-  segment_used = segment_strings_start;
-  for (uint32_t i = 0; i < segment_list.count; ++i) {
-    str_desc* s = segment_list.slots[i];
+  data_segment.used = segment_strings_start;
+  for (uint32_t i = 0; i < data_segment.list.count; ++i) {
+    str_desc* s = data_segment.list.slots[i];
     if (s == list_hole) continue;
-    if (s->chars != data_segment + segment_used) {
-      std::memmove(data_segment + segment_used, s->chars, static_cast<size_t>(s->len));
-      s->chars = data_segment + segment_used;
+    if (s->chars != data_segment.bytes + data_segment.used) {
+      std::memmove(data_segment.bytes + data_segment.used, s->chars, static_cast<size_t>(s->len));
+      s->chars = data_segment.bytes + data_segment.used;
       if (s->segment_record) write_segment_record(s);
     }
-    segment_used += static_cast<uint32_t>(s->len);
+    data_segment.used += static_cast<uint32_t>(s->len);
   }
-  if (uint64_t{segment_used} + need > segment_stack_top) string_failure(err_data_segment_full);
+  if (uint64_t{data_segment.used} + need > data_segment.stack_top) string_failure(err_data_segment_full);
 }
 
 void list_pack(str_list& list) {

@@ -70,14 +70,14 @@ bool local_now(std::tm* out) {
 
 // The destination of MID$, LSET and RSET: never the permanent empty string
 // nor text the runtime does not own.
-bool writable(const str_desc* dest) { return dest != permanent_empty_string && !dest->read_only; }
+bool writable(const str_desc* dest) { return dest != data_segment.empty_string && !dest->read_only; }
 
 void release_source(str_desc* src, const str_desc* dest) {
   if (src != dest && src->temporary) str_free(src);
 }
 
 void set_field(str_desc* dest, str_desc* src, bool right) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   if (writable(dest) && dest->len > 0) {
     const int32_t n = std::min(src->len, dest->len);
     const int32_t pad = dest->len - n;
@@ -200,7 +200,7 @@ int32_t str_instr(int32_t start, const str_desc* s, const str_desc* search, int3
 }
 
 void str_mid_statement(str_desc* dest, int32_t start, int32_t length, str_desc* src, int32_t passed) {
-  if (pending_error.load() != 0) return;
+  if (error_report.pending.load() != 0) return;
   int64_t n = (passed & 1) ? length : src->len;
   int64_t at = start;
   int64_t skip = 0;

@@ -25,12 +25,12 @@ struct field_binding;
 struct str_desc {
   uint8_t* chars;                  // first character (heap, data segment, or memory not owned)
   int32_t len;                     // number of bytes
-  uint8_t in_segment;              // 1: characters in data_segment, listed on segment_list
-  uint8_t* segment_record;         // null, or this string's 4-byte record in data_segment
-  uint16_t segment_record_offset;  // offset of that record inside data_segment
-  int32_t list_index;              // slot in heap_list (segment_list when in_segment)
-  uint8_t temporary;               // 1: on temp_list
-  int32_t temp_index;              // slot in temp_list, 0 = not on it
+  uint8_t in_segment;              // 1: characters in data_segment.bytes, listed on data_segment.list
+  uint8_t* segment_record;         // null, or this string's 4-byte record in data_segment.bytes
+  uint16_t segment_record_offset;  // offset of that record inside data_segment.bytes
+  int32_t list_index;              // slot in string_heap.list (data_segment.list when in_segment)
+  uint8_t temporary;               // 1: on string_heap.temps
+  int32_t temp_index;              // slot in string_heap.temps, 0 = not on it
   uint8_t fixed;                   // 1: fixed-length, over memory it does not own
   uint8_t read_only;               // 1: over constant text it does not own
   field_binding* field_link;       // null, or the FIELD binding
@@ -48,7 +48,7 @@ struct field_binding {
   field_binding** from;   // the pointer to this binding: the list head or the previous binding's next
 };
 
-// A list of descriptors with -1 holes: heap_list, segment_list, temp_list.
+// A list of descriptors with -1 holes: string_heap.list, data_segment.list, string_heap.temps.
 // slots has capacity + 1 entries.
 struct str_list {
   str_desc** slots;
@@ -56,12 +56,49 @@ struct str_list {
   uint32_t capacity;
 };
 
-// The temporaries: every statement's new strings until its cleanup.
-extern str_list temp_list;
+constexpr uint32_t data_segment_size = 65536;
+constexpr uint32_t segment_strings_start = 256;
 
-// The two permanent in-segment strings made at start-up: "" and " ".
-extern str_desc* permanent_empty_string;
-extern str_desc* permanent_space_string;
+// Descriptor store: blocks of descriptors, and the stack of released
+// descriptors that are reused first.
+struct desc_store_state {
+  str_desc* block = nullptr;        // current block
+  uint32_t block_used = 0;          // records of the current block handed out
+  str_desc** free_stack = nullptr;  // desc_free_stack
+  uint32_t free_count = 0;
+  uint32_t free_capacity = 0;
+};
+
+// The string heap: the descriptors, the growable area heap strings' characters
+// live in with the list of those strings, and the temporaries (every
+// statement's new strings until its cleanup).
+struct string_heap_record {
+  desc_store_state descriptors;
+  uint8_t* bytes = nullptr;
+  size_t size = 0;
+  size_t used = 0;     // offset at which the next heap string's characters go
+  str_list list{};     // the heap strings
+  str_list temps{};    // the temporaries
+};
+extern string_heap_record string_heap;
+
+// The data segment in conventional_memory: in-segment strings grow up from
+// segment_strings_start, their 4-byte records down from the top. The two
+// permanent in-segment strings made at start-up are "" and " ".
+struct data_segment_record {
+  uint8_t* bytes = nullptr;
+  uint32_t used = segment_strings_start;  // next in-segment string's offset
+  uint32_t stack_top = data_segment_size; // lowest 4-byte record so far
+  str_list list{};                        // the in-segment strings
+  str_desc* empty_string = nullptr;
+  str_desc* space_string = nullptr;
+};
+extern data_segment_record data_segment;
+
+// Both records as before start-up, with their memory released. Only where no
+// string is in use (tests); strings_init builds them again.
+void string_heap_reset();
+void data_segment_reset();
 
 // Start-up: allocates the store, lists and heap, places the data segment 0x500
 // bytes into conventional_memory and makes the two permanent strings.
@@ -93,9 +130,9 @@ str_desc* str_append(str_desc* dest, str_desc* src);
 str_desc* str_append_text(str_desc* dest, const void* text, uint32_t length);
 void str_free(str_desc* s);
 
-// The temporary-string mark: the current temp_list count. A routine takes it on
+// The temporary-string mark: the current string_heap.temps count. A routine takes it on
 // entry and passes it to str_cleanup after every statement.
-inline uint32_t str_temp_mark() { return temp_list.count; }
+inline uint32_t str_temp_mark() { return string_heap.temps.count; }
 // Releases every temporary at or above slot keep and returns value unchanged
 // (a routine returning a value through the cleanup passes it here).
 intptr_t str_cleanup(uint32_t keep, intptr_t value = 0);
@@ -115,7 +152,7 @@ void field_detach(str_desc* s);
 void field_written(str_desc* s);
 
 // The relational operators on strings: unsigned byte order, then length.
-// They only read their operands (temporaries stay on temp_list).
+// They only read their operands (temporaries stay on string_heap.temps).
 
 // -1 (true) or 0 (false).
 int32_t str_equal(const str_desc* a, const str_desc* b);

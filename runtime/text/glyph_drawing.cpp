@@ -444,7 +444,7 @@ struct font_text {
 }  // namespace
 
 int32_t text_width(const str_desc* text, int64_t page_or_handle, int32_t given) {
-  if (pending_error.load()) return 0;
+  if (error_report.pending.load()) return 0;
   const int32_t index = resolve_target(page_or_handle, given & 1);
   const int32_t length = text ? text->len : 0;
   if (!index || length <= 0) return 0;

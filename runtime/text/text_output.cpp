@@ -168,7 +168,7 @@ bool control_act(image_record* img, uint32_t code) {
 }  // namespace
 
 void print_chars(const uint8_t* chars, int32_t len, int32_t newline) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   if (len < 0) len = 0;
@@ -264,7 +264,7 @@ void new_line() {
 }
 
 void make_fit(const str_desc* text) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img || img->console || img->line_held || cursor_col_of(img) == 1) return;
   const int32_t length = text ? text->len : 0;
@@ -278,7 +278,7 @@ void make_fit(const str_desc* text) {
 }
 
 void next_zone() {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   image_record* img = write_image;
   if (!img) return;
   if (img->console) {
@@ -308,7 +308,7 @@ void next_zone() {
   const uint8_t space = ' ';
   for (;;) {
     print_chars(&space, 1, 0);
-    if (pending_error.load(std::memory_order_relaxed)) return;
+    if (error_report.pending.load(std::memory_order_relaxed)) return;
     const int32_t col = cursor_col_of(img);
     if (col == 1) return;
     if ((col - 1) % zone_columns == 0 && col <= columns - (zone_columns - 1)) return;
@@ -317,7 +317,7 @@ void next_zone() {
 }
 
 void control_chars_set(int32_t mode) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   text_switches.control_chars_off = mode == 2 ? 1 : 0;
 }
 
@@ -404,7 +404,7 @@ void printer_end() {
 }
 
 void lprint_text(const str_desc* text, int32_t newline) {
-  if (pending_error.load(std::memory_order_relaxed)) return;
+  if (error_report.pending.load(std::memory_order_relaxed)) return;
   printer_begin();
   print_text(text, newline);
   printer_end();

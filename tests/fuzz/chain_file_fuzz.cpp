@@ -46,8 +46,8 @@ bool start_up_screen() {
 
 void set_command_line() {
   const std::string line = "arg " + std::string(chain_marker) + file_name;
-  command_line = str_new(static_cast<uint32_t>(line.size()), false);
-  std::memcpy(command_line->chars, line.data(), line.size());
+  invocation.command_line = str_new(static_cast<uint32_t>(line.size()), false);
+  std::memcpy(invocation.command_line->chars, line.data(), line.size());
 }
 
 void receive_odd_files() {
@@ -71,11 +71,11 @@ void receive_odd_files() {
     if (kind == 3) FUZZ_CHECK(mkdir(file_name, 0700) == 0);
     set_command_line();
     chain_receive();
-    FUZZ_CHECK(pending_error.exchange(0) == 5);
+    FUZZ_CHECK(error_report.pending.exchange(0) == 5);
     FUZZ_CHECK(start_up_screen());
     FUZZ_CHECK(command_line_text() == "arg");
-    str_free(command_line);
-    command_line = nullptr;
+    str_free(invocation.command_line);
+    invocation.command_line = nullptr;
     if (kind == 3) FUZZ_CHECK(rmdir(file_name) == 0);
     FUZZ_CHECK(access(file_name, F_OK) != 0);
   }
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   set_command_line();
   chain_receive();
 
-  const int32_t error = pending_error.load();
+  const int32_t error = error_report.pending.load();
   // 62 and 5: a damaged file; 7: a screen too large for memory; 64 and 76:
   // a directory text the system will not take or that does not exist here.
   FUZZ_CHECK(error == 0 || error == 5 || error == 7 || error == 62 || error == 64 || error == 76 || error == 75);
@@ -109,8 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(chdir(folder.c_str()) == 0);
   FUZZ_CHECK(access(file_name, F_OK) != 0);
   FUZZ_CHECK(command_line_text() == "arg");
-  str_free(command_line);
-  command_line = nullptr;
+  str_free(invocation.command_line);
+  invocation.command_line = nullptr;
   FUZZ_CHECK(chdir(own_folder.c_str()) == 0);
   fuzz_end(mark);
   return 0;

@@ -90,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   img->gfx_x = static_cast<float>(pen % 64) - 8;
   img->gfx_y = static_cast<float>(pen / 64 % 64) - 8;
 
-  uint8_t* saved_segment = data_segment;
-  data_segment = segment;
+  uint8_t* saved_segment = data_segment.bytes;
+  data_segment.bytes = segment;
   turtle_draw_bytes(commands, command_bytes);
-  data_segment = saved_segment;
+  data_segment.bytes = saved_segment;
 
-  const int32_t error = pending_error.load();
+  const int32_t error = error_report.pending.load();
   FUZZ_CHECK(error == 0 || error == 5 || error == 6);
   for (int32_t y = 0; y < image_height; ++y)
     for (int32_t x = 0; x < image_width; ++x) {

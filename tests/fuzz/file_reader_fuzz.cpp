@@ -18,9 +18,9 @@
 namespace {
 
 int32_t take_error() {
-  const int32_t e = pending_error.load();
-  pending_error.store(0);
-  event_pending.store(0);
+  const int32_t e = error_report.pending.load();
+  error_report.pending.store(0);
+  run_flags.event_pending.store(0);
   return e;
 }
 
@@ -71,7 +71,7 @@ void read_as_records(const std::string& name, int64_t length, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_begin();
-  reset_file_table();
+  file_table_reset();
   fuzz_reader in{data, size};
   const uint8_t order = static_cast<uint8_t>(in.take(1));
   const int64_t length = static_cast<int64_t>(in.take(1) % 64) + 1;

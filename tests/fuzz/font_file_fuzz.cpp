@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     image_record* img = image_at(-handle);
     img->colour = mode == 32 ? 0x80FFC040 : 14;
     set_image_font(font, handle, 1);
-    FUZZ_CHECK(pending_error.load() == 0);
+    FUZZ_CHECK(error_report.pending.load() == 0);
     print_at(-3, 1, text, handle, 2);
     img->print_mode = 2;
     print_at(40, -2, text, handle, 2);
@@ -92,16 +92,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // frame is built for the small heights only, to keep the runs quick.
   if ((flags & font_monospace) && height <= 16) {
     set_image_font(font, 0, 0);
-    if (pending_error.load() == 0) {
+    if (error_report.pending.load() == 0) {
       FUZZ_CHECK(font_text_cells(font) != nullptr);
       display_link.prev_valid = 0;
       build_software_frame();
       set_image_font(16, 0, 0);
     }
-    pending_error.store(0);
+    error_report.pending.store(0);
   }
   free_font(font);
-  FUZZ_CHECK(pending_error.load() == 0 && !font_is_loaded(font));
+  FUZZ_CHECK(error_report.pending.load() == 0 && !font_is_loaded(font));
   fuzz_end(mark);
   return 0;
 }

@@ -24,16 +24,16 @@ inline void fuzz_begin() {
     return true;
   }();
   (void)started;
-  pending_error.store(0);
-  event_pending.store(0);
+  error_report.pending.store(0);
+  run_flags.event_pending.store(0);
 }
 
-// The statement's end: every temporary released, nothing left on temp_list.
+// The statement's end: every temporary released, nothing left on string_heap.temps.
 inline void fuzz_end(uint32_t mark) {
   str_cleanup(mark);
-  FUZZ_CHECK(temp_list.count == mark);
-  pending_error.store(0);
-  event_pending.store(0);
+  FUZZ_CHECK(string_heap.temps.count == mark);
+  error_report.pending.store(0);
+  run_flags.event_pending.store(0);
 }
 
 // Reads little-endian bytes from the input, zeros past its end.

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int32_t kind : {network_open_client, network_open_host}) {
     network_address parsed;
     const bool accepted = parse_network_address(data, size, kind, &parsed);
-    FUZZ_CHECK(pending_error.load() == 0);
+    FUZZ_CHECK(error_report.pending.load() == 0);
     if (!accepted) continue;
     FUZZ_CHECK(colons == (kind == network_open_client ? 2 : 1));
     FUZZ_CHECK(text.size() >= 6);

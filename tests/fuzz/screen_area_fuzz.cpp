@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const int64_t bytes = static_cast<int64_t>(in.take(2));
       uint8_t* array = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes ? bytes : 1)));
       area_get(c[0], c[1], c[2], c[3], array, bytes, flags & 3);
-      if (!pending_error.load()) area_put(c[4], c[5], array, bytes, flags % 5, 0);
+      if (!error_report.pending.load()) area_put(c[4], c[5], array, bytes, flags % 5, 0);
       std::free(array);
       break;
     }
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      copy_destination_given);
       break;
   }
-  const int32_t error = pending_error.load();
+  const int32_t error = error_report.pending.load();
   FUZZ_CHECK(error == 0 || error == 5);
   if (img->bytes_per_pixel == 1)
     for (size_t i = 0; i < static_cast<size_t>(image_width) * image_height; ++i) FUZZ_CHECK(img->data[i] <= img->mask);

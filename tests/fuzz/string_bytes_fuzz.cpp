@@ -60,8 +60,8 @@ void integer_round_trip(const std::string& bytes, T (*cv)(const str_desc*), str_
   str_desc* s = str_from_text(bytes.data(), static_cast<uint32_t>(bytes.size()));
   const T v = cv(s);
   if (bytes.size() < sizeof(T)) {
-    FUZZ_CHECK(v == 0 && pending_error.load() == 5);
-    pending_error.store(0);
+    FUZZ_CHECK(v == 0 && error_report.pending.load() == 5);
+    error_report.pending.store(0);
   } else {
     FUZZ_CHECK(text(mk(v)) == bytes.substr(0, sizeof(T)));
   }
@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint64_t u = cv_ubits(field, bits);
   const int64_t v = cv_bits(field, bits);
   if (field->len < (bits + 7) / 8) {
-    FUZZ_CHECK(u == 0 && v == 0 && pending_error.load() == 5);
-    pending_error.store(0);
+    FUZZ_CHECK(u == 0 && v == 0 && error_report.pending.load() == 5);
+    error_report.pending.store(0);
   } else {
     FUZZ_CHECK(text(mk_bits(u, bits)) == text(mk_bits(static_cast<uint64_t>(v), bits)));
     FUZZ_CHECK(cv_ubits(mk_bits(u, bits), bits) == u);
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)cv_extended(raw);
   const float single_mbf = cv_smbf(raw);
   const double double_mbf = cv_dmbf(raw);
-  pending_error.store(0);
+  error_report.pending.store(0);
   if (n >= 4 && static_cast<uint8_t>(b[3]) >= 3) {
     // Normal singles hold every 4-byte MBF value with an exponent of 3 or more exactly.
     FUZZ_CHECK(text(mk_smbf(single_mbf)) == b.substr(0, 4));
@@ -136,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (n >= 8) {
     FUZZ_CHECK(std::isfinite(double_mbf));
     str_desc* back = mk_dmbf(double_mbf);
-    FUZZ_CHECK(pending_error.load() == 0 || std::fabs(double_mbf) == std::ldexp(1.0, 127));
-    pending_error.store(0);
+    FUZZ_CHECK(error_report.pending.load() == 0 || std::fabs(double_mbf) == std::ldexp(1.0, 127));
+    error_report.pending.store(0);
     if (back->len == 8 && double_mbf != 0) FUZZ_CHECK(cv_dmbf(back) == double_mbf);
   }
   fuzz_end(mark);

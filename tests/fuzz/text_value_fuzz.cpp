@@ -11,11 +11,11 @@
 namespace {
 
 long double value_of(const std::string& text, int32_t* error) {
-  pending_error.store(0);
+  error_report.pending.store(0);
   str_desc* s = str_from_text(text.data(), static_cast<uint32_t>(text.size()));
   const long double v = text_value(s);
   str_free(s);
-  *error = pending_error.load();
+  *error = error_report.pending.load();
   return v;
 }
 

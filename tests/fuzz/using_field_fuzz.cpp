@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   str_desc* output = str_new(0, false);
   // The first value usually starts the format; sometimes anywhere, even outside it.
   int32_t position = (header & 0x80) ? static_cast<int32_t>(header >> 2 & 0x1F) - 2 : 0;
-  for (int i = 0; i < values && pending_error.load() == 0; ++i) {
+  for (int i = 0; i < values && error_report.pending.load() == 0; ++i) {
     const int32_t before = output->len;
     switch (kinds[i] % 6) {
       case 0: position = using_int64(format, static_cast<int64_t>(bits[i]), position, output); break;
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(position >= 0 && position <= format->len);
     FUZZ_CHECK(output->len >= before);
-    const int32_t error = pending_error.load();
+    const int32_t error = error_report.pending.load();
     FUZZ_CHECK(error == 0 || error == 5 || error == 13);
     FUZZ_CHECK(using_digits.letter == 'E');
   }

@@ -17,8 +17,8 @@ void cpu_for_runtime(cpu_state& cpu);
 // Whether a close request, Ctrl+Break, a stop signal or the shutdown asks the
 // running code to end.
 inline bool machine_stop_asked() {
-  return shutdown_started.load(std::memory_order_relaxed) || stop_request.load(std::memory_order_relaxed) ||
-         exit_request.load(std::memory_order_relaxed) != 0;
+  return run_flags.shutdown_started.load(std::memory_order_relaxed) || run_flags.stop_request.load(std::memory_order_relaxed) ||
+         run_flags.exit_request.load(std::memory_order_relaxed) != 0;
 }
 
 // Forgets the mouse driver's visibility, ranges and set position.

@@ -15,7 +15,7 @@
 // return at once: an error is pending, or the image is a text surface (which
 // raises error 5 first).
 inline image_record* graphics_statement_image() {
-  if (pending_error.load(std::memory_order_relaxed)) return nullptr;
+  if (error_report.pending.load(std::memory_order_relaxed)) return nullptr;
   image_record* img = write_image;
   if (!img) return nullptr;
   if (img->text) {
@@ -58,7 +58,7 @@ inline bool map_point_wide(const image_record* img, float x, float y, double* px
 // True once the program is to stop (close request, Ctrl+Break, a stop
 // signal, END elsewhere): a long statement looks now and then and returns
 // early, and the program thread parks at the event check after it.
-inline bool statement_stopping() { return shutdown_started.load(std::memory_order_relaxed) != 0; }
+inline bool statement_stopping() { return run_flags.shutdown_started.load(std::memory_order_relaxed) != 0; }
 
 // Clips the pixel line from a to b to the port. False when nothing of it is
 // visible; otherwise a and b are the visible ends and phase (0-15) counts the

@@ -84,7 +84,7 @@ bool suppressed_keys_take(int32_t code);
 
 void suppressed_keys_clear();
 
-// Key presses against key_trap_table: user-defined keys (make code and shift
+// Key presses against event_traps.keys: user-defined keys (make code and shift
 // state) first, then the predefined keys by key code.
 
 // Modifier and lock state at the time of a press.
@@ -99,7 +99,7 @@ int32_t trap_make_code(int32_t c);
 bool extended_key(int32_t c);
 
 // Tries the traps for the press of c (event value v). On a match the trap's
-// pending count rises, event_pending is set, and the result is the entry; else -1.
+// pending count rises, run_flags.event_pending is set, and the result is the entry; else -1.
 int32_t key_trap_press(int32_t c, int32_t v, const key_modifiers& held);
 
 // The checks INPUT makes on its line after every keystroke: the split into
@@ -227,9 +227,14 @@ struct mouse_queue {
   uint32_t newest_buttons = 0;           // writer's copy of the newest entry's buttons
 };
 
-extern list* mouse_queue_list;
-extern int32_t first_mouse_queue;    // handle the window thread appends to
-extern int32_t current_mouse_queue;  // handle the program's mouse statements read
+// The mouse queues: made by mouse_queues_init at start-up, before the window
+// thread appends to window_queue; the program thread switches program_queue.
+struct mouse_queues_record {
+  list* table = nullptr;     // the queues by handle
+  int32_t window_queue = 0;   // handle the window thread appends to
+  int32_t program_queue = 0;  // handle the program's mouse statements read
+};
+extern mouse_queues_record mouse_queues;
 
 // A new zero-filled queue of capacity + 1 entries in the list; 0 when memory ran out.
 int32_t mouse_queue_new(int32_t capacity);
@@ -275,8 +280,12 @@ struct input_device {
 
 constexpr int32_t device_events_growth_limit = 1024;  // capacity doubles while below this
 
-// Highest sequence number handed out (0 = none yet).
-extern std::atomic<uint64_t> device_event_sequence;
+// The numbering of device events across all devices: the window thread (the
+// writer) hands out numbers, the program thread reads them.
+struct input_devices_record {
+  std::atomic<uint64_t> event_sequence{0};  // highest sequence number handed out (0 = none yet)
+};
+extern input_devices_record input_devices;
 
 int32_t device_event_size(int32_t axes, int32_t wheels, int32_t buttons);
 

@@ -63,7 +63,7 @@ struct file_record {
   uint32_t dirty_from;
   uint32_t dirty_to;
   int32_t deferred_error;     // byte code of a failed write-back done for another record
-  int32_t record_index;       // this record's place in file_records
+  int32_t record_index;       // this record's place in file_table.records
 };
 
 // Held while records or their buffers change; nests, so statements may hold it
@@ -98,20 +98,27 @@ enum : uint32_t { holder_none = 0, holder_flusher = 1, holder_exit = 2 };
 bool files_hold_from_outside();
 void files_release_from_outside();
 
-// Every record ever taken, by index; an index on the free stack is not open.
-// Never destroyed: the exit path may still walk it while the process ends.
-extern std::vector<file_record*>& file_records;
+// The file table: every record ever taken and the last number looked up.
+// Touched by whoever holds the records (files_guard, or the flusher and the
+// exit path holding them from outside). The numbers' slots and the free stack
+// are private to file_records.cpp.
+struct file_table_record {
+  // Every record ever taken, by index; an index on the free stack is not open.
+  // Never destroyed: the exit path may still walk it while the process ends.
+  std::vector<file_record*>& records = *new std::vector<file_record*>;
+  // The last number found by record_of and its open record (statements in a
+  // loop name the same number over and over); binding and releasing forget it.
+  int32_t found_number = 0;
+  file_record* found_record = nullptr;
+};
+extern file_table_record file_table;
 
 // -2 for n < 1, 0 when n is free, 1 when n is open.
 int32_t file_number_state(int32_t n);
-// The open record bound to n, or null. The last number found is remembered
-// (statements in a loop name the same number over and over); binding and
-// releasing forget it.
-extern int32_t last_found_number;
-extern file_record* last_found_record;
+// The open record bound to n, or null.
 file_record* record_of_slow(int32_t n);
 inline file_record* record_of(int32_t n) {
-  return n == last_found_number && n > 0 ? last_found_record : record_of_slow(n);
+  return n == file_table.found_number && n > 0 ? file_table.found_record : record_of_slow(n);
 }
 // The lowest free number.
 int32_t free_file_number();
@@ -128,4 +135,4 @@ void update_shared_files();
 
 // Back to no files at all, without writing anything back, and statements may
 // run again after the exit path held them (tests).
-void reset_file_table();
+void file_table_reset();

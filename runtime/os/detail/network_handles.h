@@ -6,7 +6,7 @@
 
 #include "runtime/core/core.h"
 
-// transport_list element: one socket.
+// network_tables.transports element: one socket.
 struct transport_record {
   uint8_t in_use;  // 1 while the socket is open
   uint8_t kind;    // transport_client, transport_host or transport_accepted
@@ -17,7 +17,7 @@ constexpr uint8_t transport_client = 1;
 constexpr uint8_t transport_host = 2;
 constexpr uint8_t transport_accepted = 3;
 
-// stream_buffer_list element: a connection and the bytes that have arrived on
+// network_tables.stream_buffers element: a connection and the bytes that have arrived on
 // it and not yet been taken. data[start, start + waiting) is waiting;
 // start + waiting <= capacity.
 struct stream_buffer {
@@ -31,7 +31,7 @@ struct stream_buffer {
   uint8_t* data;
 };
 
-// stream_list element: what a handle the program holds names.
+// network_tables.streams element: what a handle the program holds names.
 struct stream_record {
   uint8_t kind;           // stream_connection (target: stream_buffer) or stream_host (target: transport_record)
   void* target;
@@ -40,9 +40,13 @@ struct stream_record {
 constexpr uint8_t stream_connection = 1;
 constexpr uint8_t stream_host = 2;
 
-extern list* stream_list;
-extern list* stream_buffer_list;
-extern list* transport_list;
+// The network handle tables, made once at start-up; program thread only.
+struct network_tables_record {
+  list* streams = nullptr;         // stream_record by handle
+  list* stream_buffers = nullptr;  // stream_buffer by handle
+  list* transports = nullptr;      // transport_record by handle
+};
+extern network_tables_record network_tables;
 
 // How long a connect may take before it counts as refused.
 constexpr int32_t network_connect_timeout_ms = 3000;

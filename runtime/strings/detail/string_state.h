@@ -12,36 +12,13 @@ inline str_desc* const list_hole = reinterpret_cast<str_desc*>(intptr_t{-1});
 
 constexpr uint32_t desc_block_records = 65536;
 constexpr uint32_t heap_spare_bytes = 32;          // after every new heap string
-constexpr uint32_t data_segment_size = 65536;
-constexpr uint32_t segment_strings_start = 256;
 constexpr uint32_t segment_startup_reserve = 8;    // taken off the record stack at start-up
-
-// Descriptor store: blocks of desc_block_records records, and the stack of
-// released descriptors that are reused first.
-struct desc_store_state {
-  str_desc* block;          // current block
-  uint32_t block_used;      // records of the current block handed out
-  str_desc** free_stack;    // desc_free_stack
-  uint32_t free_count;
-  uint32_t free_capacity;
-};
-
-extern desc_store_state desc_store;
-extern uint8_t* string_heap;
-extern size_t heap_size;
-extern size_t heap_used;   // offset at which the next heap string's characters go
-extern str_list heap_list;
-extern str_list segment_list;
-
-extern uint8_t* data_segment;
-extern uint32_t segment_used;       // next in-segment string's offset
-extern uint32_t segment_stack_top;  // lowest 4-byte record so far
 
 // Starting sizes; the defaults are the runtime's. Smaller sizes make the growth
 // and compaction paths reachable with little data.
 struct string_engine_sizes {
   size_t heap_size = 1048576;
-  uint32_t list_capacity = 65535;          // heap_list, segment_list and temp_list
+  uint32_t list_capacity = 65535;          // string_heap.list, data_segment.list and string_heap.temps
   uint32_t free_stack_capacity = 65536;
 };
 
@@ -105,4 +82,3 @@ struct text_value_state {
   char text[text_value_store_size];  // the normalised number for the final scan
 };
 
-extern text_value_state value_state;

@@ -17,7 +17,7 @@
 void program_main() {
   const uint32_t mark = program_preamble();
   std::printf("received dir=%s args=%s mode=%d error=%d\n", current_directory().c_str(),
-              command_line_text().c_str(), write_image->mode, pending_error.load());
+              command_line_text().c_str(), write_image->mode, error_report.pending.load());
   std::fflush(stdout);
   print_text(str_from_cstr("!"), 0);  // 1
   statement_end(1, mark);

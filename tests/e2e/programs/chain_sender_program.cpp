@@ -50,7 +50,7 @@ void program_main() {
     std::fclose(target);
   }
   chain_statement(str_from_cstr(next.c_str()));  // 11
-  std::printf("chain error %d\n", pending_error.load());
+  std::printf("chain error %d\n", error_report.pending.load());
   std::fflush(stdout);
   statement_end(11, mark);
   program_end();

@@ -22,7 +22,7 @@ void program_main() {
   raise_error(5);  // 7: a statement with an illegal function call, then an overflow
   raise_error(6);
   statement_end(7);
-  std::printf("line 8 ran, pending error %d\n", pending_error.load());  // 8: PRINT
+  std::printf("line 8 ran, pending error %d\n", error_report.pending.load());  // 8: PRINT
   std::fflush(stdout);
   statement_end(8);
   program_end();  // 9: END

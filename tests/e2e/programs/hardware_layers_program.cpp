@@ -33,7 +33,7 @@ void publish_frame(uint32_t colour) {
     }
     if (!frame) platform_sleep(1);
   }
-  const uint64_t order = order_counter.fetch_add(1);
+  const uint64_t order = frame_order.counter.fetch_add(1);
   frame->order.store(order);
   if (frame->capacity < 320 * 200 * 4) {
     std::free(frame->pixels);
@@ -100,8 +100,8 @@ void program_main() {
 
   await_step(3);
   set_display_order(1, 1, 0, 0);  // 9: a repeated layer is refused
-  std::printf("pending %d\n", pending_error.exchange(0));
-  event_pending.store(0);
+  std::printf("pending %d\n", error_report.pending.exchange(0));
+  run_flags.event_pending.store(0);
   done(3);
 
   await_step(4);
@@ -132,8 +132,8 @@ void program_main() {
   await_step(6);
   // 13: a frame step that finds the screen unchanged: no new picture, no commands
   // The builder wakes the window thread on the same condition.
-  frame_ring.latest_order.store(order_counter.fetch_add(1));
-  if (newest_command_order.load() >= frame_ring.rendered_order.load()) wake_signal();
+  frame_ring.latest_order.store(frame_order.counter.fetch_add(1));
+  if (frame_order.newest_command.load() >= frame_ring.rendered_order.load()) wake_signal();
   statement_end(13);
   done(6);
 
@@ -156,8 +156,8 @@ void program_main() {
   const float onto[6] = {120, 100, 160, 100, 120, 140};
   triangle_map(corners, hardware, onto, 0, map_source_given);                 // no destination: first layer
   image_copy(0, 0, 0, 0, picture, 1, 0, 0, 0, 0, copy_source_given | copy_destination_given | copy_destination_layer);
-  std::printf("software onto a layer %d\n", pending_error.exchange(0));
-  event_pending.store(0);
+  std::printf("software onto a layer %d\n", error_report.pending.exchange(0));
+  run_flags.event_pending.store(0);
   publish_frame(blue);
   statement_end(14);
   done(7);

@@ -30,7 +30,7 @@ void program_main() {
   input_set_variable(1, 32, &sample_rate);
   say("input 1");
   input_statement(1, 1);
-  if (shutdown_started.load()) stop_program_thread();
+  if (run_flags.shutdown_started.load()) stop_program_thread();
   std::printf("sample_rate=%d\n", sample_rate);
   std::fflush(stdout);
   statement_end(7, mark);
@@ -38,7 +38,7 @@ void program_main() {
   input_set_variable(1, 16, &bpm);
   say("input 2");
   input_statement(1, 1);
-  if (shutdown_started.load()) stop_program_thread();
+  if (run_flags.shutdown_started.load()) stop_program_thread();
   std::printf("bpm=%d\n", bpm);
   std::fflush(stdout);
   statement_end(8, mark);

@@ -32,8 +32,8 @@ void program_main() {
     const uint16_t record = static_cast<uint16_t>(records + 4 * k), at = static_cast<uint16_t>(chars + 12 * k);
     const std::string body = k == 0 ? "R639L639" : call(static_cast<uint16_t>(record - 4)) + call(static_cast<uint16_t>(record - 4));
     const uint16_t fields[2] = {static_cast<uint16_t>(body.size()), at};
-    std::memcpy(data_segment + record, fields, 4);
-    std::memcpy(data_segment + at, body.data(), body.size());
+    std::memcpy(data_segment.bytes + record, fields, 4);
+    std::memcpy(data_segment.bytes + at, body.data(), body.size());
   }
   std::printf("drawing\n");
   std::fflush(stdout);

@@ -22,7 +22,7 @@ void program_main() {
     std::printf("input %d\n", n);
     std::fflush(stdout);
     input_statement(1, 1);
-    if (shutdown_started.load()) stop_program_thread();
+    if (run_flags.shutdown_started.load()) stop_program_thread();
     std::printf("line=");
     for (int32_t i = 0; i < line->len; ++i) std::printf("%02X", line->chars[i]);
     std::printf("\n");

@@ -13,7 +13,7 @@ void program_main() {
   program_preamble();
   await_window(1);  // 1-2
   file_open(str_from_cstr("COM5:9600,N,8,2,DS5000"), 2, 0, 0, 1, 0, 0);  // 3: OPEN ... FOR BINARY AS #1
-  std::printf("opened %d\n", pending_error.load());
+  std::printf("opened %d\n", error_report.pending.load());
   std::fflush(stdout);
   statement_end(3);
   str_desc* text = str_new(5, false);  // 4: text$ = SPACE$(5)

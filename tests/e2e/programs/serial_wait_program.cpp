@@ -22,7 +22,7 @@ void program_main() {
   print_to_file(2, str_from_cstr("before the wait"), 0, 0, 1);  // 4: PRINT #2, "before the wait"
   statement_end(4);
   file_open(str_from_cstr("COM5:9600,N,8,1,DS60000"), 3, 0, 0, 1, 0, 0);  // 5: OPEN ... FOR INPUT AS #1
-  std::printf("waiting %d\n", pending_error.load());
+  std::printf("waiting %d\n", error_report.pending.load());
   std::fflush(stdout);
   statement_end(5);
   str_desc* text = str_new(0, false);

@@ -10,7 +10,7 @@
 
 void program_main() {
   program_preamble();
-  std::printf("startup_dir=%s\n", startup_dir.c_str());  // 1
+  std::printf("startup_dir=%s\n", invocation.startup_dir.c_str());  // 1
   statement_end(1);
   std::printf("current_dir=%s\n", current_directory().c_str());  // 2
   statement_end(2);

@@ -24,7 +24,7 @@ inline void done(int n) {
 // DO WHILE the window is not there: wait (statements first_line and first_line + 1),
 // so that what follows happens with the window open.
 inline void await_window(int32_t first_line) {
-  while (window_handle.load() == 0) {
+  while (window_facts.handle.load() == 0) {
     statement_end(first_line);
     platform_sleep(10);
     statement_end(first_line + 1);

@@ -59,8 +59,8 @@ void program_main() {
   done(10);
   await_step(11);
   pointer_show(true, "arrow");  // 11: not a style name
-  std::printf("pending %d\n", pending_error.exchange(0));
-  event_pending.store(0);
+  std::printf("pending %d\n", error_report.pending.exchange(0));
+  run_flags.event_pending.store(0);
   done(11);
   await_step(12);
   program_end();  // 12

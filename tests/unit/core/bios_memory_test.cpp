@@ -79,7 +79,7 @@ TEST(ClockBases, StartUpBasesFollowTheCalendarClock) {
   sync_clock_bases();
   for (int i = 0; i < 3; ++i) {
     const int64_t before = local_day_ms();
-    const int64_t read = day_ms_at(static_cast<uint32_t>(ms_counter()), counter_base, day_ms_base);
+    const int64_t read = day_ms_at(static_cast<uint32_t>(ms_counter()), clock_bases.counter, clock_bases.day_ms);
     const int64_t after = local_day_ms();
     if (after < before) continue;  // midnight passed between the readings
     EXPECT_GE(read, before - 1);

@@ -36,26 +36,23 @@ class ErrorsTest : public testing::Test {
  protected:
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
     last_box = {};
     next_answer = mb_answer_yes;
     set_message_box_stand_in(record_box);
   }
   void TearDown() override {
     set_message_box_stand_in(nullptr);
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
 };
 
 TEST_F(ErrorsTest, NumbersOfZeroAndBelowRecordIllegalFunctionCall) {
   for (int32_t n : {0, -3, INT32_MIN}) {
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
     EXPECT_EQ(raise_error(n), 5) << n;
-    EXPECT_EQ(pending_error.load(), 5) << n;
-    EXPECT_EQ(event_pending.load(), 1) << n;
+    EXPECT_EQ(error_report.pending.load(), 5) << n;
+    EXPECT_EQ(run_flags.event_pending.load(), 1) << n;
   }
 }
 
@@ -63,7 +60,7 @@ TEST_F(ErrorsTest, FirstErrorOfAStatementWins) {
   EXPECT_EQ(raise_error(62), 62);
   EXPECT_EQ(raise_error(7), 62);
   EXPECT_EQ(raise_error(0), 62);
-  EXPECT_EQ(pending_error.load(), 62);
+  EXPECT_EQ(error_report.pending.load(), 62);
 }
 
 TEST_F(ErrorsTest, SecondErrorIsLostAndGoneAfterYes) {
@@ -74,8 +71,8 @@ TEST_F(ErrorsTest, SecondErrorIsLostAndGoneAfterYes) {
   EXPECT_EQ(last_box.caption, "Unhandled Error #5");
   EXPECT_EQ(last_box.text, "Line: 7 (in main module)\nIllegal function call\nContinue?");
   EXPECT_EQ(last_box.style, 0x1004u);
-  EXPECT_EQ(pending_error.load(), 0);
-  EXPECT_EQ(event_pending.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
+  EXPECT_EQ(run_flags.event_pending.load(), 0);
   statement_end(8);  // nothing is left to report
   EXPECT_EQ(last_box.calls, 1);
   EXPECT_EQ(raise_error(6), 6);  // and the next statement's error counts again
@@ -179,7 +176,7 @@ TEST_F(ErrorsTest, FatalKindsShowTheirBoxAndEndAtOnce) {
   for (const fatal_case& c : cases) {
     EXPECT_EXIT(
         {
-          pending_error.store(5);  // even with an error pending
+          error_report.pending.store(5);  // even with an error pending
           raise_error(c.n);
           std::_Exit(3);
         },
@@ -190,7 +187,7 @@ TEST_F(ErrorsTest, FatalKindsShowTheirBoxAndEndAtOnce) {
 
 TEST_F(ErrorsTest, NeighboursOfTheFatalKindsAreOrdinaryErrors) {
   for (int32_t n : {10, 12, 501, 505, 507, 518}) {
-    pending_error.store(0);
+    error_report.pending.store(0);
     EXPECT_EQ(raise_error(n), n);
   }
   EXPECT_EQ(last_box.calls, 0);

@@ -53,7 +53,7 @@ TEST(LockPool, IdsAreUniqueAndRecordsAreReused) {
   lock_record* taken[50];
   for (auto& r : taken) {
     ids.insert(lock_new());
-    r = lock_current;
+    r = lock_newest();
   }
   EXPECT_EQ(ids.size(), 50u);
   lock_record* freed = taken[10];
@@ -62,10 +62,10 @@ TEST(LockPool, IdsAreUniqueAndRecordsAreReused) {
   lock_free(freed);
   EXPECT_EQ(freed->id, 0u);
   const uint64_t next = lock_new();
-  EXPECT_EQ(lock_current, freed);
-  EXPECT_EQ(lock_current->id, next);
+  EXPECT_EQ(lock_newest(), freed);
+  EXPECT_EQ(lock_newest()->id, next);
   EXPECT_GT(next, *ids.rbegin());
-  EXPECT_EQ(lock_current->data, nullptr);
+  EXPECT_EQ(lock_newest()->data, nullptr);
 }
 
 }  // namespace

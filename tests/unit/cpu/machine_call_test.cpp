@@ -27,7 +27,7 @@ class MachineCallTest : public ScreenTest {
   }
   void TearDown() override {
     def_seg(0, 0);
-    exit_request.store(0);
+    run_flags_reset();
     ScreenTest::TearDown();
   }
   static void code(const std::vector<uint8_t>& bytes) {
@@ -189,7 +189,7 @@ TEST_F(MachineCallTest, VideoServicesAndWindowsChangeTheWritePage) {
 
 TEST_F(MachineCallTest, AnEndlessLoopEndsOnACloseRequest) {
   code({0xEB, 0xFE});  // jmp $
-  exit_request.store(2);  // Ctrl+Break while the program takes close requests itself
+  run_flags.exit_request.store(2);  // Ctrl+Break while the program takes close requests itself
   machine_call(0, nullptr, 0);
   EXPECT_EQ(take_error(), 0);
 }

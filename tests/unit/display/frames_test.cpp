@@ -168,12 +168,12 @@ TEST_F(FrameBuilder, WritesAreDrawnEvenWhenTheyCameWhileNotCompared) {
   EXPECT_EQ(published(), nullptr);
 
   // A write while the software screen is not drawn is drawn once it is again.
-  const int32_t software_place = display_order[layer_software].load();
-  display_order[layer_software] = 0;
+  const int32_t software_place = render_layers.pass[layer_software].load();
+  render_layers.pass[layer_software] = 0;
   put_cell(shown, 0, 0, 0xDB, 0x0F);
   build_software_frame();
   EXPECT_EQ(published(), nullptr);
-  display_order[layer_software] = software_place;
+  render_layers.pass[layer_software] = software_place;
   build_software_frame();
   software_frame* drawn = published();
   ASSERT_NE(drawn, nullptr);

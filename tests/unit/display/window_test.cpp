@@ -37,7 +37,7 @@ TEST(PointerStyles, NamesAreUpperCasedBeforeLookup) {
 class WindowRequests : public ::testing::Test {
  protected:
   void SetUp() override {
-    pending_error = 0;
+    error_report.pending = 0;
     full_screen_reset();
     window_size_reset();
   }
@@ -73,20 +73,20 @@ TEST_F(WindowRequests, ResizeQueryAnswersOnceAfterAUserResizeWhenUnlocked) {
 
 TEST_F(WindowRequests, BadArgumentsRaiseErrorFiveAndChangeNothing) {
   window_move(0, 10, 10);
-  EXPECT_EQ(pending_error.load(), 5);
-  pending_error = 0;
+  EXPECT_EQ(error_report.pending.load(), 5);
+  error_report.pending = 0;
   window_move(3, 10, 10);
-  EXPECT_EQ(pending_error.load(), 5);
-  pending_error = 0;
+  EXPECT_EQ(error_report.pending.load(), 5);
+  error_report.pending = 0;
   const int32_t shape = window_presence.pointer_shape.load();
   pointer_show(true, "arrow");
-  EXPECT_EQ(pending_error.load(), 5);
+  EXPECT_EQ(error_report.pending.load(), 5);
   EXPECT_EQ(window_presence.pointer_shape.load(), shape);
   // While an error is pending every operation does nothing.
   window_full_screen(2, 1);
   EXPECT_EQ(full_screen_settings.request.load(), -1);
-  pending_error = 0;
-  event_pending = 0;
+  error_report.pending = 0;
+  run_flags.event_pending = 0;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct handler_call {
 std::vector<handler_call> calls;
 
 void record_handler(int32_t handler, int64_t argument) {
-  calls.push_back({handler, argument, timer_table[1].pending.load()});
+  calls.push_back({handler, argument, event_timers.table[1].pending.load()});
 }
 
 bool wait_until(const std::atomic<int32_t>& word, int32_t mask, int ms) {
@@ -35,19 +35,18 @@ class LineEvents : public ::testing::Test {
  protected:
   void SetUp() override {
     calls.clear();
-    compiled_event_handler = record_handler;
+    event_traps.handler = record_handler;
     run_flags_reset();
-    stopped_threads = 0;
   }
   void TearDown() override {
     event_traps_reset();
-    compiled_event_handler = nullptr;
+    event_traps.handler = nullptr;
   }
 };
 
 TEST_F(LineEvents, TimerTrapGoesIdleDueRunningIdle) {
-  timer_count = 2;
-  timer_record& t = timer_table[1];
+  event_timers.count = 2;
+  timer_record& t = event_timers.table[1];
   t.in_use = 1;
   t.handler = 5;
   t.argument = 42;
@@ -69,7 +68,7 @@ TEST_F(LineEvents, TimerTrapGoesIdleDueRunningIdle) {
     EXPECT_EQ(t.pending.load(), s.pending) << "at " << s.now;
     EXPECT_DOUBLE_EQ(t.last.load(), s.last) << "at " << s.now;
   }
-  EXPECT_EQ(event_pending.load(), 1);
+  EXPECT_EQ(run_flags.event_pending.load(), 1);
 
   statement_end(12);
   ASSERT_EQ(calls.size(), 1u);
@@ -77,7 +76,7 @@ TEST_F(LineEvents, TimerTrapGoesIdleDueRunningIdle) {
   EXPECT_EQ(calls[0].argument, 42);
   EXPECT_EQ(calls[0].timer_pending_during, 2);
   EXPECT_EQ(t.pending.load(), 0);
-  EXPECT_EQ(event_pending.load(), 0);
+  EXPECT_EQ(run_flags.event_pending.load(), 0);
 
   timer_scan(13.0);  // fell behind by more than an interval: restart from now
   EXPECT_DOUBLE_EQ(t.last.load(), 13.0);
@@ -85,25 +84,25 @@ TEST_F(LineEvents, TimerTrapGoesIdleDueRunningIdle) {
 }
 
 TEST_F(LineEvents, TimersThatAreOffOrWithoutHandlerStayIdle) {
-  timer_count = 3;
-  timer_table[1].in_use = 1;
-  timer_table[1].handler = 5;
-  timer_table[1].state = 0;  // off
-  timer_table[2].in_use = 1;
-  timer_table[2].handler = 0;  // no handler
-  timer_table[2].state = 1;
+  event_timers.count = 3;
+  event_timers.table[1].in_use = 1;
+  event_timers.table[1].handler = 5;
+  event_timers.table[1].state = 0;  // off
+  event_timers.table[2].in_use = 1;
+  event_timers.table[2].handler = 0;  // no handler
+  event_timers.table[2].state = 1;
   for (double now : {1.0, 5.0, 50.0}) timer_scan(now);
-  EXPECT_EQ(timer_table[1].pending.load(), 0);
-  EXPECT_EQ(timer_table[2].pending.load(), 0);
-  EXPECT_EQ(event_pending.load(), 0);
+  EXPECT_EQ(event_timers.table[1].pending.load(), 0);
+  EXPECT_EQ(event_timers.table[2].pending.load(), 0);
+  EXPECT_EQ(run_flags.event_pending.load(), 0);
 }
 
 // The timer thread sleeps until the earliest counting timer is due; it never
 // wakes later than the first millisecond a scan every millisecond would mark it.
 TEST_F(LineEvents, TimerThreadSleepsUntilTheEarliestDueTimer) {
-  timer_count = 4;
+  event_timers.count = 4;
   auto set = [](int i, int32_t handler, uint8_t state, uint8_t pending, double interval, double last) {
-    timer_record& t = timer_table[i];
+    timer_record& t = event_timers.table[i];
     t.in_use = 1;
     t.handler = handler;
     t.state = state;
@@ -133,10 +132,10 @@ TEST_F(LineEvents, TimerThreadSleepsUntilTheEarliestDueTimer) {
     // Rounding of the seconds may take the wake a millisecond earlier, never later.
     EXPECT_TRUE(got == c.sleep_ms || got == c.sleep_ms - 1) << c.what << ": " << got;
   }
-  timer_table[1].state = 0;
-  timer_table[2].state = 0;
-  timer_table[3].in_use = 1;  // in use, no handler
-  timer_table[3].state = 1;
+  event_timers.table[1].state = 0;
+  event_timers.table[2].state = 0;
+  event_timers.table[3].in_use = 1;  // in use, no handler
+  event_timers.table[3].state = 1;
   EXPECT_EQ(timer_sleep_ms(20.0), -1) << "nothing counts: sleep until a change";
 }
 
@@ -145,8 +144,8 @@ TEST_F(LineEvents, TimerThreadSleepsUntilTheEarliestDueTimer) {
 TEST_F(LineEvents, SleepingTimerThreadWakesForATimerAndForTheShutdown) {
   std::thread timers(timer_thread);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  timer_count = 2;
-  timer_record& t = timer_table[1];
+  event_timers.count = 2;
+  timer_record& t = event_timers.table[1];
   t.interval = 0.01;
   t.last = 0;
   t.handler = 5;
@@ -155,40 +154,40 @@ TEST_F(LineEvents, SleepingTimerThreadWakesForATimerAndForTheShutdown) {
   timers_changed();
   for (int i = 0; i < 2000 && t.pending.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(t.pending.load(), 1);
-  shutdown_started = 1;
+  run_flags.shutdown_started = 1;
   timers_changed();
-  EXPECT_TRUE(wait_until(stopped_threads, 2, 2000));
+  EXPECT_TRUE(wait_until(run_flags.stopped_threads, 2, 2000));
   timers.join();
 }
 
 TEST_F(LineEvents, KeyTrapRunsOnceForEveryOccurrenceWhileOn) {
-  key_trap_table[3].trap.handler = 7;
-  key_trap_table[3].trap.argument = 3;
-  key_trap_table[3].trap.state = 1;
-  key_trap_table[3].trap.pending = 2;
-  key_trap_table[4].trap.handler = 8;
-  key_trap_table[4].trap.state = 2;  // stopped: occurrences wait
-  key_trap_table[4].trap.pending = 1;
-  event_pending = 1;
+  event_traps.keys[3].trap.handler = 7;
+  event_traps.keys[3].trap.argument = 3;
+  event_traps.keys[3].trap.state = 1;
+  event_traps.keys[3].trap.pending = 2;
+  event_traps.keys[4].trap.handler = 8;
+  event_traps.keys[4].trap.state = 2;  // stopped: occurrences wait
+  event_traps.keys[4].trap.pending = 1;
+  run_flags.event_pending = 1;
   statement_end(1);
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].handler, 7);
   EXPECT_EQ(calls[1].handler, 7);
-  EXPECT_EQ(key_trap_table[3].trap.pending.load(), 0);
-  EXPECT_EQ(key_trap_table[4].trap.pending.load(), 1);
+  EXPECT_EQ(event_traps.keys[3].trap.pending.load(), 0);
+  EXPECT_EQ(event_traps.keys[4].trap.pending.load(), 1);
 }
 
 TEST_F(LineEvents, NothingPendingMeansNoLineEvent) {
-  key_trap_table[3].trap.handler = 7;
-  key_trap_table[3].trap.state = 1;
-  key_trap_table[3].trap.pending = 1;
+  event_traps.keys[3].trap.handler = 7;
+  event_traps.keys[3].trap.state = 1;
+  event_traps.keys[3].trap.pending = 1;
   for (int line = 1; line <= 100; ++line) statement_end(line);
   EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(LineEvents, PauseHoldsTheProgramAtTheLineBoundary) {
-  paused = 1;
-  event_pending = 1;
+  run_flags.paused = 1;
+  run_flags.event_pending = 1;
   std::atomic<int32_t> passed{0};
   std::thread program([&] {
     statement_end(3);
@@ -196,37 +195,37 @@ TEST_F(LineEvents, PauseHoldsTheProgramAtTheLineBoundary) {
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_EQ(passed.load(), 0);
-  paused = 0;  // as the key that ends the pause does
+  run_flags.paused = 0;  // as the key that ends the pause does
   program_wake();
   EXPECT_TRUE(wait_until(passed, 1, 2000));
   program.join();
 }
 
 TEST_F(LineEvents, ShutdownWhilePausedParksTheProgramThread) {
-  paused = 1;
-  event_pending = 1;
+  run_flags.paused = 1;
+  run_flags.event_pending = 1;
   std::thread([] { statement_end(4); }).detach();  // parks for good
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(stopped_threads.load() & 1, 0);
-  shutdown_started = 1;  // as the shutdown does
+  EXPECT_EQ(run_flags.stopped_threads.load() & 1, 0);
+  run_flags.shutdown_started = 1;  // as the shutdown does
   program_wake();
-  EXPECT_TRUE(wait_until(stopped_threads, 1, 2000));
+  EXPECT_TRUE(wait_until(run_flags.stopped_threads, 1, 2000));
 }
 
 TEST_F(LineEvents, PendingErrorReachesTheDialogWithTheStatementLine) {
   unsetenv("DISPLAY");  // the box answers No at once without a display
-  error_line = 0;
+  error_report.line = 0;
   std::thread([] {
     raise_error(5);
     raise_error(9);  // lost: the first error of a statement wins
     statement_end(7);
   }).detach();
   // No stops the program: the stop is requested and the thread parks.
-  EXPECT_TRUE(wait_until(stopped_threads, 1, 5000));
-  EXPECT_EQ(stop_request.load(), 1);
-  EXPECT_EQ(error_line, 7);
-  EXPECT_EQ(error_sub_line, 0);
-  EXPECT_EQ(pending_error.load(), 5);
+  EXPECT_TRUE(wait_until(run_flags.stopped_threads, 1, 5000));
+  EXPECT_EQ(run_flags.stop_request.load(), 1);
+  EXPECT_EQ(error_report.line, 7);
+  EXPECT_EQ(error_report.sub_line, 0);
+  EXPECT_EQ(error_report.pending.load(), 5);
 }
 
 }  // namespace

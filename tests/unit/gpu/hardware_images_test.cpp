@@ -72,15 +72,14 @@ TEST(DisplayOrder, PassesFollowTheSlotsAndRepeatsAreRefused) {
       {-1, 2, 0, 0, 5, {0, 2, 1, 0, 0}},
   };
   for (const auto& c : cases) {
-    pending_error = 0;
+    error_report.pending = 0;
     set_display_order(c.a, c.b, c.c, c.d);
-    EXPECT_EQ(pending_error.load(), c.error) << c.a << c.b << c.c << c.d;
+    EXPECT_EQ(error_report.pending.load(), c.error) << c.a << c.b << c.c << c.d;
     for (int kind = 1; kind <= 4; ++kind)
-      EXPECT_EQ(display_order[kind].load(), c.passes[kind]) << "kind " << kind;
+      EXPECT_EQ(render_layers.pass[kind].load(), c.passes[kind]) << "kind " << kind;
   }
-  pending_error = 0;
-  event_pending = 0;
-  set_display_order(1, 2, 4, 3);
+  run_flags_reset();
+  render_layers_reset();
 }
 
 }  // namespace

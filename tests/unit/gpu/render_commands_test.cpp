@@ -91,10 +91,10 @@ class Commands : public ScreenTest {
 };
 
 TEST_F(Commands, CommandsKeepIssueOrderAndTheirFrameNumber) {
-  const uint64_t order = order_counter.load();
+  const uint64_t order = frame_order.counter.load();
   std::vector<int32_t> issued;
   for (int i = 0; i < 5; ++i) issued.push_back(draw(0x7FFFFF00 + i, i % 2 ? -1 : 0));
-  order_counter.fetch_add(1);  // a frame is taken
+  frame_order.counter.fetch_add(1);  // a frame is taken
   issued.push_back(draw(0x7FFFFF10, 0));
   for (size_t i = 0; i < issued.size(); ++i) {
     const hgc* c = command_at(issued[i]);
@@ -110,22 +110,22 @@ TEST_F(Commands, ReleasedImagesStayDrawableUntilTheirCommandsRan) {
   const int32_t image = deferred_image();
   const int32_t handle = hardware_handle_of(image);
   ASSERT_EQ(hardware_index_of(handle), image);
-  const uint64_t frame = order_counter.load();
+  const uint64_t frame = frame_order.counter.load();
   draw(image, 0);
   free_image(handle, 1);  // the program lets go: a release command
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   EXPECT_EQ(hardware_index_of(handle), 0) << "the program's handle is gone";
   EXPECT_NE(hardware_img_get(image), nullptr) << "the image is not";
   free_image(handle, 1);
   EXPECT_EQ(take_error(), 258) << "a second release";
   draw(image, 0);  // drawn again in the same frame
-  order_counter.fetch_add(1);
+  frame_order.counter.fetch_add(1);
   render(frame);
   render(frame + 1);  // the catch-up passes the frame's commands
   EXPECT_NE(hardware_img_get(image), nullptr);
   // The program's next command turns the executed release into a free, tagged
   // with the frame being built, and ahead of that command in the list.
-  const uint64_t next = order_counter.load();
+  const uint64_t next = frame_order.counter.load();
   const int32_t after = draw(0x7FFFFF00, 0);
   EXPECT_NE(hardware_img_get(image), nullptr);
   int32_t free_command = 0;
@@ -138,7 +138,7 @@ TEST_F(Commands, ReleasedImagesStayDrawableUntilTheirCommandsRan) {
   EXPECT_EQ(hardware_img_get(image), nullptr) << "freed once every command using it ran";
   // Once a later render has caught up past them, the program's next issue drops
   // the executed commands, all but the last executed one.
-  order_counter.fetch_add(1);
+  frame_order.counter.fetch_add(1);
   render(next + 1);
   EXPECT_EQ(commands_kept(), 3);
   const int32_t last = draw(0x7FFFFF00, 0);
@@ -157,7 +157,7 @@ TEST_F(Commands, HardwareHandlesOfAnyValueAreRefusedWhenBad) {
     EXPECT_EQ(take_error(), 258) << "free " << h;
     set_overlay_image(h);
     EXPECT_EQ(take_error(), 258) << "overlay " << h;
-    EXPECT_EQ(overlay_image.load(), 0);
+    EXPECT_EQ(render_layers.overlay.load(), 0);
     if (is_hardware_handle(h)) {
       EXPECT_EQ(image_width_query(h, 1), 0);
       EXPECT_EQ(take_error(), 258) << "width " << h;
@@ -165,10 +165,10 @@ TEST_F(Commands, HardwareHandlesOfAnyValueAreRefusedWhenBad) {
   }
   set_overlay_image(live);
   EXPECT_EQ(take_error(), 0);
-  EXPECT_EQ(overlay_image.load(), live);
+  EXPECT_EQ(render_layers.overlay.load(), live);
   EXPECT_EQ(image_width_query(live, 1), 2);
   set_overlay_image(0);
-  EXPECT_EQ(overlay_image.load(), 0);
+  EXPECT_EQ(render_layers.overlay.load(), 0);
 }
 
 TEST_F(Commands, LayerArgumentsOfAnyValueAreRefusedWhenBad) {
@@ -180,8 +180,8 @@ TEST_F(Commands, LayerArgumentsOfAnyValueAreRefusedWhenBad) {
       set_display_order(a[0], a[1], a[2], a[3]);
       EXPECT_EQ(take_error(), 5) << v << " in slot " << slot;
     }
-  EXPECT_EQ(display_order[layer_software].load(), 1) << "unchanged";
-  set_display_order(1, 2, 4, 3);
+  EXPECT_EQ(render_layers.pass[layer_software].load(), 1) << "unchanged";
+  render_layers_reset();
 }
 
 }  // namespace

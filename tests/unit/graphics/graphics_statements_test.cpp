@@ -38,7 +38,7 @@ TEST_F(GraphicsStatementsTest, TextSurfacesPendingErrorsAndTheGraphicsPoint) {
 
     image_record* img = use_image(20, 20, 12);
     img->gfx_x = img->gfx_y = 10;
-    pending_error.store(7);
+    error_report.pending.store(7);
     c.run();
     EXPECT_EQ(take_error(), 7);
     EXPECT_EQ(graphics_point(), (point{10, 10}));

@@ -16,7 +16,7 @@ std::string reference(uint8_t type, uint16_t offset) {
 // A 4-byte string record at offset naming length bytes at chars.
 void segment_record(uint16_t offset, uint16_t length, uint16_t chars) {
   const uint16_t fields[2] = {length, chars};
-  std::memcpy(data_segment + offset, fields, 4);
+  std::memcpy(data_segment.bytes + offset, fields, 4);
 }
 
 class TurtleDrawTest : public GraphicsTest {
@@ -35,15 +35,15 @@ TEST_F(TurtleDrawTest, CommandsReferencesAndTheGraphicsPoint) {
   const double three = 3.0;
   const uint8_t extended_four[10] = {0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x40};
   const float half = 1.5f;
-  std::memcpy(data_segment + 40000, &seven, 2);
-  std::memcpy(data_segment + 40008, &three, 8);
-  std::memcpy(data_segment + 40016, extended_four, 10);
-  std::memcpy(data_segment + 40032, &half, 4);
-  std::memcpy(data_segment + 41100, "R10", 3);
+  std::memcpy(data_segment.bytes + 40000, &seven, 2);
+  std::memcpy(data_segment.bytes + 40008, &three, 8);
+  std::memcpy(data_segment.bytes + 40016, extended_four, 10);
+  std::memcpy(data_segment.bytes + 40032, &half, 4);
+  std::memcpy(data_segment.bytes + 41100, "R10", 3);
   segment_record(41000, 3, 41100);
   segment_record(41004, 10, 65530);  // characters past the segment's end
   segment_record(42000, 4, 42100);   // a string that runs itself
-  std::memcpy(data_segment + 42100, ("X" + reference(3, 42000)).data(), 4);
+  std::memcpy(data_segment.bytes + 42100, ("X" + reference(3, 42000)).data(), 4);
   points sub = run(20, 20, 30, 20);
   sub.insert({30, 21});
   const struct {
@@ -115,7 +115,7 @@ TEST_F(TurtleDrawTest, LongFiniteWorkIsDone) {
   // 120 calls of a sub-string that fills the whole screen twice.
   const std::string body = "P1,15P2,15";
   segment_record(43000, static_cast<uint16_t>(body.size()), 43100);
-  std::memcpy(data_segment + 43100, body.data(), body.size());
+  std::memcpy(data_segment.bytes + 43100, body.data(), body.size());
   std::string calls;
   for (int k = 0; k < 120; ++k) calls += "X" + reference(3, 43000);
   image_record* img = use_image(640, 480, 12);
@@ -133,7 +133,7 @@ TEST_F(TurtleDrawTest, SubStringsThatMultiplyTheirWorkStopWithTheProgram) {
     const uint16_t record = static_cast<uint16_t>(43000 + 4 * k), chars = static_cast<uint16_t>(44000 + 12 * k);
     const std::string body = k == 0 ? "R2047L2047" : "X" + reference(3, record - 4) + "X" + reference(3, record - 4);
     segment_record(record, static_cast<uint16_t>(body.size()), chars);
-    std::memcpy(data_segment + chars, body.data(), body.size());
+    std::memcpy(data_segment.bytes + chars, body.data(), body.size());
   }
   image_record* img = use_image(2048, 2, 256);
   img->gfx_x = img->gfx_y = 0;
@@ -141,12 +141,12 @@ TEST_F(TurtleDrawTest, SubStringsThatMultiplyTheirWorkStopWithTheProgram) {
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     stop_at = std::chrono::steady_clock::now().time_since_epoch().count();
-    shutdown_started.store(1);
+    run_flags.shutdown_started.store(1);
   });
   turtle_draw(text("X" + reference(3, 43000 + 4 * 39)));
   const auto returned = std::chrono::steady_clock::now().time_since_epoch();
   stopper.join();
-  shutdown_started.store(0);
+  run_flags.shutdown_started.store(0);
   EXPECT_EQ(take_error(), 0);
   EXPECT_LT(returned - std::chrono::steady_clock::duration(stop_at.load()), std::chrono::milliseconds(2000));
   EXPECT_EQ(drawn(), run(0, 0, 2047, 0));

@@ -20,12 +20,12 @@ namespace {
 
 void devices_ready() {
   mouse_test::runtime_ready();
-  pending_error.store(0);
+  error_report.pending.store(0);
 }
 
 // A device of its own for a test: the table entry is filled and its state made.
 int32_t add_device(int32_t entry, int32_t kind, int32_t buttons, int32_t axes, int32_t wheels) {
-  device_table[entry] = {kind, "[CONTROLLER][BUTTON][AXIS]", buttons, axes, wheels, "Test device"};
+  device_table.entries[entry] = {kind, "[CONTROLLER][BUTTON][AXIS]", buttons, axes, wheels, "Test device"};
   device_state_alloc(entry);
   return entry;
 }
@@ -47,7 +47,7 @@ TEST(DeviceEvents, EventSizeLeavesRoomForTheSequenceNumber) {
 
 TEST(DeviceEvents, StartUpGivesBothDevicesTwoZeroedEvents) {
   devices_ready();
-  EXPECT_EQ(device_count, 2);
+  EXPECT_EQ(device_table.count, 2);
   for (const int32_t d : {keyboard_device, mouse_device}) {
     const input_device* s = device_state(d);
     ASSERT_NE(s, nullptr);
@@ -63,7 +63,7 @@ TEST(DeviceEvents, StartUpGivesBothDevicesTwoZeroedEvents) {
 TEST(DeviceEvents, ListDoublesBelow1024ThenDropsTheOldest) {
   devices_ready();
   const int32_t d = add_device(20, device_kind_controller, 4, 1, 0);
-  const uint64_t start = device_event_sequence.load();
+  const uint64_t start = input_devices.event_sequence.load();
   // Committed events in the list and its capacity after n events.
   const struct {
     int32_t events, count, capacity;
@@ -98,7 +98,7 @@ TEST(DeviceEvents, NewEventCopiesTheLastAndCountsOnlyWhenCommitted) {
   set_device_axis(d, first, 1, -0.5f);
   set_device_wheel(d, first, 0, 2.0f);
   set_device_button(d, first, 3, 1);  // beyond the device's buttons: ignored
-  const uint64_t s1 = device_event_sequence.load();
+  const uint64_t s1 = input_devices.event_sequence.load();
   EXPECT_EQ(device_event_next_sequence(d, 0), 0u);  // not counted yet
   commit_device_event(d);
   EXPECT_EQ(device_event_next_sequence(d, 0), s1);
@@ -125,7 +125,7 @@ TEST(DeviceEvents, SequenceNumbersRunAcrossDevices) {
   for (const int32_t d : {a, b, b, a, b}) {
     new_device_event(d);
     commit_device_event(d);
-    seen.push_back(device_event_sequence.load());
+    seen.push_back(input_devices.event_sequence.load());
   }
   for (size_t i = 1; i < seen.size(); ++i) EXPECT_EQ(seen[i], seen[i - 1] + 1);
   EXPECT_EQ(device_event_next_sequence(a, 0), seen[0]);
@@ -152,9 +152,9 @@ TEST(DeviceEvents, KeyboardDeviceFollowsScanCodes) {
   };
   for (const auto& c : cases) {
     const int32_t before = device_state(keyboard_device)->count;
-    const int32_t dropped_before = static_cast<int32_t>(device_event_sequence.load());
+    const int32_t dropped_before = static_cast<int32_t>(input_devices.event_sequence.load());
     for (const auto& [scan, pressed] : c.reports) keyboard_hook(scan, pressed);
-    const int32_t made = static_cast<int32_t>(device_event_sequence.load()) - dropped_before;
+    const int32_t made = static_cast<int32_t>(input_devices.event_sequence.load()) - dropped_before;
     EXPECT_EQ(made, c.events) << c.what;
     EXPECT_LE(device_state(keyboard_device)->count - before, c.events) << c.what;
     const int32_t last = device_last_event(keyboard_device);
@@ -168,11 +168,11 @@ TEST(DeviceEvents, KeyboardDeviceFollowsScanCodes) {
 TEST(DeviceEvents, ControllerButtonPressesCountForTheirTraps) {
   devices_ready();
   // Entries 30 and 31: the first and second game controllers after the fixed two.
-  for (int32_t i = 3; i < 30; ++i) device_table[i] = {};
+  for (int32_t i = 3; i < 30; ++i) device_table.entries[i] = {};
   const int32_t first = add_device(30, device_kind_controller, 8, 0, 0);
   const int32_t second = add_device(31, device_kind_controller, 8, 0, 0);
-  trap_record& armed = button_trap_table[1 * 256 + 2];  // second controller, button 2 (0-based)
-  trap_record& other = button_trap_table[0 * 256 + 2];
+  trap_record& armed = event_traps.buttons[1 * 256 + 2];  // second controller, button 2 (0-based)
+  trap_record& other = event_traps.buttons[0 * 256 + 2];
   auto press = [](int32_t d, int32_t button, int32_t down) {
     const int32_t e = new_device_event(d);
     set_device_button(d, e, button, down);
@@ -198,22 +198,22 @@ TEST(DeviceEvents, ControllerButtonPressesCountForTheirTraps) {
     armed.state.store(c.state);
     armed.pending.store(c.pending_before);
     other.pending.store(0);
-    event_pending.store(0);
+    run_flags.event_pending.store(0);
     for (const auto& [d, b, down] : c.presses) press(d, b, down);
     EXPECT_EQ(armed.pending.load(), c.pending_after) << c.what;
     EXPECT_EQ(other.pending.load(), 0) << c.what;  // its trap is off
-    EXPECT_EQ(event_pending.load() != 0, c.event) << c.what;
+    EXPECT_EQ(run_flags.event_pending.load() != 0, c.event) << c.what;
   }
   // The keyboard and the mouse are not game controllers: their buttons have no traps.
   armed.state.store(0);
-  button_trap_table[0].state.store(1);
-  button_trap_table[0].pending.store(0);
+  event_traps.buttons[0].state.store(1);
+  event_traps.buttons[0].pending.store(0);
   keyboard_hook(0, 1);
   keyboard_hook(0, 0);
-  EXPECT_EQ(button_trap_table[0].pending.load(), 0);
-  button_trap_table[0].state.store(0);
+  EXPECT_EQ(event_traps.buttons[0].pending.load(), 0);
+  event_traps.buttons[0].state.store(0);
   armed.handler.store(0);
-  event_pending.store(0);
+  run_flags.event_pending.store(0);
 }
 
 TEST(DeviceEvents, ProgramTakesEventsOldestFirst) {
@@ -243,7 +243,7 @@ TEST(DeviceEvents, ProgramTakesEventsOldestFirst) {
   EXPECT_EQ(device_input(1), -1);
   EXPECT_EQ(device_button(0x39 + 1), -1);
   keyboard_hook(0x39, 0);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST(DeviceEvents, BadNumbersRaiseIllegalFunctionCall) {
@@ -270,11 +270,11 @@ TEST(DeviceEvents, BadNumbersRaiseIllegalFunctionCall) {
        }},
   };
   for (const auto& c : checks) {
-    pending_error.store(0);
+    error_report.pending.store(0);
     c.call();
-    EXPECT_EQ(pending_error.load(), 5) << c.what;
+    EXPECT_EQ(error_report.pending.load(), 5) << c.what;
   }
-  pending_error.store(0);
+  error_report.pending.store(0);
   keyboard_hook(0x10, 0);
 }
 

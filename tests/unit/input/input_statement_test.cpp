@@ -58,7 +58,7 @@ TEST_F(InputStatement, SampleRateIsTypedEchoedAndStored) {
   prompt("Sample rate: ");
   keys("48000\r");
   input_statement(1, 1);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   EXPECT_EQ(sample_rate, 48000);
   EXPECT_EQ(row_text(1), "Sample rate: 48000");
   EXPECT_EQ(cursor_row_of(write_image), 2);  // end_line: the next line
@@ -148,7 +148,7 @@ TEST_F(InputStatement, NothingHappensWhileAnErrorIsPending) {
   int32_t v = 123;
   input_set_variable(1, 32, &v);
   keys("4\r");
-  pending_error = 9;
+  error_report.pending = 9;
   input_statement(1, 1);
   EXPECT_EQ(v, 123);
   EXPECT_EQ(cursor_col_of(write_image), 1);
@@ -162,7 +162,7 @@ TEST_F(InputStatement, ReturnsWhenTheShutdownBegins) {
   keys("1");
   std::thread stopper([] {
     platform_sleep(100);
-    shutdown_started = 1;
+    run_flags.shutdown_started = 1;
   });
   input_statement(1, 1);
   stopper.join();
@@ -275,29 +275,29 @@ TEST_F(InputStatement, InputInsideAnEventHandlerLeavesTheWaitingInputItsVariable
   int32_t outer = 0;
   nested_value = 0;
   input_set_variable(1, 32, &outer);
-  key_trap_table[3].trap.handler = 7;
-  key_trap_table[3].trap.state = 1;
-  key_trap_table[3].trap.pending = 1;
-  compiled_event_handler = nested_input_handler;
+  event_traps.keys[3].trap.handler = 7;
+  event_traps.keys[3].trap.state = 1;
+  event_traps.keys[3].trap.pending = 1;
+  event_traps.handler = nested_input_handler;
   keys("1");     // read by the outer INPUT before the handler runs
   keys("77\r");  // the handler's INPUT
   keys("2\r");   // the outer INPUT again
   input_statement(1, 1);
-  compiled_event_handler = nullptr;
-  key_trap_table[3].trap.handler = 0;
-  key_trap_table[3].trap.state = 0;
+  event_traps.handler = nullptr;
+  event_traps.keys[3].trap.handler = 0;
+  event_traps.keys[3].trap.state = 0;
   EXPECT_EQ(outer, 12);
   EXPECT_EQ(nested_value, 77);
   EXPECT_EQ(nested_spare, 0);
 }
 
 TEST_F(InputStatement, RandomizeAsksForTheSeed) {
-  random_seed = 0x1234AB;
+  random_numbers.seed = 0x1234AB;
   keys("-2\r");
   randomize_prompt();
   EXPECT_EQ(row_text(1), "Random-number seed (-32768 to 32767)? -2");
   EXPECT_EQ(cursor_row_of(write_image), 2);
-  EXPECT_EQ(random_seed, (0xFFFEu << 8) | 0xAB);
+  EXPECT_EQ(random_numbers.seed, (0xFFFEu << 8) | 0xAB);
 }
 
 }  // namespace

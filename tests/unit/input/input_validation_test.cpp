@@ -109,7 +109,7 @@ std::string text_of(const str_desc* s) {
 class InputValidation : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!permanent_empty_string) strings_init();
+    if (!data_segment.empty_string) strings_init();
     mark = str_temp_mark();
   }
   void TearDown() override {

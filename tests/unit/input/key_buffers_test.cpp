@@ -17,15 +17,15 @@ namespace {
 class Inkey : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!permanent_empty_string) strings_init();
+    if (!data_segment.empty_string) strings_init();
     mark = str_temp_mark();
     bios_key_buffer_reset();
-    pending_error = 0;
+    error_report.pending = 0;
   }
   void TearDown() override {
     str_cleanup(mark);
     bios_key_buffer_reset();
-    pending_error = 0;
+    error_report.pending = 0;
   }
   static std::string take() {
     const str_desc* s = inkey();
@@ -99,9 +99,9 @@ TEST_F(Inkey, FifteenKeysFitAndComeOutInOrder) {
 
 TEST_F(Inkey, NothingIsTakenWhileAnErrorIsPending) {
   ASSERT_TRUE(bios_key_buffer_put('x', 0x2D));
-  pending_error = 5;
+  error_report.pending = 5;
   EXPECT_EQ(take(), "");
-  pending_error = 0;
+  error_report.pending = 0;
   EXPECT_EQ(take(), "x");
 }
 

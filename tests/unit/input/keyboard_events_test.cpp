@@ -81,23 +81,23 @@ TEST_F(KeyEvents, AHeldKeyIsCountedOnce) {
 
 TEST_F(KeyEvents, PauseHoldsTheProgramUntilTheNextKeyWhichIsConsumed) {
   key_down(kc_pause);
-  EXPECT_EQ(paused & 1, 1);
-  EXPECT_EQ(event_pending, 1);
+  EXPECT_EQ(run_flags.paused & 1, 1);
+  EXPECT_EQ(run_flags.event_pending, 1);
   EXPECT_EQ(cm_read8(0x418) & 0x08, 0x08);  // the Pause key is held
   key_up(kc_pause);
   EXPECT_EQ(cm_read8(0x418) & 0x08, 0);
 
   std::atomic<int> passed{0};
   std::thread program([&] {
-    statement_end(10);  // the line event waits while paused
+    statement_end(10);  // the line event waits while run_flags.paused
     passed = 1;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(80));
-  EXPECT_EQ(passed, 0) << "the program went on while paused";
+  EXPECT_EQ(passed, 0) << "the program went on while run_flags.paused";
   tap('x');
   program.join();
   EXPECT_EQ(passed, 1);
-  EXPECT_EQ(paused, 0);
+  EXPECT_EQ(run_flags.paused, 0);
   EXPECT_TRUE(bios_all().empty());
   EXPECT_TRUE(keyhit_all().empty()) << "the press or release of Pause or of the key that ended it was delivered";
   EXPECT_EQ(key_held('x'), 0);
@@ -108,8 +108,8 @@ TEST_F(KeyEvents, PauseHoldsTheProgramUntilTheNextKeyWhichIsConsumed) {
 TEST_F(KeyEvents, CtrlNumLockPausesToo) {
   key_down(kc_left_ctrl);
   key_down(kc_num_lock);
-  EXPECT_EQ(paused & 1, 1);
-  EXPECT_EQ(cm_read8(0x417) & 0x20, 0x20) << "Num Lock's state is shown even though the press paused";
+  EXPECT_EQ(run_flags.paused & 1, 1);
+  EXPECT_EQ(cm_read8(0x417) & 0x20, 0x20) << "Num Lock's state is shown even though the press run_flags.paused";
 }
 
 TEST_F(KeyEvents, BreakAndAltF4StopTheProgramOrAreOnlyRecorded) {
@@ -129,10 +129,10 @@ TEST_F(KeyEvents, BreakAndAltF4StopTheProgramOrAreOnlyRecorded) {
   };
   for (const auto& c : cases) {
     key_test::reset_key_state();
-    exit_trap_enabled = c.trapping;
+    run_flags.exit_trap_enabled = c.trapping;
     for (int32_t k : c.keys) key_down(k);
-    EXPECT_EQ(exit_request, c.request) << c.keys.back();
-    EXPECT_EQ(stop_request, c.stop) << c.keys.back();
+    EXPECT_EQ(run_flags.exit_request, c.request) << c.keys.back();
+    EXPECT_EQ(run_flags.stop_request, c.stop) << c.keys.back();
     // Everything but a consumed last key reaches the key-event ring.
     EXPECT_EQ(keyhit_all().size(), c.keys.size() - (c.request || c.stop ? 1 : 0)) << c.keys.back();
   }
@@ -168,29 +168,29 @@ TEST_F(KeyEvents, AltEnterCyclesFullScreenAndFivePressesReturnToTheWindow) {
 }
 
 TEST_F(KeyEvents, ATrappedKeyIsSeenNeitherByTheBuffersNorOnRelease) {
-  key_trap_table[11].trap.handler = 7;
-  key_trap_table[11].trap.state = 1;
+  event_traps.keys[11].trap.handler = 7;
+  event_traps.keys[11].trap.state = 1;
   tap(kc_up);
   tap(100264);  // keypad 8 with Num Lock on, the Up trap's twin
-  EXPECT_EQ(key_trap_table[11].trap.pending, 2);
-  EXPECT_EQ(event_pending, 1);
+  EXPECT_EQ(event_traps.keys[11].trap.pending, 2);
+  EXPECT_EQ(run_flags.event_pending, 1);
   EXPECT_TRUE(bios_all().empty());
   EXPECT_TRUE(keyhit_all().empty());
   EXPECT_TRUE(port60_contents().empty());
 
-  key_trap_table[11].trap.state = 2;  // stopped: remembered, not counted
+  event_traps.keys[11].trap.state = 2;  // stopped: remembered, not counted
   tap(kc_up);
   tap(kc_up);
-  EXPECT_EQ(key_trap_table[11].trap.pending, 1);
+  EXPECT_EQ(event_traps.keys[11].trap.pending, 1);
 
-  key_trap_table[11].trap.state = 0;  // off: the key is an ordinary key again
+  event_traps.keys[11].trap.state = 0;  // off: the key is an ordinary key again
   tap(kc_up);
   EXPECT_EQ(bios_all(), (vector<int32_t>{0x4800}));
   EXPECT_EQ(keyhit_all(), (vector<int32_t>{kc_up, -kc_up}));
 }
 
 TEST_F(KeyEvents, UserDefinedKeysMatchMakeCodeAndShiftState) {
-  key_trap_record& t = key_trap_table[15];
+  key_trap_record& t = event_traps.keys[15];
   t.trap.handler = 3;
   t.trap.state = 1;
   t.make = 30;       // A
@@ -241,7 +241,7 @@ TEST_F(KeyEvents, UserDefinedKeysMatchMakeCodeAndShiftState) {
 
 TEST_F(KeyEvents, SoftKeysTypeTheirTextAndSwallowTheirKey) {
   soft_key_set(2, "ok\r");  // F2
-  key_trap_record& letter_trap = key_trap_table[16];
+  key_trap_record& letter_trap = event_traps.keys[16];
   letter_trap.trap.handler = 1;
   letter_trap.trap.state = 1;
   letter_trap.make = 24;  // O: not tried while the text is typed
@@ -325,14 +325,14 @@ TEST_F(KeyEvents, AWindowKeyEventReachesTheDeviceAndTheKeysOnce) {
   EXPECT_EQ(device_event_button(keyboard_device, device_last_event(keyboard_device), 0x1E), 0);
   EXPECT_EQ(device_event_button(keyboard_device, device_last_event(keyboard_device), 0x3A), 1);
   key_event(0x45, kc_pause, true);
-  EXPECT_EQ(paused, 1);
+  EXPECT_EQ(run_flags.paused, 1);
   window_close_request();
-  EXPECT_EQ(exit_request, 1);
+  EXPECT_EQ(run_flags.exit_request, 1);
 }
 
 TEST_F(KeyEvents, ASuppressedListOf255SlotsStopsSwallowingReleases) {
-  key_trap_table[1].trap.handler = 1;
-  key_trap_table[1].trap.state = 1;
+  event_traps.keys[1].trap.handler = 1;
+  event_traps.keys[1].trap.state = 1;
   for (int32_t i = 0; i < 256; ++i) key_down(kc_f1);  // each press is trapped and recorded
   for (int32_t i = 0; i < 256; ++i) key_up(kc_f1);
   EXPECT_EQ(keyhit_all(), (vector<int32_t>{-kc_f1})) << "the 256th release is not swallowed";

@@ -142,7 +142,7 @@ int32_t press_with(int32_t modifier, int32_t code) {
   if (modifier) key_down(modifier);
   key_down(code);
   const std::vector<int32_t> got = key_test::bios_all();
-  if (exit_request != 0 || stop_request != 0 || full_screen_settings.request != -1) return taken;
+  if (run_flags.exit_request != 0 || run_flags.stop_request != 0 || full_screen_settings.request != -1) return taken;
   if (got.empty()) return none;
   EXPECT_EQ(got.size(), 1u);
   return got[0];

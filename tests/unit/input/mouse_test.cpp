@@ -20,10 +20,10 @@ class MouseInput : public ::testing::Test {
  protected:
   void SetUp() override {
     mouse_test::runtime_ready();
-    current_view = compute_view(640, 400, 640, 400, full_screen_off, 0, resize_unscaled);
-    pending_error.store(0);
+    render_layers.view = compute_view(640, 400, 640, 400, full_screen_off, 0, resize_unscaled);
+    error_report_reset();
     // Everything recorded so far is taken; the buttons are up.
-    mouse_queue* q = mouse_queue_get(first_mouse_queue);
+    mouse_queue* q = mouse_queue_get(mouse_queues.window_queue);
     for (mouse_entry e; mouse_queue_take(q, &e);) {
     }
     for (int b = 0; b < 32; ++b)
@@ -32,12 +32,12 @@ class MouseInput : public ::testing::Test {
     }
     mouse_statements_reset();
     first_event = device_last_event(mouse_device) + 1;
-    first_sequence = device_event_sequence.load();
+    first_sequence = input_devices.event_sequence.load();
   }
 
   std::vector<mouse_entry> entries() {
     std::vector<mouse_entry> all;
-    for (mouse_entry e; mouse_queue_take(mouse_queue_get(first_mouse_queue), &e);) all.push_back(e);
+    for (mouse_entry e; mouse_queue_take(mouse_queue_get(mouse_queues.window_queue), &e);) all.push_back(e);
     return all;
   }
 
@@ -78,8 +78,8 @@ TEST_F(MouseInput, AxesSpanThePictureShownInTheWindow) {
       {"one pixel wide picture", 1, 1, 1, 1, 0, 0, 0, 0, 0.0f, 0.0f},
   };
   for (const auto& c : cases) {
-    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
-    const mouse_view m = mouse_view_of(current_view);
+    render_layers.view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
+    const mouse_view m = mouse_view_of(render_layers.view);
     EXPECT_EQ(m.picture_w, c.sw) << c.what;
     EXPECT_EQ(m.picture_h, c.sh) << c.what;
     mouse_motion_callback(c.x, c.y);
@@ -103,7 +103,7 @@ TEST_F(MouseInput, WindowPositionsMapToPicturePixels) {
       {640, 480, 1024, 600, 2, 0, 113, -3, 0, 0},
   };
   for (const auto& c : cases) {
-    current_view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
+    render_layers.view = compute_view(c.sw, c.sh, c.ww, c.wh, full_screen_kind(c.full), 0, resize_scaling(c.resize));
     mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_DOWN, c.x, c.y);
     mouse_button_callback(GLUT_LEFT_BUTTON, GLUT_UP, c.x, c.y);
     ASSERT_EQ(mouse_input(), -1);
@@ -228,11 +228,11 @@ TEST_F(MouseInput, ProgramFunctionsReportTheEntryTakenLast) {
   EXPECT_EQ(mouse_x(), 3);  // still the entry taken last
 
   for (const int32_t bad : {0, 33, -1}) {
-    pending_error.store(0);
+    error_report_reset();
     EXPECT_EQ(mouse_button(bad), 0);
-    EXPECT_EQ(pending_error.load(), 5) << bad;
+    EXPECT_EQ(error_report.pending.load(), 5) << bad;
   }
-  pending_error.store(0);
+  error_report.pending.store(0);
 }
 
 }  // namespace
@@ -255,9 +255,9 @@ std::vector<int16_t> take_all(mouse_queue* q) {
 
 TEST(MouseQueue, StartUpMakesOneZeroedQueueThatIsFirstAndCurrent) {
   queues_ready();
-  ASSERT_NE(first_mouse_queue, 0);
-  EXPECT_EQ(current_mouse_queue, first_mouse_queue);
-  mouse_queue* q = mouse_queue_get(first_mouse_queue);
+  ASSERT_NE(mouse_queues.window_queue, 0);
+  EXPECT_EQ(mouse_queues.program_queue, mouse_queues.window_queue);
+  mouse_queue* q = mouse_queue_get(mouse_queues.window_queue);
   ASSERT_NE(q, nullptr);
   EXPECT_EQ(q->capacity, 65535);
   for (int32_t i = 0; i <= q->capacity; i += 4099) {

@@ -37,13 +37,13 @@ class Chain : public ScreenTest {
   void TearDown() override {
     fs::current_path(start_dir);
     fs::remove_all(scratch);
-    command_arguments.clear();
+    invocation_reset();
     ScreenTest::TearDown();
   }
 
   static void set_command_line(const std::string& line) {
-    command_line = str_new(static_cast<uint32_t>(line.size()), false);
-    std::memcpy(command_line->chars, line.data(), line.size());
+    invocation.command_line = str_new(static_cast<uint32_t>(line.size()), false);
+    std::memcpy(invocation.command_line->chars, line.data(), line.size());
   }
   void write(const std::string& name, const std::string& bytes) const {
     std::ofstream(scratch + "/" + name, std::ios::binary) << bytes;
@@ -51,7 +51,7 @@ class Chain : public ScreenTest {
   // Receives name with the user's argument "one" before the tail; the error it raised.
   int32_t receive(const std::string& name) {
     set_command_line("one " + std::string(chain_marker) + name);
-    command_arguments = {"one", std::string(chain_marker) + name};
+    invocation.arguments = {"one", std::string(chain_marker) + name};
     chain_receive();
     return take_error();
   }
@@ -111,7 +111,7 @@ TEST_F(Chain, CommandLineKeepsOnlyTheUsersArguments) {
   EXPECT_EQ(receive("chainzzz.tmp"), err_file_not_found);
   EXPECT_FALSE(fs::exists(scratch + "/chainzzz.tmp"));
   EXPECT_EQ(command_line_text(), "one");
-  EXPECT_EQ(command_arguments, std::vector<std::string>{"one"});
+  EXPECT_EQ(invocation.arguments, std::vector<std::string>{"one"});
   set_command_line(std::string(chain_marker) + "chainzzz.tmp");
   chain_receive();
   EXPECT_EQ(take_error(), err_file_not_found);

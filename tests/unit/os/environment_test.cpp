@@ -69,11 +69,11 @@ TEST_F(Environment, ByIndexByNameAndSetting) {
 
   // A new variable is listed at the index past the old end; an empty value removes it.
   environment_init();
-  const int32_t entries = environment_entries;
+  const int32_t entries = invocation.environment_entries;
   environ_set(arg("QUINTARO_TEST_C=a b=c"));
   EXPECT_EQ(take_error(), 0);
   EXPECT_EQ(text(environ_by_name(arg("QUINTARO_TEST_C"))), "a b=c");
-  EXPECT_EQ(environment_entries, entries + 1);
+  EXPECT_EQ(invocation.environment_entries, entries + 1);
   EXPECT_EQ(text(environ_by_index(entries)), "QUINTARO_TEST_C=a b=c");
   environ_set(arg("QUINTARO_TEST_C="));
   EXPECT_EQ(getenv("QUINTARO_TEST_C"), nullptr);

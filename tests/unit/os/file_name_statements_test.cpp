@@ -95,7 +95,7 @@ TEST_F(FileStatements, DirectoryStatementsAndFilesWithoutAMatch) {
   EXPECT_EQ(fs::current_path(), fs::path(path("made")));
 
   display_link.ready.store(0);
-  if (!hardware_img_list) hardware_images_init();
+  hardware_images_init();
   screen_tables_init();
   screen_first_mode();
   files_list(arg("*.none"), 1);
@@ -121,7 +121,7 @@ TEST_F(FileStatements, EveryPathStatementTakesTheBackslashAsSeparator) {
       {"CHDIR", [] { chdir_statement(arg("DATA\\..\\DATA")); }, 0, nullptr, nullptr},
   };
   display_link.ready.store(0);
-  if (!hardware_img_list) hardware_images_init();
+  hardware_images_init();
   screen_tables_init();
   screen_first_mode();
   for (const auto& c : cases) {

@@ -22,7 +22,7 @@ class file_test : public ::testing::Test {
 
   void SetUp() override {
     strings_init();
-    reset_file_table();
+    file_table_reset();
     char pattern[] = "/tmp/quintaro_files_XXXXXX";
     dir = mkdtemp(pattern);
     clear_error();
@@ -32,18 +32,18 @@ class file_test : public ::testing::Test {
     clear_error();
     file_close(0, 0);
     clear_error();
-    reset_file_table();
+    file_table_reset();
     std::filesystem::remove_all(dir);
   }
 
   static int32_t take_error() {
-    const int32_t e = pending_error.load();
+    const int32_t e = error_report.pending.load();
     clear_error();
     return e;
   }
   static void clear_error() {
-    pending_error.store(0);
-    event_pending.store(0);
+    error_report.pending.store(0);
+    run_flags.event_pending.store(0);
   }
 
   // SCRN: and COM followed by a digit, in any case, go to OPEN as they are.

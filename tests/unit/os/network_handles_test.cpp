@@ -68,12 +68,11 @@ class NetworkHandles : public ::testing::Test {
   void SetUp() override {
     strings_init();
     network_lists_init();
-    pending_error.store(0);
+    error_report_reset();
   }
   void TearDown() override {
     net_close_all();
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
   int32_t open(int32_t kind, const std::string& address, int32_t host = 0) {
     return net_open(kind, temp_text(address), host);
@@ -125,7 +124,7 @@ TEST_F(NetworkHandles, AddressRules) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address.substr(0, 60) + " kind " + std::to_string(c.kind));
     EXPECT_EQ(open(c.kind, c.address), c.result);
-    EXPECT_EQ(pending_error.load(), 0);
+    EXPECT_EQ(error_report.pending.load(), 0);
   }
 }
 
@@ -203,14 +202,14 @@ TEST_F(NetworkHandles, ClientTalksToEchoServer) {
   }));
   EXPECT_EQ(got, "CD");
   EXPECT_EQ(net_eof(h), 0);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 
   net_close(h);  // the echo thread sees the close and ends
   echo.join();
   tcp_close(listener);
   // A closed handle is not open any more.
   net_put_string(h, temp_text("x"));
-  EXPECT_EQ(pending_error.load(), 52);
+  EXPECT_EQ(error_report.pending.load(), 52);
 }
 
 TEST_F(NetworkHandles, HostAcceptsAndSeesTheEnd) {
@@ -227,8 +226,8 @@ TEST_F(NetworkHandles, HostAcceptsAndSeesTheEnd) {
   ASSERT_TRUE(eventually([&] { return (conn = open(2, "", host)) > 0; }));
   EXPECT_EQ(open(2, "", conn), -1);  // a connection is no host
   net_get_string(host, str_new(0, true));
-  EXPECT_EQ(pending_error.load(), 54);
-  pending_error.store(0);
+  EXPECT_EQ(error_report.pending.load(), 54);
+  error_report.pending.store(0);
 
   const char message[] = "last words";
   ASSERT_EQ(send(peer, message, 10, 0), 10);
@@ -241,17 +240,17 @@ TEST_F(NetworkHandles, HostAcceptsAndSeesTheEnd) {
   EXPECT_EQ(std::string(block, 10), "last words");
   EXPECT_TRUE(eventually([&] { return net_eof(conn) == -1; }));
   EXPECT_EQ(get_string(conn), "");
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 
   // Writing to the peer that has gone: error 75, and the process lives on.
   bool failed = false;
   for (int attempt = 0; attempt < 20 && !failed; ++attempt) {
     net_put_string(conn, temp_text("anyone?"));
-    failed = pending_error.load() == 75;
+    failed = error_report.pending.load() == 75;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(failed);
-  pending_error.store(0);
+  error_report.pending.store(0);
 
   net_close_all();
   // Everything is closed: the port can be listened on again.
@@ -311,25 +310,25 @@ TEST_F(NetworkHandles, FileStatementsReachAConnection) {
   EXPECT_EQ(file_eof(number), 0);
   net_close(far);
   EXPECT_TRUE(eventually([&] { return file_eof(number) == -1; }));
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 
   // CLOSE #number ends the handle: it names nothing any more.
   file_close(number, 1);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   put_string(number, 0, 0, temp_text("x"));
-  EXPECT_EQ(pending_error.load(), 52);
-  pending_error.store(0);
+  EXPECT_EQ(error_report.pending.load(), 52);
+  error_report.pending.store(0);
 
   // CLOSE without a number closes the other connections and the host: the peer sees the end.
   file_close(0, 0);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   const timeval limit{2, 0};
   setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   char byte;
   EXPECT_EQ(recv(peer, &byte, 1, 0), 0);
   close(peer);
   EXPECT_EQ(file_eof(~other), 0);
-  EXPECT_EQ(pending_error.load(), 52);
+  EXPECT_EQ(error_report.pending.load(), 52);
 }
 
 TEST(TcpSockets, HostTakesIpv6AndIpv4Clients) {

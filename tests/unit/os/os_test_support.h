@@ -20,7 +20,7 @@ class ScratchFolderTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(name), nullptr);
     scratch = name;
     start_dir = std::filesystem::current_path();
-    if (!permanent_empty_string) strings_init();
+    if (!data_segment.empty_string) strings_init();
     mark = str_temp_mark();
     take_error();
   }
@@ -59,8 +59,8 @@ class ScratchFolderTest : public ::testing::Test {
   static std::string text(const str_desc* s) { return std::string(reinterpret_cast<const char*>(s->chars), s->len); }
   // The error the last operation raised, cleared for the next one.
   static int32_t take_error() {
-    event_pending.store(0);
-    return pending_error.exchange(0);
+    run_flags.event_pending.store(0);
+    return error_report.pending.exchange(0);
   }
 
   std::string scratch;

@@ -124,7 +124,7 @@ TEST_F(serial_test, a_hang_up_ends_the_data) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     input_string_from_file(2, v);
-    _exit(pending_error.load());
+    _exit(error_report.pending.load());
   }
   str_free(v);
   int status = 0;

@@ -48,7 +48,7 @@ TEST_F(Shell, LaunchRuleOpensDocumentsAndRunsEverythingElseInTheInterpreter) {
       {"-x echo hi", {"/bin/sh", "-c", "--", "-x echo hi"}},          // a command, never options
   };
   for (const auto& c : cases) EXPECT_EQ(shell_launch_argv(c.command), c.argv) << c.command;
-  EXPECT_EQ(cmd_available, 1);
+  EXPECT_EQ(shell_state.cmd_available, 1);
 }
 
 TEST_F(Shell, RefusedCommandsAndFailedLaunches) {

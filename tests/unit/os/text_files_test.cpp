@@ -170,7 +170,7 @@ TEST_F(file_test, flush_all_writes_buffered_bytes_and_leaves_files_open) {
   EXPECT_EQ(written.size(), 10u * 8 + 90 * 9 + 900 * 10);
   EXPECT_EQ(written.substr(written.size() - 10), "line 999\r\n");
   EXPECT_EQ(file_number_state(1), 1);
-  reset_file_table();  // statements are held from now on, as at process exit
+  file_table_reset();  // statements are held from now on, as at process exit
 }
 
 // Bytes left in a buffer reach the system soon after the statement, whether

@@ -70,7 +70,7 @@ TEST_F(UserFolders, StatementGivesThePathAsAString) {
     str_desc* got = known_folder(str_from_text(c.name.data(), static_cast<uint32_t>(c.name.size())));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(got->chars), got->len), c.folder);
   }
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST_F(UserFolders, UserDirsAndBaseDirectoriesDecide) {

@@ -91,7 +91,7 @@ TEST_F(ScreenTest, CopiesOwnTheirPixelsAndPalette) {
 }
 
 TEST_F(ScreenTest, CopyToMode33MakesAHardwareImage) {
-  if (!hardware_img_list) hardware_images_init();
+  hardware_images_init();
   const int32_t source = new_image(20, 10, 32, 1);
   const int32_t hw = copy_image(source, 33, 1);
   EXPECT_TRUE(is_hardware_handle(hw));
@@ -236,7 +236,7 @@ TEST_F(ScreenTest, PrintModeStatement) {
 }
 
 TEST_F(ScreenTest, OperationsWaitWhileAnErrorIsPending) {
-  pending_error.store(5);
+  error_report.pending.store(5);
   EXPECT_EQ(new_image(8, 8, 13, 1), 0);
   const int32_t used = image_slots_used();
   screen_set(12, 0, 0, 0, 0, 1);

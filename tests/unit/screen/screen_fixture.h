@@ -14,8 +14,8 @@ class ScreenTest : public ::testing::Test {
   void SetUp() override {
     clear_error();
     display_link_reset();
-    if (!hardware_img_list) hardware_images_init();
-    if (!permanent_empty_string) strings_init();
+    hardware_images_init();
+    if (!data_segment.empty_string) strings_init();
     string_mark = str_temp_mark();
     screen_tables_init();
     screen_first_mode();
@@ -33,12 +33,12 @@ class ScreenTest : public ::testing::Test {
   }
 
   static void clear_error() {
-    pending_error.store(0);
-    event_pending.store(0);
+    error_report.pending.store(0);
+    run_flags.event_pending.store(0);
   }
   // The error the last operation raised, cleared for the next one.
   static int32_t take_error() {
-    const int32_t e = pending_error.load();
+    const int32_t e = error_report.pending.load();
     clear_error();
     return e;
   }

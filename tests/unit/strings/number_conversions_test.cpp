@@ -16,8 +16,7 @@ namespace {
 class byte_conversions : public string_engine_test {
  protected:
   void TearDown() override {
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
 };
 
@@ -81,7 +80,7 @@ TEST_F(byte_conversions, every_type_round_trips) {
   round_trip<long double>(mk_extended, cv_extended, std::numeric_limits<long double>::infinity(), 32);
   round_trip<long double>(mk_extended, cv_extended, std::numeric_limits<long double>::denorm_min(), 32);
   round_trip<long double>(mk_extended, cv_extended, -0.0L, 32);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST_F(byte_conversions, bit_fields_of_every_width_round_trip) {
@@ -112,14 +111,14 @@ TEST_F(byte_conversions, bit_fields_of_every_width_round_trip) {
     EXPECT_EQ(cv_ubits(mk_bits(static_cast<uint64_t>(-1), bits), bits), mask) << bits;
     str_cleanup(1);
   }
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   for (int bits : {0, 65, -1}) {
     EXPECT_EQ(take(mk_bits(1, bits)), "");
-    EXPECT_EQ(pending_error.load(), 5);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5);
+    error_report.pending.store(0);
     EXPECT_EQ(cv_bits(temp_text("12345678"), bits), 0);
-    EXPECT_EQ(pending_error.load(), 5);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5);
+    error_report.pending.store(0);
   }
 }
 
@@ -149,11 +148,11 @@ TEST_F(byte_conversions, short_strings_raise_error_5) {
   for (const row& r : rows) {
     str_desc* shorter = str_from_text(filler.data(), static_cast<uint32_t>(r.needed - 1));
     EXPECT_TRUE(r.read_zero(shorter)) << r.needed;
-    EXPECT_EQ(pending_error.load(), 5) << r.needed;
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5) << r.needed;
+    error_report.pending.store(0);
     str_desc* enough = str_from_text(filler.data(), static_cast<uint32_t>(r.needed));
     EXPECT_FALSE(r.read_zero(enough)) << r.needed;
-    EXPECT_EQ(pending_error.load(), 0) << r.needed;
+    EXPECT_EQ(error_report.pending.load(), 0) << r.needed;
   }
 }
 
@@ -175,7 +174,7 @@ TEST_F(byte_conversions, mbf_layout) {
   // Exponent 0 is the value 0, whatever the mantissa bytes hold.
   EXPECT_EQ(cv_smbf(temp_text(bytes({0xFF, 0xFF, 0xFF, 0}))), 0.0f);
   EXPECT_EQ(cv_dmbf(temp_text(bytes({1, 2, 3, 4, 5, 6, 0xFF, 0}))), 0.0);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST_F(byte_conversions, mbf_round_trips_for_values_it_holds) {
@@ -195,7 +194,7 @@ TEST_F(byte_conversions, mbf_round_trips_for_values_it_holds) {
     ASSERT_EQ(cv_smbf(t), f) << f;
     str_free(t);
   }
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   // The largest value the layout holds.
   const float largest = std::nextafter(std::ldexp(1.0f, 127), 0.0f);
   EXPECT_EQ(cv_smbf(mk_smbf(largest)), largest);
@@ -207,15 +206,15 @@ TEST_F(byte_conversions, values_mbf_cannot_hold_raise_error_5) {
                             std::numeric_limits<double>::denorm_min(), INFINITY, -INFINITY, NAN};
   for (double d : doubles) {
     EXPECT_EQ(take(mk_dmbf(d)), "") << d;
-    EXPECT_EQ(pending_error.load(), 5) << d;
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5) << d;
+    error_report.pending.store(0);
   }
   const float floats[] = {std::ldexp(1.0f, 127), std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
                           std::ldexp(1.0f, -129), INFINITY, NAN};
   for (float f : floats) {
     EXPECT_EQ(take(mk_smbf(f)), "") << f;
-    EXPECT_EQ(pending_error.load(), 5) << f;
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5) << f;
+    error_report.pending.store(0);
   }
 }
 

@@ -17,13 +17,13 @@ namespace {
 
 class number_text : public string_engine_test {
  protected:
-  void TearDown() override { pending_error.store(0); event_pending.store(0); }
+  void TearDown() override { run_flags_reset(); }
 };
 
 // Every text is a new temporary; returns its contents.
 std::string take(str_desc* s) {
   EXPECT_TRUE(s->temporary);
-  EXPECT_EQ(temp_list.slots[s->temp_index], s);
+  EXPECT_EQ(string_heap.temps.slots[s->temp_index], s);
   std::string text = text_of(s);
   str_free(s);
   return text;
@@ -203,18 +203,18 @@ TEST_F(number_text, hex_and_oct) {
       {"7FFFFFFFFFFFFFFF", [] { return hex_text_of_float(9223372036854775807.0L); }},
   };
   for (const row& r : rows) EXPECT_EQ(take(r.make()), r.text);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST_F(number_text, hex_and_oct_of_out_of_range_floats_raise_overflow) {
   for (long double x : {9223372036854775808.0L, -9223372036854775808.0L, 1E30L, 9223372036854775807.5L,
                         static_cast<long double>(NAN)}) {
     EXPECT_EQ(take(hex_text_of_float(x)), "");
-    EXPECT_EQ(pending_error.load(), 6);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 6);
+    error_report.pending.store(0);
     EXPECT_EQ(take(oct_text_of_float(x)), "");
-    EXPECT_EQ(pending_error.load(), 6);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 6);
+    error_report.pending.store(0);
   }
 }
 
@@ -240,8 +240,7 @@ namespace {
 class text_value_test : public string_engine_test {
  protected:
   void TearDown() override {
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
 };
 
@@ -249,7 +248,7 @@ long double val(const std::string& text) {
   str_desc* s = str_from_text(text.data(), static_cast<uint32_t>(text.size()));
   const long double v = text_value(s);
   EXPECT_TRUE(s->temporary);  // read, not released
-  EXPECT_EQ(temp_list.slots[s->temp_index], s);
+  EXPECT_EQ(string_heap.temps.slots[s->temp_index], s);
   str_free(s);
   return v;
 }
@@ -265,7 +264,7 @@ TEST_F(text_value_test, examples) {
       {"&B101", 5},     {"&H", 0},           {"&X12", 0},     {"1 2 3", 123},
   };
   for (const row& r : rows) EXPECT_EQ(val(r.text), r.value) << r.text;
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
 }
 
 TEST_F(text_value_test, edges) {
@@ -289,11 +288,11 @@ TEST_F(text_value_test, edges) {
   };
   for (const row& r : rows) {
     EXPECT_EQ(val(r.text), r.value) << r.text;
-    EXPECT_EQ(pending_error.load(), 0) << r.text;
+    EXPECT_EQ(error_report.pending.load(), 0) << r.text;
   }
   EXPECT_EQ(val("&B" + std::string(64, '1')), -1);
   EXPECT_EQ(val("&B1" + std::string(63, '0')), -9223372036854775807.0L - 1);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   // A negative zero reads as zero all the same.
   EXPECT_EQ(val("-0.0"), 0);
 }
@@ -307,8 +306,8 @@ TEST_F(text_value_test, prefixed_integers_beyond_64_bits_raise_error_6) {
   };
   for (const std::string& t : texts) {
     EXPECT_EQ(val(t), 0) << t;
-    EXPECT_EQ(pending_error.load(), 6) << t;
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 6) << t;
+    error_report.pending.store(0);
   }
 }
 

@@ -18,8 +18,7 @@ namespace {
 class print_using : public string_engine_test {
  protected:
   void TearDown() override {
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
 };
 
@@ -229,8 +228,8 @@ TEST_F(print_using, string_fields) {
     if (std::string(r.text) == "\\ ") {
       // No closing backslash: no field at all.
       EXPECT_EQ(one(r.format, as_text(r.value)), "\\ ");
-      EXPECT_EQ(pending_error.load(), 5);
-      pending_error.store(0);
+      EXPECT_EQ(error_report.pending.load(), 5);
+      error_report.pending.store(0);
       continue;
     }
     EXPECT_EQ(one(r.format, as_text(r.value)), r.text) << r.format;
@@ -264,7 +263,7 @@ TEST_F(print_using, several_values_wrap_to_the_start_of_the_format) {
   EXPECT_EQ(text_of(out), " BA3 B");
   // A start outside the format is taken as its start.
   for (int32_t start : {-1, 5, INT32_MAX}) {
-    str_assign(out, permanent_empty_string);
+    str_assign(out, data_segment.empty_string);
     EXPECT_EQ(using_int64(f, 4, start, out), 0);
     EXPECT_EQ(text_of(out), "A4 B");
   }
@@ -275,34 +274,34 @@ TEST_F(print_using, errors) {
   str_desc* out = str_new(0, false);
   str_desc* f = temp_text("x ## y");
   EXPECT_EQ(using_field(f, 0, out, temp_text("s")), 0);
-  EXPECT_EQ(pending_error.load(), 13);
+  EXPECT_EQ(error_report.pending.load(), 13);
   EXPECT_EQ(text_of(out), "x ");  // kept what was appended before the error
 
   // Nothing happens while an error is pending.
   EXPECT_EQ(using_int64(f, 5, 0, out), 0);
   EXPECT_EQ(using_double(f, 5, 0, out), 0);
   EXPECT_EQ(text_of(out), "x ");
-  pending_error.store(0);
+  error_report.pending.store(0);
 
   str_desc* s = temp_text("[&]");
   EXPECT_EQ(using_int64(s, 5, 0, out), 0);
-  EXPECT_EQ(pending_error.load(), 13);
-  pending_error.store(0);
+  EXPECT_EQ(error_report.pending.load(), 13);
+  error_report.pending.store(0);
 
   str_desc* none = temp_text("no fields");
   EXPECT_EQ(using_int64(none, 5, 0, out), 0);
-  EXPECT_EQ(pending_error.load(), 5);
-  pending_error.store(0);
+  EXPECT_EQ(error_report.pending.load(), 5);
+  error_report.pending.store(0);
   EXPECT_EQ(using_int64(temp_text(""), 5, 0, out), 0);
-  EXPECT_EQ(pending_error.load(), 5);
-  pending_error.store(0);
+  EXPECT_EQ(error_report.pending.load(), 5);
+  error_report.pending.store(0);
 
   // Infinities and not-a-number give the C library a text without digits.
   const double bad[] = {INFINITY, -INFINITY, NAN};
   for (double x : bad) {
     EXPECT_EQ(using_double(f, x, 0, out), 0);
-    EXPECT_EQ(pending_error.load(), 5);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5);
+    error_report.pending.store(0);
   }
   EXPECT_EQ(using_digits.letter, 'E');
   str_free(out);
@@ -316,7 +315,7 @@ TEST_F(print_using, output_may_be_a_temporary_or_hold_text_already) {
   EXPECT_TRUE(out->temporary);
   str_cleanup(1);
   EXPECT_EQ(engine_invariant_failure(), "");
-  EXPECT_EQ(temp_list.count, 1u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
 }
 
 // Fixed fields against the C library's "%.*f" rounding of the same value.

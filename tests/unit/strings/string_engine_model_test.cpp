@@ -57,7 +57,7 @@ class engine_model {
       for (int o = 0; o < operations && !::testing::Test::HasFailure(); ++o) step();
       str_cleanup(mark);
       temps_.clear();
-      EXPECT_EQ(temp_list.count, mark);
+      EXPECT_EQ(string_heap.temps.count, mark);
       check("cleanup");
     }
   }
@@ -273,7 +273,7 @@ class engine_model {
     }
     str_cleanup(inner);
     temps_.resize(std::min(temps_.size(), outer_count));
-    EXPECT_EQ(temp_list.count, inner);
+    EXPECT_EQ(string_heap.temps.count, inner);
     check("nested cleanup");
   }
 
@@ -323,7 +323,7 @@ class engine_model {
       ASSERT_EQ(text_of(t.d), t.value) << "temporary after " << where;
       ASSERT_TRUE(t.d->temporary);
       ASSERT_GT(t.d->temp_index, 0);
-      ASSERT_EQ(temp_list.slots[t.d->temp_index], t.d);
+      ASSERT_EQ(string_heap.temps.slots[t.d->temp_index], t.d);
       if (t.memory) {
         ASSERT_EQ(*t.memory, t.value) << "text under a temporary changed";
       }
@@ -336,11 +336,11 @@ class engine_model {
       for (uint32_t i = first; i < l.count; ++i) n += l.slots[i] != list_hole;
       return n;
     };
-    ASSERT_EQ(live(heap_list, 0), heap_strings) << "after " << where;
-    ASSERT_EQ(live(segment_list, 0), segment_strings) << "after " << where;
-    ASSERT_EQ(live(temp_list, 1), temp_strings) << "after " << where;
-    ASSERT_EQ(text_of(permanent_empty_string), "");
-    ASSERT_EQ(text_of(permanent_space_string), " ");
+    ASSERT_EQ(live(string_heap.list, 0), heap_strings) << "after " << where;
+    ASSERT_EQ(live(data_segment.list, 0), segment_strings) << "after " << where;
+    ASSERT_EQ(live(string_heap.temps, 1), temp_strings) << "after " << where;
+    ASSERT_EQ(text_of(data_segment.empty_string), "");
+    ASSERT_EQ(text_of(data_segment.space_string), " ");
   }
 };
 

@@ -13,29 +13,29 @@ namespace {
 using strings_engine = string_engine_test;
 
 TEST_F(strings_engine, start_up_makes_the_two_permanent_segment_strings) {
-  EXPECT_EQ(data_segment, conventional_memory + 0x500);
-  EXPECT_EQ(text_of(permanent_empty_string), "");
-  EXPECT_EQ(text_of(permanent_space_string), " ");
-  for (const str_desc* s : {permanent_empty_string, permanent_space_string}) {
+  EXPECT_EQ(data_segment.bytes, conventional_memory + 0x500);
+  EXPECT_EQ(text_of(data_segment.empty_string), "");
+  EXPECT_EQ(text_of(data_segment.space_string), " ");
+  for (const str_desc* s : {data_segment.empty_string, data_segment.space_string}) {
     EXPECT_TRUE(s->in_segment);
     EXPECT_FALSE(s->temporary);
     EXPECT_TRUE(segment_record_matches(s));
   }
   // 8 bytes reserved, then one record each, growing down.
-  EXPECT_EQ(permanent_empty_string->segment_record_offset, 65536 - 8 - 4);
-  EXPECT_EQ(permanent_space_string->segment_record_offset, 65536 - 8 - 8);
-  EXPECT_EQ(temp_list.count, 1u);
+  EXPECT_EQ(data_segment.empty_string->segment_record_offset, 65536 - 8 - 4);
+  EXPECT_EQ(data_segment.space_string->segment_record_offset, 65536 - 8 - 8);
+  EXPECT_EQ(string_heap.temps.count, 1u);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
 TEST_F(strings_engine, new_heap_strings_are_followed_by_32_spare_bytes) {
   str_desc* a = str_new(10, false);
   str_desc* b = str_new(5, true);
-  EXPECT_EQ(a->chars, string_heap);
-  EXPECT_EQ(b->chars, string_heap + 42);
-  EXPECT_EQ(heap_used, 42u + 37u);
+  EXPECT_EQ(a->chars, string_heap.bytes);
+  EXPECT_EQ(b->chars, string_heap.bytes + 42);
+  EXPECT_EQ(string_heap.used, 42u + 37u);
   EXPECT_EQ(b->temp_index, 1);
-  EXPECT_EQ(temp_list.slots[1], b);
+  EXPECT_EQ(string_heap.temps.slots[1], b);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -44,20 +44,20 @@ TEST_F(strings_engine, concat_with_an_empty_operand_returns_the_other_descriptor
   str_desc* x = temp_text("abc");
   EXPECT_EQ(str_concat(x, empty), x);
   EXPECT_EQ(str_concat(empty, x), x);
-  // Neither operand was released: both are still on temp_list until the cleanup.
-  EXPECT_EQ(temp_list.slots[empty->temp_index], empty);
-  EXPECT_EQ(temp_list.slots[x->temp_index], x);
+  // Neither operand was released: both are still on string_heap.temps until the cleanup.
+  EXPECT_EQ(string_heap.temps.slots[empty->temp_index], empty);
+  EXPECT_EQ(string_heap.temps.slots[x->temp_index], x);
   str_cleanup(1, 0);
-  EXPECT_EQ(temp_list.count, 1u);
-  EXPECT_EQ(heap_list.count, 0u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
+  EXPECT_EQ(string_heap.list.count, 0u);
 }
 
 TEST_F(strings_engine, concat_of_a_temporary_with_itself_releases_it_once) {
   str_desc* x = temp_text("ab");
-  const uint32_t free_before = desc_store.free_count;
+  const uint32_t free_before = string_heap.descriptors.free_count;
   str_desc* sum = str_concat(x, x);
   EXPECT_EQ(text_of(sum), "abab");
-  EXPECT_EQ(desc_store.free_count, free_before + 1);
+  EXPECT_EQ(string_heap.descriptors.free_count, free_before + 1);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -75,7 +75,7 @@ TEST_F(strings_engine, fixed_length_assignment_pads_and_cuts) {
     EXPECT_EQ(std::string(memory, 8), r.expected);
     EXPECT_EQ(fixed->len, 8);
     EXPECT_EQ(memory[8], 'x');               // nothing past its length
-    EXPECT_EQ(temp_list.count, 1u);          // the temporary source was released
+    EXPECT_EQ(string_heap.temps.count, 1u);          // the temporary source was released
     str_free(fixed);
   }
 }
@@ -89,7 +89,7 @@ TEST_F(strings_engine, assigning_a_temporary_heap_string_takes_its_characters_ov
   EXPECT_EQ(variable->chars, source_chars);  // no bytes moved
   EXPECT_EQ(variable->list_index, source_slot);
   EXPECT_EQ(text_of(variable), "twelve bytes");
-  EXPECT_EQ(temp_list.count, 1u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -125,7 +125,7 @@ TEST_F(strings_engine, self_assignment_keeps_the_string) {
   str_desc* t = temp_text("same");
   EXPECT_EQ(str_assign(t, t), t);
   EXPECT_EQ(text_of(t), "same");
-  EXPECT_EQ(temp_list.slots[t->temp_index], t);
+  EXPECT_EQ(string_heap.temps.slots[t->temp_index], t);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -150,9 +150,9 @@ TEST_F(strings_engine, the_last_string_grows_in_place_up_to_the_heap_end) {
   strings_init_sized({.heap_size = 100});
   str_desc* v = str_new(0, false);
   str_assign(v, str_from_text(std::string(90, 'a').data(), 90));
-  EXPECT_EQ(v->chars, string_heap);
-  EXPECT_EQ(heap_used, 90u);
-  EXPECT_EQ(heap_size, 100u);
+  EXPECT_EQ(v->chars, string_heap.bytes);
+  EXPECT_EQ(string_heap.used, 90u);
+  EXPECT_EQ(string_heap.size, 100u);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -161,23 +161,23 @@ TEST_F(strings_engine, freeing_the_last_and_the_only_string_gives_space_back) {
   str_desc* b = str_new(20, false);
   str_desc* c = str_new(30, false);
   str_free(c);
-  EXPECT_EQ(heap_used, static_cast<size_t>(b->chars - string_heap) + 20 + 32);
+  EXPECT_EQ(string_heap.used, static_cast<size_t>(b->chars - string_heap.bytes) + 20 + 32);
   str_free(a);  // not the last: nothing given back
-  EXPECT_EQ(heap_used, static_cast<size_t>(b->chars - string_heap) + 20 + 32);
+  EXPECT_EQ(string_heap.used, static_cast<size_t>(b->chars - string_heap.bytes) + 20 + 32);
   str_free(b);
-  EXPECT_EQ(heap_used, 0u);
-  EXPECT_EQ(heap_list.count, 0u);
+  EXPECT_EQ(string_heap.used, 0u);
+  EXPECT_EQ(string_heap.list.count, 0u);
 }
 
 TEST_F(strings_engine, cleanup_at_or_above_the_count_releases_nothing) {
   str_desc* t = temp_text("kept");
-  const uint32_t count = temp_list.count;
+  const uint32_t count = string_heap.temps.count;
   EXPECT_EQ(str_cleanup(count, 77), 77);
   EXPECT_EQ(str_cleanup(count + 5, -3), -3);
-  EXPECT_EQ(temp_list.count, count);
+  EXPECT_EQ(string_heap.temps.count, count);
   EXPECT_EQ(text_of(t), "kept");
   EXPECT_EQ(str_cleanup(1, 5), 5);
-  EXPECT_EQ(temp_list.count, 1u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
 }
 
 TEST_F(strings_engine, cleanup_releases_back_to_the_mark_only) {
@@ -189,9 +189,9 @@ TEST_F(strings_engine, cleanup_releases_back_to_the_mark_only) {
   str_over_memory(memory, 3, true);
   str_new_in_segment(4, true);
   str_cleanup(mark);
-  EXPECT_EQ(temp_list.count, mark);
+  EXPECT_EQ(string_heap.temps.count, mark);
   EXPECT_EQ(text_of(outer), "outer");
-  EXPECT_EQ(heap_list.count, 1u);
+  EXPECT_EQ(string_heap.list.count, 1u);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -200,25 +200,25 @@ TEST_F(strings_engine, a_string_made_temporary_is_released_by_the_cleanup) {
   const uint32_t mark = str_temp_mark();
   EXPECT_EQ(str_make_temporary(v), v);
   str_make_temporary(v);  // already temporary: still one slot
-  EXPECT_EQ(temp_list.count, mark + 1);
-  const uint32_t free_before = desc_store.free_count;
+  EXPECT_EQ(string_heap.temps.count, mark + 1);
+  const uint32_t free_before = string_heap.descriptors.free_count;
   str_cleanup(mark);
-  EXPECT_EQ(desc_store.free_count, free_before + 1);
-  EXPECT_EQ(heap_list.count, 0u);
+  EXPECT_EQ(string_heap.descriptors.free_count, free_before + 1);
+  EXPECT_EQ(string_heap.list.count, 0u);
 }
 
 TEST_F(strings_engine, descriptor_blocks_and_lists_grow) {
   strings_init_sized({.heap_size = 64, .list_capacity = 2, .free_stack_capacity = 1});
   std::vector<str_desc*> all;
   for (int i = 0; i < 70000; ++i) all.push_back(str_new(1, (i & 1) != 0));
-  EXPECT_EQ(desc_store.block_used, 70000u + 2 - 65536);  // two permanent strings, one block rollover
-  EXPECT_GE(heap_list.capacity, 70000u);
-  EXPECT_GE(temp_list.capacity, 35000u);
+  EXPECT_EQ(string_heap.descriptors.block_used, 70000u + 2 - 65536);  // two permanent strings, one block rollover
+  EXPECT_GE(string_heap.list.capacity, 70000u);
+  EXPECT_GE(string_heap.temps.capacity, 35000u);
   EXPECT_EQ(engine_invariant_failure(), "");
   for (str_desc* s : all) str_free(s);
-  EXPECT_EQ(desc_store.free_count, 70000u);
-  EXPECT_EQ(temp_list.count, 1u);
-  EXPECT_EQ(heap_used, 0u);
+  EXPECT_EQ(string_heap.descriptors.free_count, 70000u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
+  EXPECT_EQ(string_heap.used, 0u);
 }
 
 TEST_F(strings_engine, heap_compaction_leaves_small_gaps_and_moves_the_rest) {
@@ -228,10 +228,10 @@ TEST_F(strings_engine, heap_compaction_leaves_small_gaps_and_moves_the_rest) {
   std::memcpy(b->chars, "bbbb", 4);
   str_free(hole);
   heap_compact(0);
-  EXPECT_EQ(a->chars, string_heap);  // a 0-byte gap: in place
-  EXPECT_EQ(b->chars, string_heap + 4);  // a 132-byte gap: moved down
+  EXPECT_EQ(a->chars, string_heap.bytes);  // a 0-byte gap: in place
+  EXPECT_EQ(b->chars, string_heap.bytes + 4);  // a 132-byte gap: moved down
   EXPECT_EQ(text_of(b), "bbbb");
-  EXPECT_EQ(heap_used, 8u);  // the spare bytes after the last string are dropped
+  EXPECT_EQ(string_heap.used, 8u);  // the spare bytes after the last string are dropped
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -239,9 +239,9 @@ TEST_F(strings_engine, the_heap_grows_to_need_plus_twice_its_size) {
   strings_init_sized({.heap_size = 64});
   str_desc* v = str_new(0, false);
   str_assign(v, temp_text("keep me"));
-  const size_t before = heap_size;
+  const size_t before = string_heap.size;
   str_new(100, true);
-  EXPECT_EQ(heap_size, 132u + 2 * before);
+  EXPECT_EQ(string_heap.size, 132u + 2 * before);
   EXPECT_EQ(text_of(v), "keep me");
   EXPECT_EQ(engine_invariant_failure(), "");
 }
@@ -258,16 +258,16 @@ TEST_F(strings_engine, segment_strings_keep_their_records_through_compaction) {
   EXPECT_EQ(text_of(b), "second");
   EXPECT_TRUE(segment_record_matches(a));
   EXPECT_TRUE(segment_record_matches(b));
-  EXPECT_EQ(segment_used, 256u + 1 + 6 + 23);
+  EXPECT_EQ(data_segment.used, 256u + 1 + 6 + 23);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
 TEST_F(strings_engine, fixed_string_in_the_data_segment_gets_a_record) {
-  str_desc* f = str_over_memory(data_segment + 1000, 6, false);
+  str_desc* f = str_over_memory(data_segment.bytes + 1000, 6, false);
   EXPECT_TRUE(segment_record_matches(f));
   EXPECT_EQ(f->segment_record_offset, 65536 - 8 - 12);
   str_assign(f, str_from_cstr("ab"));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(data_segment + 1000), 6), "ab    ");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data_segment.bytes + 1000), 6), "ab    ");
   char outside[2];
   EXPECT_EQ(str_over_memory(outside, 2, false)->segment_record, nullptr);
 }
@@ -296,8 +296,8 @@ TEST_F(strings_engine, comparisons_follow_byte_order_then_length) {
     EXPECT_EQ(str_less_equal(a, b), t <= 0 ? -1 : 0);
     EXPECT_EQ(str_greater_equal(a, b), t >= 0 ? -1 : 0);
     // Comparisons never release their operands.
-    EXPECT_EQ(temp_list.slots[a->temp_index], a);
-    EXPECT_EQ(temp_list.slots[b->temp_index], b);
+    EXPECT_EQ(string_heap.temps.slots[a->temp_index], a);
+    EXPECT_EQ(string_heap.temps.slots[b->temp_index], b);
     str_cleanup(1);
   }
 }
@@ -305,7 +305,7 @@ TEST_F(strings_engine, comparisons_follow_byte_order_then_length) {
 TEST_F(strings_engine, null_text_is_the_empty_string) {
   str_desc* s = str_from_cstr(nullptr);
   EXPECT_EQ(s->len, 0);
-  EXPECT_EQ(str_equal(s, permanent_empty_string), -1);
+  EXPECT_EQ(str_equal(s, data_segment.empty_string), -1);
   str_desc* v = str_new(0, false);
   str_assign(v, str_concat(s, str_from_cstr("x")));
   EXPECT_EQ(text_of(v), "x");
@@ -365,7 +365,7 @@ TEST_F(strings_engine, append_gives_dest_plus_src_for_every_kind) {
     EXPECT_EQ(str_append(d, s), d);
     EXPECT_EQ(text_of(d), c.expected);
     if (released) {
-      EXPECT_EQ(temp_list.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
+      EXPECT_EQ(string_heap.temps.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
     }
     if (d->segment_record) {
       EXPECT_TRUE(segment_record_matches(d));
@@ -408,7 +408,7 @@ TEST_F(strings_engine, literal_append_matches_append_for_every_destination) {
     const uint32_t mark = str_temp_mark();
     EXPECT_EQ(str_append_text(d, c.literal, static_cast<uint32_t>(std::strlen(c.literal))), d);
     EXPECT_EQ(text_of(d), c.expected);
-    EXPECT_EQ(temp_list.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
+    EXPECT_EQ(string_heap.temps.count, d->temporary ? static_cast<uint32_t>(d->temp_index) + 1 : mark);
     if (d->segment_record) {
       EXPECT_TRUE(segment_record_matches(d));
     }
@@ -427,7 +427,7 @@ TEST_F(strings_engine, append_grows_in_place_over_free_bytes_and_a_temporary_beh
   str_append(v, t);
   EXPECT_EQ(v->chars, place);
   EXPECT_EQ(text_of(v), "abcd" + std::string(40, 'x'));
-  EXPECT_EQ(heap_list.count, static_cast<uint32_t>(v->list_index) + 1);
+  EXPECT_EQ(string_heap.list.count, static_cast<uint32_t>(v->list_index) + 1);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -502,7 +502,7 @@ TEST_F(strings_engine_death, an_append_longer_than_len_holds_is_refused) {
 TEST_F(strings_engine_death, a_full_data_segment_is_refused) {
   EXPECT_EXIT(str_new_in_segment(70000, true), ::testing::ExitedWithCode(0), "Critical Error #13");
   str_desc* v = str_new_in_segment(0, false);
-  str_desc* big = str_from_text(data_segment, 66000);
+  str_desc* big = str_from_text(data_segment.bytes, 66000);
   EXPECT_EXIT(str_assign(v, big), ::testing::ExitedWithCode(0), "Critical Error #13");
 }
 
@@ -510,19 +510,19 @@ TEST_F(strings_engine_death, a_record_that_meets_the_strings_is_refused) {
   // After start-up: strings end at 257, records begin at 65520.
   EXPECT_EXIT(str_new_in_segment(65520 - 257 - 2, false), ::testing::ExitedWithCode(0), "Critical Error #14");
   str_new_in_segment(65520 - 257 - 2, true);
-  EXPECT_EXIT(str_over_memory(data_segment + 300, 2, false), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT(str_over_memory(data_segment.bytes + 300, 2, false), ::testing::ExitedWithCode(0),
               "Critical Error #15");
 }
 
 TEST_F(strings_engine, a_permanent_segment_string_compacts_to_make_room_for_its_record) {
-  str_free(str_new_in_segment(60000, true));  // garbage below segment_used
+  str_free(str_new_in_segment(60000, true));  // garbage below data_segment.used
   str_desc* keep = str_new_in_segment(10, true);
   std::memcpy(keep->chars, "0123456789", 10);
   // The characters alone would fit without compaction, the record would not.
-  str_desc* v = str_new_in_segment(segment_stack_top - segment_used - 2, false);
+  str_desc* v = str_new_in_segment(data_segment.stack_top - data_segment.used - 2, false);
   EXPECT_TRUE(segment_record_matches(v));
   EXPECT_EQ(text_of(keep), "0123456789");
-  EXPECT_EQ(keep->chars, data_segment + 257);
+  EXPECT_EQ(keep->chars, data_segment.bytes + 257);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 

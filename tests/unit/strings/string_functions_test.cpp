@@ -19,8 +19,7 @@ namespace {
 class string_functions : public string_engine_test {
  protected:
   void TearDown() override {
-    pending_error.store(0);
-    event_pending.store(0);
+    run_flags_reset();
   }
 };
 
@@ -48,7 +47,7 @@ str_desc* make(operand kind, const std::string& text) {
 // Temporaries still listed at or above mark.
 uint32_t live_temporaries(uint32_t mark) {
   uint32_t n = 0;
-  for (uint32_t i = mark; i < temp_list.count; ++i) n += temp_list.slots[i] != list_hole;
+  for (uint32_t i = mark; i < string_heap.temps.count; ++i) n += string_heap.temps.slots[i] != list_hole;
   return n;
 }
 
@@ -60,7 +59,7 @@ struct model_result {
 };
 
 // Runs f on an operand of every kind and checks the text, the in-place rule
-// and what is left on temp_list.
+// and what is left on string_heap.temps.
 void check_all_kinds(const std::string& input, const std::function<str_desc*(str_desc*)>& f, const model_result& expected,
                      const std::string& what) {
   for (operand kind : all_operands) {
@@ -166,8 +165,8 @@ TEST_F(string_functions, building_functions) {
   }
   for (int code : {-1, 256, 100000}) {
     EXPECT_EQ(text_of(str_chr(code)), "");
-    EXPECT_EQ(pending_error.load(), 5);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5);
+    error_report.pending.store(0);
   }
   EXPECT_EQ(text_of(str_space(3)), "   ");
   EXPECT_EQ(text_of(str_space(0)), "");
@@ -176,7 +175,7 @@ TEST_F(string_functions, building_functions) {
   EXPECT_EQ(text_of(str_string(2, 256 + 'A')), "AA");  // low 8 bits
   EXPECT_EQ(text_of(str_string(1, -1)), "\xff");
   EXPECT_EQ(text_of(str_string(-1, 'x')), "");
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(error_report.pending.load(), 0);
   str_cleanup(1);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
@@ -206,8 +205,8 @@ TEST_F(string_functions, reading_functions_never_release) {
   EXPECT_EQ(str_len(s), 2);
   EXPECT_EQ(str_asc(s), 65);
   EXPECT_EQ(str_asc_at(s, 2), 255);
-  EXPECT_EQ(temp_list.slots[s->temp_index], s);
-  EXPECT_EQ(pending_error.load(), 0);
+  EXPECT_EQ(string_heap.temps.slots[s->temp_index], s);
+  EXPECT_EQ(error_report.pending.load(), 0);
   struct row {
     const char* text;
     int32_t position;
@@ -215,11 +214,11 @@ TEST_F(string_functions, reading_functions_never_release) {
   const row bad[] = {{"", 1}, {"AB", 0}, {"AB", 3}, {"AB", -1}};
   for (const row& r : bad) {
     EXPECT_EQ(str_asc_at(temp_text(r.text), r.position), 0);
-    EXPECT_EQ(pending_error.load(), 5);
-    pending_error.store(0);
+    EXPECT_EQ(error_report.pending.load(), 5);
+    error_report.pending.store(0);
   }
   EXPECT_EQ(str_asc(temp_text("")), 0);
-  EXPECT_EQ(pending_error.load(), 5);
+  EXPECT_EQ(error_report.pending.load(), 5);
 }
 
 TEST_F(string_functions, instr) {
@@ -313,20 +312,20 @@ TEST_F(string_functions, mid_statement) {
   str_mid_statement(v, 1, 0, v, 0);
   EXPECT_EQ(text_of(v), "ABABCD");
   // The permanent empty string and literals are never written.
-  str_mid_statement(permanent_empty_string, 1, 0, temp_text("x"), 0);
-  EXPECT_EQ(permanent_empty_string->len, 0);
+  str_mid_statement(data_segment.empty_string, 1, 0, temp_text("x"), 0);
+  EXPECT_EQ(data_segment.empty_string->len, 0);
   static const char constant[] = "KEEP";
   str_desc* literal = str_from_cstr(constant);
   str_mid_statement(literal, 1, 0, temp_text("xx"), 0);
   EXPECT_STREQ(constant, "KEEP");
   // Nothing happens while an error is pending.
-  pending_error.store(5);
+  error_report.pending.store(5);
   str_mid_statement(v, 1, 0, temp_text("zz"), 0);
   EXPECT_EQ(text_of(v), "ABABCD");
-  pending_error.store(0);
+  error_report.pending.store(0);
   str_free(v);
   str_cleanup(1);
-  EXPECT_EQ(temp_list.count, 1u);
+  EXPECT_EQ(string_heap.temps.count, 1u);
   EXPECT_EQ(engine_invariant_failure(), "");
 }
 
@@ -361,10 +360,10 @@ TEST_F(string_functions, lset_and_rset) {
   str_assign(v, temp_text("abcd"));
   str_rset(v, temp_text("x"));
   EXPECT_EQ(text_of(v), "   x");
-  pending_error.store(5);
+  error_report.pending.store(5);
   str_lset(v, temp_text("yy"));
   EXPECT_EQ(text_of(v), "   x");
-  pending_error.store(0);
+  error_report.pending.store(0);
   str_free(v);
 }
 
