@@ -7,27 +7,11 @@
 #include <string>
 
 #include "runtime/core/core.h"
-#include "runtime/os/detail/file_flusher.h"
 #include "runtime/os/detail/serial_names.h"
 #include "runtime/platform/serial_port.h"
 #include "runtime/screen/screen.h"
 
 namespace {
-
-// Writes the buffer's dirty bytes. On failure they are dropped (the caller
-// reports the error) and the buffer is emptied, so nothing stale is read later.
-int32_t write_back(file_record* r) {
-  if (r->dirty_to <= r->dirty_from) return byte_ok;
-  const uint32_t from = r->dirty_from, to = r->dirty_to;
-  r->dirty_from = r->dirty_to = 0;
-  size_t done = 0;
-  const int e = platform_write_at(r->file.fd, r->io_start + from, r->io + from, to - from, &done);
-  if (e != 0) {
-    r->io_valid = 0;
-    return byte_result_of(e);
-  }
-  return byte_ok;
-}
 
 // Writes back and empties the buffers of every record on the file except
 // one; a failed write-back is reported by the next statement on that record.
@@ -35,7 +19,7 @@ void settle_records(uint64_t device, uint64_t inode, const file_record* except) 
   for (file_record* other : file_table.records) {
     if (other == except || !other->open || other->device != device_disk || other->io_valid == 0) continue;
     if (other->file_id_device != device || other->file_id_inode != inode) continue;
-    const int32_t e = write_back(other);
+    const int32_t e = file_write_back(other);
     if (e != byte_ok && other->deferred_error == byte_ok) other->deferred_error = e;
     other->io_valid = 0;
   }
@@ -96,7 +80,7 @@ int32_t write_disk(file_record* r, const uint8_t* bytes, int64_t count) {
   const uint64_t n = static_cast<uint64_t>(count);
   if (n >= file_buffer_size || !ensure_io(r)) {
     // Large pieces go straight to the file, after what is buffered before them.
-    e = write_back(r);
+    e = file_write_back(r);
     r->io_valid = 0;
     if (e != byte_ok) return e;
     size_t done = 0;
@@ -108,7 +92,7 @@ int32_t write_disk(file_record* r, const uint8_t* bytes, int64_t count) {
   const bool fits = r->io_valid > 0 && r->position >= r->io_start && r->position <= r->io_start + r->io_valid &&
                     r->position - r->io_start + n <= file_buffer_size;
   if (!fits) {
-    e = write_back(r);
+    e = file_write_back(r);
     if (e != byte_ok) return e;
     r->io_start = r->position;
     r->io_valid = 0;
@@ -148,7 +132,7 @@ int32_t read_disk(file_record* r, uint8_t* out, int64_t count, int64_t* got) {
   int32_t e = disk_prologue(r);
   if (e != byte_ok) return e;
   // A read is a moment when everything written before is in the file.
-  if ((e = write_back(r)) != byte_ok) return e;
+  if ((e = file_write_back(r)) != byte_ok) return e;
   while (*got < count) {
     const uint64_t want = static_cast<uint64_t>(count - *got);
     if (r->io_valid > 0 && r->position >= r->io_start && r->position < r->io_start + r->io_valid) {
@@ -158,7 +142,7 @@ int32_t read_disk(file_record* r, uint8_t* out, int64_t count, int64_t* got) {
       r->position += n;
       continue;
     }
-    e = write_back(r);
+    e = file_write_back(r);
     r->io_valid = 0;
     if (e != byte_ok) return e;
     size_t done = 0;
@@ -233,7 +217,7 @@ int64_t file_length(file_record* r) {
     return e != 0 ? byte_result_of(e) : waiting;
   }
   if (r->shares_file) cohere(r);
-  const int32_t written = write_back(r);
+  const int32_t written = file_write_back(r);
   if (written != byte_ok) return written;
   uint64_t size = 0;
   const int e = platform_file_size(r->file.fd, &size);
@@ -242,14 +226,12 @@ int64_t file_length(file_record* r) {
   return static_cast<int64_t>(size);
 }
 
-int32_t file_write_back(file_record* r) { return write_back(r); }
-
 void settle_file(uint64_t device, uint64_t inode) { settle_records(device, inode, nullptr); }
 
 int32_t file_flush(file_record* r) {
   if (!r || !r->open) return byte_not_open;
   if (r->device != device_disk) return byte_ok;
-  const int32_t e = write_back(r);
+  const int32_t e = file_write_back(r);
   if (e != byte_ok) return e;
   const int32_t deferred = r->deferred_error;
   r->deferred_error = byte_ok;

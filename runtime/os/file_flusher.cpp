@@ -2,22 +2,13 @@
 // flush_delay_ms after they were written (the rules are in file_flusher.h).
 #include "runtime/os/detail/file_flusher.h"
 
-#include <algorithm>
 #include <thread>
 
 #include "runtime/core/file_flush.h"
-#include "runtime/os/detail/file_bytes.h"
+#include "runtime/os/detail/file_records.h"
 #include "runtime/platform/platform.h"
 
-unflushed_bytes_record unflushed_bytes;
-
 namespace {
-
-void answer_asked() {
-  if (flush_handover.asked.load() == 0) return;
-  flush_handover.asked.store(0);
-  wake_word_waiters(flush_handover.asked);
-}
 
 void flusher() {
   name_this_thread("file flusher");
@@ -50,27 +41,6 @@ void flusher() {
 
 }  // namespace
 
-void start_flush_clock() {
-  unflushed_bytes.since.store(std::max<int64_t>(ms_counter(), 1), std::memory_order_release);
+void file_flusher_start() {
   if (flush_handover.flusher_running.exchange(1) == 0) std::thread(flusher).detach();
-  flush_handover.wakes.fetch_add(1, std::memory_order_release);
-  wake_word_waiters(flush_handover.wakes);
-}
-
-void write_out_buffers() {
-  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
-  if (unflushed_bytes.since.load(std::memory_order_relaxed) != 0) {
-    for (file_record* r : file_table.records) {
-      if (!r->open || r->device != device_disk) continue;
-      const int32_t e = file_write_back(r);
-      if (e != byte_ok && r->deferred_error == byte_ok) r->deferred_error = e;
-    }
-    unflushed_bytes.since.store(0, std::memory_order_relaxed);
-  }
-  answer_asked();
-}
-
-void unflushed_bytes_reset() {
-  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
-  unflushed_bytes.since.store(0, std::memory_order_relaxed);
 }

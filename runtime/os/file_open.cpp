@@ -67,6 +67,7 @@ int32_t open_disk(file_record* r, std::string path, int32_t kind, int32_t access
     }
   }
   if (e != 0) return open_error_number(e, platform_parent_exists(path.c_str()));
+  if (request.write) file_flusher_start();
   r->device = device_disk;
   r->read_allowed = request.read;
   r->write_allowed = request.write;

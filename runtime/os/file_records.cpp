@@ -1,12 +1,14 @@
 #include "runtime/os/detail/file_records.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
+#include "runtime/core/file_flush.h"
 #include "runtime/os/detail/field_bindings.h"
-#include "runtime/os/detail/file_flusher.h"
+#include "runtime/os/detail/file_errors.h"
 #include "runtime/platform/platform.h"
 
 namespace {
@@ -74,6 +76,54 @@ int32_t index_at(int32_t n) {
 }  // namespace
 
 file_table_record file_table;
+unflushed_bytes_record unflushed_bytes;
+
+namespace {
+
+void answer_flush_asked() {
+  if (flush_handover.asked.load() == 0) return;
+  flush_handover.asked.store(0);
+  wake_word_waiters(flush_handover.asked);
+}
+
+}  // namespace
+
+void start_flush_clock() {
+  unflushed_bytes.since.store(std::max<int64_t>(ms_counter(), 1), std::memory_order_release);
+  flush_handover.wakes.fetch_add(1, std::memory_order_release);
+  wake_word_waiters(flush_handover.wakes);
+}
+
+int32_t file_write_back(file_record* r) {
+  if (r->dirty_to <= r->dirty_from) return byte_ok;
+  const uint32_t from = r->dirty_from, to = r->dirty_to;
+  r->dirty_from = r->dirty_to = 0;
+  size_t done = 0;
+  const int e = platform_write_at(r->file.fd, r->io_start + from, r->io + from, to - from, &done);
+  if (e != 0) {
+    r->io_valid = 0;
+    return byte_result_of(e);
+  }
+  return byte_ok;
+}
+
+void write_out_buffers() {
+  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
+  if (unflushed_bytes.since.load(std::memory_order_relaxed) != 0) {
+    for (file_record* r : file_table.records) {
+      if (!r->open || r->device != device_disk) continue;
+      const int32_t e = file_write_back(r);
+      if (e != byte_ok && r->deferred_error == byte_ok) r->deferred_error = e;
+    }
+    unflushed_bytes.since.store(0, std::memory_order_relaxed);
+  }
+  answer_flush_asked();
+}
+
+void unflushed_bytes_reset() {
+  unflushed_bytes.flush_wanted.store(0, std::memory_order_relaxed);
+  unflushed_bytes.since.store(0, std::memory_order_relaxed);
+}
 
 files_guard::files_guard() {
   if (guard_depth++ == 0) enter_files();

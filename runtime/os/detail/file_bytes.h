@@ -33,8 +33,6 @@ int64_t file_length(file_record* r);
 void settle_file(uint64_t device, uint64_t inode);
 // Writes the buffer's dirty bytes to the file.
 int32_t file_flush(file_record* r);
-// The same, leaving an error of an earlier write-back where it is.
-int32_t file_write_back(file_record* r);
 
 // Result of read_char besides a byte 0..255.
 constexpr int32_t char_end_of_file = -1;

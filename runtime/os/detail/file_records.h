@@ -10,6 +10,7 @@
 // statements from starting and waits for the one under way to finish
 // (files_quiesce), and the flusher only writes while no statement is under
 // way, so neither writes out a buffer that is half-way through a change.
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -97,6 +98,33 @@ enum : uint32_t { holder_none = 0, holder_flusher = 1, holder_exit = 2 };
 // A statement that starts meanwhile waits for files_release_from_outside.
 bool files_hold_from_outside();
 void files_release_from_outside();
+
+// What the buffers hold that the files do not yet (the rules are in
+// file_flusher.h): written by whoever holds the records, read by the flusher.
+struct unflushed_bytes_record {
+  std::atomic<int64_t> since{0};         // ms_counter of the oldest unflushed byte, 0 when none
+  std::atomic<int32_t> flush_wanted{0};  // the flusher met a statement under way
+};
+extern unflushed_bytes_record unflushed_bytes;
+
+// Starts the flush clock and wakes the flusher.
+void start_flush_clock();
+
+// A buffer just took bytes that are not in the file yet.
+inline void note_unflushed() {
+  if (unflushed_bytes.since.load(std::memory_order_relaxed) == 0) start_flush_clock();
+}
+
+// Writes a record's dirty bytes (a byte_result). On failure they are dropped
+// (the caller reports the error) and the buffer is emptied, so nothing stale
+// is read later.
+int32_t file_write_back(file_record* r);
+
+// Every dirty buffer to its file; stops the clock and answers a flush asked for.
+void write_out_buffers();
+
+// Stops the clock without writing (the records are going away).
+void unflushed_bytes_reset();
 
 // The file table: every record ever taken and the last number looked up.
 // Touched by whoever holds the records (files_guard, or the flusher and the
