@@ -75,8 +75,7 @@ extern event_traps_record event_traps;
 // thread.
 struct event_timers_record {
   timer_record table[timer_capacity];
-  std::atomic<int32_t> count{1};   // entries of table in use or once used; entry 0 is the unnumbered timer
-  std::atomic<double> now{0};      // seconds at the last scan
+  std::atomic<int32_t> count{1};  // entries of table in use or once used; entry 0 is the unnumbered timer
 };
 extern event_timers_record event_timers;
 

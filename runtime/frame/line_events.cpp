@@ -118,7 +118,6 @@ void event_timers_reset() {
     t.last.store(0);
   }
   event_timers.count.store(1);
-  event_timers.now.store(0);
 }
 
 void event_traps_reset() {
@@ -153,7 +152,6 @@ void event_dispatch() {
 }
 
 void timer_scan(double now) {
-  event_timers.now.store(now);
   const int32_t timers = event_timers.count.load();
   for (int32_t i = 0; i < timers; ++i) {
     timer_record& t = event_timers.table[i];
